@@ -1,0 +1,45 @@
+// timer_port.h: the core's view of the main window's eleven timers.
+// The shell runs them (periodic until stopped); the core starts, stops and handles their ticks.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <string_view>
+
+namespace zolk {
+
+enum class TimerId : std::uint8_t {
+    DelayPtt,               // tmrDelayPTT
+    ActivarPttZolk,         // tmrActivarPTTZOLK
+    LanzarDatos,            // tmrLanzarDatos
+    Desconectar,            // tmrDesconectar
+    BusyOff,                // tmrBusyOFF
+    RecargarTarjetaSonido,  // tmrRecargarTarjetaSonido
+    RefrescoVumetro,        // tmrRefrescoVumetro
+    RefrescoCpu,            // tmrRefrescoCPU
+    BorrarConstelacion,     // tmrBorrarConstelacion
+    ServidorZolk,           // tmrServidorZOLK
+    RefrescarServidor,      // tmrRefrescarServidor
+};
+inline constexpr std::size_t kTimerCount = 11;
+
+// The window's control names, indexed by TimerId; logs and the shell use them.
+inline constexpr std::array<std::string_view, kTimerCount> kTimerNames{
+    "tmrDelayPTT",          "tmrActivarPTTZOLK",        "tmrLanzarDatos",
+    "tmrDesconectar",       "tmrBusyOFF",               "tmrRecargarTarjetaSonido",
+    "tmrRefrescoVumetro",   "tmrRefrescoCPU",           "tmrBorrarConstelacion",
+    "tmrServidorZOLK",      "tmrRefrescarServidor",
+};
+
+constexpr std::string_view timerName(TimerId id) { return kTimerNames[static_cast<std::size_t>(id)]; }
+
+class TimerPort {
+public:
+    virtual ~TimerPort() = default;
+    // Sets the interval and enables the timer; starting a running timer restarts its interval.
+    virtual void start(TimerId id, std::chrono::milliseconds interval) = 0;
+    virtual void stop(TimerId id) = 0;
+};
+
+}  // namespace zolk
