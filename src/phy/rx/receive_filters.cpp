@@ -1,5 +1,7 @@
 #include "phy/rx/receive_filters.h"
 
+#include "phy/common/window.h"
+
 #include <cmath>
 #include <numbers>
 
@@ -7,6 +9,8 @@ namespace zolk {
 
 ReceiveFilterTaps designComplexBandPass(double a, double b) {
     ReceiveFilterTaps taps{};
+    std::array<float, kReceiveFilterTaps> window{};
+    Window(WindowType::Hamming, window);
     constexpr double kPi = std::numbers::pi;
     constexpr double kLast = static_cast<double>(kReceiveFilterTaps - 1);
     for (std::size_t i = 0; i < kReceiveFilterTaps; ++i) {
@@ -17,8 +21,7 @@ ReceiveFilterTaps designComplexBandPass(double a, double b) {
             re = (std::sin(2.0 * kPi * b * t) - std::sin(2.0 * kPi * a * t)) / (kPi * t);
             im = (std::cos(2.0 * kPi * a * t) - std::cos(2.0 * kPi * b * t)) / (kPi * t);
         }
-        const float w = static_cast<float>(0.54 - 0.46 * std::cos(2.0 * kPi * static_cast<double>(i) / kLast));
-        taps[i] = {static_cast<float>(re) * w, static_cast<float>(im) * w};
+        taps[i] = {static_cast<float>(re) * window[i], static_cast<float>(im) * window[i]};
     }
     return taps;
 }
@@ -33,7 +36,7 @@ float DecimatingFir::realOutput() const {
     return sum;
 }
 
-std::complex<float> DecimatingFir::complexOutput() const {
+Complex DecimatingFir::complexOutput() const {
     float re = 0.0f;
     float im = 0.0f;
     std::size_t k = m_write;

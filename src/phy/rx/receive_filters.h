@@ -3,14 +3,15 @@
 #pragma once
 
 #include <array>
-#include <complex>
 #include <cstddef>
+
+#include "phy/common/complex_ops.h"
 
 namespace zolk {
 
 inline constexpr std::size_t kReceiveFilterTaps = 41;
 
-using ReceiveFilterTaps = std::array<std::complex<float>, kReceiveFilterTaps>;
+using ReceiveFilterTaps = std::array<Complex, kReceiveFilterTaps>;
 
 // Complex band-pass FIR with pass band [a, b] (fractions of the sample rate), Hamming-windowed.
 // Its real parts alone form a real low-pass with cut-off b when a = 0.
@@ -29,7 +30,7 @@ public:
     // Real part of the taps only: the low-pass output.
     float realOutput() const;
     // Analytic output; the imaginary sum is negated so that the oldest-first walk is a convolution.
-    std::complex<float> complexOutput() const;
+    Complex complexOutput() const;
 
 private:
     ReceiveFilterTaps m_taps;

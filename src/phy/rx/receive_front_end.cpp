@@ -2,10 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <stdexcept>
-
-#include <fftw3.h>
 
 namespace zolk {
 
@@ -16,7 +13,6 @@ constexpr std::size_t kSpectrogramSamples = 64;
 constexpr std::size_t kSnapshotSamples = 64;
 constexpr std::size_t kSnapshotFft = 256;
 constexpr std::uint32_t kSnapshotSpan = 1984;  // rows 2..32, 64 samples each
-constexpr float kTwoPi = 2.0f * std::numbers::pi_v<float>;
 
 constexpr double kLowPassCutoff = 0.25;          // 3000 Hz at 12000 Hz
 constexpr double kBandPassLow = 150.0 / 6000.0;  // analytic 150..2900 Hz at 6000 Hz
@@ -29,66 +25,20 @@ std::uint32_t wrapRing(std::int64_t index) {
 
 }  // namespace
 
-// Forward FFTs of every size the front-end cuts (16..256), planned once.
-class ReceiveFrontEnd::Transforms {
-public:
-    Transforms() {
-        for (std::size_t i = 0; i < kSizes; ++i) {
-            const int n = 16 << i;
-            m_buffer[i] = fftwf_alloc_complex(static_cast<std::size_t>(n));
-            m_plan[i] = fftwf_plan_dft_1d(n, m_buffer[i], m_buffer[i], FFTW_FORWARD, FFTW_ESTIMATE);
-            if (m_buffer[i] == nullptr || m_plan[i] == nullptr) throw std::runtime_error("FFT planning failed");
-        }
-    }
-    ~Transforms() {
-        for (std::size_t i = 0; i < kSizes; ++i) {
-            if (m_plan[i] != nullptr) fftwf_destroy_plan(m_plan[i]);
-            if (m_buffer[i] != nullptr) fftwf_free(m_buffer[i]);
-        }
-    }
-    Transforms(const Transforms&) = delete;
-    Transforms& operator=(const Transforms&) = delete;
-
-    // Transforms `in` zero-padded to n points; the result stays valid until the next call.
-    std::span<const RxComplex> forward(std::span<const RxComplex> in, std::size_t n) {
-        const std::size_t i = slotOf(n);
-        auto* data = reinterpret_cast<RxComplex*>(m_buffer[i]);
-        std::copy(in.begin(), in.end(), data);
-        std::fill(data + in.size(), data + n, RxComplex{});
-        fftwf_execute(m_plan[i]);
-        return {data, n};
-    }
-
-private:
-    static constexpr std::size_t kSizes = 5;
-    static std::size_t slotOf(std::size_t n) {
-        std::size_t i = 0;
-        while ((std::size_t{16} << i) < n) ++i;
-        return i;
-    }
-    std::array<fftwf_complex*, kSizes> m_buffer{};
-    std::array<fftwf_plan, kSizes> m_plan{};
-};
-
-RxComplex ReceiveFrontEnd::CorrectionMixer::rotate(RxComplex x, float hz) {
-    if (hz != lastHz) {
-        increment = kTwoPi * hz / kBasebandRateHz;
-        lastHz = hz;
-    }
-    const RxComplex out = x * RxComplex{std::cos(phase), std::sin(phase)};
-    phase += increment;
-    if (phase > kTwoPi) {
-        phase -= kTwoPi;
-    } else if (phase < 0.0f) {
-        phase += kTwoPi;
-    }
-    return out;
+std::span<const Complex> ReceiveFrontEnd::transform(std::span<const Complex> in, std::size_t n) {
+    std::size_t i = 0;
+    while (m_fft[i].size() < n) ++i;
+    const std::span<Complex> work(m_fftWork.data(), n);
+    std::copy(in.begin(), in.end(), work.begin());
+    std::fill(work.begin() + static_cast<std::ptrdiff_t>(in.size()), work.end(), Complex{});
+    m_fft[i].transform(work);
+    return work;
 }
 
 ReceiveFrontEnd::ReceiveFrontEnd(const FrontEndConfig& config, FrontEndClient& client)
     : m_config(config),
       m_client(client),
-      m_fft(std::make_unique<Transforms>()),
+      m_fft{Fft(16), Fft(32), Fft(64), Fft(128), Fft(256)},
       m_lowPass(designComplexBandPass(0.0, kLowPassCutoff)),
       m_bandPass(designComplexBandPass(kBandPassLow, kBandPassHigh)),
       m_baseband(kRingLength),
@@ -141,7 +91,7 @@ void ReceiveFrontEnd::processCaptureBlock(std::span<const float, kCaptureBlockSa
     }
 }
 
-void ReceiveFrontEnd::sampleStep(RxComplex x) {
+void ReceiveFrontEnd::sampleStep(Complex x) {
     const ReceiveConditions c = m_client.receiveConditions();
     m_client.busySample(x);
     const bool waterfallOn = c.WaterfallMode == 1 || (c.WaterfallMode == 2 && c.sessionActive);
@@ -149,7 +99,7 @@ void ReceiveFrontEnd::sampleStep(RxComplex x) {
 
     m_ringIndex = (m_ringIndex + 1) % kRingLength;
     if (c.MonitorMode || c.sessionActive) {
-        m_corrected[m_ringIndex] = m_ringMixer.rotate(x, m_receiveFrequencyOffsetHz);
+        m_corrected[m_ringIndex] = m_ringMixer.mix(x, m_receiveFrequencyOffsetHz, kBasebandRateHz);
     }
     m_baseband[m_ringIndex] = x;
 
@@ -188,7 +138,7 @@ void ReceiveFrontEnd::sampleStep(RxComplex x) {
 
 void ReceiveFrontEnd::spectrogramStep(const ReceiveConditions& c) {
     if (c.MonitorMode || c.TransmitActive || !(c.ListenMode || c.sessionActive)) return;
-    std::array<RxComplex, kSpectrogramSamples> window{};
+    std::array<Complex, kSpectrogramSamples> window{};
     const bool narrow = c.narrowSpectrogram;
     const auto& ring = narrow ? m_corrected : m_baseband;
     std::uint32_t k = wrapRing(static_cast<std::int64_t>(m_ringIndex) - (kSpectrogramSamples - 1));
@@ -197,24 +147,24 @@ void ReceiveFrontEnd::spectrogramStep(const ReceiveConditions& c) {
         k = (k + 1) % kRingLength;
     }
     if (narrow) {
-        const auto spectrum = m_fft->forward(window, kNarrowBins);
+        const auto spectrum = transform(window, kNarrowBins);
         float* row = m_narrow.data() + m_spectrogramRow * kNarrowBins;
         for (std::size_t i = 0; i < kNarrowBins; ++i) row[i] = std::norm(spectrum[i]);
     } else {
-        const auto spectrum = m_fft->forward(window, kWideBins);
+        const auto spectrum = transform(window, kWideBins);
         float* row = m_wide.data() + m_spectrogramRow * kWideBins;
         for (std::size_t i = 0; i < kWideBins; ++i) row[i] = std::norm(spectrum[i]);
     }
 }
 
 void ReceiveFrontEnd::storeFrame(std::size_t slot, std::size_t bins, bool spectra, bool power) {
-    std::array<RxComplex, kMaxBins> window{};
+    std::array<Complex, kMaxBins> window{};
     std::uint32_t k = wrapRing(static_cast<std::int64_t>(m_ringIndex) - static_cast<std::int64_t>(bins - 1));
     for (std::size_t i = 0; i < bins; ++i) {
         window[i] = m_corrected[k];
         k = (k + 1) % kRingLength;
     }
-    const auto spectrum = m_fft->forward(std::span(window).first(bins), bins);
+    const auto spectrum = transform(std::span(window).first(bins), bins);
     const std::size_t offset = static_cast<std::size_t>(m_frameIndex[slot]) * kMaxBins;
     if (spectra) std::copy(spectrum.begin(), spectrum.end(), m_symbolSpectra[slot].begin() + offset);
     if (power) {
@@ -255,7 +205,7 @@ std::span<const float, kWideBins> ReceiveFrontEnd::wideSpectrogram(std::size_t r
 
 void ReceiveFrontEnd::clearWideSpectrogram() { std::fill(m_wide.begin(), m_wide.end(), 0.0f); }
 
-std::span<const RxComplex> ReceiveFrontEnd::symbolSpectra(std::size_t slot, std::size_t frame) const {
+std::span<const Complex> ReceiveFrontEnd::symbolSpectra(std::size_t slot, std::size_t frame) const {
     const auto& store = m_symbolSpectra[slot];
     if (store.empty()) return {};
     return std::span(store).subspan((frame % kFrameRingLength) * kMaxBins, kMaxBins);
@@ -271,24 +221,24 @@ std::span<const float, kSnapshotColumns> ReceiveFrontEnd::snapshotSpectrum(std::
     return std::span<const float, kSnapshotColumns>(m_snapshot.data() + row * kSnapshotColumns, kSnapshotColumns);
 }
 
-std::span<RxComplex, kMaxBins> ReceiveFrontEnd::frameSymbols(std::size_t symbol) {
-    return std::span<RxComplex, kMaxBins>(m_frameSymbols.data() + symbol * kMaxBins, kMaxBins);
+std::span<Complex, kMaxBins> ReceiveFrontEnd::frameSymbols(std::size_t symbol) {
+    return std::span<Complex, kMaxBins>(m_frameSymbols.data() + symbol * kMaxBins, kMaxBins);
 }
 
-std::span<const RxComplex, kMaxBins> ReceiveFrontEnd::frameSymbols(std::size_t symbol) const {
-    return std::span<const RxComplex, kMaxBins>(m_frameSymbols.data() + symbol * kMaxBins, kMaxBins);
+std::span<const Complex, kMaxBins> ReceiveFrontEnd::frameSymbols(std::size_t symbol) const {
+    return std::span<const Complex, kMaxBins>(m_frameSymbols.data() + symbol * kMaxBins, kMaxBins);
 }
 
 void ReceiveFrontEnd::snapshot(std::uint32_t p, SnapshotSource source) {
     const auto& ring = source == SnapshotSource::CorrectedRing ? m_corrected : m_baseband;
     std::uint32_t cursor = wrapRing(static_cast<std::int64_t>(p) - kSnapshotSpan);
-    std::array<RxComplex, kSnapshotSamples> body{};
+    std::array<Complex, kSnapshotSamples> body{};
     for (std::size_t row = 2; row <= 32; ++row) {
         for (auto& v : body) {
             cursor = (cursor + 1) % kRingLength;
             v = ring[cursor];
         }
-        const auto spectrum = m_fft->forward(body, kSnapshotFft);
+        const auto spectrum = transform(body, kSnapshotFft);
         float* out = m_snapshot.data() + row * kSnapshotColumns;
         for (std::size_t k = 0; k < kSnapshotFft; ++k) out[k] = std::norm(spectrum[k]);
     }
@@ -297,20 +247,20 @@ void ReceiveFrontEnd::snapshot(std::uint32_t p, SnapshotSource source) {
 // Walks the symbol bodies 2..SymbolLimit of the current mode for a frame whose last sample is at
 // ring index p, handing each body (oldest sample first) to perSymbol(symbol, body).
 template <typename PerSymbol>
-void ReceiveFrontEnd::forEachSymbolBody(const std::vector<RxComplex>& ring, std::uint32_t p, PerSymbol&& perSymbol) {
+void ReceiveFrontEnd::forEachSymbolBody(const std::vector<Complex>& ring, std::uint32_t p, PerSymbol&& perSymbol) {
     const auto& mode = m_config.modes[m_client.receiveConditions().ModeIndex % kModeCount];
     const std::size_t bins = mode.BinsPerSymbol;
     const auto guard = static_cast<std::uint32_t>(std::nearbyint(static_cast<float>(bins) * mode.GuardFraction));
     const auto period = static_cast<std::int64_t>(bins + guard);
     std::uint32_t cursor = wrapRing(static_cast<std::int64_t>(p) - (mode.SymbolLimit - 1) * period);
-    std::array<RxComplex, kMaxBins> body{};
+    std::array<Complex, kMaxBins> body{};
     for (int symbol = 2; symbol <= mode.SymbolLimit; ++symbol) {
         cursor = (cursor + guard) % kRingLength;
         for (std::size_t j = 0; j < bins; ++j) {
             cursor = (cursor + 1) % kRingLength;
             body[j] = ring[cursor];
         }
-        perSymbol(static_cast<std::size_t>(symbol), std::span<const RxComplex>(body.data(), bins));
+        perSymbol(static_cast<std::size_t>(symbol), std::span<const Complex>(body.data(), bins));
     }
 }
 
@@ -320,14 +270,14 @@ void ReceiveFrontEnd::copyCorrectedRotated(float shiftHz) {
     std::uint32_t k = m_ringIndex;
     for (std::size_t n = 0; n < kRingLength; ++n) {
         k = (k + 1) % kRingLength;
-        m_correctedCopy[k] = shiftHz != 0.0f ? m_reExtractionMixer.rotate(m_corrected[k], shiftHz) : m_corrected[k];
+        m_correctedCopy[k] = shiftHz != 0.0f ? m_reExtractionMixer.mix(m_corrected[k], shiftHz, kBasebandRateHz) : m_corrected[k];
     }
 }
 
 void ReceiveFrontEnd::robustReExtraction(std::uint32_t p) {
-    forEachSymbolBody(m_corrected, p, [this](std::size_t symbol, std::span<const RxComplex> body) {
+    forEachSymbolBody(m_corrected, p, [this](std::size_t symbol, std::span<const Complex> body) {
         const std::size_t n = 4 * body.size();
-        const auto spectrum = m_fft->forward(body, n);
+        const auto spectrum = transform(body, n);
         float* out = m_snapshot.data() + symbol * kSnapshotColumns;
         for (std::size_t k = 0; k < n; ++k) out[k] = std::norm(spectrum[k]);
     });
@@ -335,8 +285,8 @@ void ReceiveFrontEnd::robustReExtraction(std::uint32_t p) {
 
 void ReceiveFrontEnd::robustCorrectedReExtraction(std::uint32_t p, float shiftHz) {
     copyCorrectedRotated(shiftHz);
-    forEachSymbolBody(m_correctedCopy, p, [this](std::size_t symbol, std::span<const RxComplex> body) {
-        const auto spectrum = m_fft->forward(body, body.size());
+    forEachSymbolBody(m_correctedCopy, p, [this](std::size_t symbol, std::span<const Complex> body) {
+        const auto spectrum = transform(body, body.size());
         float* out = m_snapshot.data() + symbol * kSnapshotColumns;
         for (std::size_t k = 0; k < body.size(); ++k) out[k] = std::abs(spectrum[k]);
     });
@@ -345,10 +295,10 @@ void ReceiveFrontEnd::robustCorrectedReExtraction(std::uint32_t p, float shiftHz
 void ReceiveFrontEnd::familyOneCorrectedReExtraction(std::uint32_t p, float shiftHz) {
     copyCorrectedRotated(shiftHz);
     const auto phases = m_config.CellPhaseTable;
-    forEachSymbolBody(m_correctedCopy, p, [this, phases](std::size_t symbol, std::span<const RxComplex> body) {
-        const auto spectrum = m_fft->forward(body, body.size());
+    forEachSymbolBody(m_correctedCopy, p, [this, phases](std::size_t symbol, std::span<const Complex> body) {
+        const auto spectrum = transform(body, body.size());
         const std::size_t relative = symbol - 2;
-        RxComplex* out = m_frameSymbols.data() + relative * kMaxBins;
+        Complex* out = m_frameSymbols.data() + relative * kMaxBins;
         for (std::size_t l = 0; l < body.size(); ++l) out[l] = spectrum[l] * phases[l * kFrameSymbolCount + relative];
     });
 }

@@ -7,15 +7,15 @@
 #include <complex>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <vector>
 
+#include "phy/common/complex_ops.h"
+#include "phy/common/correction_mixer.h"
+#include "phy/common/fft.h"
 #include "phy/rx/receive_filters.h"
 
 namespace zolk {
-
-using RxComplex = std::complex<float>;
 
 inline constexpr std::size_t kCaptureBlockSamples = 256;
 inline constexpr std::size_t kBasebandSamplesPerBlock = 16;
@@ -47,7 +47,7 @@ struct FrontEndConfig {
     // [1..14]: lowest mode >= 1 with the same BinsPerSymbol; index 0 unused.
     std::array<std::uint8_t, kModeCount> FftShareMode{};
     // CellPhaseTable[bin][relative symbol], bin-major: 64 x 639 unit values.
-    std::span<const RxComplex> CellPhaseTable;
+    std::span<const Complex> CellPhaseTable;
 };
 
 // What the front-end reads from the station at every sample step. The session states it needs are
@@ -70,8 +70,8 @@ class FrontEndClient {
 public:
     virtual ~FrontEndClient() = default;
     virtual ReceiveConditions receiveConditions() const = 0;
-    virtual void busySample(RxComplex x) = 0;
-    virtual void waterfallSample(RxComplex x) = 0;
+    virtual void busySample(Complex x) = 0;
+    virtual void waterfallSample(Complex x) = 0;
     // Runs after every second baseband sample: 1500 times per second, 8 per capture block.
     virtual void sessionTick() = 0;
 };
@@ -89,8 +89,8 @@ public:
 
     // Rings (shared RingIndex: the newest sample, advanced before each store).
     std::uint32_t ringIndex() const { return m_ringIndex; }
-    RxComplex basebandAt(std::size_t index) const { return m_baseband[index % kRingLength]; }
-    RxComplex correctedAt(std::size_t index) const { return m_corrected[index % kRingLength]; }
+    Complex basebandAt(std::size_t index) const { return m_baseband[index % kRingLength]; }
+    Complex correctedAt(std::size_t index) const { return m_corrected[index % kRingLength]; }
 
     // The AFC state: frequency of the correction mixer.
     float receiveFrequencyOffsetHz() const { return m_receiveFrequencyOffsetHz; }
@@ -107,7 +107,7 @@ public:
     // monitor mode). A slot's stores exist when a mode can use them; otherwise the spans are empty.
     std::uint16_t frameIndex(std::size_t slot) const { return m_frameIndex[slot]; }
     bool newFrameFlag(std::size_t slot) const { return m_newFrameFlag[slot]; }
-    std::span<const RxComplex> symbolSpectra(std::size_t slot, std::size_t frame) const;
+    std::span<const Complex> symbolSpectra(std::size_t slot, std::size_t frame) const;
     std::span<const float> symbolPower(std::size_t slot, std::size_t frame) const;
 
     // Re-extraction services of the detectors; p is the RingIndex of the frame's last sample.
@@ -118,39 +118,35 @@ public:
     // SnapshotSpectrum[row], rows 2..640, 257 columns.
     std::span<const float, kSnapshotColumns> snapshotSpectrum(std::size_t row) const;
     // FrameSymbols[relative symbol 0..638], 64 bins; the family-1 receiver equalises in place.
-    std::span<RxComplex, kMaxBins> frameSymbols(std::size_t symbol);
-    std::span<const RxComplex, kMaxBins> frameSymbols(std::size_t symbol) const;
+    std::span<Complex, kMaxBins> frameSymbols(std::size_t symbol);
+    std::span<const Complex, kMaxBins> frameSymbols(std::size_t symbol) const;
 
     const FrontEndConfig& config() const { return m_config; }
 
 private:
-    class Transforms;
-    struct CorrectionMixer {
-        float phase = 0.0f;
-        float increment = 0.0f;
-        float lastHz = 0.0f;
-        RxComplex rotate(RxComplex x, float hz);
-    };
+    // Transforms `in` zero-padded to n points (16..256); valid until the next call.
+    std::span<const Complex> transform(std::span<const Complex> in, std::size_t n);
 
-    void sampleStep(RxComplex x);
+    void sampleStep(Complex x);
     void spectrogramStep(const ReceiveConditions& c);
     void singleModeFraming(const ReceiveConditions& c);
     void multiModeFraming(std::size_t mode);
     void storeFrame(std::size_t slot, std::size_t bins, bool spectra, bool power);
     void copyCorrectedRotated(float shiftHz);
     template <typename PerSymbol>
-    void forEachSymbolBody(const std::vector<RxComplex>& ring, std::uint32_t p, PerSymbol&& perSymbol);
+    void forEachSymbolBody(const std::vector<Complex>& ring, std::uint32_t p, PerSymbol&& perSymbol);
 
     FrontEndConfig m_config;
     FrontEndClient& m_client;
-    std::unique_ptr<Transforms> m_fft;
+    std::array<Fft, 5> m_fft;  // 16, 32, 64, 128 and 256 points
+    std::array<Complex, 256> m_fftWork{};
 
     DecimatingFir m_lowPass;
     DecimatingFir m_bandPass;
 
-    std::vector<RxComplex> m_baseband;
-    std::vector<RxComplex> m_corrected;
-    std::vector<RxComplex> m_correctedCopy;  // re-extraction source after the second mixer
+    std::vector<Complex> m_baseband;
+    std::vector<Complex> m_corrected;
+    std::vector<Complex> m_correctedCopy;  // re-extraction source after the second mixer
     std::uint32_t m_ringIndex = 0;
     float m_receiveFrequencyOffsetHz = 0.0f;
     CorrectionMixer m_ringMixer;
@@ -167,11 +163,11 @@ private:
 
     std::array<std::uint16_t, kDetectorSlots> m_frameIndex{};
     std::array<bool, kDetectorSlots> m_newFrameFlag{};
-    std::array<std::vector<RxComplex>, kDetectorSlots> m_symbolSpectra;
+    std::array<std::vector<Complex>, kDetectorSlots> m_symbolSpectra;
     std::array<std::vector<float>, kDetectorSlots> m_symbolPower;
 
     std::vector<float> m_snapshot;        // kSnapshotRows x kSnapshotColumns
-    std::vector<RxComplex> m_frameSymbols;  // kFrameSymbolCount x kMaxBins
+    std::vector<Complex> m_frameSymbols;  // kFrameSymbolCount x kMaxBins
 };
 
 }  // namespace zolk

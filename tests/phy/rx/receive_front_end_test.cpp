@@ -11,7 +11,7 @@ namespace zolk {
 namespace {
 
 // Family, bins, guard and symbol limit of the 15 modes, as the mode table states them.
-FrontEndConfig modeConfig(std::span<const RxComplex> cellPhase) {
+FrontEndConfig modeConfig(std::span<const Complex> cellPhase) {
     struct Row { std::uint8_t family; std::uint8_t bins; float guard; std::int16_t limit; };
     constexpr std::array<Row, kModeCount> rows{{
         {2, 64, 0.0f, 133}, {2, 64, 0.0f, 221}, {2, 64, 0.0f, 224}, {2, 32, 0.0f, 450},
@@ -38,13 +38,13 @@ public:
     int ticks = 0;
     int newFrames = 0;
     int newRows = 0;
-    std::vector<RxComplex> busy;
-    std::vector<RxComplex> waterfall;
+    std::vector<Complex> busy;
+    std::vector<Complex> waterfall;
     const ReceiveFrontEnd* frontEnd = nullptr;
 
     ReceiveConditions receiveConditions() const override { return conditions; }
-    void busySample(RxComplex x) override { busy.push_back(x); }
-    void waterfallSample(RxComplex x) override { waterfall.push_back(x); }
+    void busySample(Complex x) override { busy.push_back(x); }
+    void waterfallSample(Complex x) override { waterfall.push_back(x); }
     void sessionTick() override {
         ++ticks;
         // The tick sees the flags of the step that just ran, as the session tick does.
@@ -68,7 +68,7 @@ struct Tone {
 
 class FrontEndTest : public ::testing::Test {
 protected:
-    FrontEndTest() : cellPhase(kMaxBins * kFrameSymbolCount, RxComplex{1.0f, 0.0f}) {}
+    FrontEndTest() : cellPhase(kMaxBins * kFrameSymbolCount, Complex{1.0f, 0.0f}) {}
 
     ReceiveFrontEnd& make() {
         frontEnd = std::make_unique<ReceiveFrontEnd>(modeConfig(cellPhase), client);
@@ -88,7 +88,7 @@ protected:
         }
     }
 
-    std::vector<RxComplex> cellPhase;
+    std::vector<Complex> cellPhase;
     FakeClient client;
     std::unique_ptr<ReceiveFrontEnd> frontEnd;
 };
@@ -121,7 +121,7 @@ TEST(ReceiveFilters, DecimatingFirWalksOldestFirst) {
     DecimatingFir fir(taps);
     for (int i = 1; i <= 41; ++i) fir.push(static_cast<float>(i));
     EXPECT_FLOAT_EQ(fir.realOutput(), 1.0f);
-    EXPECT_EQ(fir.complexOutput(), RxComplex(1.0f, -2.0f));
+    EXPECT_EQ(fir.complexOutput(), Complex(1.0f, -2.0f));
     fir.push(42.0f);
     EXPECT_FLOAT_EQ(fir.realOutput(), 2.0f);
 }
@@ -171,7 +171,7 @@ TEST_F(FrontEndTest, ToneLandsInItsBinForEveryTransformSize) {
         } else {
             const auto row = frontEnd->symbolSpectra(1, frame);
             std::transform(row.begin(), row.begin() + static_cast<std::ptrdiff_t>(bins), power.begin(),
-                           [](RxComplex x) { return std::norm(x); });
+                           [](Complex x) { return std::norm(x); });
         }
         EXPECT_EQ(peakBin(power, bins), c.bin);
         // The analytic band-pass leaves the mirror bin far below the tone.
@@ -230,19 +230,19 @@ TEST_F(FrontEndTest, TransmittingFeedsSilenceAndCutsNoFrames) {
     EXPECT_EQ(frontEnd->frameIndex(1), frameBefore + 40);
     EXPECT_EQ(client.ticks, 320);
     // ...but the next frame slot was never written, and the filter tails have decayed to silence.
-    for (RxComplex v : frontEnd->symbolSpectra(1, frameBefore + 1)) EXPECT_EQ(v, RxComplex{});
-    EXPECT_EQ(client.busy.back(), RxComplex{});
-    EXPECT_EQ(frontEnd->basebandAt(frontEnd->ringIndex()), RxComplex{});
+    for (Complex v : frontEnd->symbolSpectra(1, frameBefore + 1)) EXPECT_EQ(v, Complex{});
+    EXPECT_EQ(client.busy.back(), Complex{});
+    EXPECT_EQ(frontEnd->basebandAt(frontEnd->ringIndex()), Complex{});
 }
 
 TEST_F(FrontEndTest, CorrectedRingIsWrittenOnlyWithASessionOrMonitor) {
     make();
     Tone tone{1500.0};
     run(tone, 4);
-    for (std::uint32_t i = 1; i <= 64; ++i) EXPECT_EQ(frontEnd->correctedAt(i), RxComplex{});
+    for (std::uint32_t i = 1; i <= 64; ++i) EXPECT_EQ(frontEnd->correctedAt(i), Complex{});
     client.conditions.MonitorMode = true;
     run(tone, 4);
-    EXPECT_NE(frontEnd->correctedAt(frontEnd->ringIndex()), RxComplex{});
+    EXPECT_NE(frontEnd->correctedAt(frontEnd->ringIndex()), Complex{});
 }
 
 TEST_F(FrontEndTest, CorrectionMixerMovesTheToneByTheOffset) {
@@ -340,17 +340,17 @@ TEST_F(FrontEndTest, FamilyOneReExtractionRemovesTheCellPhase) {
     frontEnd->familyOneCorrectedReExtraction(frontEnd->ringIndex(), 0.0f);
     // Symbol i's bin 32 is X * phase[32][i-2]; dividing the phase back out leaves the tone's own
     // phase, which advances by 2*pi*32*72/64 (a multiple of 2*pi) per 72-sample symbol period.
-    const RxComplex first = frontEnd->frameSymbols(0)[32] / cellPhase[32 * kFrameSymbolCount];
+    const Complex first = frontEnd->frameSymbols(0)[32] / cellPhase[32 * kFrameSymbolCount];
     for (std::size_t s : {1u, 50u, 198u}) {
         SCOPED_TRACE(s);
-        const RxComplex v = frontEnd->frameSymbols(s)[32] / cellPhase[32 * kFrameSymbolCount + s];
+        const Complex v = frontEnd->frameSymbols(s)[32] / cellPhase[32 * kFrameSymbolCount + s];
         EXPECT_LT(std::abs(v - first), 1e-2f * std::abs(first));
     }
 }
 
 TEST(ReceiveFrontEndConfig, RefusesAPhaseTableOfTheWrongSize) {
     FakeClient client;
-    const std::vector<RxComplex> shortTable(10);
+    const std::vector<Complex> shortTable(10);
     EXPECT_THROW(ReceiveFrontEnd(modeConfig(shortTable), client), std::invalid_argument);
 }
 
