@@ -80,7 +80,7 @@ void AudioEngine::onCaptureBlock(std::span<const std::int16_t> interleavedStereo
         m_capturePeak = std::max(m_capturePeak, std::abs(m_block[k]));
     }
     std::fill(m_block.begin() + static_cast<std::ptrdiff_t>(frames), m_block.end(), 0.0F);
-    if (m_receiver != nullptr) m_receiver->ProcessCaptureBlock(m_block);
+    if (m_receiver != nullptr) m_receiver->processCaptureBlock(m_block);
 }
 
 void AudioEngine::onPlaybackRequest(std::span<std::int16_t> interleavedStereo) {

@@ -30,7 +30,7 @@ inline constexpr std::size_t kToneBlockLength = 1024;
 class CaptureBlockSink {
 public:
     virtual ~CaptureBlockSink() = default;
-    virtual void ProcessCaptureBlock(const AudioBlock& block) = 0;
+    virtual void processCaptureBlock(std::span<const float, kAudioBlockLength> block) = 0;
 };
 
 // A transmit generator: writes one ring period into the TxSampleRing whenever the read position
