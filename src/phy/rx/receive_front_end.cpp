@@ -8,7 +8,7 @@ namespace zolk {
 
 namespace {
 
-constexpr std::size_t kSamplesPerStep = kCaptureBlockSamples / kBasebandSamplesPerBlock;
+constexpr std::size_t kSamplesPerStep = kAudioBlockLength / kBasebandSamplesPerBlock;
 constexpr std::size_t kSpectrogramSamples = 64;
 constexpr std::size_t kSnapshotSamples = 64;
 constexpr std::size_t kSnapshotFft = 256;
@@ -72,7 +72,7 @@ ReceiveFrontEnd::ReceiveFrontEnd(const FrontEndConfig& config, FrontEndClient& c
 
 ReceiveFrontEnd::~ReceiveFrontEnd() = default;
 
-void ReceiveFrontEnd::processCaptureBlock(std::span<const float, kCaptureBlockSamples> block) {
+void ReceiveFrontEnd::processCaptureBlock(std::span<const float, kAudioBlockLength> block) {
     for (std::size_t step = 0; step < kBasebandSamplesPerBlock; ++step) {
         const bool transmitting = m_client.receiveConditions().TransmitActive;
         const float* s = block.data() + step * kSamplesPerStep;

@@ -10,6 +10,7 @@
 #include <span>
 #include <vector>
 
+#include "phy/common/audio_engine.h"
 #include "phy/common/complex_ops.h"
 #include "phy/common/correction_mixer.h"
 #include "phy/common/fft.h"
@@ -17,7 +18,6 @@
 
 namespace zolk {
 
-inline constexpr std::size_t kCaptureBlockSamples = 256;
 inline constexpr std::size_t kBasebandSamplesPerBlock = 16;
 inline constexpr std::size_t kRingLength = 32000;          // about 10.7 s at 3000 Hz
 inline constexpr std::size_t kFrameRingLength = 7680;      // FFT frames per detector slot
@@ -76,16 +76,16 @@ public:
     virtual void sessionTick() = 0;
 };
 
-class ReceiveFrontEnd {
+class ReceiveFrontEnd : public CaptureBlockSink {
 public:
     // Designs the filters and allocates every ring and frame store once.
     ReceiveFrontEnd(const FrontEndConfig& config, FrontEndClient& client);
-    ~ReceiveFrontEnd();
+    ~ReceiveFrontEnd() override;
     ReceiveFrontEnd(const ReceiveFrontEnd&) = delete;
     ReceiveFrontEnd& operator=(const ReceiveFrontEnd&) = delete;
 
     // One AudioBlock of 256 mono samples at 48000 Hz. Does not allocate.
-    void processCaptureBlock(std::span<const float, kCaptureBlockSamples> block);
+    void processCaptureBlock(std::span<const float, kAudioBlockLength> block) override;
 
     // Rings (shared RingIndex: the newest sample, advanced before each store).
     std::uint32_t ringIndex() const { return m_ringIndex; }

@@ -56,8 +56,8 @@ struct Tone {
     double hz = 1500.0;
     double amplitude = 1000.0;
     double phase = 0.0;
-    std::array<float, kCaptureBlockSamples> next() {
-        std::array<float, kCaptureBlockSamples> block{};
+    std::array<float, kAudioBlockLength> next() {
+        std::array<float, kAudioBlockLength> block{};
         for (auto& s : block) {
             s = static_cast<float>(amplitude * std::cos(phase));
             phase += 2.0 * std::numbers::pi * hz / 48000.0;
