@@ -90,6 +90,15 @@ public:
     void setCaption(std::string_view) override {}
     void messageBox(std::string_view, std::string_view) override {}
     void appendMonitor(std::string_view) override {}
+    void clearMonitor() override {}
+    void logLine(std::string_view) override {}
+    void setMenuChecked(MenuItem, bool) override {}
+    void setMenuEnabled(MenuItem, bool) override {}
+    void setMenuVisible(MenuItem, bool) override {}
+    void setMenuCaption(MenuItem, std::string_view) override {}
+    void applyView(std::uint8_t) override {}
+    void clearWaterfall() override {}
+    void moveWindow(std::int32_t, std::int32_t) override {}
     void showSnr(float snr_db) override { snr.push_back(snr_db); }
     void showAfc(float offset_hz) override { afc.push_back(offset_hz); }
     void plotCells(std::span<const std::complex<float>>, int bits, PlotColour colour) override {
@@ -112,8 +121,8 @@ std::vector<std::uint8_t> frameWithCrc(std::size_t payload, bool corrupt) {
 class AcceptanceTest : public ::testing::Test {
 protected:
     AcceptanceTest()
-        : cellPhase(kMaxBins * kFrameSymbolCount, Complex{1.0f, 0.0f}),
-          frontEnd(frontEndConfig(cellPhase), client),
+        : tables(random),
+          frontEnd(tables, client),
           acceptance(frontEnd, fec, session, ui) {}
 
     // Runs all ten stages of one frame of `mode`.
@@ -122,12 +131,15 @@ protected:
         std::optional<FrameVerdict> verdict;
         for (int stage = 1; stage <= kDecodeStages; ++stage) {
             verdict = acceptance.decodeStage(stage, mode, receiver);
-            if (stage < kDecodeStages) EXPECT_FALSE(verdict.has_value());
+            if (stage < kDecodeStages) {
+                EXPECT_FALSE(verdict.has_value());
+            }
         }
         return verdict;
     }
 
-    std::vector<Complex> cellPhase;
+    RandomSource random;
+    DrawnTables tables;
     NullFrontEndClient client;
     ReceiveFrontEnd frontEnd;
     ScriptedFec fec;
@@ -184,7 +196,9 @@ TEST_F(AcceptanceTest, DispatchFollowsBurstAndDecisionFlag) {
         const bool afcMoves = c.gauges && !c.corrupt;
         EXPECT_EQ(ui.afc.size(), afcMoves ? 1u : 0u);
         EXPECT_FLOAT_EQ(frontEnd.receiveFrequencyOffsetHz(), afcMoves ? -3.0f : 0.0f);
-        if (c.gauges) EXPECT_EQ(ui.events[0], c.corrupt ? "cells/2/white" : "cells/2/rating");
+        if (c.gauges) {
+            EXPECT_EQ(ui.events[0], c.corrupt ? "cells/2/white" : "cells/2/rating");
+        }
     }
 }
 
