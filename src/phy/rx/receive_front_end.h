@@ -94,6 +94,9 @@ public:
     bool newFrameFlag(std::size_t slot) const { return m_newFrameFlag[slot]; }
     std::span<const Complex> symbolSpectra(std::size_t slot, std::size_t frame) const;
     std::span<const float> symbolPower(std::size_t slot, std::size_t frame) const;
+    // A slot's whole store: frame w, bin k at w x 64 + k for w = 0..7679.
+    std::span<const Complex> symbolSpectraStore(std::size_t slot) const { return m_symbolSpectra[slot]; }
+    std::span<const float> symbolPowerStore(std::size_t slot) const { return m_symbolPower[slot]; }
 
     // Re-extraction services of the detectors; p is the RingIndex of the frame's last sample.
     void snapshot(std::uint32_t p, SnapshotSource source);
@@ -102,9 +105,13 @@ public:
     void familyOneCorrectedReExtraction(std::uint32_t p, float shiftHz);
     // SnapshotSpectrum[row], rows 2..640, 257 columns.
     std::span<const float, kSnapshotColumns> snapshotSpectrum(std::size_t row) const;
+    // All of SnapshotSpectrum: row r, column k at r x 257 + k.
+    std::span<const float> snapshotStore() const { return m_snapshot; }
     // FrameSymbols[relative symbol 0..638], 64 bins; the family-1 receiver equalises in place.
     std::span<Complex, kMaxBins> frameSymbols(std::size_t symbol);
     std::span<const Complex, kMaxBins> frameSymbols(std::size_t symbol) const;
+    // All of FrameSymbols: relative symbol d, bin k at d x 64 + k.
+    std::span<Complex> frameSymbolStore() { return m_frameSymbols; }
 
 private:
     // Transforms `in` zero-padded to n points (16..256); valid until the next call.

@@ -272,6 +272,11 @@ TEST_F(FrontEndTest, MonitorModeFramesEveryModeAndSharesTransforms) {
         const auto source = frontEnd->symbolSpectra(r, frontEnd->frameIndex(r));
         EXPECT_TRUE(std::equal(own.begin(), own.end(), source.begin()));
     }
+    // The whole-store views index frame w, bin k at w x 64 + k.
+    const auto store = frontEnd->symbolSpectraStore(8);
+    ASSERT_EQ(store.size(), kFrameRingLength * kMaxBins);
+    EXPECT_EQ(store[frontEnd->frameIndex(8) * kMaxBins + 50], frontEnd->symbolSpectra(8, frontEnd->frameIndex(8))[50]);
+    EXPECT_TRUE(frontEnd->symbolPowerStore(8).empty());  // a family-1 slot keeps no power
     // Mode 14 (family 2) copies mode 1's power.
     const auto p14 = frontEnd->symbolPower(14, frontEnd->frameIndex(14));
     EXPECT_EQ(peakBin(p14, 64), 50u);
