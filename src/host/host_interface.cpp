@@ -21,12 +21,9 @@ HostInterface::HostInterface(HostLinkPort& link, UiSink& ui, TimerPort& timers,
       m_links(links),
       m_protocol(link, ui, links) {}
 
+// The settings file and the setup dialog keep the number in 1025..65534, so the DataPort fits.
 std::uint16_t HostInterface::commandPort() const {
-    // The DataPort needs the next number too; a value the settings dialog would refuse falls
-    // back to the default rather than wrapping around.
-    const std::int32_t port = m_settings.CommandPortNumber;
-    return static_cast<std::uint16_t>(port >= 1 && port <= 65534 ? port
-                                                                  : Settings{}.CommandPortNumber);
+    return static_cast<std::uint16_t>(m_settings.CommandPortNumber);
 }
 
 void HostInterface::ArmListeners() {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/window_layout.h"
 #include "host/call_sign.h"
 #include "host/command_syntax.h"
 #include "host/host_panels.h"
@@ -131,7 +132,7 @@ void HostProtocol::myCallCommand(std::string_view line) {
         sendWrong(m_link);
         return;
     }
-    std::string caption(kMainCaption);
+    std::string caption(kWindowCaption);
     for (std::size_t slot = 0; slot < kMyCallSlots; ++slot) {
         m_myCalls[slot] = slot < calls.size() ? std::string(calls[slot]) : std::string();
         if (slot < calls.size()) caption += m_myCalls[slot] + "  ";

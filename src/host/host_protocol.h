@@ -16,9 +16,6 @@
 
 namespace zolk {
 
-// The window caption before MYCALL appends the call signs (six trailing blanks).
-inline constexpr std::string_view kMainCaption = "ZOLK SAT v3.1.3      ";
-
 class HostProtocol {
 public:
     // Longest command held while waiting for its carriage return. A longer line is dropped and

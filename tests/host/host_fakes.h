@@ -64,10 +64,19 @@ public:
         messages.push_back(std::string(title) + ": " + std::string(text));
     }
     void appendMonitor(std::string_view text) override { monitor.push_back(std::string(text)); }
+    void clearMonitor() override {}
+    void logLine(std::string_view line) override { logLines.push_back(std::string(line)); }
+    void setMenuChecked(MenuItem, bool) override {}
+    void setMenuEnabled(MenuItem, bool) override {}
+    void setMenuVisible(MenuItem, bool) override {}
+    void setMenuCaption(MenuItem, std::string_view) override {}
+    void applyView(std::uint8_t) override {}
+    void clearWaterfall() override {}
+    void moveWindow(std::int32_t, std::int32_t) override {}
 
     std::map<std::string, std::string> panelText, panelIcon, panelTip;
     std::string caption;
-    std::vector<std::string> messages, monitor;
+    std::vector<std::string> messages, monitor, logLines;
 };
 
 class RecordingTimers : public TimerPort {
