@@ -68,7 +68,9 @@ public:
     void logLine(std::string_view line) override { logLines.push_back(std::string(line)); }
     void setMenuChecked(MenuItem, bool) override {}
     void setMenuEnabled(MenuItem, bool) override {}
-    void setMenuVisible(MenuItem, bool) override {}
+    void setMenuVisible(MenuItem item, bool visible) override {
+        menuVisible[static_cast<std::size_t>(item)] = visible;
+    }
     void setMenuCaption(MenuItem, std::string_view) override {}
     void applyView(std::uint8_t) override {}
     void clearWaterfall() override {}
@@ -77,6 +79,7 @@ public:
     std::map<std::string, std::string> panelText, panelIcon, panelTip;
     std::string caption;
     std::vector<std::string> messages, monitor, logLines;
+    std::array<bool, kMenuItemCount> menuVisible{};
 };
 
 class RecordingTimers : public TimerPort {
