@@ -1,0 +1,88 @@
+// puncture.h: the periodic puncturing patterns that set the turbo code rate, and TurboCapacity.
+// Owns the read-only pattern table; the mode table decides which rate index each mode uses.
+#pragma once
+
+#include <array>
+
+namespace zolk {
+
+inline constexpr int kMaxPuncturePeriod = 30;
+inline constexpr int kMaxRateIndex = 10;
+// Rate index 0: the bits are sent uncoded.
+inline constexpr int kUncodedRateIndex = 0;
+
+struct PunctureFlags {
+    bool systematic = false;
+    bool parity1 = false;
+    bool parity2 = false;
+};
+
+// One code rate k/n. Every position sends its systematic bit; parity 1 goes out at position 0
+// and parity 2 half a period later, so both encoders are punctured evenly.
+struct PuncturePattern {
+    int rateK = 0;
+    int rateN = 0;
+    int period = 0;  // P(q); 0 where the rate index has no pattern
+    std::array<PunctureFlags, kMaxPuncturePeriod> at{};
+};
+
+namespace detail {
+
+constexpr PuncturePattern makePattern(int rateK, int rateN, int period) {
+    PuncturePattern p{rateK, rateN, period, {}};
+    for (int r = 0; r < period; ++r) {
+        p.at[r] = {true, r == 0, r == period / 2};
+    }
+    return p;
+}
+
+}  // namespace detail
+
+// Indexed by CodeRateIndex q; q = 0 (uncoded) and q = 1 have no pattern.
+inline constexpr std::array<PuncturePattern, kMaxRateIndex + 1> kPuncturePattern = {
+    PuncturePattern{},
+    PuncturePattern{},
+    detail::makePattern(1, 3, 1),
+    detail::makePattern(1, 2, 2),
+    detail::makePattern(2, 3, 4),
+    detail::makePattern(3, 4, 6),
+    detail::makePattern(4, 5, 8),
+    detail::makePattern(5, 6, 10),
+    detail::makePattern(6, 7, 12),
+    detail::makePattern(7, 8, 14),
+    detail::makePattern(15, 16, 30),
+};
+
+// True for the rate indices the turbo code can send: 0 (uncoded) and 2..10.
+constexpr bool isSupportedRateIndex(int rateIndex) {
+    return rateIndex == kUncodedRateIndex ||
+           (rateIndex > 1 && rateIndex <= kMaxRateIndex);
+}
+
+// Tail bits of both terminated encoders: K-1 steps of four bits.
+constexpr int turboTailBits(int constraint) { return 4 * (constraint - 1); }
+
+// TurboCapacity: the information bit count that fits `codedBits` coded bits with constraint K
+// and rate index q; 0 for a rate index without a pattern or too few bits for the tail.
+constexpr int TurboCapacity(int codedBits, int constraint, int rateIndex) {
+    if (rateIndex == kUncodedRateIndex) return codedBits;
+    if (!isSupportedRateIndex(rateIndex)) return 0;
+    const int tail = turboTailBits(constraint);
+    if (codedBits <= tail) return 0;
+    const PuncturePattern& p = kPuncturePattern[rateIndex];
+    const int whole = codedBits - (codedBits - tail) % p.rateN;
+    return p.rateK * (whole - tail) / p.rateN;
+}
+
+// Bits TurboEncode writes for `infoBits` information bits (the multiplexed data plus the tail).
+constexpr int turboEncodedLength(int infoBits, int constraint, int rateIndex) {
+    if (rateIndex == kUncodedRateIndex) return infoBits;
+    const PuncturePattern& p = kPuncturePattern[rateIndex];
+    int length = 0;
+    for (int t = 0, r = 0; t < infoBits; ++t, r = (r + 1 == p.period) ? 0 : r + 1) {
+        length += int{p.at[r].systematic} + int{p.at[r].parity1} + int{p.at[r].parity2};
+    }
+    return length + turboTailBits(constraint);
+}
+
+}  // namespace zolk
