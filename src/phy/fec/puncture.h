@@ -1,8 +1,10 @@
-// puncture.h: the periodic puncturing patterns that set the turbo code rate, and TurboCapacity.
-// Owns the read-only pattern table; the mode table decides which rate index each mode uses.
+// puncture.h: the periodic puncturing patterns that set the turbo code rate.
+// Owns the read-only pattern table; the mode table decides each mode's rate and TurboCapacity.
 #pragma once
 
 #include <array>
+
+#include "phy/common/mode_table.h"
 
 namespace zolk {
 
@@ -17,19 +19,17 @@ struct PunctureFlags {
     bool parity2 = false;
 };
 
-// One code rate k/n. Every position sends its systematic bit; parity 1 goes out at position 0
+// One code rate. Every position sends its systematic bit; parity 1 goes out at position 0
 // and parity 2 half a period later, so both encoders are punctured evenly.
 struct PuncturePattern {
-    int rateK = 0;
-    int rateN = 0;
     int period = 0;  // P(q); 0 where the rate index has no pattern
     std::array<PunctureFlags, kMaxPuncturePeriod> at{};
 };
 
 namespace detail {
 
-constexpr PuncturePattern makePattern(int rateK, int rateN, int period) {
-    PuncturePattern p{rateK, rateN, period, {}};
+constexpr PuncturePattern makePattern(int period) {
+    PuncturePattern p{period, {}};
     for (int r = 0; r < period; ++r) {
         p.at[r] = {true, r == 0, r == period / 2};
     }
@@ -38,40 +38,26 @@ constexpr PuncturePattern makePattern(int rateK, int rateN, int period) {
 
 }  // namespace detail
 
-// Indexed by CodeRateIndex q; q = 0 (uncoded) and q = 1 have no pattern.
+// Indexed by CodeRateIndex q (rates 1/3, 1/2, 2/3, 3/4, 4/5, 5/6, 6/7, 7/8, 15/16 for q = 2..10);
+// q = 0 (uncoded) and q = 1 have no pattern.
 inline constexpr std::array<PuncturePattern, kMaxRateIndex + 1> kPuncturePattern = {
     PuncturePattern{},
     PuncturePattern{},
-    detail::makePattern(1, 3, 1),
-    detail::makePattern(1, 2, 2),
-    detail::makePattern(2, 3, 4),
-    detail::makePattern(3, 4, 6),
-    detail::makePattern(4, 5, 8),
-    detail::makePattern(5, 6, 10),
-    detail::makePattern(6, 7, 12),
-    detail::makePattern(7, 8, 14),
-    detail::makePattern(15, 16, 30),
+    detail::makePattern(1),
+    detail::makePattern(2),
+    detail::makePattern(4),
+    detail::makePattern(6),
+    detail::makePattern(8),
+    detail::makePattern(10),
+    detail::makePattern(12),
+    detail::makePattern(14),
+    detail::makePattern(30),
 };
 
 // True for the rate indices the turbo code can send: 0 (uncoded) and 2..10.
 constexpr bool isSupportedRateIndex(int rateIndex) {
     return rateIndex == kUncodedRateIndex ||
            (rateIndex > 1 && rateIndex <= kMaxRateIndex);
-}
-
-// Tail bits of both terminated encoders: K-1 steps of four bits.
-constexpr int turboTailBits(int constraint) { return 4 * (constraint - 1); }
-
-// TurboCapacity: the information bit count that fits `codedBits` coded bits with constraint K
-// and rate index q; 0 for a rate index without a pattern or too few bits for the tail.
-constexpr int TurboCapacity(int codedBits, int constraint, int rateIndex) {
-    if (rateIndex == kUncodedRateIndex) return codedBits;
-    if (!isSupportedRateIndex(rateIndex)) return 0;
-    const int tail = turboTailBits(constraint);
-    if (codedBits <= tail) return 0;
-    const PuncturePattern& p = kPuncturePattern[rateIndex];
-    const int whole = codedBits - (codedBits - tail) % p.rateN;
-    return p.rateK * (whole - tail) / p.rateN;
 }
 
 // Bits TurboEncode writes for `infoBits` information bits (the multiplexed data plus the tail).
