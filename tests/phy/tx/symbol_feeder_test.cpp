@@ -113,6 +113,10 @@ protected:
     void applyView(std::uint8_t) override {}
     void clearWaterfall() override {}
     void moveWindow(std::int32_t, std::int32_t) override {}
+    void showSnr(float) override {}
+    void showAfc(float) override {}
+    void plotCells(std::span<const std::complex<float>>, int, PlotColour) override {}
+    void plotSoftValues(std::span<const float>, PlotColour) override {}
     // TransmitKeying, PttRelease
     bool transmitActive() const override { return keyed; }
     void pttOff() override {
