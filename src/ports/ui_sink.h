@@ -2,7 +2,9 @@
 // The shell draws it (widgets, or log lines when headless); layout figures live in app/window_layout.h.
 #pragma once
 
+#include <complex>
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 namespace zolk {
@@ -29,6 +31,9 @@ enum class MenuItem : std::uint8_t {
     About,          // mnuAbout
 };
 inline constexpr std::size_t kMenuItemCount = 17;
+// Colour of a frame's constellation: good frames take the S/N text box's current background
+// (its rating colour), failed frames are drawn in white.
+enum class PlotColour : std::uint8_t { SnrRating, White };
 
 class UiSink {
 public:
@@ -56,6 +61,15 @@ public:
     virtual void applyView(std::uint8_t viewMode) = 0;
     virtual void clearWaterfall() = 0;
     virtual void moveWindow(std::int32_t top_twips, std::int32_t left_twips) = 0;
+
+    // Gauges written by frame acceptance: S/N of the last frame (2500 Hz bandwidth) and the AFC
+    // offset (the caller passes minus the receive correction).
+    virtual void showSnr(float snr_db) = 0;
+    virtual void showAfc(float offset_hz) = 0;
+    // The last frame's constellation: family-1 cells (with the mode's bits per cell) or family-2
+    // soft values. Each plot replaces the previous one.
+    virtual void plotCells(std::span<const std::complex<float>> cells, int bitsPerCell, PlotColour colour) = 0;
+    virtual void plotSoftValues(std::span<const float> softValues, PlotColour colour) = 0;
 };
 
 }  // namespace zolk

@@ -1,17 +1,27 @@
 #include "sim/recording_host_link.h"
 
+#include <algorithm>
+
 namespace zolk::sim {
 
-void RecordingHostLink::listen(HostSocket socket, std::uint16_t port) {
+bool RecordingHostLink::listen(HostSocket socket, std::uint16_t port, ListenScope scope) {
     auto& s = side(socket);
-    s.listeningPort = port;
-    s.connected = false;
     ++s.listens;
+    s.connected = false;
+    if (std::find(m_busyPorts.begin(), m_busyPorts.end(), port) != m_busyPorts.end()) {
+        s.listeningPort.reset();
+        s.scope.reset();
+        return false;
+    }
+    s.listeningPort = port;
+    s.scope = scope;
+    return true;
 }
 
 void RecordingHostLink::close(HostSocket socket) {
     auto& s = side(socket);
     s.listeningPort.reset();
+    s.scope.reset();
     s.connected = false;
 }
 

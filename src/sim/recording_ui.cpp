@@ -12,6 +12,16 @@ void RecordingUi::messageBox(std::string_view title, std::string_view text) {
     m_messageBoxes.emplace_back(title, text);
 }
 
+void RecordingUi::plotCells(std::span<const std::complex<float>> cells, int, PlotColour colour) {
+    m_plottedPoints = cells.size();
+    m_plotColour = colour;
+}
+
+void RecordingUi::plotSoftValues(std::span<const float> softValues, PlotColour colour) {
+    m_plottedPoints = softValues.size();
+    m_plotColour = colour;
+}
+
 std::string RecordingUi::panelText(std::string_view key) const {
     const auto found = m_panels.find(key);
     return found == m_panels.end() ? std::string() : found->second.text;

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <array>
+#include <complex>
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -40,6 +42,10 @@ public:
     void moveWindow(std::int32_t top_twips, std::int32_t left_twips) override {
         m_windowPosition = std::make_pair(top_twips, left_twips);
     }
+    void showSnr(float snr_db) override { m_snr_db = snr_db; }
+    void showAfc(float offset_hz) override { m_afc_hz = offset_hz; }
+    void plotCells(std::span<const std::complex<float>> cells, int, PlotColour colour) override;
+    void plotSoftValues(std::span<const float> softValues, PlotColour colour) override;
 
     // Empty when never set.
     std::string panelText(std::string_view key) const;
@@ -55,6 +61,11 @@ public:
     const std::vector<std::uint8_t>& views() const { return m_views; }
     int waterfallClears() const { return m_waterfallClears; }
     std::optional<std::pair<std::int32_t, std::int32_t>> windowPosition() const { return m_windowPosition; }
+    std::optional<float> snr_db() const { return m_snr_db; }
+    std::optional<float> afc_hz() const { return m_afc_hz; }
+    // The last constellation plot: how many points, in which colour.
+    std::size_t plottedPoints() const { return m_plottedPoints; }
+    std::optional<PlotColour> plotColour() const { return m_plotColour; }
 
 private:
     struct Panel {
@@ -73,6 +84,10 @@ private:
     std::vector<std::uint8_t> m_views;
     int m_waterfallClears = 0;
     std::optional<std::pair<std::int32_t, std::int32_t>> m_windowPosition;
+    std::optional<float> m_snr_db;
+    std::optional<float> m_afc_hz;
+    std::size_t m_plottedPoints = 0;
+    std::optional<PlotColour> m_plotColour;
 };
 
 }  // namespace zolk::sim

@@ -1,5 +1,7 @@
 #include "phy/rx/receive_front_end.h"
 
+#include "phy/common/mode_table.h"
+
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
@@ -8,7 +10,7 @@ namespace zolk {
 
 namespace {
 
-constexpr std::size_t kSamplesPerStep = kCaptureBlockSamples / kBasebandSamplesPerBlock;
+constexpr std::size_t kSamplesPerStep = kAudioBlockLength / kBasebandSamplesPerBlock;
 constexpr std::size_t kSpectrogramSamples = 64;
 constexpr std::size_t kSnapshotSamples = 64;
 constexpr std::size_t kSnapshotFft = 256;
@@ -35,8 +37,8 @@ std::span<const Complex> ReceiveFrontEnd::transform(std::span<const Complex> in,
     return work;
 }
 
-ReceiveFrontEnd::ReceiveFrontEnd(const FrontEndConfig& config, FrontEndClient& client)
-    : m_config(config),
+ReceiveFrontEnd::ReceiveFrontEnd(const DrawnTables& tables, FrontEndClient& client)
+    : m_tables(tables),
       m_client(client),
       m_fft{Fft(16), Fft(32), Fft(64), Fft(128), Fft(256)},
       m_lowPass(designComplexBandPass(0.0, kLowPassCutoff)),
@@ -48,23 +50,15 @@ ReceiveFrontEnd::ReceiveFrontEnd(const FrontEndConfig& config, FrontEndClient& c
       m_wide(kSpectrogramRows * kWideBins),
       m_snapshot(kSnapshotRows * kSnapshotColumns),
       m_frameSymbols(kFrameSymbolCount * kMaxBins) {
-    if (config.CellPhaseTable.size() != kMaxBins * kFrameSymbolCount) {
-        throw std::invalid_argument("receive front-end: CellPhaseTable must hold 64 x 639 values");
-    }
-    for (std::size_t m = 0; m < kModeCount; ++m) {
-        const auto bins = config.modes[m].BinsPerSymbol;
-        if (bins != 16 && bins != 32 && bins != 64) {
-            throw std::invalid_argument("receive front-end: BinsPerSymbol must be 16, 32 or 64");
-        }
-    }
     // Slot 1 serves every mode in single-mode operation; a slot that others copy from needs both
     // stores; otherwise a slot keeps only what its own family reads.
     for (std::size_t s = 1; s < kDetectorSlots; ++s) {
-        const bool source = config.FftShareMode[s] == s;
-        if (s == 1 || source || config.modes[s].ModeFamily == 1) {
+        const bool source = FftShareMode[s] == s;
+        const Family family = ModeTable[s].ModeFamily;
+        if (s == 1 || source || family == Family::MultiCarrier) {
             m_symbolSpectra[s].resize(kFrameRingLength * kMaxBins);
         }
-        if (s == 1 || source || config.modes[s].ModeFamily == 2) {
+        if (s == 1 || source || family == Family::Robust) {
             m_symbolPower[s].resize(kFrameRingLength * kMaxBins);
         }
     }
@@ -72,7 +66,7 @@ ReceiveFrontEnd::ReceiveFrontEnd(const FrontEndConfig& config, FrontEndClient& c
 
 ReceiveFrontEnd::~ReceiveFrontEnd() = default;
 
-void ReceiveFrontEnd::processCaptureBlock(std::span<const float, kCaptureBlockSamples> block) {
+void ReceiveFrontEnd::processCaptureBlock(std::span<const float, kAudioBlockLength> block) {
     for (std::size_t step = 0; step < kBasebandSamplesPerBlock; ++step) {
         const bool transmitting = m_client.receiveConditions().TransmitActive;
         const float* s = block.data() + step * kSamplesPerStep;
@@ -113,7 +107,7 @@ void ReceiveFrontEnd::sampleStep(Complex x) {
     if (c.MonitorMode) {
         m_newFrameFlag[1] = false;
         for (std::size_t m = 1; m < kDetectorSlots; ++m) {
-            const auto modulus = static_cast<std::uint8_t>(m_config.modes[m].BinsPerSymbol / 8);
+            const auto modulus = static_cast<std::uint8_t>(ModeTable[m].BinsPerSymbol / 8);
             m_frameCounter[m] = static_cast<std::uint8_t>((m_frameCounter[m] + 1) % modulus);
             m_newFrameFlag[m] = m_frameCounter[m] == 0;
             if (m_newFrameFlag[m]) {
@@ -122,7 +116,7 @@ void ReceiveFrontEnd::sampleStep(Complex x) {
             }
         }
     } else {
-        const auto& mode = m_config.modes[c.ModeIndex % kModeCount];
+        const ModeRecord& mode = modeRecord(c.ModeIndex % kModeCount);
         const auto modulus = static_cast<std::uint8_t>(mode.BinsPerSymbol / 8);
         m_frameCounter[1] = static_cast<std::uint8_t>((m_frameCounter[1] + 1) % modulus);
         m_newFrameFlag[1] = m_frameCounter[1] == 0;
@@ -175,20 +169,20 @@ void ReceiveFrontEnd::storeFrame(std::size_t slot, std::size_t bins, bool spectr
 
 void ReceiveFrontEnd::singleModeFraming(const ReceiveConditions& c) {
     if (!c.frameReception || c.TransmitActive) return;
-    const auto& mode = m_config.modes[c.ModeIndex % kModeCount];
-    storeFrame(1, mode.BinsPerSymbol, mode.ModeFamily == 1, mode.ModeFamily == 2);
+    const ModeRecord& mode = modeRecord(c.ModeIndex % kModeCount);
+    storeFrame(1, mode.BinsPerSymbol, mode.ModeFamily == Family::MultiCarrier, mode.ModeFamily == Family::Robust);
 }
 
 void ReceiveFrontEnd::multiModeFraming(std::size_t m) {
-    const auto& mode = m_config.modes[m];
-    const std::size_t r = m_config.FftShareMode[m];
+    const ModeRecord& mode = ModeTable[m];
+    const std::size_t r = FftShareMode[m];
     if (r == m) {
         storeFrame(m, mode.BinsPerSymbol, true, true);
         return;
     }
     const std::size_t from = static_cast<std::size_t>(m_frameIndex[r]) * kMaxBins;
     const std::size_t to = static_cast<std::size_t>(m_frameIndex[m]) * kMaxBins;
-    if (mode.ModeFamily == 1) {
+    if (mode.ModeFamily == Family::MultiCarrier) {
         std::copy_n(m_symbolSpectra[r].begin() + from, kMaxBins, m_symbolSpectra[m].begin() + to);
     } else {
         std::copy_n(m_symbolPower[r].begin() + from, kMaxBins, m_symbolPower[m].begin() + to);
@@ -248,7 +242,7 @@ void ReceiveFrontEnd::snapshot(std::uint32_t p, SnapshotSource source) {
 // ring index p, handing each body (oldest sample first) to perSymbol(symbol, body).
 template <typename PerSymbol>
 void ReceiveFrontEnd::forEachSymbolBody(const std::vector<Complex>& ring, std::uint32_t p, PerSymbol&& perSymbol) {
-    const auto& mode = m_config.modes[m_client.receiveConditions().ModeIndex % kModeCount];
+    const ModeRecord& mode = modeRecord(m_client.receiveConditions().ModeIndex % kModeCount);
     const std::size_t bins = mode.BinsPerSymbol;
     const auto guard = static_cast<std::uint32_t>(std::nearbyint(static_cast<float>(bins) * mode.GuardFraction));
     const auto period = static_cast<std::int64_t>(bins + guard);
@@ -294,12 +288,11 @@ void ReceiveFrontEnd::robustCorrectedReExtraction(std::uint32_t p, float shiftHz
 
 void ReceiveFrontEnd::familyOneCorrectedReExtraction(std::uint32_t p, float shiftHz) {
     copyCorrectedRotated(shiftHz);
-    const auto phases = m_config.CellPhaseTable;
-    forEachSymbolBody(m_correctedCopy, p, [this, phases](std::size_t symbol, std::span<const Complex> body) {
+    forEachSymbolBody(m_correctedCopy, p, [this](std::size_t symbol, std::span<const Complex> body) {
         const auto spectrum = transform(body, body.size());
         const std::size_t relative = symbol - 2;
         Complex* out = m_frameSymbols.data() + relative * kMaxBins;
-        for (std::size_t l = 0; l < body.size(); ++l) out[l] = spectrum[l] * phases[l * kFrameSymbolCount + relative];
+        for (std::size_t l = 0; l < body.size(); ++l) out[l] = ComplexMul(spectrum[l], m_tables.CellPhaseTable(static_cast<int>(l), static_cast<int>(relative)));
     });
 }
 

@@ -10,19 +10,19 @@
 #include <span>
 #include <vector>
 
+#include "phy/common/audio_engine.h"
 #include "phy/common/complex_ops.h"
 #include "phy/common/correction_mixer.h"
+#include "phy/common/drawn_tables.h"
 #include "phy/common/fft.h"
 #include "phy/rx/receive_filters.h"
 
 namespace zolk {
 
-inline constexpr std::size_t kCaptureBlockSamples = 256;
 inline constexpr std::size_t kBasebandSamplesPerBlock = 16;
 inline constexpr std::size_t kRingLength = 32000;          // about 10.7 s at 3000 Hz
 inline constexpr std::size_t kFrameRingLength = 7680;      // FFT frames per detector slot
 inline constexpr std::size_t kMaxBins = 64;                // largest BinsPerSymbol
-inline constexpr std::size_t kModeCount = 15;
 inline constexpr std::size_t kDetectorSlots = 15;          // slots 1..14 used, 0 kept for indexing
 inline constexpr std::size_t kSpectrogramRows = 256;
 inline constexpr std::size_t kNarrowBins = 64;
@@ -33,22 +33,6 @@ inline constexpr std::size_t kFrameSymbolCount = 639;      // relative symbols 0
 inline constexpr float kBasebandRateHz = 3000.0f;
 
 enum class SnapshotSource : std::uint8_t { CorrectedRing = 1, BasebandRing = 2 };
-
-// The figures of one mode the front-end frames with (taken from the mode table).
-struct ModeFraming {
-    std::uint8_t ModeFamily = 2;     // 1 pilot/differential multi-carrier, 2 robust tones
-    std::uint8_t BinsPerSymbol = 64; // 64, 32 or 16
-    float GuardFraction = 0.0f;
-    std::int16_t SymbolLimit = 2;
-};
-
-struct FrontEndConfig {
-    std::array<ModeFraming, kModeCount> modes{};
-    // [1..14]: lowest mode >= 1 with the same BinsPerSymbol; index 0 unused.
-    std::array<std::uint8_t, kModeCount> FftShareMode{};
-    // CellPhaseTable[bin][relative symbol], bin-major: 64 x 639 unit values.
-    std::span<const Complex> CellPhaseTable;
-};
 
 // What the front-end reads from the station at every sample step. The session states it needs are
 // folded into three facts so that the front-end stays free of the session's numbering.
@@ -76,16 +60,17 @@ public:
     virtual void sessionTick() = 0;
 };
 
-class ReceiveFrontEnd {
+class ReceiveFrontEnd : public CaptureBlockSink {
 public:
-    // Designs the filters and allocates every ring and frame store once.
-    ReceiveFrontEnd(const FrontEndConfig& config, FrontEndClient& client);
-    ~ReceiveFrontEnd();
+    // Designs the filters and allocates every ring and frame store once. tables (the cell phases)
+    // must outlive the front-end.
+    ReceiveFrontEnd(const DrawnTables& tables, FrontEndClient& client);
+    ~ReceiveFrontEnd() override;
     ReceiveFrontEnd(const ReceiveFrontEnd&) = delete;
     ReceiveFrontEnd& operator=(const ReceiveFrontEnd&) = delete;
 
     // One AudioBlock of 256 mono samples at 48000 Hz. Does not allocate.
-    void processCaptureBlock(std::span<const float, kCaptureBlockSamples> block);
+    void processCaptureBlock(std::span<const float, kAudioBlockLength> block) override;
 
     // Rings (shared RingIndex: the newest sample, advanced before each store).
     std::uint32_t ringIndex() const { return m_ringIndex; }
@@ -109,6 +94,9 @@ public:
     bool newFrameFlag(std::size_t slot) const { return m_newFrameFlag[slot]; }
     std::span<const Complex> symbolSpectra(std::size_t slot, std::size_t frame) const;
     std::span<const float> symbolPower(std::size_t slot, std::size_t frame) const;
+    // A slot's whole store: frame w, bin k at w x 64 + k for w = 0..7679.
+    std::span<const Complex> symbolSpectraStore(std::size_t slot) const { return m_symbolSpectra[slot]; }
+    std::span<const float> symbolPowerStore(std::size_t slot) const { return m_symbolPower[slot]; }
 
     // Re-extraction services of the detectors; p is the RingIndex of the frame's last sample.
     void snapshot(std::uint32_t p, SnapshotSource source);
@@ -117,11 +105,13 @@ public:
     void familyOneCorrectedReExtraction(std::uint32_t p, float shiftHz);
     // SnapshotSpectrum[row], rows 2..640, 257 columns.
     std::span<const float, kSnapshotColumns> snapshotSpectrum(std::size_t row) const;
+    // All of SnapshotSpectrum: row r, column k at r x 257 + k.
+    std::span<const float> snapshotStore() const { return m_snapshot; }
     // FrameSymbols[relative symbol 0..638], 64 bins; the family-1 receiver equalises in place.
     std::span<Complex, kMaxBins> frameSymbols(std::size_t symbol);
     std::span<const Complex, kMaxBins> frameSymbols(std::size_t symbol) const;
-
-    const FrontEndConfig& config() const { return m_config; }
+    // All of FrameSymbols: relative symbol d, bin k at d x 64 + k.
+    std::span<Complex> frameSymbolStore() { return m_frameSymbols; }
 
 private:
     // Transforms `in` zero-padded to n points (16..256); valid until the next call.
@@ -136,7 +126,7 @@ private:
     template <typename PerSymbol>
     void forEachSymbolBody(const std::vector<Complex>& ring, std::uint32_t p, PerSymbol&& perSymbol);
 
-    FrontEndConfig m_config;
+    const DrawnTables& m_tables;
     FrontEndClient& m_client;
     std::array<Fft, 5> m_fft;  // 16, 32, 64, 128 and 256 points
     std::array<Complex, 256> m_fftWork{};
