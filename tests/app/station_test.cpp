@@ -1,6 +1,7 @@
 #include "app/station.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -19,7 +20,8 @@ class StationTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_folder = std::filesystem::path(::testing::TempDir()) /
-                   ("station_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+                   ("station_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
+                    std::to_string(::getpid()));
         std::filesystem::remove_all(m_folder);
     }
     void TearDown() override { std::filesystem::remove_all(m_folder); }

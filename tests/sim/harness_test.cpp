@@ -1,6 +1,7 @@
 #include "sim/harness.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -42,7 +43,8 @@ class HarnessTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_root = std::filesystem::path(::testing::TempDir()) /
-                 ("harness_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+                 ("harness_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
+                    std::to_string(::getpid()));
         std::filesystem::remove_all(m_root);
     }
     void TearDown() override { std::filesystem::remove_all(m_root); }
