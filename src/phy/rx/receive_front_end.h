@@ -105,13 +105,6 @@ public:
     // FrameSymbols[relative symbol 0..638], 64 bins; the family-1 receiver equalises in place.
     std::span<Complex, kMaxBins> frameSymbols(std::size_t symbol);
     std::span<const Complex, kMaxBins> frameSymbols(std::size_t symbol) const;
-    // The same stores whole, for the frame receivers: a slot's frames (frame w, bin k at
-    // w x 64 + k; empty when the slot has none), SnapshotSpectrum (row x 257 + column) and
-    // FrameSymbols (relative symbol d, bin k at d x 64 + k).
-    std::span<const Complex> symbolSpectraStore(std::size_t slot) const { return m_symbolSpectra[slot]; }
-    std::span<const float> symbolPowerStore(std::size_t slot) const { return m_symbolPower[slot]; }
-    std::span<const float> snapshotStore() const { return m_snapshot; }
-    std::span<Complex> frameSymbolStore() { return m_frameSymbols; }
 
 private:
     // Transforms `in` zero-padded to n points (16..256); valid until the next call.
