@@ -7,7 +7,9 @@
 #include <optional>
 #include <span>
 
+#include "app/host_bridge.h"
 #include "app/settings.h"
+#include "host/host_interface.h"
 #include "phy/common/audio_engine.h"
 #include "ports/audio_device_port.h"
 #include "ports/host_link_port.h"
@@ -80,6 +82,8 @@ public:
 
     // The transmit generators and the receive front-end attach here.
     AudioEngine& audioEngine() { return m_audio; }
+    // The session and data transfer send status lines and received data through it.
+    HostInterface& host() { return m_host; }
 
 private:
     struct KeyingFlag final : TransmitKeying {
@@ -96,12 +100,16 @@ private:
     void applyMonitorMenu();
     // Session state 0: no link and no call.
     bool sessionIdle() const;
+    // The return to idle: until the session layer exists, only its host part (re-arming the ports).
+    void resetSession();
 
     StationPorts m_ports;
     std::filesystem::path m_folder;
     Settings m_settings;
     KeyingFlag m_keying;
     AudioEngine m_audio;
+    HostBridge m_hostBridge{*this, m_ports.ui};
+    HostInterface m_host;
     bool m_pttMenuShown = false;
     bool m_running = false;
     bool m_closing = false;
