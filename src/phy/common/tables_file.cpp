@@ -328,6 +328,12 @@ TablesFileLoad loadTablesFile(const std::filesystem::path& path) {
 
 std::filesystem::path installedDataDir() { return ZOLK_DATA_DIR; }
 
+std::filesystem::path executableDir() {
+    std::error_code error;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::path{} : self.parent_path();
+}
+
 std::filesystem::path locateTablesFile(const std::optional<std::filesystem::path>& given,
                                        const std::filesystem::path& executableDir) {
     if (given) return *given;

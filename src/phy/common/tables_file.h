@@ -106,6 +106,9 @@ TablesFileLoad loadTablesFile(const std::filesystem::path& path);
 std::filesystem::path locateTablesFile(const std::optional<std::filesystem::path>& given,
                                        const std::filesystem::path& executableDir);
 
+// The folder of the running program; empty when the system cannot tell.
+std::filesystem::path executableDir();
+
 // The installed data folder (<prefix>/share/zolksat).
 std::filesystem::path installedDataDir();
 
