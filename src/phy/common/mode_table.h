@@ -16,7 +16,7 @@ enum class Family : std::uint8_t {
 };
 
 // Byte-level outer code layout; with no outer parity in any mode both byte counts are InfoBytes.
-struct OuterLayout {
+struct OuterCodeLayout {
     std::uint8_t blocks;
     std::uint8_t spare;
     std::uint8_t parityBytesPerBlock;
@@ -36,7 +36,7 @@ struct ModeRecord {
     std::int16_t SymbolLimit;
     std::int16_t FrameLengthUnits;
     float OuterParityFraction;
-    OuterLayout Outer;
+    OuterCodeLayout OuterLayout;
     std::int16_t DataCells;
     std::int32_t CodedBits;
     std::int32_t InfoBits;
@@ -251,13 +251,14 @@ constexpr ModeRecord buildModeRecord(int mode) {
     const int length = r.InfoBytes / blocks;
     int parity = static_cast<int>(length * static_cast<double>(r.OuterParityFraction));
     parity += parity % 2;
-    r.Outer.blocks = static_cast<std::uint8_t>(blocks);
-    r.Outer.parityBytesPerBlock = static_cast<std::uint8_t>(parity);
-    r.Outer.dataBytesPerBlock = static_cast<std::uint8_t>(length - parity);
-    r.Outer.codedBytes = static_cast<std::int16_t>(parity == 0 ? r.InfoBytes : blocks * length);
-    r.Outer.netBytes =
+    r.OuterLayout.blocks = static_cast<std::uint8_t>(blocks);
+    r.OuterLayout.parityBytesPerBlock = static_cast<std::uint8_t>(parity);
+    r.OuterLayout.dataBytesPerBlock = static_cast<std::uint8_t>(length - parity);
+    r.OuterLayout.codedBytes =
+        static_cast<std::int16_t>(parity == 0 ? r.InfoBytes : blocks * length);
+    r.OuterLayout.netBytes =
         static_cast<std::int16_t>(parity == 0 ? r.InfoBytes : blocks * (length - parity));
-    r.NetBytes = r.Outer.netBytes;
+    r.NetBytes = r.OuterLayout.netBytes;
     r.UserBytes = static_cast<std::int16_t>(r.NetBytes - 3);
 
     const double frameSymbols = c.symbolLimit - 1;

@@ -84,10 +84,10 @@ TEST_P(ModeTableRow, InternalRelationsHold) {
     }
     EXPECT_EQ(r.CodedBits, r.DataCells * r.BitsPerCell);
     EXPECT_EQ(r.NetBytes, r.InfoBytes);
-    EXPECT_EQ(r.Outer.netBytes, r.InfoBytes);
-    EXPECT_EQ(r.Outer.codedBytes, r.InfoBytes);
-    EXPECT_EQ(r.Outer.parityBytesPerBlock, 0);
-    EXPECT_EQ(r.Outer.blocks, (r.InfoBytes + 254) / 255);
+    EXPECT_EQ(r.OuterLayout.netBytes, r.InfoBytes);
+    EXPECT_EQ(r.OuterLayout.codedBytes, r.InfoBytes);
+    EXPECT_EQ(r.OuterLayout.parityBytesPerBlock, 0);
+    EXPECT_EQ(r.OuterLayout.blocks, (r.InfoBytes + 254) / 255);
     EXPECT_FLOAT_EQ(r.SnrThresholdAdjusted, r.SnrThreshold - (10.0f - r.CrestDb));
     EXPECT_EQ(r.SnrThresholdAdjusted, AdjustedSnrThreshold(r.SnrThreshold, mode));
     EXPECT_EQ(r.SpeedLevel, mode == 0 || mode == 14 ? 1 : mode);
