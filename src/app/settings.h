@@ -37,6 +37,8 @@ struct Settings {
     std::int32_t LeftPosition = 2325;
     // [Calibrate]
     std::string CalibrationTarget = "N0CALL";
+
+    bool operator==(const Settings&) const = default;
 };
 
 }  // namespace zolk

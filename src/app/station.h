@@ -4,9 +4,11 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 
 #include "app/settings.h"
+#include "phy/common/audio_engine.h"
 #include "ports/audio_device_port.h"
 #include "ports/host_link_port.h"
 #include "ports/timer_port.h"
@@ -22,34 +24,34 @@ struct StationPorts {
     UiSink& ui;
 };
 
-// Operator actions from the menus; dialogs add theirs as they come.
-enum class MenuAction : std::uint8_t {
-    WaterfallOn,
-    WaterfallOff,
-    WaterfallAuto,
-    ViewAll,
-    ViewWaterfall,
-    ViewGauges,
-    MonitorOn,
-    MonitorOff,
-    MonitorClear,
+struct WindowPosition {
+    std::int32_t top_twips;
+    std::int32_t left_twips;
 };
 
 class Station {
 public:
     // stationFolder holds "ZOLK SAT.ini" and the log; it is created if missing.
     Station(StationPorts ports, std::filesystem::path stationFolder);
+    // Runs the shutdown sequence if the station is still running.
     ~Station();
     Station(const Station&) = delete;
     Station& operator=(const Station&) = delete;
 
     // The start-up sequence. Returns false when the station cannot run (the reason has been
-    // shown through the UI sink); nothing has been opened then.
+    // shown through the UI sink); nothing has been opened then. The shell holds the folder's
+    // single-instance lock before it calls this.
     bool start();
     // The shutdown sequence: PTT off, audio closed, timers stopped, sockets closed, settings saved.
-    void shutdown();
+    // windowPosition: where the window stands, or nothing when it is minimised or there is none;
+    // the saved position is kept then.
+    void shutdown(std::optional<WindowPosition> windowPosition);
+    bool running() const { return m_running; }
+    // Closing: set at the start of shutdown; dialogs skip their own saving once it is set.
+    bool closing() const { return m_closing; }
 
-    // Events, one at a time, each run to completion.
+    // Events, one at a time, each run to completion. Events before start() or after shutdown()
+    // are ignored.
     void onCaptureBlock(std::span<const std::int16_t> interleavedStereo);  // 256 frames
     void onPlaybackRequest(std::span<std::int16_t> interleavedStereo);     // fills 256 frames
     void onTimer(TimerId id);
@@ -57,9 +59,52 @@ public:
     void onHostClosed(HostSocket socket);
     void onHostError(HostSocket socket);
     void onHostBytes(HostSocket socket, std::span<const std::uint8_t> bytes);
-    void onMenu(MenuAction action);
+    // Menu items the core acts on: Waterfall, View and Monitor. Items that open a dialog, the
+    // log file, the guide or the About box are the shell's.
+    void onMenu(MenuItem item);
 
-    const Settings& settings() const;
+    const Settings& settings() const { return m_settings; }
+    const std::filesystem::path& folder() const { return m_folder; }
+    std::filesystem::path settingsFile() const;
+    // Writes the settings file now; a failure is reported as a log line.
+    bool saveSettings();
+
+    // mnuPTT: hidden at start-up, shown by the host's MYCALL. While hidden the PTT keys of the
+    // settings file are left as they are.
+    void setPttMenuShown(bool shown);
+    bool pttMenuShown() const { return m_pttMenuShown; }
+
+    // TransmitActive, set by PTT ON and PTT OFF; the audio engine reads it per playback buffer.
+    void setTransmitActive(bool active) { m_keying.active = active; }
+    bool transmitActive() const { return m_keying.active; }
+
+    // The transmit generators and the receive front-end attach here.
+    AudioEngine& audioEngine() { return m_audio; }
+
+private:
+    struct KeyingFlag final : TransmitKeying {
+        bool active = false;
+        bool transmitActive() const override { return active; }
+    };
+
+    bool prepareFolder();
+    void setUpWindow();
+    void openAudio();
+    void startTimers();
+    void applyView();
+    void applyWaterfallMenu();
+    void applyMonitorMenu();
+    // Session state 0: no link and no call.
+    bool sessionIdle() const;
+
+    StationPorts m_ports;
+    std::filesystem::path m_folder;
+    Settings m_settings;
+    KeyingFlag m_keying;
+    AudioEngine m_audio;
+    bool m_pttMenuShown = false;
+    bool m_running = false;
+    bool m_closing = false;
 };
 
 }  // namespace zolk

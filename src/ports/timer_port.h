@@ -34,6 +34,18 @@ inline constexpr std::array<std::string_view, kTimerCount> kTimerNames{
 
 constexpr std::string_view timerName(TimerId id) { return kTimerNames[static_cast<std::size_t>(id)]; }
 
+// The interval each timer runs with, indexed by TimerId.
+inline constexpr std::array<std::chrono::milliseconds, kTimerCount> kTimerIntervals{
+    std::chrono::milliseconds{10},    std::chrono::milliseconds{1},     std::chrono::milliseconds{1},
+    std::chrono::milliseconds{30000}, std::chrono::milliseconds{2000},  std::chrono::milliseconds{10000},
+    std::chrono::milliseconds{100},   std::chrono::milliseconds{100},   std::chrono::milliseconds{9000},
+    std::chrono::milliseconds{30000}, std::chrono::milliseconds{60000},
+};
+
+constexpr std::chrono::milliseconds timerInterval(TimerId id) {
+    return kTimerIntervals[static_cast<std::size_t>(id)];
+}
+
 class TimerPort {
 public:
     virtual ~TimerPort() = default;

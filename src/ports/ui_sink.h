@@ -1,9 +1,39 @@
 // ui_sink.h: everything the core shows the operator. The core writes, never reads back.
+// The shell draws it (widgets, or log lines when headless); layout figures live in app/window_layout.h.
 #pragma once
 
+#include <complex>
+#include <cstdint>
+#include <span>
 #include <string_view>
 
 namespace zolk {
+
+// The main window's menu items, under the two top menus "&Settings" and "&Help".
+// Monitor is the submenu holding MonitorOn, MonitorOff and MonitorClear.
+enum class MenuItem : std::uint8_t {
+    Setup,          // mnuSetup
+    SoundCard,      // mnuSoundCard
+    Ptt,            // mnuPTT
+    WaterfallOn,    // mnuWaterFallON
+    WaterfallOff,   // mnuWaterFallOFF
+    WaterfallAuto,  // mnuWaterFallAuto
+    Calibrate,      // mnuCal
+    ViewAll,        // mnuViewALL
+    ViewWaterfall,  // mnuViewWaterfall
+    ViewGauges,     // mnuViewGauges
+    Log,            // mnuLog
+    Monitor,        // mnuMonitor
+    MonitorOn,      // mnuMonitorON
+    MonitorOff,     // mnuMonitorOFF
+    MonitorClear,   // mnuMonitorClear
+    Guide,          // mnuGuide
+    About,          // mnuAbout
+};
+inline constexpr std::size_t kMenuItemCount = 17;
+// Colour of a frame's constellation: good frames take the S/N text box's current background
+// (its rating colour), failed frames are drawn in white.
+enum class PlotColour : std::uint8_t { SnrRating, White };
 
 class UiSink {
 public:
@@ -17,6 +47,29 @@ public:
     // A modal message box in the desktop shell, a log line when headless.
     virtual void messageBox(std::string_view title, std::string_view text) = 0;
     virtual void appendMonitor(std::string_view text) = 0;
+    virtual void clearMonitor() = 0;
+    // A line for the operator that needs no answer (a device that is missing, a file that could
+    // not be written): the program's log in the desktop shell, stderr when headless.
+    virtual void logLine(std::string_view line) = 0;
+
+    virtual void setMenuChecked(MenuItem item, bool checked) = 0;
+    virtual void setMenuEnabled(MenuItem item, bool enabled) = 0;
+    virtual void setMenuVisible(MenuItem item, bool visible) = 0;
+    virtual void setMenuCaption(MenuItem item, std::string_view caption) = 0;
+
+    // ViewMode 1..3; the shell places its widgets with viewLayout() and indicatorTops().
+    virtual void applyView(std::uint8_t viewMode) = 0;
+    virtual void clearWaterfall() = 0;
+    virtual void moveWindow(std::int32_t top_twips, std::int32_t left_twips) = 0;
+
+    // Gauges written by frame acceptance: S/N of the last frame (2500 Hz bandwidth) and the AFC
+    // offset (the caller passes minus the receive correction).
+    virtual void showSnr(float snr_db) = 0;
+    virtual void showAfc(float offset_hz) = 0;
+    // The last frame's constellation: family-1 cells (with the mode's bits per cell) or family-2
+    // soft values. Each plot replaces the previous one.
+    virtual void plotCells(std::span<const std::complex<float>> cells, int bitsPerCell, PlotColour colour) = 0;
+    virtual void plotSoftValues(std::span<const float> softValues, PlotColour colour) = 0;
 };
 
 }  // namespace zolk

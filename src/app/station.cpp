@@ -1,0 +1,200 @@
+#include "app/station.h"
+
+#include <array>
+#include <system_error>
+#include <utility>
+
+#include "app/settings_file.h"
+#include "app/window_layout.h"
+
+namespace zolk {
+
+Station::Station(StationPorts ports, std::filesystem::path stationFolder)
+    : m_ports(ports), m_folder(std::move(stationFolder)), m_audio(ports.audio, ports.ui, m_keying) {}
+
+Station::~Station() {
+    if (m_running) shutdown(std::nullopt);
+}
+
+std::filesystem::path Station::settingsFile() const { return m_folder / kSettingsFileName; }
+
+// Later layers insert their steps where the comments stand, keeping this order.
+bool Station::start() {
+    if (m_running || !prepareFolder()) return false;
+    m_settings = LoadSettings(settingsFile());
+    m_closing = false;
+    // Receive filters, gauges, turbo tables, CRC table, Gray table, radio table.
+    setUpWindow();
+    // Mode table and tables file (a bad tables file ends start-up here); listen state panel.
+    openAudio();
+    applyWaterfallMenu();
+    // Read the session log.
+    m_ports.ui.setCaption(kWindowCaption);
+    m_ports.ui.moveWindow(m_settings.TopPosition, m_settings.LeftPosition);
+    // Reset the busy detector before its timer starts.
+    m_ports.timers.start(TimerId::BusyOff, timerInterval(TimerId::BusyOff));
+    // PttExternal = 1: the host keys the radio until MYCALL shows the PTT menu.
+    setPttMenuShown(false);
+    // Radio serial port; session reset (which makes the host ports listen).
+    startTimers();
+    // USB HID PTT board.
+    m_running = true;
+    return true;
+}
+
+void Station::shutdown(std::optional<WindowPosition> windowPosition) {
+    if (!m_running) return;
+    setTransmitActive(false);  // PTT OFF; the radio control unkeys the radio here
+    m_closing = true;
+    m_audio.closePlayback();
+    m_audio.closeCapture();
+    // Every timer, the watchdog included, so that nothing reopens the sound card afterwards.
+    for (std::size_t i = 0; i < kTimerCount; ++i) m_ports.timers.stop(static_cast<TimerId>(i));
+    // Host sockets closed; radio serial port closed.
+    if (windowPosition) {
+        m_settings.TopPosition = windowPosition->top_twips;
+        m_settings.LeftPosition = windowPosition->left_twips;
+    }
+    saveSettings();
+    m_running = false;
+}
+
+bool Station::prepareFolder() {
+    std::error_code error;
+    std::filesystem::create_directories(m_folder, error);
+    if (error || !std::filesystem::is_directory(m_folder, error)) {
+        m_ports.ui.messageBox("ZOLK SAT", "Cannot use the station folder " + m_folder.string() + ": " +
+                                              (error ? error.message() : std::string("not a folder")));
+        return false;
+    }
+    return true;
+}
+
+void Station::setUpWindow() {
+    m_ports.ui.setMenuCaption(MenuItem::Log, m_settings.LogCaption);
+    applyView();
+    for (const auto& panel : kStatusPanels) m_ports.ui.setPanelText(panel.key, panel.initialText);
+    applyMonitorMenu();
+}
+
+void Station::openAudio() {
+    m_audio.openPlayback(m_settings.OutputDeviceName);
+    m_audio.openCapture(m_settings.InputDeviceName);
+}
+
+void Station::startTimers() {
+    m_ports.timers.stop(TimerId::RecargarTarjetaSonido);
+    m_ports.timers.start(TimerId::RecargarTarjetaSonido, timerInterval(TimerId::RecargarTarjetaSonido));
+}
+
+bool Station::saveSettings() {
+    const bool saved = SaveSettings(m_settings, m_pttMenuShown, settingsFile());
+    if (!saved) m_ports.ui.logLine("The settings could not be written to " + settingsFile().string());
+    return saved;
+}
+
+void Station::setPttMenuShown(bool shown) {
+    m_pttMenuShown = shown;
+    m_ports.ui.setMenuVisible(MenuItem::Ptt, shown);
+}
+
+void Station::onCaptureBlock(std::span<const std::int16_t> interleavedStereo) {
+    if (m_running) m_audio.onCaptureBlock(interleavedStereo);
+}
+
+void Station::onPlaybackRequest(std::span<std::int16_t> interleavedStereo) {
+    if (m_running) {
+        m_audio.onPlaybackRequest(interleavedStereo);
+    } else {
+        std::fill(interleavedStereo.begin(), interleavedStereo.end(), std::int16_t{0});
+    }
+}
+
+void Station::onTimer(TimerId id) {
+    if (!m_running) return;
+    switch (id) {
+    case TimerId::RecargarTarjetaSonido:
+        m_audio.watchdogTick(sessionIdle());
+        break;
+    case TimerId::DelayPtt:
+    case TimerId::ActivarPttZolk:
+    case TimerId::LanzarDatos:
+    case TimerId::Desconectar:
+    case TimerId::BusyOff:
+    case TimerId::BorrarConstelacion:
+        // One-shot: each start runs its deferred action once.
+        m_ports.timers.stop(id);
+        break;
+    case TimerId::RefrescoVumetro:
+    case TimerId::RefrescoCpu:
+        break;
+    case TimerId::ServidorZolk:
+    case TimerId::RefrescarServidor:
+        // The update check is left out; these timers are never started.
+        break;
+    }
+}
+
+// The host interface takes these over; until then host sockets carry nothing.
+void Station::onHostConnected(HostSocket) {}
+void Station::onHostClosed(HostSocket) {}
+void Station::onHostError(HostSocket) {}
+void Station::onHostBytes(HostSocket, std::span<const std::uint8_t>) {}
+
+void Station::onMenu(MenuItem item) {
+    if (!m_running) return;
+    switch (item) {
+    case MenuItem::WaterfallOn:
+    case MenuItem::WaterfallOff:
+    case MenuItem::WaterfallAuto:
+        m_settings.WaterfallMode = item == MenuItem::WaterfallOn ? 1 : item == MenuItem::WaterfallOff ? 0 : 2;
+        applyWaterfallMenu();
+        saveSettings();
+        break;
+    case MenuItem::ViewAll:
+    case MenuItem::ViewWaterfall:
+    case MenuItem::ViewGauges:
+        m_settings.ViewMode = item == MenuItem::ViewAll ? 1 : item == MenuItem::ViewWaterfall ? 2 : 3;
+        applyView();
+        saveSettings();
+        break;
+    case MenuItem::MonitorOn:
+    case MenuItem::MonitorOff:
+        m_settings.MonitorMode = item == MenuItem::MonitorOn ? 1 : 0;
+        saveSettings();
+        // The session's reset to idle follows here.
+        applyMonitorMenu();
+        break;
+    case MenuItem::MonitorClear:
+        m_ports.ui.clearMonitor();
+        break;
+    default:
+        break;
+    }
+}
+
+void Station::applyView() {
+    const auto layout = viewLayout(m_settings.ViewMode, 0);
+    for (const auto item : {MenuItem::ViewAll, MenuItem::ViewWaterfall, MenuItem::ViewGauges}) {
+        m_ports.ui.setMenuChecked(item, item == layout.checkedItem);
+    }
+    m_ports.ui.applyView(m_settings.ViewMode);
+}
+
+void Station::applyWaterfallMenu() {
+    const auto mode = m_settings.WaterfallMode;
+    m_ports.ui.setMenuChecked(MenuItem::WaterfallOn, mode == 1);
+    m_ports.ui.setMenuChecked(MenuItem::WaterfallOff, mode == 0);
+    m_ports.ui.setMenuChecked(MenuItem::WaterfallAuto, mode == 2);
+    if (mode == 0 || (mode == 2 && sessionIdle())) m_ports.ui.clearWaterfall();
+}
+
+void Station::applyMonitorMenu() {
+    m_ports.ui.setMenuChecked(MenuItem::MonitorOn, m_settings.MonitorMode == 1);
+    m_ports.ui.setMenuChecked(MenuItem::MonitorOff, m_settings.MonitorMode != 1);
+}
+
+// Until the session layer runs there is never a link or a call in progress.
+bool Station::sessionIdle() const { return true; }
+
+}  // namespace zolk

@@ -1,0 +1,332 @@
+// mode_table.h: the 15 speed modes and every figure derived from them, computed at compile time.
+// Owns only read-only data; the learned per-mode S/N offset is session state and lives there.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace zolk {
+
+inline constexpr int kModeCount = 15;
+inline constexpr int kCheckpointCount = 10;
+
+enum class Family : std::uint8_t {
+    MultiCarrier = 1,  // pilot-aided or differential carriers (modes 5..13)
+    Robust = 2,        // hopped multi-tone keying (modes 0..4, 14)
+};
+
+// Byte-level outer code layout; with no outer parity in any mode both byte counts are InfoBytes.
+struct OuterLayout {
+    std::uint8_t blocks;
+    std::uint8_t spare;
+    std::uint8_t parityBytesPerBlock;
+    std::uint8_t dataBytesPerBlock;
+    std::int16_t codedBytes;
+    std::int16_t netBytes;
+};
+
+// Fields in their fixed order; robust modes hold 0 in the carrier fields and multi-carrier modes
+// 0 in the tone fields. SnrOffset is not here: the session learns it per link.
+struct ModeRecord {
+    Family ModeFamily;
+    std::uint8_t BitsPerCell;
+    std::uint8_t TurboConstraint;
+    std::uint8_t CodeRateIndex;
+    std::uint8_t EncoderKind;
+    std::int16_t SymbolLimit;
+    std::int16_t FrameLengthUnits;
+    float OuterParityFraction;
+    OuterLayout Outer;
+    std::int16_t DataCells;
+    std::int32_t CodedBits;
+    std::int32_t InfoBits;
+    std::int16_t InfoBytes;
+    std::int16_t ReservedCells;
+    std::int16_t NetBitRate;
+    std::int16_t Throughput;
+    float SnrThreshold;
+    float SnrThresholdAdjusted;
+    std::int16_t NetBytes;
+    std::int16_t UserBytes;
+    std::uint8_t HeaderSymbols;
+    std::uint8_t CarrierStride;
+    std::uint8_t FirstCarrierBin;
+    std::uint8_t LastCarrierBin;
+    std::uint8_t Carriers;
+    std::int16_t PilotCells;
+    float AmplitudeDivisor;
+    std::uint8_t SpeedLevel;
+    float CrestDb;
+    float GuardFraction;
+    std::int32_t SymbolLength;
+    std::int32_t GuardLength;
+    std::int32_t SymbolMs;
+    std::uint8_t GuardEighths;
+    std::int16_t ProcessingDelayMs;
+    std::array<std::int32_t, kCheckpointCount> Checkpoints;
+    float QamCorrection;
+    std::uint8_t BinsPerSymbol;
+    std::int16_t TransformSize;
+    std::uint8_t CrossfadeLength;
+    float CarrierSpacing;
+    std::uint8_t BinGroups;
+    std::int16_t TailSymbols;
+    std::uint8_t ToneGroups;
+    std::uint8_t FirstToneBin;
+    std::uint8_t LastToneBin;
+    std::uint8_t ToneBins;
+    std::uint8_t LeadInSymbols;
+};
+
+// Coded bits that carry the turbo tail for constraint length k (12 for k = 4).
+constexpr int turboTailBits(int constraint) { return 4 * constraint - 4; }
+
+// Information bits that fit into codedBits at the rate of rateIndex (0 = uncoded, 2 = 1/3,
+// 3 = 1/2, 4..10 = 2/3, 3/4, 4/5, 5/6, 6/7, 7/8, 15/16); 0 for an unknown index.
+constexpr int TurboCapacity(int codedBits, int constraint, int rateIndex) {
+    constexpr std::array<std::array<int, 2>, 11> kRates{{
+        {1, 1}, {0, 0}, {1, 3}, {1, 2}, {2, 3}, {3, 4}, {4, 5}, {5, 6}, {6, 7}, {7, 8}, {15, 16},
+    }};
+    if (rateIndex == 0) {
+        return codedBits;
+    }
+    if (rateIndex < 2 || rateIndex > 10) {
+        return 0;
+    }
+    const int k = kRates[static_cast<std::size_t>(rateIndex)][0];
+    const int n = kRates[static_cast<std::size_t>(rateIndex)][1];
+    const int tail = turboTailBits(constraint);
+    const int usable = codedBits - (codedBits - tail) % n;
+    return k * (usable - tail) / n;
+}
+
+// PilotMap[symbol][bin], symbols 2..640, bins 0..63: scattered pilots in a diagonal lattice.
+constexpr bool PilotMap(int symbol, int bin) {
+    return (bin % 2 == 0 && symbol % 8 == 2) || (bin % 2 == 1 && symbol % 8 == 6);
+}
+
+// S/N in dB referred to the mode's output back-off.
+float AdjustedSnrThreshold(float snr_db, int mode);
+
+namespace detail {
+
+struct ModeConstants {
+    Family family;
+    std::uint8_t bitsPerCell;
+    std::uint8_t codeRateIndex;
+    std::int16_t symbolLimit;
+    float snrThreshold_db;
+    std::uint8_t headerSymbols;
+    std::uint8_t carrierStride;
+    std::uint8_t firstCarrierBin;
+    std::uint8_t carriers;
+    float amplitudeDivisor;
+    float crest_db;
+    float guardFraction;
+    std::int16_t processingDelay_ms;
+    std::uint8_t binsPerSymbol;
+    std::uint8_t firstToneBin;
+    std::uint8_t lastToneBin;
+    float qamCorrection;
+};
+
+constexpr Family R = Family::Robust;
+constexpr Family M = Family::MultiCarrier;
+
+// clang-format off
+inline constexpr std::array<ModeConstants, kModeCount> kModeConstants{{
+    // family bits rate limit  snr  hdr stride first carriers divisor crest guard delay bins tones..  qam
+    {R, 3, 2, 133, -11.2f, 24, 0, 0,  1, 1.41f, 3.0f, 0.0f,   205, 64, 8, 55, 0.0f},
+    {R, 3, 2, 221, -11.2f, 24, 0, 0,  1, 1.41f, 3.0f, 0.0f,   205, 64, 8, 55, 0.0f},
+    {R, 4, 3, 224,  -9.2f, 24, 0, 0,  1, 1.41f, 3.0f, 0.0f,   209, 64, 8, 55, 0.0f},
+    {R, 4, 3, 450,  -6.4f, 24, 0, 0,  1, 1.41f, 3.0f, 0.0f,   205, 32, 4, 27, 0.0f},
+    {R, 3, 3, 450,  -4.0f, 12, 0, 0,  2, 2.0f,  5.8f, 0.0f,   194, 32, 4, 27, 0.0f},
+    {M, 2, 3, 600,  -1.2f, 17, 4, 4,  3, 2.45f, 6.5f, 0.5f,   161, 16, 0, 0,  0.0f},
+    {M, 2, 3, 360,   0.2f,  6, 3, 5,  8, 4.0f,  8.3f, 0.25f,  209, 32, 0, 0,  0.0f},
+    {M, 2, 3, 360,   2.0f,  4, 2, 5, 12, 4.9f,  8.4f, 0.25f,  241, 32, 0, 0,  0.0f},
+    {M, 2, 3, 200,   4.8f,  1, 1, 8, 48, 9.8f,  9.8f, 0.125f, 466, 64, 0, 0,  0.0f},
+    {M, 3, 3, 198,   8.4f,  1, 1, 8, 48, 9.8f,  9.8f, 0.125f, 613, 64, 0, 0,  0.0f},
+    {M, 4, 3, 195,   9.4f,  1, 1, 8, 48, 7.65f, 9.8f, 0.125f, 702, 64, 0, 0, -1.7f},
+    {M, 5, 3, 193,  12.0f,  1, 1, 8, 48, 7.83f, 9.8f, 0.125f, 1097, 64, 0, 0, -1.59f},
+    {M, 5, 4, 141,  14.8f,  1, 1, 8, 48, 7.83f, 9.8f, 0.125f, 1062, 64, 0, 0, -1.59f},
+    {M, 5, 6, 135,  17.2f,  1, 1, 8, 48, 7.83f, 9.8f, 0.125f, 1161, 64, 0, 0, -1.59f},
+    {R, 3, 2, 109, -11.2f, 24, 0, 0,  1, 1.41f, 3.0f, 0.0f,   205, 64, 8, 55, 0.0f},
+}};
+// clang-format on
+
+// Rounds to the nearest integer, halves to even.
+constexpr long roundHalfEven(double x) {
+    long whole = static_cast<long>(x);
+    if (static_cast<double>(whole) > x) {
+        --whole;
+    }
+    const double fraction = x - static_cast<double>(whole);
+    if (fraction > 0.5 || (fraction == 0.5 && whole % 2 != 0)) {
+        return whole + 1;
+    }
+    return whole;
+}
+
+constexpr int countPilotCells(const ModeConstants& c, int lastCarrierBin) {
+    int count = 0;
+    for (int bin = c.firstCarrierBin; bin <= lastCarrierBin; bin += c.carrierStride) {
+        for (int symbol = 2; symbol <= c.symbolLimit; ++symbol) {
+            count += PilotMap(symbol, bin) ? 1 : 0;
+        }
+    }
+    return count;
+}
+
+constexpr ModeRecord buildModeRecord(int mode) {
+    const ModeConstants& c = kModeConstants[static_cast<std::size_t>(mode)];
+    ModeRecord r{};
+    r.ModeFamily = c.family;
+    r.BitsPerCell = c.bitsPerCell;
+    r.TurboConstraint = 4;
+    r.CodeRateIndex = c.codeRateIndex;
+    r.EncoderKind = 1;
+    r.SymbolLimit = c.symbolLimit;
+    r.OuterParityFraction = 0.0f;
+    r.SnrThreshold = c.snrThreshold_db;
+    r.SnrThresholdAdjusted = c.snrThreshold_db - (10.0f - c.crest_db);
+    r.HeaderSymbols = c.headerSymbols;
+    r.CarrierStride = c.carrierStride;
+    r.FirstCarrierBin = c.firstCarrierBin;
+    r.Carriers = c.carriers;
+    r.AmplitudeDivisor = c.amplitudeDivisor;
+    r.SpeedLevel = static_cast<std::uint8_t>(mode == 0 || mode == 14 ? 1 : mode);
+    r.CrestDb = c.crest_db;
+    r.GuardFraction = c.guardFraction;
+    r.ProcessingDelayMs = c.processingDelay_ms;
+    r.QamCorrection = c.qamCorrection;
+    r.BinsPerSymbol = c.binsPerSymbol;
+
+    const double guard = static_cast<double>(c.guardFraction);
+    const double bins = c.binsPerSymbol;
+    r.TransformSize = static_cast<std::int16_t>(roundHalfEven(bins * 48000.0 / 3000.0));
+    r.SymbolLength = static_cast<std::int32_t>(roundHalfEven((guard + 1.0) * r.TransformSize));
+    r.GuardLength = r.SymbolLength - r.TransformSize;
+    r.SymbolMs = static_cast<std::int32_t>(roundHalfEven((guard + 1.0) * 1000.0 / (3000.0 / bins)));
+    r.GuardEighths = static_cast<std::uint8_t>(roundHalfEven((guard + 1.0) * 8.0));
+    r.LeadInSymbols = static_cast<std::uint8_t>(roundHalfEven(180.0 / r.SymbolMs));
+    r.CrossfadeLength = static_cast<std::uint8_t>(r.TransformSize * 2 / c.binsPerSymbol);
+    r.CarrierSpacing = static_cast<float>(3000.0 / bins);
+    r.BinGroups = static_cast<std::uint8_t>(c.binsPerSymbol / 16);
+    // Enough symbol periods to drain 200 queued playback buffers of 256 samples.
+    r.TailSymbols = static_cast<std::int16_t>((256 * 200 + r.SymbolLength - 1) / r.SymbolLength);
+
+    if (c.family == Family::Robust) {
+        r.FirstToneBin = c.firstToneBin;
+        r.LastToneBin = c.lastToneBin;
+        r.ToneBins = static_cast<std::uint8_t>(c.lastToneBin - c.firstToneBin + 1);
+        r.ToneGroups = static_cast<std::uint8_t>((1 << c.bitsPerCell) / 8);
+    }
+
+    r.LastCarrierBin =
+        static_cast<std::uint8_t>((c.carriers - 1) * c.carrierStride + c.firstCarrierBin);
+    const bool pilots = c.family == Family::MultiCarrier && c.bitsPerCell > 3;
+    r.PilotCells = static_cast<std::int16_t>(pilots ? countPilotCells(c, r.LastCarrierBin) : 0);
+    r.ReservedCells = static_cast<std::int16_t>(c.carriers * c.headerSymbols + r.PilotCells);
+
+    // Differential modes spend their first symbol on the phase reference.
+    const int usableSymbols =
+        r.PilotCells == 0 && c.family == Family::MultiCarrier ? c.symbolLimit - 2 : c.symbolLimit - 1;
+    r.DataCells = static_cast<std::int16_t>(c.carriers * usableSymbols - r.ReservedCells);
+    r.CodedBits = r.DataCells * c.bitsPerCell;
+    r.InfoBits = TurboCapacity(r.CodedBits, r.TurboConstraint, r.CodeRateIndex);
+    r.InfoBytes = static_cast<std::int16_t>(r.InfoBits / 8);
+
+    const int blocks = (r.InfoBytes + 254) / 255;
+    const int length = r.InfoBytes / blocks;
+    int parity = static_cast<int>(length * static_cast<double>(r.OuterParityFraction));
+    parity += parity % 2;
+    r.Outer.blocks = static_cast<std::uint8_t>(blocks);
+    r.Outer.parityBytesPerBlock = static_cast<std::uint8_t>(parity);
+    r.Outer.dataBytesPerBlock = static_cast<std::uint8_t>(length - parity);
+    r.Outer.codedBytes = static_cast<std::int16_t>(parity == 0 ? r.InfoBytes : blocks * length);
+    r.Outer.netBytes =
+        static_cast<std::int16_t>(parity == 0 ? r.InfoBytes : blocks * (length - parity));
+    r.NetBytes = r.Outer.netBytes;
+    r.UserBytes = static_cast<std::int16_t>(r.NetBytes - 3);
+
+    const double frameSymbols = c.symbolLimit - 1;
+    r.NetBitRate = static_cast<std::int16_t>(roundHalfEven(
+        r.NetBytes * static_cast<double>(r.CarrierSpacing) * 8.0 / (frameSymbols * (guard + 1.0))));
+    r.FrameLengthUnits = static_cast<std::int16_t>((c.symbolLimit - 1) * r.BinGroups * r.GuardEighths);
+    for (int i = 1; i <= kCheckpointCount; ++i) {
+        r.Checkpoints[static_cast<std::size_t>(i - 1)] = (2 * i - 1) * r.FrameLengthUnits / 20;
+    }
+    // A two-frame exchange: both frames, the acknowledgement (4 x 31 baseband blocks) and 0.48 s
+    // of turn-around.
+    const double t1 = (16.0 / 3000.0) * 2.0 * r.BinGroups * frameSymbols;
+    const double t2 = (16.0 / 3000.0) * 4.0 * 31.0;
+    r.Throughput = static_cast<std::int16_t>(
+        roundHalfEven(r.UserBytes * 2.0 * 8.0 / (t1 * (guard + 1.0) + t2 + 0.48)));
+    return r;
+}
+
+constexpr std::array<ModeRecord, kModeCount> buildModeTable() {
+    std::array<ModeRecord, kModeCount> table{};
+    for (int mode = 0; mode < kModeCount; ++mode) {
+        table[static_cast<std::size_t>(mode)] = buildModeRecord(mode);
+    }
+    // The robust modes 0 and 14 report the rate of mode 1, their sibling on the same tones.
+    table[0].NetBitRate = table[1].NetBitRate;
+    table[14].NetBitRate = table[1].NetBitRate;
+    return table;
+}
+
+}  // namespace detail
+
+inline constexpr std::array<ModeRecord, kModeCount> ModeTable = detail::buildModeTable();
+
+constexpr const ModeRecord& modeRecord(int mode) { return ModeTable[static_cast<std::size_t>(mode)]; }
+
+// The constant tables must fit the 32000-sample receive rings and the tone alphabet.
+static_assert([] {
+    for (const auto& c : detail::kModeConstants) {
+        if (c.symbolLimit * c.binsPerSymbol * (1.0 + c.guardFraction) > 32000.0) {
+            return false;
+        }
+        if (c.family == Family::Robust && c.bitsPerCell < 3) {
+            return false;
+        }
+    }
+    return true;
+}());
+
+// FftShareMode[m], m = 1..14: the lowest mode >= 1 with the same transform size, whose receive
+// FFT frames mode m reuses. Entry 0 is not used and holds 0.
+inline constexpr std::array<std::uint8_t, kModeCount> FftShareMode = [] {
+    std::array<std::uint8_t, kModeCount> share{};
+    for (int m = 1; m < kModeCount; ++m) {
+        for (int i = 1; i <= m; ++i) {
+            if (ModeTable[static_cast<std::size_t>(i)].BinsPerSymbol ==
+                ModeTable[static_cast<std::size_t>(m)].BinsPerSymbol) {
+                share[static_cast<std::size_t>(m)] = static_cast<std::uint8_t>(i);
+                break;
+            }
+        }
+    }
+    return share;
+}();
+
+// The lowest mode with scattered pilots (coherent QAM).
+inline constexpr int FirstPilotMode = [] {
+    for (int m = 0; m < kModeCount; ++m) {
+        const auto& r = ModeTable[static_cast<std::size_t>(m)];
+        if (r.ModeFamily == Family::MultiCarrier && r.BitsPerCell > 3) {
+            return m;
+        }
+    }
+    return kModeCount;
+}();
+
+// Tone-block signals (calls, pings) use 1024-sample blocks: 50 silent blocks drain the playback
+// queue, and the 180 ms lead-in rounds to 8 blocks.
+inline constexpr int kToneBlockTailBlocks = 50;
+inline constexpr int kToneBlockLeadInBlocks =
+    static_cast<int>(detail::roundHalfEven(180.0 / (1024.0 * 1000.0 / 48000.0)));
+static_assert(kToneBlockLeadInBlocks == 8);
+
+}  // namespace zolk

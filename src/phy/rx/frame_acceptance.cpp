@@ -1,0 +1,78 @@
+#include "phy/rx/frame_acceptance.h"
+
+#include <string>
+
+#include "phy/common/crc16.h"
+#include "phy/common/mode_table.h"
+#include "phy/rx/receive_front_end.h"
+
+namespace zolk {
+
+FrameAcceptance::FrameAcceptance(ReceiveFrontEnd& frontEnd, FrameFecDecoder& fec, FrameSessionEntries& session,
+                                 UiSink& ui)
+    : m_frontEnd(frontEnd), m_fec(fec), m_session(session), m_ui(ui) {}
+
+std::optional<FrameVerdict> FrameAcceptance::decodeStage(int stage, int mode, DetectedFrameSource& receiver) {
+    if (stage < 1 || stage > kDecodeStages || mode < 0 || mode >= kModeCount) return std::nullopt;
+    if (stage == 1) {
+        receiver.buildSoftValues();
+        return std::nullopt;
+    }
+    m_fec.fecStep(stage - 1, mode, receiver.softValues());
+    if (stage < kDecodeStages) return std::nullopt;
+    return accept(mode, receiver);
+}
+
+FrameVerdict FrameAcceptance::accept(int mode, DetectedFrameSource& receiver) {
+    const ModeRecord& record = modeRecord(mode);
+    FrameVerdict verdict;
+    verdict.bytes = m_fec.frameBytes();
+    verdict.shift_hz = receiver.shiftEstimateHz();
+    // The forced failure consumes itself even on a frame that would have failed anyway.
+    verdict.good = !m_forceFailure && crc16Matches(verdict.bytes);
+    m_forceFailure = false;
+    verdict.snr_db = receiver.estimateSnrDb() - (10.0f - record.CrestDb);
+
+    const bool monitor = m_session.monitorMode();
+    if (monitor) {
+        if (!verdict.good) return verdict;
+        m_session.clearFrameTicks();
+        if (m_session.onMonitorFrame(verdict.bytes, mode)) return verdict;
+        m_ui.setPanelText("Baud", "(" + std::to_string(record.SpeedLevel) + ")  " +
+                                      std::to_string(record.NetBitRate) + " bps");
+        m_ui.setPanelTip("Baud", "Baud Rate");
+    }
+
+    const bool firstOfTwo = m_session.framesPerBurst() == 2 && receiver.decisionFlag() == 1;
+    if (!firstOfTwo || monitor) {
+        m_ui.showSnr(verdict.snr_db);
+        PlotColour colour = PlotColour::White;
+        if (verdict.good) {
+            // Full estimate, no smoothing: the detector measured this frame's own error.
+            m_frontEnd.setReceiveFrequencyOffsetHz(m_frontEnd.receiveFrequencyOffsetHz() - verdict.shift_hz);
+            m_ui.showAfc(-m_frontEnd.receiveFrequencyOffsetHz());
+            colour = PlotColour::SnrRating;
+        }
+        if (record.ModeFamily == Family::MultiCarrier) {
+            m_ui.plotCells(receiver.constellationCells(), record.BitsPerCell, colour);
+        } else {
+            m_ui.plotSoftValues(receiver.constellationSoftValues(), colour);
+        }
+    }
+
+    if (monitor) return verdict;
+    if (verdict.good) {
+        if (firstOfTwo) {
+            m_session.onFirstFrame(verdict.bytes, verdict.snr_db);
+        } else {
+            m_session.onFrame(verdict.bytes, verdict.snr_db);
+        }
+    } else if (firstOfTwo) {
+        m_session.onFirstFrameFailed();
+    } else {
+        m_session.onMissingFrame();
+    }
+    return verdict;
+}
+
+}  // namespace zolk

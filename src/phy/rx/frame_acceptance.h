@@ -1,0 +1,95 @@
+// frame_acceptance.h: the ten decode stages of a detected frame and how a frame ends: frame check,
+// S/N and AFC, constellation, dispatch. Owns the forced-failure flag; soft values come from the
+// detecting receiver, the FEC steps from the decoder, and the frame's fate belongs to the session.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+#include "phy/common/complex_ops.h"
+#include "ports/ui_sink.h"
+
+namespace zolk {
+
+class ReceiveFrontEnd;
+
+inline constexpr int kDecodeStages = 10;
+
+// The receiver that detected the frame (family 1, pilots or differential; family 2, tones).
+class DetectedFrameSource {
+public:
+    virtual ~DetectedFrameSource() = default;
+    // Stage 1: the frame's CodedBits soft values (positive favours bit 1).
+    virtual void buildSoftValues() = 0;
+    virtual std::span<const float> softValues() const = 0;
+    // Frame S/N in dB before the mode's crest adjustment.
+    virtual float estimateSnrDb() = 0;
+    // Carrier error of the detection, Hz (FrequencyShift or ToneShift).
+    virtual float shiftEstimateHz() const = 0;
+    // 1 for a first frame of a two-frame burst or a single frame, 2 for a late (second) frame.
+    virtual std::uint8_t decisionFlag() const = 0;
+    // What the constellation shows: the data cells (family 1) or the de-interleaved soft values
+    // (family 2); the other span is empty.
+    virtual std::span<const Complex> constellationCells() const = 0;
+    virtual std::span<const float> constellationSoftValues() const = 0;
+};
+
+// What acceptance needs of the FEC decoder: steps 1..9 over the frame's soft values.
+class FrameFecDecoder {
+public:
+    virtual ~FrameFecDecoder() = default;
+    virtual void fecStep(int step, int mode, std::span<const float> softValues) = 0;
+    // NetBytes frame bytes, complete after step 9.
+    virtual std::span<const std::uint8_t> frameBytes() const = 0;
+};
+
+// The session layer's side of frame dispatch.
+class FrameSessionEntries {
+public:
+    virtual ~FrameSessionEntries() = default;
+    virtual std::uint8_t framesPerBurst() const = 0;  // 1 or 2
+    virtual bool monitorMode() const = 0;
+    // Monitor mode: a good frame ends the staged decode, so scanning resumes.
+    virtual void clearFrameTicks() = 0;
+
+    virtual void onFirstFrame(std::span<const std::uint8_t> frame, float snr_db) = 0;
+    virtual void onFrame(std::span<const std::uint8_t> frame, float snr_db) = 0;
+    virtual void onFirstFrameFailed() = 0;
+    virtual void onMissingFrame() = 0;
+    // Returns true when the frame is not to be shown.
+    virtual bool onMonitorFrame(std::span<const std::uint8_t> frame, int mode) = 0;
+};
+
+// The outcome of stage 10, for tools and logs.
+struct FrameVerdict {
+    bool good = false;
+    float snr_db = 0.0f;      // after the crest adjustment
+    float shift_hz = 0.0f;
+    std::span<const std::uint8_t> bytes;
+};
+
+class FrameAcceptance {
+public:
+    FrameAcceptance(ReceiveFrontEnd& frontEnd, FrameFecDecoder& fec, FrameSessionEntries& session, UiSink& ui);
+
+    // DecodeStage(k) of a frame of `mode` detected by `receiver`: 1 soft values, 2..9 FEC steps
+    // 1..8, 10 FEC step 9 and acceptance. Stage numbers outside 1..10 do nothing and return nothing.
+    // Stage 10 returns the verdict; its bytes stay valid until the next frame's FEC step 1.
+    std::optional<FrameVerdict> decodeStage(int stage, int mode, DetectedFrameSource& receiver);
+
+    // The operator's "Error" button: the next frame that reaches stage 10 counts as failed.
+    void forceNextFrameFailure() { m_forceFailure = true; }
+    bool failureForced() const { return m_forceFailure; }
+
+private:
+    FrameVerdict accept(int mode, DetectedFrameSource& receiver);
+
+    ReceiveFrontEnd& m_frontEnd;
+    FrameFecDecoder& m_fec;
+    FrameSessionEntries& m_session;
+    UiSink& m_ui;
+    bool m_forceFailure = false;
+};
+
+}  // namespace zolk

@@ -1,0 +1,299 @@
+#include "phy/rx/receive_front_end.h"
+
+#include "phy/common/mode_table.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+namespace zolk {
+
+namespace {
+
+constexpr std::size_t kSamplesPerStep = kAudioBlockLength / kBasebandSamplesPerBlock;
+constexpr std::size_t kSpectrogramSamples = 64;
+constexpr std::size_t kSnapshotSamples = 64;
+constexpr std::size_t kSnapshotFft = 256;
+constexpr std::uint32_t kSnapshotSpan = 1984;  // rows 2..32, 64 samples each
+
+constexpr double kLowPassCutoff = 0.25;          // 3000 Hz at 12000 Hz
+constexpr double kBandPassLow = 150.0 / 6000.0;  // analytic 150..2900 Hz at 6000 Hz
+constexpr double kBandPassHigh = 2900.0 / 6000.0;
+
+std::uint32_t wrapRing(std::int64_t index) {
+    const auto n = static_cast<std::int64_t>(kRingLength);
+    return static_cast<std::uint32_t>(((index % n) + n) % n);
+}
+
+}  // namespace
+
+std::span<const Complex> ReceiveFrontEnd::transform(std::span<const Complex> in, std::size_t n) {
+    std::size_t i = 0;
+    while (m_fft[i].size() < n) ++i;
+    const std::span<Complex> work(m_fftWork.data(), n);
+    std::copy(in.begin(), in.end(), work.begin());
+    std::fill(work.begin() + static_cast<std::ptrdiff_t>(in.size()), work.end(), Complex{});
+    m_fft[i].transform(work);
+    return work;
+}
+
+ReceiveFrontEnd::ReceiveFrontEnd(const DrawnTables& tables, FrontEndClient& client)
+    : m_tables(tables),
+      m_client(client),
+      m_fft{Fft(16), Fft(32), Fft(64), Fft(128), Fft(256)},
+      m_lowPass(designComplexBandPass(0.0, kLowPassCutoff)),
+      m_bandPass(designComplexBandPass(kBandPassLow, kBandPassHigh)),
+      m_baseband(kRingLength),
+      m_corrected(kRingLength),
+      m_correctedCopy(kRingLength),
+      m_narrow(kSpectrogramRows * kNarrowBins),
+      m_wide(kSpectrogramRows * kWideBins),
+      m_snapshot(kSnapshotRows * kSnapshotColumns),
+      m_frameSymbols(kFrameSymbolCount * kMaxBins) {
+    // Slot 1 serves every mode in single-mode operation; a slot that others copy from needs both
+    // stores; otherwise a slot keeps only what its own family reads.
+    for (std::size_t s = 1; s < kDetectorSlots; ++s) {
+        const bool source = FftShareMode[s] == s;
+        const Family family = ModeTable[s].ModeFamily;
+        if (s == 1 || source || family == Family::MultiCarrier) {
+            m_symbolSpectra[s].resize(kFrameRingLength * kMaxBins);
+        }
+        if (s == 1 || source || family == Family::Robust) {
+            m_symbolPower[s].resize(kFrameRingLength * kMaxBins);
+        }
+    }
+}
+
+ReceiveFrontEnd::~ReceiveFrontEnd() = default;
+
+void ReceiveFrontEnd::processCaptureBlock(std::span<const float, kAudioBlockLength> block) {
+    for (std::size_t step = 0; step < kBasebandSamplesPerBlock; ++step) {
+        const bool transmitting = m_client.receiveConditions().TransmitActive;
+        const float* s = block.data() + step * kSamplesPerStep;
+        for (std::size_t half = 0; half < 2; ++half) {
+            for (std::size_t group = 0; group < 2; ++group) {
+                float sum = 0.0f;
+                if (!transmitting) {
+                    const float* g = s + half * 8 + group * 4;
+                    sum = g[0] + g[1] + g[2] + g[3];
+                }
+                m_lowPass.push(sum);
+            }
+            m_bandPass.push(m_lowPass.realOutput());
+        }
+        sampleStep(m_bandPass.complexOutput());
+    }
+}
+
+void ReceiveFrontEnd::sampleStep(Complex x) {
+    const ReceiveConditions c = m_client.receiveConditions();
+    m_client.busySample(x);
+    const bool waterfallOn = c.WaterfallMode == 1 || (c.WaterfallMode == 2 && c.sessionActive);
+    if (c.ViewMode != 3 && !c.windowMinimised && waterfallOn) m_client.waterfallSample(x);
+
+    m_ringIndex = (m_ringIndex + 1) % kRingLength;
+    if (c.MonitorMode || c.sessionActive) {
+        m_corrected[m_ringIndex] = m_ringMixer.mix(x, m_receiveFrequencyOffsetHz, kBasebandRateHz);
+    }
+    m_baseband[m_ringIndex] = x;
+
+    m_spectrogramCounter = (m_spectrogramCounter + 1) % 8;
+    m_newSpectrogramRow = m_spectrogramCounter == 0;
+    if (m_newSpectrogramRow) {
+        m_spectrogramRow = static_cast<std::uint8_t>(m_spectrogramRow + 1);
+        spectrogramStep(c);
+    }
+
+    if (c.MonitorMode) {
+        m_newFrameFlag[1] = false;
+        for (std::size_t m = 1; m < kDetectorSlots; ++m) {
+            const auto modulus = static_cast<std::uint8_t>(ModeTable[m].BinsPerSymbol / 8);
+            m_frameCounter[m] = static_cast<std::uint8_t>((m_frameCounter[m] + 1) % modulus);
+            m_newFrameFlag[m] = m_frameCounter[m] == 0;
+            if (m_newFrameFlag[m]) {
+                m_frameIndex[m] = static_cast<std::uint16_t>((m_frameIndex[m] + 1) % kFrameRingLength);
+                if (!c.TransmitActive) multiModeFraming(m);
+            }
+        }
+    } else {
+        const ModeRecord& mode = modeRecord(c.ModeIndex % kModeCount);
+        const auto modulus = static_cast<std::uint8_t>(mode.BinsPerSymbol / 8);
+        m_frameCounter[1] = static_cast<std::uint8_t>((m_frameCounter[1] + 1) % modulus);
+        m_newFrameFlag[1] = m_frameCounter[1] == 0;
+        if (m_newFrameFlag[1]) {
+            m_frameIndex[1] = static_cast<std::uint16_t>((m_frameIndex[1] + 1) % kFrameRingLength);
+            singleModeFraming(c);
+        }
+    }
+
+    m_tickCounter = (m_tickCounter + 1) % 2;
+    if (m_tickCounter == 0) m_client.sessionTick();
+}
+
+void ReceiveFrontEnd::spectrogramStep(const ReceiveConditions& c) {
+    if (c.MonitorMode || c.TransmitActive || !(c.ListenMode || c.sessionActive)) return;
+    std::array<Complex, kSpectrogramSamples> window{};
+    const bool narrow = c.narrowSpectrogram;
+    const auto& ring = narrow ? m_corrected : m_baseband;
+    std::uint32_t k = wrapRing(static_cast<std::int64_t>(m_ringIndex) - (kSpectrogramSamples - 1));
+    for (auto& v : window) {
+        v = ring[k];
+        k = (k + 1) % kRingLength;
+    }
+    if (narrow) {
+        const auto spectrum = transform(window, kNarrowBins);
+        float* row = m_narrow.data() + m_spectrogramRow * kNarrowBins;
+        for (std::size_t i = 0; i < kNarrowBins; ++i) row[i] = std::norm(spectrum[i]);
+    } else {
+        const auto spectrum = transform(window, kWideBins);
+        float* row = m_wide.data() + m_spectrogramRow * kWideBins;
+        for (std::size_t i = 0; i < kWideBins; ++i) row[i] = std::norm(spectrum[i]);
+    }
+}
+
+void ReceiveFrontEnd::storeFrame(std::size_t slot, std::size_t bins, bool spectra, bool power) {
+    std::array<Complex, kMaxBins> window{};
+    std::uint32_t k = wrapRing(static_cast<std::int64_t>(m_ringIndex) - static_cast<std::int64_t>(bins - 1));
+    for (std::size_t i = 0; i < bins; ++i) {
+        window[i] = m_corrected[k];
+        k = (k + 1) % kRingLength;
+    }
+    const auto spectrum = transform(std::span(window).first(bins), bins);
+    const std::size_t offset = static_cast<std::size_t>(m_frameIndex[slot]) * kMaxBins;
+    if (spectra) std::copy(spectrum.begin(), spectrum.end(), m_symbolSpectra[slot].begin() + offset);
+    if (power) {
+        float* out = m_symbolPower[slot].data() + offset;
+        for (std::size_t i = 0; i < bins; ++i) out[i] = std::norm(spectrum[i]);
+    }
+}
+
+void ReceiveFrontEnd::singleModeFraming(const ReceiveConditions& c) {
+    if (!c.frameReception || c.TransmitActive) return;
+    const ModeRecord& mode = modeRecord(c.ModeIndex % kModeCount);
+    storeFrame(1, mode.BinsPerSymbol, mode.ModeFamily == Family::MultiCarrier, mode.ModeFamily == Family::Robust);
+}
+
+void ReceiveFrontEnd::multiModeFraming(std::size_t m) {
+    const ModeRecord& mode = ModeTable[m];
+    const std::size_t r = FftShareMode[m];
+    if (r == m) {
+        storeFrame(m, mode.BinsPerSymbol, true, true);
+        return;
+    }
+    const std::size_t from = static_cast<std::size_t>(m_frameIndex[r]) * kMaxBins;
+    const std::size_t to = static_cast<std::size_t>(m_frameIndex[m]) * kMaxBins;
+    if (mode.ModeFamily == Family::MultiCarrier) {
+        std::copy_n(m_symbolSpectra[r].begin() + from, kMaxBins, m_symbolSpectra[m].begin() + to);
+    } else {
+        std::copy_n(m_symbolPower[r].begin() + from, kMaxBins, m_symbolPower[m].begin() + to);
+    }
+}
+
+std::span<const float, kNarrowBins> ReceiveFrontEnd::narrowSpectrogram(std::size_t row) const {
+    return std::span<const float, kNarrowBins>(m_narrow.data() + (row % kSpectrogramRows) * kNarrowBins, kNarrowBins);
+}
+
+std::span<const float, kWideBins> ReceiveFrontEnd::wideSpectrogram(std::size_t row) const {
+    return std::span<const float, kWideBins>(m_wide.data() + (row % kSpectrogramRows) * kWideBins, kWideBins);
+}
+
+void ReceiveFrontEnd::clearWideSpectrogram() { std::fill(m_wide.begin(), m_wide.end(), 0.0f); }
+
+std::span<const Complex> ReceiveFrontEnd::symbolSpectra(std::size_t slot, std::size_t frame) const {
+    const auto& store = m_symbolSpectra[slot];
+    if (store.empty()) return {};
+    return std::span(store).subspan((frame % kFrameRingLength) * kMaxBins, kMaxBins);
+}
+
+std::span<const float> ReceiveFrontEnd::symbolPower(std::size_t slot, std::size_t frame) const {
+    const auto& store = m_symbolPower[slot];
+    if (store.empty()) return {};
+    return std::span(store).subspan((frame % kFrameRingLength) * kMaxBins, kMaxBins);
+}
+
+std::span<const float, kSnapshotColumns> ReceiveFrontEnd::snapshotSpectrum(std::size_t row) const {
+    return std::span<const float, kSnapshotColumns>(m_snapshot.data() + row * kSnapshotColumns, kSnapshotColumns);
+}
+
+std::span<Complex, kMaxBins> ReceiveFrontEnd::frameSymbols(std::size_t symbol) {
+    return std::span<Complex, kMaxBins>(m_frameSymbols.data() + symbol * kMaxBins, kMaxBins);
+}
+
+std::span<const Complex, kMaxBins> ReceiveFrontEnd::frameSymbols(std::size_t symbol) const {
+    return std::span<const Complex, kMaxBins>(m_frameSymbols.data() + symbol * kMaxBins, kMaxBins);
+}
+
+void ReceiveFrontEnd::snapshot(std::uint32_t p, SnapshotSource source) {
+    const auto& ring = source == SnapshotSource::CorrectedRing ? m_corrected : m_baseband;
+    std::uint32_t cursor = wrapRing(static_cast<std::int64_t>(p) - kSnapshotSpan);
+    std::array<Complex, kSnapshotSamples> body{};
+    for (std::size_t row = 2; row <= 32; ++row) {
+        for (auto& v : body) {
+            cursor = (cursor + 1) % kRingLength;
+            v = ring[cursor];
+        }
+        const auto spectrum = transform(body, kSnapshotFft);
+        float* out = m_snapshot.data() + row * kSnapshotColumns;
+        for (std::size_t k = 0; k < kSnapshotFft; ++k) out[k] = std::norm(spectrum[k]);
+    }
+}
+
+// Walks the symbol bodies 2..SymbolLimit of the current mode for a frame whose last sample is at
+// ring index p, handing each body (oldest sample first) to perSymbol(symbol, body).
+template <typename PerSymbol>
+void ReceiveFrontEnd::forEachSymbolBody(const std::vector<Complex>& ring, std::uint32_t p, PerSymbol&& perSymbol) {
+    const ModeRecord& mode = modeRecord(m_client.receiveConditions().ModeIndex % kModeCount);
+    const std::size_t bins = mode.BinsPerSymbol;
+    const auto guard = static_cast<std::uint32_t>(std::nearbyint(static_cast<float>(bins) * mode.GuardFraction));
+    const auto period = static_cast<std::int64_t>(bins + guard);
+    std::uint32_t cursor = wrapRing(static_cast<std::int64_t>(p) - (mode.SymbolLimit - 1) * period);
+    std::array<Complex, kMaxBins> body{};
+    for (int symbol = 2; symbol <= mode.SymbolLimit; ++symbol) {
+        cursor = (cursor + guard) % kRingLength;
+        for (std::size_t j = 0; j < bins; ++j) {
+            cursor = (cursor + 1) % kRingLength;
+            body[j] = ring[cursor];
+        }
+        perSymbol(static_cast<std::size_t>(symbol), std::span<const Complex>(body.data(), bins));
+    }
+}
+
+// The whole corrected ring, oldest sample first, through the second mixer; the copy keeps the ring's
+// indexing so that the frame timing applies to it unchanged.
+void ReceiveFrontEnd::copyCorrectedRotated(float shiftHz) {
+    std::uint32_t k = m_ringIndex;
+    for (std::size_t n = 0; n < kRingLength; ++n) {
+        k = (k + 1) % kRingLength;
+        m_correctedCopy[k] = shiftHz != 0.0f ? m_reExtractionMixer.mix(m_corrected[k], shiftHz, kBasebandRateHz) : m_corrected[k];
+    }
+}
+
+void ReceiveFrontEnd::robustReExtraction(std::uint32_t p) {
+    forEachSymbolBody(m_corrected, p, [this](std::size_t symbol, std::span<const Complex> body) {
+        const std::size_t n = 4 * body.size();
+        const auto spectrum = transform(body, n);
+        float* out = m_snapshot.data() + symbol * kSnapshotColumns;
+        for (std::size_t k = 0; k < n; ++k) out[k] = std::norm(spectrum[k]);
+    });
+}
+
+void ReceiveFrontEnd::robustCorrectedReExtraction(std::uint32_t p, float shiftHz) {
+    copyCorrectedRotated(shiftHz);
+    forEachSymbolBody(m_correctedCopy, p, [this](std::size_t symbol, std::span<const Complex> body) {
+        const auto spectrum = transform(body, body.size());
+        float* out = m_snapshot.data() + symbol * kSnapshotColumns;
+        for (std::size_t k = 0; k < body.size(); ++k) out[k] = std::abs(spectrum[k]);
+    });
+}
+
+void ReceiveFrontEnd::familyOneCorrectedReExtraction(std::uint32_t p, float shiftHz) {
+    copyCorrectedRotated(shiftHz);
+    forEachSymbolBody(m_correctedCopy, p, [this](std::size_t symbol, std::span<const Complex> body) {
+        const auto spectrum = transform(body, body.size());
+        const std::size_t relative = symbol - 2;
+        Complex* out = m_frameSymbols.data() + relative * kMaxBins;
+        for (std::size_t l = 0; l < body.size(); ++l) out[l] = ComplexMul(spectrum[l], m_tables.CellPhaseTable(static_cast<int>(l), static_cast<int>(relative)));
+    });
+}
+
+}  // namespace zolk

@@ -1,0 +1,274 @@
+#include "phy/rx/frame_acceptance.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "phy/common/crc16.h"
+#include "phy/common/mode_table.h"
+#include "phy/rx/receive_front_end.h"
+
+namespace zolk {
+namespace {
+
+class NullFrontEndClient : public FrontEndClient {
+public:
+    ReceiveConditions receiveConditions() const override { return {}; }
+    void busySample(Complex) override {}
+    void waterfallSample(Complex) override {}
+    void sessionTick() override {}
+};
+
+// A decoder that hands out prepared frame bytes and records the steps it was asked for.
+class ScriptedFec : public FrameFecDecoder {
+public:
+    std::vector<std::uint8_t> bytes;
+    std::vector<int> steps;
+    void fecStep(int step, int, std::span<const float>) override { steps.push_back(step); }
+    std::span<const std::uint8_t> frameBytes() const override { return bytes; }
+};
+
+class ScriptedReceiver : public DetectedFrameSource {
+public:
+    int softBuilds = 0;
+    float snr_db = 10.0f;
+    float shift_hz = 0.0f;
+    std::uint8_t decision = 1;
+    std::vector<float> soft{0.5f, -0.5f};
+    std::vector<Complex> cells{{1.0f, 0.0f}};
+    void buildSoftValues() override { ++softBuilds; }
+    std::span<const float> softValues() const override { return soft; }
+    float estimateSnrDb() override { return snr_db; }
+    float shiftEstimateHz() const override { return shift_hz; }
+    std::uint8_t decisionFlag() const override { return decision; }
+    std::span<const Complex> constellationCells() const override { return cells; }
+    std::span<const float> constellationSoftValues() const override { return soft; }
+};
+
+class RecordingSession : public FrameSessionEntries {
+public:
+    std::uint8_t burst = 1;
+    bool monitor = false;
+    bool hideMonitorFrame = false;
+    int frameTicksCleared = 0;
+    std::vector<std::string> calls;
+    float lastSnr = 0.0f;
+    std::uint8_t framesPerBurst() const override { return burst; }
+    bool monitorMode() const override { return monitor; }
+    void clearFrameTicks() override { ++frameTicksCleared; }
+    void onFirstFrame(std::span<const std::uint8_t>, float snr_db) override {
+        calls.push_back("onFirstFrame");
+        lastSnr = snr_db;
+    }
+    void onFrame(std::span<const std::uint8_t>, float snr_db) override {
+        calls.push_back("onFrame");
+        lastSnr = snr_db;
+    }
+    void onFirstFrameFailed() override { calls.push_back("onFirstFrameFailed"); }
+    void onMissingFrame() override { calls.push_back("onMissingFrame"); }
+    bool onMonitorFrame(std::span<const std::uint8_t>, int) override {
+        calls.push_back("onMonitorFrame");
+        return hideMonitorFrame;
+    }
+};
+
+class RecordingUi : public UiSink {
+public:
+    std::vector<std::string> events;
+    std::string baudText;
+    std::string baudTip;
+    std::vector<float> snr;
+    std::vector<float> afc;
+    void setPanelText(std::string_view key, std::string_view text) override {
+        if (key == "Baud") baudText = text;
+    }
+    void setPanelIcon(std::string_view, std::string_view) override {}
+    void setPanelTip(std::string_view key, std::string_view tip) override {
+        if (key == "Baud") baudTip = tip;
+    }
+    void setCaption(std::string_view) override {}
+    void messageBox(std::string_view, std::string_view) override {}
+    void appendMonitor(std::string_view) override {}
+    void clearMonitor() override {}
+    void logLine(std::string_view) override {}
+    void setMenuChecked(MenuItem, bool) override {}
+    void setMenuEnabled(MenuItem, bool) override {}
+    void setMenuVisible(MenuItem, bool) override {}
+    void setMenuCaption(MenuItem, std::string_view) override {}
+    void applyView(std::uint8_t) override {}
+    void clearWaterfall() override {}
+    void moveWindow(std::int32_t, std::int32_t) override {}
+    void showSnr(float snr_db) override { snr.push_back(snr_db); }
+    void showAfc(float offset_hz) override { afc.push_back(offset_hz); }
+    void plotCells(std::span<const std::complex<float>>, int bits, PlotColour colour) override {
+        events.push_back("cells/" + std::to_string(bits) + (colour == PlotColour::White ? "/white" : "/rating"));
+    }
+    void plotSoftValues(std::span<const float>, PlotColour colour) override {
+        events.push_back(std::string("soft") + (colour == PlotColour::White ? "/white" : "/rating"));
+    }
+};
+
+std::vector<std::uint8_t> frameWithCrc(std::size_t payload, bool corrupt) {
+    std::vector<std::uint8_t> bytes(payload);
+    for (std::size_t i = 0; i < payload; ++i) bytes[i] = static_cast<std::uint8_t>(i * 37 + 5);
+    const auto crc = crc16StoredBytes(bytes);
+    bytes.insert(bytes.end(), crc.begin(), crc.end());
+    if (corrupt) bytes[3] ^= 0x10;
+    return bytes;
+}
+
+class AcceptanceTest : public ::testing::Test {
+protected:
+    AcceptanceTest()
+        : tables(random),
+          frontEnd(tables, client),
+          acceptance(frontEnd, fec, session, ui) {}
+
+    // Runs all ten stages of one frame of `mode`.
+    std::optional<FrameVerdict> decode(int mode, bool corrupt = false) {
+        fec.bytes = frameWithCrc(static_cast<std::size_t>(modeRecord(mode).NetBytes - 2), corrupt);
+        std::optional<FrameVerdict> verdict;
+        for (int stage = 1; stage <= kDecodeStages; ++stage) {
+            verdict = acceptance.decodeStage(stage, mode, receiver);
+            if (stage < kDecodeStages) {
+                EXPECT_FALSE(verdict.has_value());
+            }
+        }
+        return verdict;
+    }
+
+    RandomSource random;
+    DrawnTables tables;
+    NullFrontEndClient client;
+    ReceiveFrontEnd frontEnd;
+    ScriptedFec fec;
+    ScriptedReceiver receiver;
+    RecordingSession session;
+    RecordingUi ui;
+    FrameAcceptance acceptance;
+};
+
+TEST_F(AcceptanceTest, StagesRunSoftValuesThenNineFecSteps) {
+    const auto verdict = decode(8);
+    EXPECT_EQ(receiver.softBuilds, 1);
+    EXPECT_EQ(fec.steps, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    ASSERT_TRUE(verdict.has_value());
+    EXPECT_TRUE(verdict->good);
+    EXPECT_FALSE(acceptance.decodeStage(0, 8, receiver).has_value());
+    EXPECT_FALSE(acceptance.decodeStage(11, 8, receiver).has_value());
+    EXPECT_EQ(fec.steps.size(), 9u);
+}
+
+TEST_F(AcceptanceTest, DispatchFollowsBurstAndDecisionFlag) {
+    struct Case {
+        const char* name;
+        std::uint8_t burst;
+        std::uint8_t decision;
+        bool corrupt;
+        const char* entry;
+        bool gauges;
+    };
+    constexpr std::array<Case, 8> cases{{
+        {"single good", 1, 1, false, "onFrame", true},
+        {"single failed", 1, 1, true, "onMissingFrame", true},
+        {"first of two good", 2, 1, false, "onFirstFrame", false},
+        {"first of two failed", 2, 1, true, "onFirstFrameFailed", false},
+        {"second of two good", 2, 2, false, "onFrame", true},
+        {"second of two failed", 2, 2, true, "onMissingFrame", true},
+        {"single, late flag, good", 1, 2, false, "onFrame", true},
+        {"single, late flag, failed", 1, 2, true, "onMissingFrame", true},
+    }};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        session.calls.clear();
+        ui.snr.clear();
+        ui.afc.clear();
+        ui.events.clear();
+        frontEnd.setReceiveFrequencyOffsetHz(0.0f);
+        session.burst = c.burst;
+        receiver.decision = c.decision;
+        receiver.shift_hz = 3.0f;
+        decode(8, c.corrupt);
+        EXPECT_EQ(session.calls, std::vector<std::string>{c.entry});
+        EXPECT_EQ(ui.snr.size(), c.gauges ? 1u : 0u);
+        EXPECT_EQ(ui.events.size(), c.gauges ? 1u : 0u);
+        const bool afcMoves = c.gauges && !c.corrupt;
+        EXPECT_EQ(ui.afc.size(), afcMoves ? 1u : 0u);
+        EXPECT_FLOAT_EQ(frontEnd.receiveFrequencyOffsetHz(), afcMoves ? -3.0f : 0.0f);
+        if (c.gauges) {
+            EXPECT_EQ(ui.events[0], c.corrupt ? "cells/2/white" : "cells/2/rating");
+        }
+    }
+}
+
+TEST_F(AcceptanceTest, ForcedFailureFailsExactlyOneFrame) {
+    acceptance.forceNextFrameFailure();
+    EXPECT_FALSE(decode(8)->good);
+    EXPECT_FALSE(acceptance.failureForced());
+    EXPECT_TRUE(decode(8)->good);
+    EXPECT_EQ(session.calls, (std::vector<std::string>{"onMissingFrame", "onFrame"}));
+    // Spent on a frame that fails anyway, it does not carry over either.
+    acceptance.forceNextFrameFailure();
+    EXPECT_FALSE(decode(8, true)->good);
+    EXPECT_TRUE(decode(8)->good);
+}
+
+TEST_F(AcceptanceTest, AfcMovesOnlyOnGoodFramesByTheFullEstimate) {
+    frontEnd.setReceiveFrequencyOffsetHz(5.0f);
+    receiver.shift_hz = 12.5f;
+    decode(8, true);
+    EXPECT_FLOAT_EQ(frontEnd.receiveFrequencyOffsetHz(), 5.0f);
+    decode(8);
+    EXPECT_FLOAT_EQ(frontEnd.receiveFrequencyOffsetHz(), -7.5f);
+    ASSERT_EQ(ui.afc.size(), 1u);
+    EXPECT_FLOAT_EQ(ui.afc[0], 7.5f);
+    receiver.shift_hz = -2.0f;
+    decode(8);
+    EXPECT_FLOAT_EQ(frontEnd.receiveFrequencyOffsetHz(), -5.5f);
+}
+
+TEST_F(AcceptanceTest, SnrIsAdjustedByTheModesCrest) {
+    receiver.snr_db = 10.0f;
+    struct Case { int mode; float expected; };
+    for (const auto& c : std::array<Case, 3>{{{0, 3.0f}, {5, 6.5f}, {13, 9.8f}}}) {
+        SCOPED_TRACE(c.mode);
+        const auto verdict = decode(c.mode);
+        EXPECT_FLOAT_EQ(verdict->snr_db, c.expected);
+        EXPECT_FLOAT_EQ(session.lastSnr, c.expected);
+    }
+    // Robust modes plot their soft values instead of cells.
+    EXPECT_EQ(ui.events[0], "soft/rating");
+}
+
+TEST_F(AcceptanceTest, MonitorModeShowsGoodFramesAndDropsFailedOnes) {
+    session.monitor = true;
+    session.burst = 2;
+    receiver.decision = 1;
+    receiver.shift_hz = 1.0f;
+    decode(8, true);
+    EXPECT_TRUE(session.calls.empty());
+    EXPECT_EQ(session.frameTicksCleared, 0);
+    EXPECT_TRUE(ui.snr.empty());
+    EXPECT_TRUE(ui.events.empty());
+
+    decode(8);
+    EXPECT_EQ(session.calls, std::vector<std::string>{"onMonitorFrame"});
+    EXPECT_EQ(session.frameTicksCleared, 1);
+    EXPECT_EQ(ui.baudText, "(8)  1978 bps");
+    EXPECT_EQ(ui.baudTip, "Baud Rate");
+    // Monitor mode shows gauges even for a first frame of two.
+    EXPECT_EQ(ui.snr.size(), 1u);
+    EXPECT_FLOAT_EQ(frontEnd.receiveFrequencyOffsetHz(), -1.0f);
+
+    session.hideMonitorFrame = true;
+    ui.baudText.clear();
+    decode(0);
+    EXPECT_EQ(session.frameTicksCleared, 2);
+    EXPECT_TRUE(ui.baudText.empty());
+    EXPECT_EQ(ui.snr.size(), 1u);
+    EXPECT_FLOAT_EQ(frontEnd.receiveFrequencyOffsetHz(), -1.0f);
+}
+
+}  // namespace
+}  // namespace zolk

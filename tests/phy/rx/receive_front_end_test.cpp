@@ -1,0 +1,334 @@
+#include "phy/rx/receive_front_end.h"
+
+#include "phy/common/mode_table.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace zolk {
+namespace {
+
+class FakeClient : public FrontEndClient {
+public:
+    ReceiveConditions conditions;
+    int ticks = 0;
+    int newFrames = 0;
+    int newRows = 0;
+    std::vector<Complex> busy;
+    std::vector<Complex> waterfall;
+    const ReceiveFrontEnd* frontEnd = nullptr;
+
+    ReceiveConditions receiveConditions() const override { return conditions; }
+    void busySample(Complex x) override { busy.push_back(x); }
+    void waterfallSample(Complex x) override { waterfall.push_back(x); }
+    void sessionTick() override {
+        ++ticks;
+        // The tick sees the flags of the step that just ran, as the session tick does.
+        if (frontEnd != nullptr && frontEnd->newSpectrogramRow()) ++newRows;
+    }
+};
+
+struct Tone {
+    double hz = 1500.0;
+    double amplitude = 1000.0;
+    double phase = 0.0;
+    std::array<float, kAudioBlockLength> next() {
+        std::array<float, kAudioBlockLength> block{};
+        for (auto& s : block) {
+            s = static_cast<float>(amplitude * std::cos(phase));
+            phase += 2.0 * std::numbers::pi * hz / 48000.0;
+        }
+        return block;
+    }
+};
+
+class FrontEndTest : public ::testing::Test {
+protected:
+    ReceiveFrontEnd& make() {
+        frontEnd = std::make_unique<ReceiveFrontEnd>(tables, client);
+        client.frontEnd = frontEnd.get();
+        return *frontEnd;
+    }
+    void receiving(std::uint8_t mode) {
+        client.conditions.sessionActive = true;
+        client.conditions.frameReception = true;
+        client.conditions.narrowSpectrogram = true;
+        client.conditions.ModeIndex = mode;
+    }
+    void run(Tone& tone, int blocks) {
+        for (int b = 0; b < blocks; ++b) {
+            const auto block = tone.next();
+            frontEnd->processCaptureBlock(block);
+        }
+    }
+
+    RandomSource random;
+    DrawnTables tables{random};
+    FakeClient client;
+    std::unique_ptr<ReceiveFrontEnd> frontEnd;
+};
+
+std::size_t peakBin(std::span<const float> power, std::size_t bins) {
+    return static_cast<std::size_t>(std::max_element(power.begin(), power.begin() + static_cast<std::ptrdiff_t>(bins)) -
+                                    power.begin());
+}
+
+TEST(ReceiveFilters, DesignFollowsTheWindowedIdealResponse) {
+    const auto lowPass = designComplexBandPass(0.0, 0.25);
+    // Centre tap: 2(b - a) times the window's peak of 1.
+    EXPECT_FLOAT_EQ(lowPass[20].real(), 0.5f);
+    EXPECT_FLOAT_EQ(lowPass[20].imag(), 0.0f);
+    // End taps carry the Hamming floor 0.08.
+    const double t = -20.0;
+    const double ideal = std::sin(2.0 * std::numbers::pi * 0.25 * t) / (std::numbers::pi * t);
+    EXPECT_NEAR(lowPass[0].real(), 0.08 * ideal, 1e-7);
+    // Symmetric real part, odd imaginary part for the band-pass.
+    const auto bandPass = designComplexBandPass(150.0 / 6000.0, 2900.0 / 6000.0);
+    for (std::size_t i = 0; i < kReceiveFilterTaps; ++i) {
+        EXPECT_NEAR(bandPass[i].real(), bandPass[40 - i].real(), 1e-6f);
+        EXPECT_NEAR(bandPass[i].imag(), -bandPass[40 - i].imag(), 1e-6f);
+    }
+}
+
+TEST(ReceiveFilters, DecimatingFirWalksOldestFirst) {
+    ReceiveFilterTaps taps{};
+    taps[0] = {1.0f, 2.0f};  // weighs only the oldest value of the line
+    DecimatingFir fir(taps);
+    for (int i = 1; i <= 41; ++i) fir.push(static_cast<float>(i));
+    EXPECT_FLOAT_EQ(fir.realOutput(), 1.0f);
+    EXPECT_EQ(fir.complexOutput(), Complex(1.0f, -2.0f));
+    fir.push(42.0f);
+    EXPECT_FLOAT_EQ(fir.realOutput(), 2.0f);
+}
+
+TEST_F(FrontEndTest, EachBlockGivesSixteenSamplesAndEightTicks) {
+    make();
+    Tone tone;
+    run(tone, 3);
+    EXPECT_EQ(client.busy.size(), 48u);
+    EXPECT_EQ(client.waterfall.size(), 48u);
+    EXPECT_EQ(client.ticks, 24);
+    EXPECT_EQ(frontEnd->ringIndex(), 48u);
+    EXPECT_EQ(frontEnd->basebandAt(48), client.busy.back());
+}
+
+TEST_F(FrontEndTest, RingIndexWrapsAfterThirtyTwoThousandSamples) {
+    make();
+    Tone tone;
+    run(tone, 2000);
+    EXPECT_EQ(frontEnd->ringIndex(), 0u);
+    EXPECT_EQ(frontEnd->basebandAt(0), client.busy.back());
+    run(tone, 1);
+    EXPECT_EQ(frontEnd->ringIndex(), 16u);
+}
+
+TEST_F(FrontEndTest, ToneLandsInItsBinForEveryTransformSize) {
+    struct Case { const char* name; std::uint8_t mode; double hz; std::size_t bin; };
+    constexpr std::array<Case, 5> cases{{
+        {"64 bins, 1500 Hz", 0, 1500.0, 32},
+        {"64 bins, 2343.75 Hz", 8, 2343.75, 50},
+        {"32 bins, 843.75 Hz", 3, 843.75, 9},
+        {"32 bins (family 1), 2062.5 Hz", 6, 2062.5, 22},
+        {"16 bins, 1312.5 Hz", 5, 1312.5, 7},
+    }};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        make();
+        receiving(c.mode);
+        Tone tone{c.hz};
+        run(tone, 40);
+        const std::size_t bins = modeRecord(c.mode).BinsPerSymbol;
+        const auto frame = frontEnd->frameIndex(1);
+        std::vector<float> power(bins);
+        if (modeRecord(c.mode).ModeFamily == Family::Robust) {
+            const auto row = frontEnd->symbolPower(1, frame);
+            std::copy_n(row.begin(), bins, power.begin());
+        } else {
+            const auto row = frontEnd->symbolSpectra(1, frame);
+            std::transform(row.begin(), row.begin() + static_cast<std::ptrdiff_t>(bins), power.begin(),
+                           [](Complex x) { return std::norm(x); });
+        }
+        EXPECT_EQ(peakBin(power, bins), c.bin);
+        // The analytic band-pass leaves the mirror bin far below the tone.
+        if (c.bin != bins / 2) {
+            EXPECT_LT(power[(bins - c.bin) % bins], power[c.bin] * 1e-3f);
+        }
+    }
+}
+
+TEST_F(FrontEndTest, FrameCadenceFollowsBinsPerSymbol) {
+    struct Case { const char* name; std::uint8_t mode; int framesPerBlock; };
+    constexpr std::array<Case, 3> cases{{{"64 bins", 8, 2}, {"32 bins", 6, 4}, {"16 bins", 5, 8}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        make();
+        receiving(c.mode);
+        Tone tone;
+        run(tone, 10);
+        EXPECT_EQ(frontEnd->frameIndex(1), 10 * c.framesPerBlock);
+    }
+}
+
+TEST_F(FrontEndTest, SpectrogramRowEveryEightSamples) {
+    make();
+    client.conditions.ListenMode = true;
+    Tone tone{1500.0};
+    run(tone, 130);  // 260 rows: the row number wraps at 256
+    EXPECT_EQ(frontEnd->spectrogramRow(), 260 % 256);
+    EXPECT_EQ(client.newRows, 260);
+    // Disconnected: the wide spectrogram of the baseband ring, 1500 Hz in bin 64 of 128.
+    const auto row = frontEnd->wideSpectrogram(frontEnd->spectrogramRow());
+    EXPECT_EQ(peakBin(row, kWideBins), 64u);
+    frontEnd->clearWideSpectrogram();
+    for (float v : frontEnd->wideSpectrogram(frontEnd->spectrogramRow())) EXPECT_EQ(v, 0.0f);
+}
+
+TEST_F(FrontEndTest, NarrowSpectrogramOnceTheLinkIsUp) {
+    make();
+    receiving(8);
+    Tone tone{750.0};
+    run(tone, 20);
+    EXPECT_EQ(peakBin(frontEnd->narrowSpectrogram(frontEnd->spectrogramRow()), kNarrowBins), 16u);
+    for (float v : frontEnd->wideSpectrogram(frontEnd->spectrogramRow())) EXPECT_EQ(v, 0.0f);
+}
+
+TEST_F(FrontEndTest, TransmittingFeedsSilenceAndCutsNoFrames) {
+    make();
+    receiving(8);
+    Tone tone{1500.0};
+    run(tone, 20);
+    const auto frameBefore = frontEnd->frameIndex(1);
+    const std::vector<float> stored(frontEnd->symbolSpectra(1, frameBefore + 1).size());
+    client.conditions.TransmitActive = true;
+    run(tone, 20);
+    // Counters keep running...
+    EXPECT_EQ(frontEnd->frameIndex(1), frameBefore + 40);
+    EXPECT_EQ(client.ticks, 320);
+    // ...but the next frame slot was never written, and the filter tails have decayed to silence.
+    for (Complex v : frontEnd->symbolSpectra(1, frameBefore + 1)) EXPECT_EQ(v, Complex{});
+    EXPECT_EQ(client.busy.back(), Complex{});
+    EXPECT_EQ(frontEnd->basebandAt(frontEnd->ringIndex()), Complex{});
+}
+
+TEST_F(FrontEndTest, CorrectedRingIsWrittenOnlyWithASessionOrMonitor) {
+    make();
+    Tone tone{1500.0};
+    run(tone, 4);
+    for (std::uint32_t i = 1; i <= 64; ++i) EXPECT_EQ(frontEnd->correctedAt(i), Complex{});
+    client.conditions.MonitorMode = true;
+    run(tone, 4);
+    EXPECT_NE(frontEnd->correctedAt(frontEnd->ringIndex()), Complex{});
+}
+
+TEST_F(FrontEndTest, CorrectionMixerMovesTheToneByTheOffset) {
+    make();
+    receiving(1);
+    frontEnd->setReceiveFrequencyOffsetHz(46.875f);  // one 64-point bin
+    Tone tone{1500.0};
+    run(tone, 40);
+    EXPECT_EQ(peakBin(frontEnd->symbolPower(1, frontEnd->frameIndex(1)), 64), 33u);
+    // The corrected ring is the baseband ring rotated: equal magnitudes.
+    const auto i = frontEnd->ringIndex();
+    EXPECT_NEAR(std::abs(frontEnd->correctedAt(i)), std::abs(frontEnd->basebandAt(i)), 1e-2f);
+}
+
+TEST_F(FrontEndTest, WaterfallTapFollowsViewAndMode) {
+    struct Case { const char* name; std::uint8_t waterfall; std::uint8_t view; bool minimised; bool active; bool shown; };
+    constexpr std::array<Case, 6> cases{{
+        {"on", 1, 1, false, false, true},
+        {"off", 0, 1, false, true, false},
+        {"auto, no session", 2, 1, false, false, false},
+        {"auto, session", 2, 2, false, true, true},
+        {"gauges only", 1, 3, false, true, false},
+        {"minimised", 1, 1, true, true, false},
+    }};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        client.waterfall.clear();
+        make();
+        client.conditions = {};
+        client.conditions.WaterfallMode = c.waterfall;
+        client.conditions.ViewMode = c.view;
+        client.conditions.windowMinimised = c.minimised;
+        client.conditions.sessionActive = c.active;
+        Tone tone;
+        run(tone, 1);
+        EXPECT_EQ(client.waterfall.size(), c.shown ? 16u : 0u);
+    }
+}
+
+TEST_F(FrontEndTest, MonitorModeFramesEveryModeAndSharesTransforms) {
+    make();
+    client.conditions.MonitorMode = true;
+    Tone tone{2343.75};
+    run(tone, 40);
+    // Mode 8 copies mode 1's frame (both 64 bins); mode 6 copies mode 3's (32 bins).
+    for (const auto& [m, r] : std::array<std::pair<std::size_t, std::size_t>, 2>{{{8, 1}, {6, 3}}}) {
+        const auto own = frontEnd->symbolSpectra(m, frontEnd->frameIndex(m));
+        const auto source = frontEnd->symbolSpectra(r, frontEnd->frameIndex(r));
+        EXPECT_TRUE(std::equal(own.begin(), own.end(), source.begin()));
+    }
+    // The whole-store views index frame w, bin k at w x 64 + k.
+    const auto store = frontEnd->symbolSpectraStore(8);
+    ASSERT_EQ(store.size(), kFrameRingLength * kMaxBins);
+    EXPECT_EQ(store[frontEnd->frameIndex(8) * kMaxBins + 50], frontEnd->symbolSpectra(8, frontEnd->frameIndex(8))[50]);
+    EXPECT_TRUE(frontEnd->symbolPowerStore(8).empty());  // a family-1 slot keeps no power
+    // Mode 14 (family 2) copies mode 1's power.
+    const auto p14 = frontEnd->symbolPower(14, frontEnd->frameIndex(14));
+    EXPECT_EQ(peakBin(p14, 64), 50u);
+    EXPECT_EQ(frontEnd->frameIndex(5), 40 * 8);
+    EXPECT_EQ(frontEnd->frameIndex(3), 40 * 4);
+    EXPECT_EQ(frontEnd->frameIndex(13), 40 * 2);
+}
+
+TEST_F(FrontEndTest, SnapshotCoversTheLast1984Samples) {
+    make();
+    Tone tone{1500.0};
+    run(tone, 200);
+    frontEnd->snapshot(frontEnd->ringIndex(), SnapshotSource::BasebandRing);
+    for (std::size_t row : {2u, 17u, 32u}) {
+        SCOPED_TRACE(row);
+        EXPECT_EQ(peakBin(frontEnd->snapshotSpectrum(row), 256), 128u);
+    }
+}
+
+TEST_F(FrontEndTest, RobustReExtractionInterpolatesFourTimes) {
+    make();
+    receiving(0);
+    Tone tone{1500.0 + 46.875 / 4.0};  // a quarter bin above bin 32
+    run(tone, 600);
+    frontEnd->robustReExtraction(frontEnd->ringIndex());
+    EXPECT_EQ(peakBin(frontEnd->snapshotSpectrum(133), 256), 129u);
+    // Corrected by minus a quarter bin, the magnitude spectrum peaks exactly on bin 32.
+    frontEnd->robustCorrectedReExtraction(frontEnd->ringIndex(), -46.875f / 4.0f);
+    const auto row = frontEnd->snapshotSpectrum(100);
+    EXPECT_EQ(peakBin(row, 64), 32u);
+    EXPECT_LT(row[31], 0.05f * row[32]);
+}
+
+TEST_F(FrontEndTest, FamilyOneReExtractionRemovesTheCellPhase) {
+    make();
+    receiving(8);
+    Tone tone{1500.0};
+    run(tone, 1000);
+    frontEnd->familyOneCorrectedReExtraction(frontEnd->ringIndex(), 0.0f);
+    // Symbol i's bin 32 is X * CellPhaseTable[32][i-2]; dividing the phase back out leaves the
+    // tone's own phase, which advances by 2*pi*32*72/64 (a multiple of 2*pi) per symbol period.
+    const Complex first = frontEnd->frameSymbols(0)[32] / tables.CellPhaseTable(32, 0);
+    int phaseChanges = 0;
+    for (int s : {1, 50, 198}) {
+        SCOPED_TRACE(s);
+        const Complex stored = frontEnd->frameSymbols(static_cast<std::size_t>(s))[32];
+        const Complex v = stored / tables.CellPhaseTable(32, s);
+        EXPECT_LT(std::abs(v - first), 1e-2f * std::abs(first));
+        if (std::abs(stored - frontEnd->frameSymbols(0)[32]) > 1e-2f * std::abs(first)) ++phaseChanges;
+    }
+    EXPECT_GT(phaseChanges, 0);  // the table really rotates the cells
+}
+
+}  // namespace
+}  // namespace zolk
