@@ -2,6 +2,8 @@
 
 #include <QTime>
 
+#include "shell/meter_text.h"
+
 namespace zolk::shell {
 
 ConsoleUiSink::ConsoleUiSink(std::FILE* out, std::FILE* err) : m_out(out), m_err(err) {}
@@ -51,10 +53,16 @@ void ConsoleUiSink::applyView(std::uint8_t) {}
 void ConsoleUiSink::clearWaterfall() {}
 void ConsoleUiSink::moveWindow(std::int32_t, std::int32_t) {}
 
+void ConsoleUiSink::showSnr(float snr_db) { printTimedLine(m_out, snrText(snr_db)); }
+void ConsoleUiSink::showAfc(float offset_hz) { printTimedLine(m_out, afcText(offset_hz)); }
+void ConsoleUiSink::plotCells(std::span<const std::complex<float>>, int, PlotColour) {}
+void ConsoleUiSink::plotSoftValues(std::span<const float>, PlotColour) {}
+
 void ConsoleUiSink::printChange(const std::string& what, std::string_view value) {
-    const auto shown = m_shown.find(what);
-    if (shown != m_shown.end() && shown->second == value) return;
-    m_shown[what] = std::string(value);
+    // Everything starts out empty, so an empty first value is no change.
+    std::string& shown = m_shown[what];
+    if (shown == value) return;
+    shown = std::string(value);
     printTimedLine(m_out, what + ": " + std::string(value));
 }
 

@@ -35,9 +35,14 @@ public:
     void applyView(std::uint8_t viewMode) override;
     void clearWaterfall() override;
     void moveWindow(std::int32_t top_twips, std::int32_t left_twips) override;
+    // Each received frame's S/N and AFC is a line; its constellation has nowhere to go.
+    void showSnr(float snr_db) override;
+    void showAfc(float offset_hz) override;
+    void plotCells(std::span<const std::complex<float>> cells, int bitsPerCell, PlotColour colour) override;
+    void plotSoftValues(std::span<const float> softValues, PlotColour colour) override;
 
 private:
-    // Prints "<what>: <value>" when the value differs from the last one printed for it.
+    // Prints "<what>: <value>" when the value differs from the last one shown for it.
     void printChange(const std::string& what, std::string_view value);
 
     std::FILE* m_out;

@@ -14,6 +14,7 @@
 #include "app/station.h"
 #include "app/window_layout.h"
 #include "shell/console_ui_sink.h"
+#include "shell/meter_text.h"
 #include "shell/twips.h"
 
 namespace zolk::shell {
@@ -250,6 +251,14 @@ void MainWindow::clearWaterfall() { m_waterfall->clear(); }
 void MainWindow::moveWindow(std::int32_t top_twips, std::int32_t left_twips) {
     move(pixels(left_twips), pixels(top_twips));
 }
+
+void MainWindow::showSnr(float snr_db) { m_meterBoxes[3]->setText(text(snrText(snr_db))); }
+
+void MainWindow::showAfc(float offset_hz) { m_meterBoxes[2]->setText(text(afcText(offset_hz))); }
+
+void MainWindow::plotCells(std::span<const std::complex<float>>, int, PlotColour) {}
+
+void MainWindow::plotSoftValues(std::span<const float>, PlotColour) {}
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (m_station != nullptr && m_station->running()) {

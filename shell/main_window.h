@@ -43,6 +43,11 @@ public:
     void applyView(std::uint8_t viewMode) override;
     void clearWaterfall() override;
     void moveWindow(std::int32_t top_twips, std::int32_t left_twips) override;
+    void showSnr(float snr_db) override;
+    void showAfc(float offset_hz) override;
+    // The constellation display draws nothing yet: its placeholder stays empty.
+    void plotCells(std::span<const std::complex<float>> cells, int bitsPerCell, PlotColour colour) override;
+    void plotSoftValues(std::span<const float> softValues, PlotColour colour) override;
 
     QAction* menuAction(MenuItem item) const { return m_actions[static_cast<std::size_t>(item)]; }
     const StatusPanelWidget* panel(std::string_view key) const;

@@ -25,8 +25,8 @@ CommandLine parseCommandLine(const QStringList& arguments, const QProcessEnviron
     const QCommandLineOption dir("dir", "", "DIR");
     const QCommandLineOption headless("headless");
     const QCommandLineOption listAudio("list-audio");
-    const QCommandLineOption version({"v", "version"});
-    const QCommandLineOption help({"h", "help"});
+    const QCommandLineOption version(QStringList{"v", "version"});
+    const QCommandLineOption help(QStringList{"h", "help"});
     parser.addOptions({dir, headless, listAudio, version, help});
 
     CommandLine result;

@@ -1,6 +1,7 @@
 #include "shell/portaudio_device.h"
 
 #include <alsa/asoundlib.h>
+#include <jack/jack.h>
 #include <portaudio.h>
 
 #include <algorithm>
@@ -21,8 +22,10 @@ constexpr std::size_t kRingSamples = kQueueBlocks * kBlockSamples;
 constexpr int kCaptureBlocksPerPump = 32;
 constexpr std::chrono::milliseconds kPumpInterval{5};
 
-// ALSA prints every probe of a missing card to stderr; the station reports what matters itself.
+// ALSA and JACK print every probe of a missing card or server to stderr; the station reports
+// what matters itself.
 void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
+void quietJack(const char*) {}
 
 std::string trimmedRight(const char* name) {
     std::string s = name != nullptr ? name : "";
@@ -92,6 +95,8 @@ int playbackCallback(const void*, void* output, unsigned long frames, const PaSt
 
 PortAudioDevice::PortAudioDevice(QObject* parent) : QObject(parent) {
     snd_lib_error_set_handler(&quietAlsa);
+    jack_set_error_function(&quietJack);
+    jack_set_info_function(&quietJack);
     const PaError error = Pa_Initialize();
     m_initialised = error == paNoError;
     if (!m_initialised) m_initError = Pa_GetErrorText(error);
