@@ -238,10 +238,13 @@ void MainWindow::applyView(std::uint8_t viewMode) {
     m_waterfall->setGeometry(kMargin_px, waterfallTop, inner, waterfallHeight);
     m_waterfall->setVisible(layout.waterfallVisible);
 
-    // The window takes the table's height, or more where this desktop's bars are taller.
+    // The window takes the table's height. Where this desktop's bars are taller than the table
+    // allows for, every view grows by the same amount, so the views still differ as the table says.
     const int bars = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
-    const int content = layout.waterfallVisible ? waterfallTop + waterfallHeight + 4 : waterfallTop;
-    const int displays = std::max(content, pixels(layout.windowHeight_twips - kWindowFrame_twips) - bars);
+    const ViewLayout tightest = viewLayout(2, kWaterfallHeight_twips);
+    const int needed = pixels(tightest.waterfallTop_twips) + waterfallHeight + kMargin_px / 2;
+    const int shortfall = std::max(0, needed - (pixels(tightest.windowHeight_twips - kWindowFrame_twips) - bars));
+    const int displays = pixels(layout.windowHeight_twips - kWindowFrame_twips) - bars + shortfall;
     m_displays->setFixedSize(kWidth_px, displays);
     setFixedSize(kWidth_px, displays + bars);
 }

@@ -45,6 +45,9 @@ void showRefusal(bool headless, const QString& message) {
 
 int runStation(const ShellOptions& options, int& argc, char** argv) {
     const std::unique_ptr<QCoreApplication> app = makeApplication(options.headless, argc, argv);
+    // Watching from the start: a stop request that comes while the station starts is handled as
+    // soon as the event loop runs, and still ends in the orderly shutdown.
+    SignalWatcher stopSignals;
     const QString folder = QDir(options.stationFolder).absolutePath();
     if (!QDir().mkpath(folder)) {
         showRefusal(options.headless, "Error: Cannot create the station folder " + folder);
@@ -79,7 +82,6 @@ int runStation(const ShellOptions& options, int& argc, char** argv) {
     audio.attach(&station);
     if (window != nullptr) window->attach(&station);
 
-    SignalWatcher stopSignals;
     if (window != nullptr)
         QObject::connect(&stopSignals, &SignalWatcher::stopRequested, window.get(), &QWidget::close);
     else
