@@ -28,6 +28,7 @@ struct Settings {
     std::int32_t CommandPortNumber = 8300;  // held wide so that 1025..65534 all fit
     std::uint8_t RetryLimit = 10;
     std::uint8_t ViewMode = 1;
+    std::uint8_t TcpListenAll = 0;  // "TCP Listen All": 1 opens the host ports to the network
     // [Monitor]
     std::uint8_t MonitorMode = 0;
     // [Log]

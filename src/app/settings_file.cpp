@@ -32,7 +32,7 @@ constexpr std::int32_t kInt32Min = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 
 // In load order.
-const std::array<SettingKey, 22> kKeys{{
+const std::array<SettingKey, 23> kKeys{{
     {"Soundcard", "Input Device Name", &Settings::InputDeviceName},
     {"Soundcard", "Output Device Name", &Settings::OutputDeviceName},
     {"Soundcard", "UZ-Board Device Path", &Settings::UzBoardDevicePath, 0, 0, true},
@@ -50,6 +50,7 @@ const std::array<SettingKey, 22> kKeys{{
     {"Setup", "TCP Command Port", &Settings::CommandPortNumber, 1025, 65534},  // what the setup dialog accepts
     {"Setup", "Retries", &Settings::RetryLimit, 1, 255},
     {"Setup", "View", &Settings::ViewMode, 1, 3},
+    {"Setup", "TCP Listen All", &Settings::TcpListenAll, 0, 1},  // our own: host ports open to the network
     {"Monitor", "Monitor Mode", &Settings::MonitorMode, 0, 1},
     {"Log", "Log Caption", &Settings::LogCaption},
     {"Position", "Top Position", &Settings::TopPosition, kInt32Min, kInt32Max},
@@ -58,8 +59,8 @@ const std::array<SettingKey, 22> kKeys{{
 }};
 
 // Indices into kKeys in save order: the sound card keys, the PTT group, then the rest.
-constexpr std::array<std::size_t, 22> kSaveOrder{0, 1, 3, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12,
-                                                 13, 14, 15, 16, 17, 18, 19, 20, 21};
+constexpr std::array<std::size_t, 23> kSaveOrder{0, 1, 3, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12,
+                                                 13, 14, 15, 16, 17, 18, 19, 20, 21, 22};
 
 // The whole text must be one decimal integer inside [min, max].
 std::optional<std::int32_t> parseNumber(std::string_view text, std::int32_t min, std::int32_t max) {

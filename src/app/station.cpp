@@ -9,8 +9,13 @@
 
 namespace zolk {
 
-Station::Station(StationPorts ports, std::filesystem::path stationFolder)
-    : m_ports(ports), m_folder(std::move(stationFolder)), m_audio(ports.audio, ports.ui, m_keying) {}
+Station::Station(StationPorts ports, std::filesystem::path stationFolder,
+                 std::optional<std::filesystem::path> tablesFile)
+    : m_ports(ports),
+      m_folder(std::move(stationFolder)),
+      m_tablesFile(locateTablesFile(tablesFile, executableDir())),
+      m_audio(ports.audio, ports.ui, m_keying),
+      m_host(ports.hostLink, ports.ui, ports.timers, m_settings, m_hostBridge.links()) {}
 
 Station::~Station() {
     if (m_running) shutdown(std::nullopt);
@@ -25,7 +30,10 @@ bool Station::start() {
     m_closing = false;
     // Receive filters, gauges, turbo tables, CRC table, Gray table, radio table.
     setUpWindow();
-    // Mode table and tables file (a bad tables file ends start-up here); listen state panel.
+    // The mode table itself is built at compile time; the tables file ends start-up when it is
+    // bad, before any device is opened.
+    if (!loadTables()) return false;
+    m_host.ShowListenState();
     openAudio();
     applyWaterfallMenu();
     // Read the session log.
@@ -35,7 +43,8 @@ bool Station::start() {
     m_ports.timers.start(TimerId::BusyOff, timerInterval(TimerId::BusyOff));
     // PttExternal = 1: the host keys the radio until MYCALL shows the PTT menu.
     setPttMenuShown(false);
-    // Radio serial port; session reset (which makes the host ports listen).
+    // Radio serial port.
+    resetSession();
     startTimers();
     // USB HID PTT board.
     m_running = true;
@@ -50,7 +59,9 @@ void Station::shutdown(std::optional<WindowPosition> windowPosition) {
     m_audio.closeCapture();
     // Every timer, the watchdog included, so that nothing reopens the sound card afterwards.
     for (std::size_t i = 0; i < kTimerCount; ++i) m_ports.timers.stop(static_cast<TimerId>(i));
-    // Host sockets closed; radio serial port closed.
+    m_ports.hostLink.close(HostSocket::Command);
+    m_ports.hostLink.close(HostSocket::Data);
+    // Radio serial port closed.
     if (windowPosition) {
         m_settings.TopPosition = windowPosition->top_twips;
         m_settings.LeftPosition = windowPosition->left_twips;
@@ -67,6 +78,17 @@ bool Station::prepareFolder() {
                                               (error ? error.message() : std::string("not a folder")));
         return false;
     }
+    return true;
+}
+
+bool Station::loadTables() {
+    TablesFileLoad load = loadTablesFile(m_tablesFile);
+    if (load.error != TablesFileError::None) {
+        m_ports.ui.messageBox("ZOLK SAT", load.message);
+        return false;
+    }
+    m_tables = std::move(load.tables);
+    m_drawnTables.emplace(m_random);
     return true;
 }
 
@@ -116,9 +138,11 @@ void Station::onTimer(TimerId id) {
     case TimerId::RecargarTarjetaSonido:
         m_audio.watchdogTick(sessionIdle());
         break;
+    case TimerId::LanzarDatos:
+        m_host.onLanzarDatos();
+        break;
     case TimerId::DelayPtt:
     case TimerId::ActivarPttZolk:
-    case TimerId::LanzarDatos:
     case TimerId::Desconectar:
     case TimerId::BusyOff:
     case TimerId::BorrarConstelacion:
@@ -135,11 +159,21 @@ void Station::onTimer(TimerId id) {
     }
 }
 
-// The host interface takes these over; until then host sockets carry nothing.
-void Station::onHostConnected(HostSocket) {}
-void Station::onHostClosed(HostSocket) {}
-void Station::onHostError(HostSocket) {}
-void Station::onHostBytes(HostSocket, std::span<const std::uint8_t>) {}
+void Station::onHostConnected(HostSocket socket) {
+    if (m_running) m_host.onHostConnected(socket);
+}
+
+void Station::onHostClosed(HostSocket socket) {
+    if (m_running) m_host.onHostClosed(socket);
+}
+
+void Station::onHostError(HostSocket socket) {
+    if (m_running) m_host.onHostError(socket);
+}
+
+void Station::onHostBytes(HostSocket socket, std::span<const std::uint8_t> bytes) {
+    if (m_running) m_host.onHostBytes(socket, bytes);
+}
 
 void Station::onMenu(MenuItem item) {
     if (!m_running) return;
@@ -162,7 +196,7 @@ void Station::onMenu(MenuItem item) {
     case MenuItem::MonitorOff:
         m_settings.MonitorMode = item == MenuItem::MonitorOn ? 1 : 0;
         saveSettings();
-        // The session's reset to idle follows here.
+        resetSession();
         applyMonitorMenu();
         break;
     case MenuItem::MonitorClear:
@@ -196,5 +230,7 @@ void Station::applyMonitorMenu() {
 
 // Until the session layer runs there is never a link or a call in progress.
 bool Station::sessionIdle() const { return true; }
+
+void Station::resetSession() { m_host.ArmListeners(); }
 
 }  // namespace zolk

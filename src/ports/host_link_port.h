@@ -9,15 +9,31 @@ namespace zolk {
 
 enum class HostSocket : std::uint8_t { Command, Data };  // winsockBPQComandos, winsockBPQDatos
 
+// Who may connect: the local machine only (the default), or every network interface.
+enum class ListenScope : std::uint8_t { Loopback, AllInterfaces };
+
 class HostLinkPort {
 public:
     virtual ~HostLinkPort() = default;
-    // Closes whatever the socket holds and listens on the given local port.
-    virtual void listen(HostSocket socket, std::uint16_t port) = 0;
+    // Closes whatever the socket holds and listens on the given local port. Once a host is
+    // accepted the socket stops listening, so a second host is refused while the first stays.
+    // Returns false when the port cannot be opened (in use, not allowed).
+    virtual bool listen(HostSocket socket, std::uint16_t port, ListenScope scope) = 0;
     virtual void close(HostSocket socket) = 0;
     virtual bool connected(HostSocket socket) const = 0;
     // Send errors are the caller's to ignore; bytes to an unconnected socket are dropped.
     virtual void send(HostSocket socket, std::span<const std::uint8_t> bytes) = 0;
+};
+
+// What the shell reports about the two sockets, each event after the socket's state changed
+// (connected() already tells the new state).
+class HostLinkEvents {
+public:
+    virtual ~HostLinkEvents() = default;
+    virtual void onHostConnected(HostSocket socket) = 0;
+    virtual void onHostClosed(HostSocket socket) = 0;  // the host closed the connection
+    virtual void onHostError(HostSocket socket) = 0;   // the connection failed
+    virtual void onHostBytes(HostSocket socket, std::span<const std::uint8_t> bytes) = 0;
 };
 
 }  // namespace zolk

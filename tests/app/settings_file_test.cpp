@@ -56,6 +56,7 @@ Settings changedSettings() {
     s.CommandPortNumber = 65534;
     s.RetryLimit = 4;
     s.ViewMode = 3;
+    s.TcpListenAll = 1;
     s.MonitorMode = 1;
     s.LogCaption = "Log (3)";
     s.TopPosition = -120;
@@ -76,7 +77,7 @@ TEST_F(SettingsFileTest, MissingFileGivesDefaultsAndFirstSaveCreatesIt) {
               "\n[PTT]\n"
               "Rig=52\nPTTPort=COM1\nCATPort=COM1\nBaud=4800\nPin=1\nRTS=0\nDTR=0\nVia=3\nIcom Address=\n"
               "\n[Setup]\n"
-              "WaterFall=1\nTCP Command Port=8300\nRetries=10\nView=1\n"
+              "WaterFall=1\nTCP Command Port=8300\nRetries=10\nView=1\nTCP Listen All=0\n"
               "\n[Monitor]\nMonitor Mode=0\n"
               "\n[Log]\nLog Caption=Log\n"
               "\n[Position]\nTop Position=870\nLeft Position=2325\n"

@@ -1,0 +1,45 @@
+#include "app/host_bridge.h"
+
+#include <string>
+
+#include "app/station.h"
+
+namespace zolk {
+
+void HostBridge::notBuilt(std::string_view what) {
+    m_ui.logLine("Not built yet: " + std::string(what));
+}
+
+void HostBridge::connect() { notBuilt("the ARQ session; CONNECT makes no call"); }
+void HostBridge::disconnect() { notBuilt("the ARQ session; there is no link to end"); }
+void HostBridge::abort() { notBuilt("the ARQ session; there is no link to abort"); }
+void HostBridge::dropLocally() { notBuilt("the ARQ session; there is no link to drop"); }
+
+void HostBridge::buildCallPatterns(std::int32_t, const SlotSeeds&, bool) {
+    notBuilt("control-code patterns; calls are neither made nor recognised");
+}
+
+void HostBridge::drawPingPatterns(std::int32_t) {
+    notBuilt("link calibration ping patterns");
+}
+
+void HostBridge::leaveMonitorMode() {
+    if (m_station.settings().MonitorMode == 1) m_station.onMenu(MenuItem::MonitorOff);
+}
+
+void HostBridge::takeOverPtt() {
+    m_station.setPttMenuShown(true);
+    notBuilt("PTT keying; the radio is not keyed by the modem");
+}
+
+void HostBridge::applyRadioPort() { notBuilt("the radio serial port; it stays closed"); }
+
+void HostBridge::appendToTransmitBuffer(std::span<const std::uint8_t> bytes) {
+    notBuilt("data transfer; " + std::to_string(bytes.size()) +
+             " bytes from the host's DataPort are not sent");
+}
+
+// The session log's file comes later; until then its lines reach the operator's log.
+void HostBridge::logLine(std::string_view text) { m_ui.logLine(text); }
+
+}  // namespace zolk

@@ -1,0 +1,50 @@
+// host_bridge.h: the station's side of what host commands set in motion: the monitor switch and
+// the PTT menu it owns itself, and a plain report for each subsystem that is not built yet.
+// Each of those later Parts replaces its report here with the real call.
+#pragma once
+
+#include <string_view>
+
+#include "host/host_links.h"
+#include "ports/ui_sink.h"
+
+namespace zolk {
+
+class Station;
+
+class HostBridge final : public SessionControl,
+                         public CallPatterns,
+                         public StationControl,
+                         public TransmitBufferEntry,
+                         public HostLog {
+public:
+    HostBridge(Station& station, UiSink& ui) : m_station(station), m_ui(ui) {}
+
+    HostLinks links() { return HostLinks{*this, *this, *this, *this, *this}; }
+
+    // No session layer yet: never a link or call in progress, so no link to end either.
+    bool inProgress() const override { return false; }
+    void connect() override;
+    void disconnect() override;
+    void abort() override;
+    void dropLocally() override;
+
+    void buildCallPatterns(std::int32_t seed, const SlotSeeds& slotSeeds, bool forCall) override;
+    void drawPingPatterns(std::int32_t seed) override;
+
+    void leaveMonitorMode() override;
+    void takeOverPtt() override;
+    void applyRadioPort() override;
+
+    void appendToTransmitBuffer(std::span<const std::uint8_t> bytes) override;
+
+    void logLine(std::string_view text) override;
+
+private:
+    void notBuilt(std::string_view what);
+
+    Station& m_station;
+    UiSink& m_ui;
+};
+
+}  // namespace zolk

@@ -1,0 +1,64 @@
+// host_interface.h: the host side of a station: the two host ports (arming, accepting, losing a
+// host, received data handed over per tmrLanzarDatos tick) and the CommandPort protocol it owns.
+// The sockets are the shell's; links, patterns, radio and log are reached through HostLinks.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "app/settings.h"
+#include "host/host_links.h"
+#include "host/host_protocol.h"
+#include "ports/host_link_port.h"
+#include "ports/timer_port.h"
+#include "ports/ui_sink.h"
+
+namespace zolk {
+
+class HostInterface : public HostLinkEvents {
+public:
+    // settings is read at every ArmListeners, so a changed port takes effect at the next re-arm.
+    HostInterface(HostLinkPort& link, UiSink& ui, TimerPort& timers, const Settings& settings,
+                  HostLinks links);
+
+    // Every host socket without a host listens (again) on its port; the CommandPort's partial
+    // line is forgotten when it is re-armed.
+    void ArmListeners();
+    // Panel "Listen" from ListenMode.
+    void ShowListenState();
+
+    void onHostConnected(HostSocket socket) override;
+    void onHostClosed(HostSocket socket) override;
+    void onHostError(HostSocket socket) override;
+    void onHostBytes(HostSocket socket, std::span<const std::uint8_t> bytes) override;
+
+    // Received user data for the host: collected and sent in one piece at the next tick of
+    // tmrLanzarDatos (started here). Held while no host is on the DataPort.
+    void deliverToHost(std::span<const std::uint8_t> bytes);
+    void onLanzarDatos();
+    // The session's cleanup empties the receive side.
+    void discardHostData() { m_hostData.clear(); }
+
+    HostProtocol& protocol() { return m_protocol; }
+    const HostProtocol& protocol() const { return m_protocol; }
+    // The CommandPort number in force; the DataPort is the next one.
+    std::uint16_t commandPort() const;
+
+private:
+    void armSocket(HostSocket socket, std::uint16_t port);
+    void hostLost(HostSocket socket, std::string_view logText);
+
+    HostLinkPort& m_link;
+    UiSink& m_ui;
+    TimerPort& m_timers;
+    const Settings& m_settings;
+    HostLinks m_links;
+    HostProtocol m_protocol;
+    std::uint16_t m_armedPort[2] = {0, 0};  // local port per socket, for the log line
+    std::uint16_t m_failedPort[2] = {0, 0};  // per socket: a port that failed, told once
+    std::vector<std::uint8_t> m_hostData;
+};
+
+}  // namespace zolk

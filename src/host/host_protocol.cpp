@@ -1,0 +1,150 @@
+#include "host/host_protocol.h"
+
+#include <algorithm>
+
+#include "app/window_layout.h"
+#include "host/call_sign.h"
+#include "host/command_syntax.h"
+#include "host/host_panels.h"
+#include "host/status_lines.h"
+
+namespace zolk {
+namespace {
+
+constexpr char kCarriageReturn = '\r';
+
+bool allValid(std::span<const std::string_view> calls) {
+    return std::all_of(calls.begin(), calls.end(), [](std::string_view c) { return CallSignValid(c); });
+}
+
+}  // namespace
+
+HostProtocol::HostProtocol(HostLinkPort& link, UiSink& ui, HostLinks links)
+    : m_link(link), m_ui(ui), m_links(links) {}
+
+void HostProtocol::OnCommandBytes(std::span<const std::uint8_t> bytes) {
+    for (const std::uint8_t byte : bytes) {
+        const char ch = static_cast<char>(byte);
+        if (m_droppingLine) {
+            // The oversized line ends here and becomes an empty command, answered "WRONG".
+            if (ch == kCarriageReturn) {
+                m_droppingLine = false;
+                m_commandBuffer += kCarriageReturn;
+            }
+            continue;
+        }
+        if (ch != kCarriageReturn && m_commandBuffer.size() >= kCommandBufferLimit) {
+            runHeldLines();
+            if (m_commandBuffer.size() >= kCommandBufferLimit) {
+                m_commandBuffer.clear();
+                m_droppingLine = true;
+                continue;
+            }
+        }
+        m_commandBuffer += ch;
+    }
+    if (!m_droppingLine && !m_commandBuffer.empty() && m_commandBuffer.back() == kCarriageReturn)
+        runHeldLines();
+}
+
+void HostProtocol::clearCommandBuffer() {
+    m_commandBuffer.clear();
+    m_droppingLine = false;
+}
+
+void HostProtocol::setListenMode(bool on) {
+    m_listenMode = on;
+    showListenState(m_ui, m_listenMode);
+}
+
+void HostProtocol::runHeldLines() {
+    const std::size_t lastCr = m_commandBuffer.rfind(kCarriageReturn);
+    if (lastCr == std::string::npos) return;
+    // Taken out of the buffer first: a command may re-arm the CommandPort, which empties it.
+    const std::string batch = upperAscii(std::string_view(m_commandBuffer).substr(0, lastCr));
+    m_commandBuffer.erase(0, lastCr + 1);
+    std::size_t start = 0;
+    for (std::size_t cr = batch.find(kCarriageReturn); cr != std::string::npos;
+         cr = batch.find(kCarriageReturn, start)) {
+        execute(std::string_view(batch).substr(start, cr - start));
+        start = cr + 1;
+    }
+    execute(std::string_view(batch).substr(start));
+}
+
+void HostProtocol::execute(std::string_view line) {
+    const HostCommand command = classifyCommand(line);
+    switch (command) {
+        case HostCommand::Connect:
+            connectCommand(line);
+            return;
+        case HostCommand::MyCall:
+            myCallCommand(line);
+            return;
+        case HostCommand::Gateway:
+            sendOk(m_link);
+            return;
+        case HostCommand::Disconnect:
+            sendOk(m_link);
+            m_links.session.disconnect();
+            return;
+        case HostCommand::Abort:
+            sendOk(m_link);
+            m_links.session.abort();
+            return;
+        case HostCommand::ListenOn:
+        case HostCommand::ListenOff:
+            setListenMode(command == HostCommand::ListenOn);
+            sendOk(m_link);
+            return;
+        case HostCommand::PublicOn:
+        case HostCommand::PublicOff:
+            // Both clear the flag and neither is answered: data frames always carry 0.
+            m_publicFlag = 0;
+            return;
+        case HostCommand::Unknown:
+            sendWrong(m_link);
+            return;
+    }
+}
+
+void HostProtocol::connectCommand(std::string_view line) {
+    const std::vector<std::string_view> fields = splitFields(line);
+    // A CONNECT during a link would redraw the running link's patterns under it, and one without
+    // a call sign would be answered "OK" and then do nothing: both are refused.
+    if (fields.size() != 3 || fields[1].empty() || fields[2].empty() ||
+        !allValid(std::span(fields).subspan(1)) || m_links.session.inProgress()) {
+        sendWrong(m_link);
+        return;
+    }
+    sendOk(m_link);
+    m_sourceCall = fields[1];
+    m_destinationCall = fields[2];
+    m_links.station.leaveMonitorMode();
+    m_links.patterns.buildCallPatterns(CallSeed(m_destinationCall), m_slotSeeds, true);
+    m_links.session.connect();
+}
+
+void HostProtocol::myCallCommand(std::string_view line) {
+    const std::vector<std::string_view> fields = splitFields(line);
+    const std::span calls = std::span(fields).subspan(1);
+    if (calls.size() > kMyCallSlots || calls[0].empty() || !allValid(calls)) {
+        sendWrong(m_link);
+        return;
+    }
+    std::string caption(kWindowCaption);
+    for (std::size_t slot = 0; slot < kMyCallSlots; ++slot) {
+        m_myCalls[slot] = slot < calls.size() ? std::string(calls[slot]) : std::string();
+        if (slot < calls.size()) caption += m_myCalls[slot] + "  ";
+    }
+    m_ui.setCaption(caption);
+    m_links.station.takeOverPtt();
+    m_links.station.applyRadioPort();
+    sendOk(m_link);
+    for (std::size_t slot = 0; slot < kMyCallSlots; ++slot)
+        m_slotSeeds[slot] = m_myCalls[slot].empty() ? 0 : CallSeed(m_myCalls[slot]);
+    m_links.patterns.buildCallPatterns(0, m_slotSeeds, false);
+    m_links.patterns.drawPingPatterns(CallSeed(m_myCalls[0]));
+}
+
+}  // namespace zolk

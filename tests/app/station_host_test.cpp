@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "../host/host_fakes.h"
+#include "app/station.h"
+
+namespace zolk {
+namespace {
+
+using test::ListenCall;
+using test::RecordingHostLink;
+using test::RecordingTimers;
+using test::RecordingUi;
+
+class SilentAudio : public AudioDevicePort {
+public:
+    bool open(AudioDirection, const std::string&) override { return true; }
+    void close(AudioDirection) override {}
+    void flushPlayback() override {}
+    std::vector<std::string> deviceNames(AudioDirection) const override { return {}; }
+};
+
+std::span<const std::uint8_t> bytesOf(std::string_view text) {
+    return std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+}
+
+class StationHostTest : public ::testing::Test {
+protected:
+    StationHostTest() {
+        m_folder = std::filesystem::temp_directory_path() /
+                   ("zolk-station-host-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                    "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(m_folder);
+        std::filesystem::create_directories(m_folder);
+    }
+    ~StationHostTest() override { std::filesystem::remove_all(m_folder); }
+
+    void writeSettings(std::string_view text) { std::ofstream(m_folder / "ZOLK SAT.ini") << text; }
+    void hostConnects(Station& station, HostSocket socket) {
+        link.isConnected[RecordingHostLink::index(socket)] = true;
+        station.onHostConnected(socket);
+    }
+
+    std::filesystem::path m_folder;
+    RecordingHostLink link;
+    RecordingUi ui;
+    RecordingTimers timers;
+    SilentAudio audio;
+    StationPorts ports{timers, link, audio, ui};
+};
+
+TEST_F(StationHostTest, StartUpShowsListenOffAndArmsThePortsFromTheSettingsFile) {
+    writeSettings("[Setup]\nTCP Command Port=9000\nTCP Listen All=1\n");
+    Station station(ports, m_folder);
+    ASSERT_TRUE(station.start());
+    const std::vector<ListenCall> expected{{HostSocket::Command, 9000, ListenScope::AllInterfaces},
+                                           {HostSocket::Data, 9001, ListenScope::AllInterfaces}};
+    EXPECT_EQ(link.listens, expected);
+    EXPECT_EQ(ui.panelTip["Listen"], "LISTEN OFF");
+    EXPECT_EQ(ui.panelTip["TCP"], "TCP Ports disconnected");
+    station.shutdown(std::nullopt);
+}
+
+TEST_F(StationHostTest, HostCommandsReachTheProtocolAndMyCallShowsThePttMenu) {
+    Station station(ports, m_folder);
+    ASSERT_TRUE(station.start());
+    hostConnects(station, HostSocket::Command);
+    hostConnects(station, HostSocket::Data);
+    EXPECT_EQ(ui.panelTip["TCP"], "Connected to 8300-8301 TCP Ports");
+    station.onHostBytes(HostSocket::Command, bytesOf("MYCALL ea5abc\rLISTEN ON\rGATEWAY X\rHELLO\r"));
+    EXPECT_EQ(link.commandText(), "OK\rOK\rOK\rWRONG\r");
+    EXPECT_TRUE(ui.menuVisible[static_cast<std::size_t>(MenuItem::Ptt)]);
+    EXPECT_EQ(ui.caption, "ZOLK SAT v3.1.3      EA5ABC  ");
+    EXPECT_TRUE(station.host().protocol().listenMode());
+    station.shutdown(std::nullopt);
+    EXPECT_FALSE(link.connected(HostSocket::Command));
+    EXPECT_FALSE(link.connected(HostSocket::Data));
+}
+
+TEST_F(StationHostTest, EffectsOfMissingSubsystemsAreReportedNotFaked) {
+    Station station(ports, m_folder);
+    ASSERT_TRUE(station.start());
+    hostConnects(station, HostSocket::Command);
+    hostConnects(station, HostSocket::Data);
+    ui.logLines.clear();
+    station.onHostBytes(HostSocket::Command, bytesOf("CONNECT EA5ABC N0CALL\r"));
+    station.onHostBytes(HostSocket::Data, bytesOf("hello"));
+    const auto reported = [&](std::string_view text) {
+        return std::any_of(ui.logLines.begin(), ui.logLines.end(),
+                           [&](const std::string& line) { return line.find(text) != std::string::npos; });
+    };
+    EXPECT_TRUE(reported("CONNECT makes no call"));
+    EXPECT_TRUE(reported("5 bytes from the host's DataPort are not sent"));
+    station.shutdown(std::nullopt);
+}
+
+TEST_F(StationHostTest, LanzarDatosTickHandsReceivedDataToTheHost) {
+    Station station(ports, m_folder);
+    ASSERT_TRUE(station.start());
+    hostConnects(station, HostSocket::Data);
+    station.host().deliverToHost(bytesOf("from the air"));
+    EXPECT_TRUE(timers.isRunning(TimerId::LanzarDatos));
+    station.onTimer(TimerId::LanzarDatos);
+    EXPECT_EQ(link.dataText(), "from the air");
+    EXPECT_FALSE(timers.isRunning(TimerId::LanzarDatos));
+    station.shutdown(std::nullopt);
+}
+
+TEST_F(StationHostTest, MonitorMenuResetRearmsOnlyFreePorts) {
+    Station station(ports, m_folder);
+    ASSERT_TRUE(station.start());
+    hostConnects(station, HostSocket::Command);
+    link.listens.clear();
+    station.onMenu(MenuItem::MonitorOn);
+    const std::vector<ListenCall> expected{{HostSocket::Data, 8301, ListenScope::Loopback}};
+    EXPECT_EQ(link.listens, expected);
+    station.shutdown(std::nullopt);
+}
+
+}  // namespace
+}  // namespace zolk

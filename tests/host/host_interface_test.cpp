@@ -1,0 +1,239 @@
+#include "host/host_interface.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "host_fakes.h"
+
+namespace zolk {
+namespace {
+
+using test::ListenCall;
+using test::RecordingHostLink;
+using test::RecordingLinks;
+using test::RecordingTimers;
+using test::RecordingUi;
+
+std::span<const std::uint8_t> bytesOf(std::string_view text) {
+    return std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+}
+
+class HostInterfaceTest : public ::testing::Test {
+protected:
+    HostInterfaceTest() { host.ArmListeners(); }
+
+    // The shell's order: the socket's state changes, then the event arrives.
+    void hostConnects(HostSocket socket) {
+        link.isConnected[RecordingHostLink::index(socket)] = true;
+        host.onHostConnected(socket);
+    }
+    void hostCloses(HostSocket socket) {
+        link.isConnected[RecordingHostLink::index(socket)] = false;
+        host.onHostClosed(socket);
+    }
+    void hostFails(HostSocket socket) {
+        link.isConnected[RecordingHostLink::index(socket)] = false;
+        host.onHostError(socket);
+    }
+    std::string command(std::string_view chunk) {
+        link.commandText().clear();
+        host.onHostBytes(HostSocket::Command, bytesOf(chunk));
+        return link.commandText();
+    }
+
+    RecordingHostLink link;
+    RecordingUi ui;
+    RecordingTimers timers;
+    RecordingLinks links;
+    Settings settings;
+    HostInterface host{link, ui, timers, settings, links.links()};
+};
+
+TEST_F(HostInterfaceTest, ArmingListensOnTheCommandPortAndTheNextOneLocallyWithARedPanel) {
+    const std::vector<ListenCall> expected{{HostSocket::Command, 8300, ListenScope::Loopback},
+                                           {HostSocket::Data, 8301, ListenScope::Loopback}};
+    EXPECT_EQ(link.listens, expected);
+    EXPECT_EQ(ui.panelIcon["TCP"], "LedRojo");
+    EXPECT_EQ(ui.panelTip["TCP"], "TCP Ports disconnected");
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(HostInterfaceTest, ListenAllSettingOpensThePortsToEveryInterface) {
+    settings.TcpListenAll = 1;
+    link.listens.clear();
+    host.ArmListeners();
+    ASSERT_EQ(link.listens.size(), 2u);
+    EXPECT_EQ(link.listens[0].scope, ListenScope::AllInterfaces);
+    EXPECT_EQ(link.listens[1].scope, ListenScope::AllInterfaces);
+}
+
+TEST_F(HostInterfaceTest, OnlyTheCommandPortConnectedKeepsThePanelRedAndStillAnswers) {
+    hostConnects(HostSocket::Command);
+    EXPECT_EQ(ui.panelIcon["TCP"], "LedRojo");
+    EXPECT_EQ(command("MYCALL EA5ABC\rLISTEN ON\r"), "OK\rOK\r");
+    EXPECT_EQ(ui.panelIcon["TCP"], "LedRojo");
+    EXPECT_EQ(ui.panelTip["TCP"], "TCP Ports disconnected");
+}
+
+TEST_F(HostInterfaceTest, BothPortsConnectedTurnThePanelGreen) {
+    hostConnects(HostSocket::Data);
+    EXPECT_EQ(ui.panelIcon["TCP"], "LedRojo");
+    hostConnects(HostSocket::Command);
+    EXPECT_EQ(ui.panelIcon["TCP"], "LedVerde");
+    EXPECT_EQ(ui.panelTip["TCP"], "Connected to 8300-8301 TCP Ports");
+}
+
+TEST_F(HostInterfaceTest, AnOccupiedPortIsNeverReopenedForASecondHost) {
+    hostConnects(HostSocket::Command);
+    hostConnects(HostSocket::Data);
+    link.listens.clear();
+    hostCloses(HostSocket::Data);
+    host.ArmListeners();
+    // Only the free DataPort listens again; the CommandPort keeps its host and stays closed to others.
+    const std::vector<ListenCall> expected{{HostSocket::Data, 8301, ListenScope::Loopback},
+                                           {HostSocket::Data, 8301, ListenScope::Loopback}};
+    EXPECT_EQ(link.listens, expected);
+    EXPECT_TRUE(link.connected(HostSocket::Command));
+    EXPECT_EQ(command("GATEWAY X\r"), "OK\r");
+}
+
+TEST_F(HostInterfaceTest, PortChangeTo9000MovesBothPorts) {
+    hostConnects(HostSocket::Command);
+    hostConnects(HostSocket::Data);
+    link.listens.clear();
+    // As the settings dialog does: both sockets closed, new number stored, session reset re-arms.
+    link.close(HostSocket::Command);
+    link.close(HostSocket::Data);
+    settings.CommandPortNumber = 9000;
+    host.ArmListeners();
+    const std::vector<ListenCall> expected{{HostSocket::Command, 9000, ListenScope::Loopback},
+                                           {HostSocket::Data, 9001, ListenScope::Loopback}};
+    EXPECT_EQ(link.listens, expected);
+    hostConnects(HostSocket::Command);
+    hostConnects(HostSocket::Data);
+    EXPECT_EQ(ui.panelTip["TCP"], "Connected to 9000-9001 TCP Ports");
+}
+
+TEST_F(HostInterfaceTest, ClosingTheDataPortWhileIdleRearmsItAndTurnsListeningOffQuietly) {
+    hostConnects(HostSocket::Command);
+    hostConnects(HostSocket::Data);
+    command("LISTEN ON\r");
+    link.listens.clear();
+    hostCloses(HostSocket::Data);
+    const std::vector<ListenCall> expected{{HostSocket::Data, 8301, ListenScope::Loopback}};
+    EXPECT_EQ(link.listens, expected);
+    EXPECT_FALSE(host.protocol().listenMode());
+    EXPECT_EQ(ui.panelIcon["Listen"], "LedAmarillo");
+    EXPECT_EQ(ui.panelTip["Listen"], "LISTEN OFF");
+    EXPECT_EQ(ui.panelIcon["TCP"], "LedRojo");
+    EXPECT_TRUE(links.logLines.empty());
+    EXPECT_TRUE(links.effects.empty());
+    EXPECT_EQ(ui.panelText.count("Indicativos"), 0u);
+}
+
+TEST_F(HostInterfaceTest, LosingAHostDuringALinkEndsItLocallyAndLogsThePort) {
+    struct Case {
+        std::string_view name;
+        HostSocket socket;
+        bool error;
+        std::string_view logLine;
+    };
+    constexpr std::array<Case, 4> kCases{{
+        {"DataPort closed", HostSocket::Data, false, "8301 TCP Port Closed unexpectedly"},
+        {"CommandPort closed", HostSocket::Command, false, "8300 TCP Port Closed unexpectedly"},
+        {"DataPort error", HostSocket::Data, true, "8301TCP Port Error"},
+        {"CommandPort error", HostSocket::Command, true, "8300TCP Port Error"},
+    }};
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(std::string(c.name));
+        hostConnects(HostSocket::Command);
+        hostConnects(HostSocket::Data);
+        command("LISTEN ON\r");
+        links.sessionInProgress = true;
+        links.effects.clear();
+        links.logLines.clear();
+        c.error ? hostFails(c.socket) : hostCloses(c.socket);
+        EXPECT_EQ(ui.panelIcon["Indicativos"], "ErrorAmarillo");
+        EXPECT_EQ(ui.panelText["Indicativos"], "TCP connection failed");
+        EXPECT_EQ(ui.panelIcon["TCP"], "LedRojo");
+        EXPECT_EQ(links.logLines, std::vector<std::string>{std::string(c.logLine)});
+        EXPECT_EQ(links.effects, std::vector<std::string>{"dropLocally"});
+        EXPECT_FALSE(host.protocol().listenMode());
+        EXPECT_EQ(link.listens.back().socket, c.socket);
+    }
+}
+
+TEST_F(HostInterfaceTest, AHostLeavingMidLineLeavesNothingForTheNext) {
+    hostConnects(HostSocket::Command);
+    EXPECT_EQ(command("MYCALL EA5"), "");
+    hostCloses(HostSocket::Command);
+    hostConnects(HostSocket::Command);
+    EXPECT_EQ(command("LISTEN ON\r"), "OK\r");
+    EXPECT_TRUE(host.protocol().listenMode());
+    EXPECT_TRUE(links.effects.empty());
+}
+
+TEST_F(HostInterfaceTest, DataPortBytesGoToTheTransmitBufferUnchanged) {
+    hostConnects(HostSocket::Data);
+    const std::string payload("binary\0\r\n\xff data", 15);
+    host.onHostBytes(HostSocket::Data, bytesOf(payload));
+    host.onHostBytes(HostSocket::Data, bytesOf("more"));
+    EXPECT_EQ(links.transmitBuffer, payload + "more");
+    EXPECT_TRUE(link.commandText().empty());
+}
+
+TEST_F(HostInterfaceTest, ReceivedDataGoesOutInOneSendPerTick) {
+    hostConnects(HostSocket::Data);
+    host.deliverToHost(bytesOf("first "));
+    host.deliverToHost(bytesOf("second"));
+    EXPECT_TRUE(timers.isRunning(TimerId::LanzarDatos));
+    EXPECT_EQ(timers.intervals[static_cast<std::size_t>(TimerId::LanzarDatos)],
+              std::chrono::milliseconds(1));
+    EXPECT_EQ(link.sends[1], 0);
+    host.onLanzarDatos();
+    EXPECT_FALSE(timers.isRunning(TimerId::LanzarDatos));
+    EXPECT_EQ(link.sends[1], 1);
+    EXPECT_EQ(link.dataText(), "first second");
+    host.onLanzarDatos();
+    EXPECT_EQ(link.sends[1], 1);
+}
+
+TEST_F(HostInterfaceTest, ReceivedDataWaitsForAHostOnTheDataPort) {
+    host.deliverToHost(bytesOf("kept"));
+    host.onLanzarDatos();
+    EXPECT_EQ(link.sends[1], 0);
+    hostConnects(HostSocket::Data);
+    EXPECT_TRUE(timers.isRunning(TimerId::LanzarDatos));
+    host.onLanzarDatos();
+    EXPECT_EQ(link.dataText(), "kept");
+}
+
+TEST_F(HostInterfaceTest, APortThatCannotBeOpenedIsToldOnceAndStaysRed) {
+    link.refuseListen = true;
+    host.ArmListeners();
+    host.ArmListeners();
+    ASSERT_EQ(ui.messages.size(), 2u);  // one per port number
+    EXPECT_EQ(ui.messages[0],
+              "ZOLK SAT: Unable to open TCP port 8300: it is in use by another program or not "
+              "allowed");
+    EXPECT_EQ(ui.panelIcon["TCP"], "LedRojo");
+    link.refuseListen = false;
+    host.ArmListeners();
+    link.refuseListen = true;
+    host.ArmListeners();
+    EXPECT_EQ(ui.messages.size(), 4u);  // a port that recovered and fails again is told again
+}
+
+TEST_F(HostInterfaceTest, ShowListenStateFollowsListenMode) {
+    host.ShowListenState();
+    EXPECT_EQ(ui.panelTip["Listen"], "LISTEN OFF");
+    host.protocol().setListenMode(true);
+    host.ShowListenState();
+    EXPECT_EQ(ui.panelIcon["Listen"], "LedVerde");
+}
+
+}  // namespace
+}  // namespace zolk
