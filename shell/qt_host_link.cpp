@@ -4,21 +4,17 @@
 
 namespace zolk::shell {
 
-QtHostLink::QtHostLink(QHostAddress address, UiSink& ui, QObject* parent)
-    : QObject(parent), m_address(std::move(address)), m_ui(ui) {
+QtHostLink::QtHostLink(QObject* parent) : QObject(parent) {
     for (const HostSocket socket : {HostSocket::Command, HostSocket::Data}) {
         connect(&port(socket).server, &QTcpServer::newConnection, this,
                 [this, socket] { handleNewConnection(socket); });
     }
 }
 
-void QtHostLink::listen(HostSocket socket, std::uint16_t number) {
+bool QtHostLink::listen(HostSocket socket, std::uint16_t number, ListenScope scope) {
     close(socket);
-    Port& p = port(socket);
-    if (!p.server.listen(m_address, number)) {
-        m_ui.logLine("Cannot listen on TCP port " + std::to_string(number) + ": " +
-                     p.server.errorString().toStdString());
-    }
+    const QHostAddress address = scope == ListenScope::AllInterfaces ? QHostAddress::Any : QHostAddress::LocalHost;
+    return port(socket).server.listen(address, number);
 }
 
 void QtHostLink::close(HostSocket socket) {

@@ -2,7 +2,6 @@
 // Owns the listening servers and the accepted connections; what the host says is the station's.
 #pragma once
 
-#include <QHostAddress>
 #include <QObject>
 #include <QPointer>
 #include <QTcpServer>
@@ -13,20 +12,17 @@
 
 namespace zolk {
 class Station;
-class UiSink;
-}  // namespace zolk
+}
 
 namespace zolk::shell {
 
 class QtHostLink final : public QObject, public HostLinkPort {
     Q_OBJECT
 public:
-    // address: where the ports listen; the local machine only unless the operator opens it.
-    // ui: where a port that cannot listen is reported.
-    QtHostLink(QHostAddress address, UiSink& ui, QObject* parent = nullptr);
+    explicit QtHostLink(QObject* parent = nullptr);
     void attach(Station* station) { m_station = station; }
 
-    void listen(HostSocket socket, std::uint16_t port) override;
+    bool listen(HostSocket socket, std::uint16_t port, ListenScope scope) override;
     void close(HostSocket socket) override;
     bool connected(HostSocket socket) const override;
     void send(HostSocket socket, std::span<const std::uint8_t> bytes) override;
@@ -46,8 +42,6 @@ private:
     Port& port(HostSocket socket) { return m_ports[static_cast<std::size_t>(socket)]; }
     const Port& port(HostSocket socket) const { return m_ports[static_cast<std::size_t>(socket)]; }
 
-    QHostAddress m_address;
-    UiSink& m_ui;
     std::array<Port, 2> m_ports;
     Station* m_station = nullptr;
 };

@@ -72,7 +72,7 @@ int runStation(const ShellOptions& options, int& argc, char** argv) {
         ui = window.get();
     }
     QtTimerPort timers;
-    QtHostLink hostLink(QHostAddress::LocalHost, *ui);
+    QtHostLink hostLink;
     PortAudioDevice audio;
     if (!audio.initError().empty()) ui->logLine("The sound system cannot start: " + audio.initError());
 

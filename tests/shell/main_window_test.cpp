@@ -172,7 +172,7 @@ protected:
 TEST_F(WindowWithStation, MenusFollowTheStationAndChoicesAreSaved) {
     MainWindow window;
     QtTimerPort timers;
-    QtHostLink hostLink(QHostAddress::LocalHost, window);
+    QtHostLink hostLink;
     PortAudioDevice audio;
     Station station({timers, hostLink, audio, window}, m_folder.path().toStdString());
     window.attach(&station);
