@@ -32,7 +32,8 @@ class StationTablesTest : public ::testing::Test {
 protected:
     StationTablesTest() {
         m_folder = std::filesystem::temp_directory_path() /
-                   ("zolk-station-tables-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+                   ("zolk-station-tables-" +
+                    std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
         std::filesystem::remove_all(m_folder);
         std::filesystem::create_directories(m_folder);
     }
@@ -40,10 +41,12 @@ protected:
 
     std::filesystem::path tablesCopy(std::size_t flipByte) {
         std::ifstream in("data/ZOLKSAT.dat", std::ios::binary);
-        std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        std::vector<char> bytes{std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>()};
         bytes.at(flipByte) = static_cast<char>(bytes.at(flipByte) ^ 1);
         const auto path = m_folder / "ZOLKSAT.dat";
-        std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         return path;
     }
 

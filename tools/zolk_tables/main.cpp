@@ -26,7 +26,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::ofstream file(output, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+    file.write(reinterpret_cast<const char*>(image.data()),
+               static_cast<std::streamsize>(image.size()));
     file.close();
     if (!file) {
         std::cerr << "zolk-tables: cannot write " << output << '\n';

@@ -95,7 +95,8 @@ std::optional<std::string> readMode(WordReader& in, ModeTables& t) {
         if (!in.words(std::size_t{r.Carriers} * r.HeaderSymbols, kSignedMax, t.HeaderPositions)) {
             return range("HeaderPositions");
         }
-        if (!in.words(symbols * r.Carriers, kByteMax, t.HeaderCellMap)) return range("HeaderCellMap");
+        if (!in.words(symbols * r.Carriers, kByteMax, t.HeaderCellMap))
+            return range("HeaderCellMap");
     }
     return std::nullopt;
 }
@@ -126,8 +127,8 @@ bool headersInOrder(const std::vector<std::int16_t>& headers, const ModeRecord& 
 }
 
 // A per-row 0/1 map is 1 exactly at the listed header symbols.
-bool mapMatchesHeaders(const std::vector<std::uint8_t>& map, const std::vector<std::int16_t>& headers,
-                       const ModeRecord& r) {
+bool mapMatchesHeaders(const std::vector<std::uint8_t>& map,
+                       const std::vector<std::int16_t>& headers, const ModeRecord& r) {
     const std::size_t symbols = symbolsOf(r);
     for (std::size_t row = 0; row < r.Carriers; ++row) {
         const auto begin = headers.begin() + static_cast<std::ptrdiff_t>(row * r.HeaderSymbols);
@@ -185,14 +186,16 @@ std::optional<std::string> checkRobust(const ModeTables& t, const ModeRecord& r)
     const std::size_t symbols = symbolsOf(r);
     if (t.StreamHop.size() != symbols * r.Carriers ||
         t.StreamHeaderCells.size() != std::size_t{r.Carriers} * r.HeaderSymbols ||
-        t.StreamToneA.size() != symbols * r.Carriers || t.StreamToneB.size() != symbols * r.Carriers) {
+        t.StreamToneA.size() != symbols * r.Carriers ||
+        t.StreamToneB.size() != symbols * r.Carriers) {
         return "per-cell tables have the wrong size";
     }
     const int tones = 1 << r.BitsPerCell;
     for (int symbol = 2; symbol <= r.SymbolLimit; ++symbol) {
         for (int s = 0; s < r.Carriers; ++s) {
             const int hop = t.streamHop(symbol, s);
-            if (hop < r.FirstToneBin || hop > r.LastToneBin) return "StreamHop outside the tone band";
+            if (hop < r.FirstToneBin || hop > r.LastToneBin)
+                return "StreamHop outside the tone band";
             // Each stream's tones run from its hop base over 2^BitsPerCell bins (wrapping in the
             // band); two streams must never reach the same bin.
             for (int other = 0; other < s; ++other) {
@@ -217,7 +220,8 @@ std::optional<std::string> checkRobust(const ModeTables& t, const ModeRecord& r)
     }
     for (std::size_t i = 0; i < t.StreamToneB.size(); ++i) {
         const int value = t.StreamToneB[i];
-        const bool valid = t.StreamToneA[i] == 1 ? value < tones && value % r.ToneGroups == 0 : value == 0;
+        const bool valid =
+            t.StreamToneA[i] == 1 ? value < tones && value % r.ToneGroups == 0 : value == 0;
         if (!valid) return "StreamToneB not a known header tone";
     }
     return std::nullopt;

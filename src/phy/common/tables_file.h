@@ -47,8 +47,12 @@ struct ModeTables {
     std::int16_t streamHeaderCell(int stream, int n) const {
         return StreamHeaderCells[static_cast<std::size_t>(stream * record().HeaderSymbols + n)];
     }
-    std::uint8_t streamToneA(int symbol, int stream) const { return StreamToneA[cell(stream, symbol)]; }
-    std::uint8_t streamToneB(int symbol, int stream) const { return StreamToneB[cell(stream, symbol)]; }
+    std::uint8_t streamToneA(int symbol, int stream) const {
+        return StreamToneA[cell(stream, symbol)];
+    }
+    std::uint8_t streamToneB(int symbol, int stream) const {
+        return StreamToneB[cell(stream, symbol)];
+    }
 
 private:
     std::size_t cell(int row, int symbol) const {

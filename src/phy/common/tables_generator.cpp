@@ -123,7 +123,8 @@ std::vector<std::int16_t> segmentedHeaders(int first, int last, int count, Rando
     std::vector<int> candidates;
     for (int n = 0; n < count; ++n) {
         candidates.clear();
-        for (int symbol = first + n * span / count; symbol < first + (n + 1) * span / count; ++symbol) {
+        for (int symbol = first + n * span / count; symbol < first + (n + 1) * span / count;
+             ++symbol) {
             if (!excluded(symbol)) candidates.push_back(symbol);
         }
         const int pick = random.draw(static_cast<int>(candidates.size()) - 1);
@@ -137,9 +138,9 @@ void generateMultiCarrier(ModeTables& t, const ModeRecord& r, RandomSource& rand
     t.HeaderCellMap.assign(static_cast<std::size_t>(symbols * r.Carriers), 0);
     for (int c = 0; c < r.Carriers; ++c) {
         const int bin = r.FirstCarrierBin + c * r.CarrierStride;
-        const auto headers = segmentedHeaders(3, r.SymbolLimit, r.HeaderSymbols, random, [&](int symbol) {
-            return r.PilotCells > 0 && PilotMap(symbol, bin);
-        });
+        const auto headers =
+            segmentedHeaders(3, r.SymbolLimit, r.HeaderSymbols, random,
+                             [&](int symbol) { return r.PilotCells > 0 && PilotMap(symbol, bin); });
         for (const auto symbol : headers) {
             t.HeaderPositions.push_back(symbol);
             t.HeaderCellMap[static_cast<std::size_t>(c * symbols + symbol - 2)] = 1;
@@ -167,7 +168,8 @@ void generateRobust(ModeTables& t, const ModeRecord& r, RandomSource& random) {
             t.StreamHeaderCells.push_back(symbol);
             const auto at = static_cast<std::size_t>(s * symbols + symbol - 2);
             t.StreamToneA[at] = 1;
-            t.StreamToneB[at] = static_cast<std::uint8_t>(r.ToneGroups * random.draw(knownValues - 1));
+            t.StreamToneB[at] =
+                static_cast<std::uint8_t>(r.ToneGroups * random.draw(knownValues - 1));
         }
     }
 }
@@ -205,8 +207,8 @@ GeneratedTables generateTables() {
         random.reset();
         random.seed(1000 + mode);
         t.BitInterleaver = fisherYates(r.CodedBits, random);
-        t.TurboInterleaver =
-            sRandomPermutation(r.InfoBits, random, generated.turboSpread[static_cast<std::size_t>(mode)]);
+        t.TurboInterleaver = sRandomPermutation(
+            r.InfoBits, random, generated.turboSpread[static_cast<std::size_t>(mode)]);
         if (r.ModeFamily == Family::Robust) {
             generateRobust(t, r, random);
         } else {

@@ -1,7 +1,6 @@
 #include "phy/common/tables_file.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <array>
@@ -29,7 +28,8 @@ std::vector<std::uint8_t> readFile(const std::filesystem::path& path) {
 
 void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
 }
 
 // A fresh temporary folder per test.
@@ -127,7 +127,8 @@ TEST(TablesFile, MissingFileAndWrongSizeGiveTheirMessages) {
     }
     // A folder in place of the file is as good as missing.
     std::filesystem::create_directories(dir.path() / "folder" / "ZOLKSAT.dat");
-    EXPECT_EQ(loadTablesFile(dir.path() / "folder" / "ZOLKSAT.dat").error, TablesFileError::NotFound);
+    EXPECT_EQ(loadTablesFile(dir.path() / "folder" / "ZOLKSAT.dat").error,
+              TablesFileError::NotFound);
 }
 
 TEST(TablesFile, ChecksumMismatchIsReportedAsCorrupt) {
@@ -145,7 +146,7 @@ TEST(TablesFile, ChecksumMismatchIsReportedAsCorrupt) {
 // structural checks can catch it.
 struct Damage {
     const char* name;
-    std::function<void(TablesFile&)> alter;            // on the decoded tables, or
+    std::function<void(TablesFile&)> alter;               // on the decoded tables, or
     std::function<void(std::vector<std::uint8_t>&)> raw;  // on the body bytes (word ranges)
     const char* reason;
 };
@@ -187,9 +188,11 @@ int freeSymbol(const std::vector<std::uint8_t>& map, int from) {
 }
 
 const std::array kDamages{
-    Damage{"BitInterleaverDuplicate", [](TablesFile& t) { t.modes[3].BitInterleaver[7] = t.modes[3].BitInterleaver[8]; },
+    Damage{"BitInterleaverDuplicate",
+           [](TablesFile& t) { t.modes[3].BitInterleaver[7] = t.modes[3].BitInterleaver[8]; },
            nullptr, "mode 3: BitInterleaver is not a permutation"},
-    Damage{"TurboInterleaverOutOfRange", [](TablesFile& t) { t.modes[9].TurboInterleaver[0] = 14034; }, nullptr,
+    Damage{"TurboInterleaverOutOfRange",
+           [](TablesFile& t) { t.modes[9].TurboInterleaver[0] = 14034; }, nullptr,
            "mode 9: TurboInterleaver is not a permutation"},
     Damage{"HeaderPositionsNegativeWord", nullptr,
            [](std::vector<std::uint8_t>& b) { setWord(b, cellTablesOffset(6), 0x8003); },
@@ -201,8 +204,10 @@ const std::array kDamages{
            [](std::vector<std::uint8_t>& b) { setWord(b, cellTablesOffset(0), 0x0108); },
            "mode 0: StreamHop value out of range"},
     Damage{"HeaderPositionsOutOfOrder",
-           [](TablesFile& t) { std::swap(t.modes[5].HeaderPositions[0], t.modes[5].HeaderPositions[1]); }, nullptr,
-           "mode 5: HeaderPositions not ascending within symbols 3..600"},
+           [](TablesFile& t) {
+               std::swap(t.modes[5].HeaderPositions[0], t.modes[5].HeaderPositions[1]);
+           },
+           nullptr, "mode 5: HeaderPositions not ascending within symbols 3..600"},
     Damage{"HeaderOnFirstSymbol", [](TablesFile& t) { moveHeader(t.modes[8], 0, 0, 2); }, nullptr,
            "mode 8: HeaderPositions not ascending within symbols 3..200"},
     Damage{"HeaderOnPilot", [](TablesFile& t) { moveHeader(t.modes[10], 0, 0, 10); }, nullptr,
@@ -210,7 +215,10 @@ const std::array kDamages{
     Damage{"HeaderCellMapValueTwo", [](TablesFile& t) { t.modes[7].HeaderCellMap[5] = 2; }, nullptr,
            "mode 7: HeaderCellMap value other than 0 or 1"},
     Damage{"HeaderCellMapExtraHeader",
-           [](TablesFile& t) { t.modes[12].HeaderCellMap[at(t.modes[12], 0, freeSymbol(t.modes[12].HeaderCellMap, 3))] = 1; },
+           [](TablesFile& t) {
+               t.modes[12]
+                   .HeaderCellMap[at(t.modes[12], 0, freeSymbol(t.modes[12].HeaderCellMap, 3))] = 1;
+           },
            nullptr, "mode 12: HeaderCellMap leaves 5831 data cells instead of 5832"},
     Damage{"HeaderCellMapMovedHeader",
            [](TablesFile& t) {
@@ -222,15 +230,23 @@ const std::array kDamages{
            nullptr, "mode 9: HeaderCellMap disagrees with HeaderPositions"},
     Damage{"StreamHopOutsideBand", [](TablesFile& t) { t.modes[1].StreamHop[4] = 56; }, nullptr,
            "mode 1: StreamHop outside the tone band"},
-    Damage{"StreamsShareABin", [](TablesFile& t) { t.modes[4].StreamHop[1] = static_cast<std::uint8_t>(t.modes[4].StreamHop[0] + 3); },
+    Damage{"StreamsShareABin",
+           [](TablesFile& t) {
+               t.modes[4].StreamHop[1] = static_cast<std::uint8_t>(t.modes[4].StreamHop[0] + 3);
+           },
            nullptr, "mode 4: streams share a tone bin"},
     Damage{"StreamHeaderCellsOutOfOrder",
-           [](TablesFile& t) { std::swap(t.modes[14].StreamHeaderCells[2], t.modes[14].StreamHeaderCells[3]); }, nullptr,
-           "mode 14: StreamHeaderCells not ascending within symbols 2..109"},
+           [](TablesFile& t) {
+               std::swap(t.modes[14].StreamHeaderCells[2], t.modes[14].StreamHeaderCells[3]);
+           },
+           nullptr, "mode 14: StreamHeaderCells not ascending within symbols 2..109"},
     Damage{"StreamToneAValueTwo", [](TablesFile& t) { t.modes[2].StreamToneA[9] = 2; }, nullptr,
            "mode 2: StreamToneA value other than 0 or 1"},
     Damage{"StreamToneAExtraHeader",
-           [](TablesFile& t) { t.modes[3].StreamToneA[static_cast<std::size_t>(freeSymbol(t.modes[3].StreamToneA, 2) - 2)] = 1; },
+           [](TablesFile& t) {
+               t.modes[3].StreamToneA[static_cast<std::size_t>(
+                   freeSymbol(t.modes[3].StreamToneA, 2) - 2)] = 1;
+           },
            nullptr, "mode 3: StreamToneA leaves 424 data cells instead of 425"},
     Damage{"StreamToneAMovedHeader",
            [](TablesFile& t) {
@@ -241,10 +257,14 @@ const std::array kDamages{
            },
            nullptr, "mode 0: StreamToneA disagrees with StreamHeaderCells"},
     Damage{"StreamToneBNotAMultipleOfToneGroups",
-           [](TablesFile& t) { t.modes[2].StreamToneB[at(t.modes[2], 0, t.modes[2].streamHeaderCell(0, 0))] = 3; },
+           [](TablesFile& t) {
+               t.modes[2].StreamToneB[at(t.modes[2], 0, t.modes[2].streamHeaderCell(0, 0))] = 3;
+           },
            nullptr, "mode 2: StreamToneB not a known header tone"},
     Damage{"StreamToneBOnADataCell",
-           [](TablesFile& t) { t.modes[4].StreamToneB[at(t.modes[4], 1, freeSymbol(t.modes[4].StreamToneA, 2))] = 2; },
+           [](TablesFile& t) {
+               t.modes[4].StreamToneB[at(t.modes[4], 1, freeSymbol(t.modes[4].StreamToneA, 2))] = 2;
+           },
            nullptr, "mode 4: StreamToneB not a known header tone"},
 };
 
