@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
@@ -16,7 +15,6 @@
 #include <system_error>
 #include <vector>
 
-#include "phy/common/crc16.h"
 #include "phy/common/mode_table.h"
 #include "phy/common/random_source.h"
 #include "phy/common/tables_file.h"
@@ -253,7 +251,9 @@ int run(const TxOptions& o, std::ostream& out) {
         if (t > 1) {
             wav.writeSilence(gapSamples);
         }
-        rig.transmit(o.mode, frames, [&](std::span<const std::int16_t> samples) { wav.write(samples); });
+        const std::vector<std::span<const std::uint8_t>> views(frames.begin(), frames.end());
+        rig.transmit(o.mode, views,
+                     [&](std::span<const std::int16_t> samples) { wav.write(samples); });
     }
     wav.finish();
     out << "wrote " << o.out << ": " << wav.sampleCount() << " samples ("
