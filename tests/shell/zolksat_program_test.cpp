@@ -31,8 +31,8 @@ QProcessEnvironment headlessEnvironment() {
 
 class Zolksat {
 public:
-    explicit Zolksat(QStringList arguments) {
-        m_process.setProcessEnvironment(headlessEnvironment());
+    explicit Zolksat(QStringList arguments, QProcessEnvironment environment = headlessEnvironment()) {
+        m_process.setProcessEnvironment(environment);
         m_process.start(ZOLKSAT_PROGRAM, arguments);
     }
     ~Zolksat() {
@@ -225,6 +225,48 @@ TEST_F(ZolksatProgram, LockOfACopyThatDiedDoesNotBlockTheFolder) {
     ASSERT_TRUE(next.waitUntilRunning()) << next.err().toStdString();
     next.signal(SIGTERM);
     EXPECT_EQ(next.finish(), 0);
+}
+
+// A sound device that this machine has whether or not it has a sound card: an ALSA plugin device
+// defined in the user's ALSA configuration, which PortAudio lists by its name.
+class NamedSoundDevice : public ZolksatProgram {
+protected:
+    void SetUp() override {
+        ZolksatProgram::SetUp();
+        QFile alsa(m_dir.filePath(".asoundrc"));
+        ASSERT_TRUE(alsa.open(QIODevice::WriteOnly));
+        alsa.write("pcm.zolktest {\n    type null\n}\n");
+        m_environment = headlessEnvironment();
+        m_environment.insert("HOME", m_dir.path());
+    }
+    QProcessEnvironment m_environment;
+};
+
+TEST_F(NamedSoundDevice, IsListedAndOpenedByItsExactNameOnly) {
+    Zolksat list({"--list-audio"}, m_environment);
+    ASSERT_EQ(list.finish(), 0);
+    const QString devices = list.out();
+    if (!devices.contains("  zolktest\n")) GTEST_SKIP() << "PortAudio does not offer ALSA plugin devices here";
+    EXPECT_EQ(devices.count("  zolktest\n"), 2) << "once as an input, once as an output";
+
+    struct NameCase {
+        const char* name;
+        bool opens;
+    };
+    for (const NameCase& c : {NameCase{"zolktest", true}, NameCase{"ZOLKTEST", false}, NameCase{"zolktes", false},
+                              NameCase{"zolktest2", false}}) {
+        SCOPED_TRACE(c.name);
+        const QString station = folder(c.name);
+        writeSettings(station, QByteArray("[Soundcard]\nInput Device Name=") + c.name + "\nOutput Device Name=" + c.name + "\n");
+        Zolksat program({"--headless", "--dir", station}, m_environment);
+        ASSERT_TRUE(program.waitUntilRunning()) << program.err().toStdString();
+        program.signal(SIGTERM);
+        ASSERT_EQ(program.finish(), 0) << program.err().toStdString();
+        EXPECT_EQ(program.err().contains("Audio input is closed"), !c.opens) << program.err().toStdString();
+        EXPECT_EQ(program.err().contains("Audio output is closed"), !c.opens) << program.err().toStdString();
+        // The device names are kept as they were given, right or wrong.
+        EXPECT_TRUE(read(settingsPath(station)).contains(QByteArray("Input Device Name=") + c.name));
+    }
 }
 
 TEST_F(ZolksatProgram, StationFolderThatCannotBeMadeIsReported) {
