@@ -68,16 +68,17 @@ TEST_P(TurboRoundTripTest, CleanFrameDecodesAndStopsAtStepFive) {
     EXPECT_EQ(convergedAt, 5);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Layouts, TurboRoundTripTest,
-    testing::Values(RoundTripCase{"mode0_rate_1_3", 4, 2, 324},
-                    RoundTripCase{"mode5_rate_1_2", 4, 3, 3486},
-                    RoundTripCase{"mode12_rate_2_3", 4, 4, 29160},
-                    RoundTripCase{"mode13_rate_4_5", 4, 6, 27840},
-                    RoundTripCase{"rate_15_16", 4, 10, 4000},
-                    RoundTripCase{"k3_rate_3_4", 3, 5, 2000},
-                    RoundTripCase{"k5_rate_7_8", 5, 9, 2000}),
-    [](const testing::TestParamInfo<RoundTripCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Layouts, TurboRoundTripTest,
+                         testing::Values(RoundTripCase{"mode0_rate_1_3", 4, 2, 324},
+                                         RoundTripCase{"mode5_rate_1_2", 4, 3, 3486},
+                                         RoundTripCase{"mode12_rate_2_3", 4, 4, 29160},
+                                         RoundTripCase{"mode13_rate_4_5", 4, 6, 27840},
+                                         RoundTripCase{"rate_15_16", 4, 10, 4000},
+                                         RoundTripCase{"k3_rate_3_4", 3, 5, 2000},
+                                         RoundTripCase{"k5_rate_7_8", 5, 9, 2000}),
+                         [](const testing::TestParamInfo<RoundTripCase>& info) {
+                             return info.param.name;
+                         });
 
 TEST(TurboDecoderTest, AllZeroWhitenedBitsConvergeAtStepThree) {
     test::FrameTables tables(4, 3, 3486, 41);
