@@ -283,6 +283,8 @@ TEST_F(ZolksatProgram, HostPortsTakeOneHostEachOnTheLocalMachine) {
     // A host that leaves the data port: the port listens again and a host can come back.
     data.disconnectFromHost();
     EXPECT_TRUE(program.waitForOutput("Panel TCP icon: LedRojo")) << program.out().toStdString();
+    // Listening is turned off after the port has been re-armed.
+    EXPECT_TRUE(program.waitForOutput("Panel Listen tip: LISTEN OFF", 2)) << program.out().toStdString();
     QTcpSocket again;
     again.connectToHost(QHostAddress::LocalHost, port + 1);
     ASSERT_TRUE(again.waitForConnected(5000));
