@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev
-  libfftw3-dev portaudio19-dev libhidapi-dev
+  libfftw3-dev portaudio19-dev libasound2-dev libjack-jackd2-dev libhidapi-dev
   qt6-base-dev qt6-serialport-dev
   libcodec2-dev
 )

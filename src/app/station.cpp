@@ -9,9 +9,11 @@
 
 namespace zolk {
 
-Station::Station(StationPorts ports, std::filesystem::path stationFolder)
+Station::Station(StationPorts ports, std::filesystem::path stationFolder,
+                 std::optional<std::filesystem::path> tablesFile)
     : m_ports(ports),
       m_folder(std::move(stationFolder)),
+      m_tablesFile(locateTablesFile(tablesFile, executableDir())),
       m_audio(ports.audio, ports.ui, m_keying),
       m_host(ports.hostLink, ports.ui, ports.timers, m_settings, m_hostBridge.links()) {}
 
@@ -28,7 +30,9 @@ bool Station::start() {
     m_closing = false;
     // Receive filters, gauges, turbo tables, CRC table, Gray table, radio table.
     setUpWindow();
-    // Mode table and tables file (a bad tables file ends start-up here).
+    // The mode table itself is built at compile time; the tables file ends start-up when it is
+    // bad, before any device is opened.
+    if (!loadTables()) return false;
     m_host.ShowListenState();
     openAudio();
     applyWaterfallMenu();
@@ -74,6 +78,17 @@ bool Station::prepareFolder() {
                                               (error ? error.message() : std::string("not a folder")));
         return false;
     }
+    return true;
+}
+
+bool Station::loadTables() {
+    TablesFileLoad load = loadTablesFile(m_tablesFile);
+    if (load.error != TablesFileError::None) {
+        m_ports.ui.messageBox("ZOLK SAT", load.message);
+        return false;
+    }
+    m_tables = std::move(load.tables);
+    m_drawnTables.emplace(m_random);
     return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
 
@@ -11,6 +12,9 @@
 #include "app/settings.h"
 #include "host/host_interface.h"
 #include "phy/common/audio_engine.h"
+#include "phy/common/drawn_tables.h"
+#include "phy/common/random_source.h"
+#include "phy/common/tables_file.h"
 #include "ports/audio_device_port.h"
 #include "ports/host_link_port.h"
 #include "ports/timer_port.h"
@@ -33,8 +37,11 @@ struct WindowPosition {
 
 class Station final : public HostLinkEvents {
 public:
-    // stationFolder holds "ZOLK SAT.ini" and the log; it is created if missing.
-    Station(StationPorts ports, std::filesystem::path stationFolder);
+    // stationFolder holds "ZOLK SAT.ini" and the log; it is created if missing. tablesFile is the
+    // tables file to use (the --tables option); without it the file is looked for beside the
+    // executable, then in the installed data folder.
+    Station(StationPorts ports, std::filesystem::path stationFolder,
+            std::optional<std::filesystem::path> tablesFile = std::nullopt);
     // Runs the shutdown sequence if the station is still running.
     ~Station() override;
     Station(const Station&) = delete;
@@ -80,6 +87,12 @@ public:
     void setTransmitActive(bool active) { m_keying.active = active; }
     bool transmitActive() const { return m_keying.active; }
 
+    // The tables file and the drawn tables, both read-only once start() has succeeded.
+    const TablesFile& tables() const { return *m_tables; }
+    const DrawnTables& drawnTables() const { return *m_drawnTables; }
+    // The station's air-interface random source (control codes, pings, lead-in cells).
+    RandomSource& random() { return m_random; }
+
     // The transmit generators and the receive front-end attach here.
     AudioEngine& audioEngine() { return m_audio; }
     // The session and data transfer send status lines and received data through it.
@@ -92,6 +105,9 @@ private:
     };
 
     bool prepareFolder();
+    // Loads and checks the tables file, then draws the phase tables; false (after a message that
+    // names the file) when the file is missing, of the wrong size or corrupt.
+    bool loadTables();
     void setUpWindow();
     void openAudio();
     void startTimers();
@@ -105,6 +121,10 @@ private:
 
     StationPorts m_ports;
     std::filesystem::path m_folder;
+    std::filesystem::path m_tablesFile;
+    std::shared_ptr<const TablesFile> m_tables;
+    RandomSource m_random;
+    std::optional<DrawnTables> m_drawnTables;
     Settings m_settings;
     KeyingFlag m_keying;
     AudioEngine m_audio;

@@ -1,6 +1,7 @@
 #include "app/settings_file.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <array>
 #include <filesystem>
@@ -15,7 +16,8 @@ class SettingsFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_folder = std::filesystem::path(::testing::TempDir()) /
-                   ("settings_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+                   ("settings_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
+                    std::to_string(::getpid()));
         std::filesystem::remove_all(m_folder);
         std::filesystem::create_directories(m_folder);
         m_file = m_folder / "ZOLK SAT.ini";

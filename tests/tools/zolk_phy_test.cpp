@@ -31,10 +31,10 @@ TEST(ZolkPhyModes, PrintsAHeaderAndOneLinePerModeWithMatchingColumns) {
     ASSERT_TRUE(std::getline(in, line));
     const auto header = splitTabs(line);
     const std::vector<std::string> leading{
-        "ModeIndex",  "SymbolLength", "GuardLength", "SymbolMs",      "CarrierSpacing",
+        "ModeIndex",   "SymbolLength",  "GuardLength",    "SymbolMs",   "CarrierSpacing",
         "TailSymbols", "LeadInSymbols", "LastCarrierBin", "PilotCells", "ReservedCells",
-        "DataCells",  "CodedBits",    "InfoBits",    "InfoBytes",     "UserBytes",
-        "NetBitRate", "Throughput"};
+        "DataCells",   "CodedBits",     "InfoBits",       "InfoBytes",  "UserBytes",
+        "NetBitRate",  "Throughput"};
     ASSERT_GT(header.size(), leading.size());
     EXPECT_TRUE(std::equal(leading.begin(), leading.end(), header.begin()));
 

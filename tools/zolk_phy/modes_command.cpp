@@ -34,7 +34,10 @@ std::string checkpoints(const ModeRecord& r) {
     return joined;
 }
 
-#define ZOLK_FIELD(field) Column{#field, [](int, const ModeRecord& r) { return text(r.field); }}
+#define ZOLK_FIELD(field)                                              \
+    Column {                                                           \
+#field, [](int, const ModeRecord& r) { return text(r.field); } \
+    }
 
 // The published derived figures first, then every other field in record order.
 const std::array kColumns{
@@ -64,10 +67,10 @@ const std::array kColumns{
     ZOLK_FIELD(SymbolLimit),
     ZOLK_FIELD(FrameLengthUnits),
     ZOLK_FIELD(OuterParityFraction),
-    ZOLK_FIELD(Outer.blocks),
-    ZOLK_FIELD(Outer.parityBytesPerBlock),
-    ZOLK_FIELD(Outer.dataBytesPerBlock),
-    ZOLK_FIELD(Outer.codedBytes),
+    ZOLK_FIELD(OuterLayout.blocks),
+    ZOLK_FIELD(OuterLayout.parityBytesPerBlock),
+    ZOLK_FIELD(OuterLayout.dataBytesPerBlock),
+    ZOLK_FIELD(OuterLayout.codedBytes),
     ZOLK_FIELD(SnrThreshold),
     ZOLK_FIELD(SnrThresholdAdjusted),
     ZOLK_FIELD(NetBytes),
@@ -92,7 +95,9 @@ const std::array kColumns{
     ZOLK_FIELD(LastToneBin),
     ZOLK_FIELD(ToneBins),
     Column{"FftShareMode",
-           [](int mode, const ModeRecord&) { return text(FftShareMode[static_cast<std::size_t>(mode)]); }},
+           [](int mode, const ModeRecord&) {
+               return text(FftShareMode[static_cast<std::size_t>(mode)]);
+           }},
 };
 
 #undef ZOLK_FIELD

@@ -7,6 +7,11 @@ namespace zolk::phytool {
 namespace {
 constexpr std::array kSubcommands{
     Subcommand{"modes", "modes: print the mode table as tab-separated text", runModes},
+    Subcommand{"tx",
+               "tx --mode M --out FILE.wav [--frames 1|2] [--text STRING | --payload FILE | "
+               "--random] [--count K] [--gap SECONDS] [--seed S] [--drive DB] [--tables FILE]: "
+               "write the audio of K data transmissions",
+               runTx},
 };
 }  // namespace
 

@@ -21,5 +21,6 @@ struct Subcommand {
 std::span<const Subcommand> subcommands();
 
 int runModes(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
+int runTx(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 
 }  // namespace zolk::phytool

@@ -74,8 +74,8 @@ RealSynthesis::RealSynthesis(std::size_t size) : m_size(size) {
     const std::lock_guard lock(plannerMutex());
     m_spectrum = reinterpret_cast<Complex*>(fftwf_alloc_complex(size / 2 + 1));
     m_signal = fftwf_alloc_real(size);
-    m_plan = fftwf_plan_dft_c2r_1d(static_cast<int>(size), asFftw(m_spectrum), m_signal,
-                                   FFTW_ESTIMATE);
+    m_plan =
+        fftwf_plan_dft_c2r_1d(static_cast<int>(size), asFftw(m_spectrum), m_signal, FFTW_ESTIMATE);
 }
 
 RealSynthesis::~RealSynthesis() {

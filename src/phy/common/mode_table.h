@@ -16,7 +16,7 @@ enum class Family : std::uint8_t {
 };
 
 // Byte-level outer code layout; with no outer parity in any mode both byte counts are InfoBytes.
-struct OuterLayout {
+struct OuterCodeLayout {
     std::uint8_t blocks;
     std::uint8_t spare;
     std::uint8_t parityBytesPerBlock;
@@ -36,7 +36,7 @@ struct ModeRecord {
     std::int16_t SymbolLimit;
     std::int16_t FrameLengthUnits;
     float OuterParityFraction;
-    OuterLayout Outer;
+    OuterCodeLayout OuterLayout;
     std::int16_t DataCells;
     std::int32_t CodedBits;
     std::int32_t InfoBits;
@@ -85,7 +85,17 @@ constexpr int turboTailBits(int constraint) { return 4 * constraint - 4; }
 // 3 = 1/2, 4..10 = 2/3, 3/4, 4/5, 5/6, 6/7, 7/8, 15/16); 0 for an unknown index.
 constexpr int TurboCapacity(int codedBits, int constraint, int rateIndex) {
     constexpr std::array<std::array<int, 2>, 11> kRates{{
-        {1, 1}, {0, 0}, {1, 3}, {1, 2}, {2, 3}, {3, 4}, {4, 5}, {5, 6}, {6, 7}, {7, 8}, {15, 16},
+        {1, 1},
+        {0, 0},
+        {1, 3},
+        {1, 2},
+        {2, 3},
+        {3, 4},
+        {4, 5},
+        {5, 6},
+        {6, 7},
+        {7, 8},
+        {15, 16},
     }};
     if (rateIndex == 0) {
         return codedBits;
@@ -229,8 +239,9 @@ constexpr ModeRecord buildModeRecord(int mode) {
     r.ReservedCells = static_cast<std::int16_t>(c.carriers * c.headerSymbols + r.PilotCells);
 
     // Differential modes spend their first symbol on the phase reference.
-    const int usableSymbols =
-        r.PilotCells == 0 && c.family == Family::MultiCarrier ? c.symbolLimit - 2 : c.symbolLimit - 1;
+    const int usableSymbols = r.PilotCells == 0 && c.family == Family::MultiCarrier
+                                  ? c.symbolLimit - 2
+                                  : c.symbolLimit - 1;
     r.DataCells = static_cast<std::int16_t>(c.carriers * usableSymbols - r.ReservedCells);
     r.CodedBits = r.DataCells * c.bitsPerCell;
     r.InfoBits = TurboCapacity(r.CodedBits, r.TurboConstraint, r.CodeRateIndex);
@@ -240,19 +251,21 @@ constexpr ModeRecord buildModeRecord(int mode) {
     const int length = r.InfoBytes / blocks;
     int parity = static_cast<int>(length * static_cast<double>(r.OuterParityFraction));
     parity += parity % 2;
-    r.Outer.blocks = static_cast<std::uint8_t>(blocks);
-    r.Outer.parityBytesPerBlock = static_cast<std::uint8_t>(parity);
-    r.Outer.dataBytesPerBlock = static_cast<std::uint8_t>(length - parity);
-    r.Outer.codedBytes = static_cast<std::int16_t>(parity == 0 ? r.InfoBytes : blocks * length);
-    r.Outer.netBytes =
+    r.OuterLayout.blocks = static_cast<std::uint8_t>(blocks);
+    r.OuterLayout.parityBytesPerBlock = static_cast<std::uint8_t>(parity);
+    r.OuterLayout.dataBytesPerBlock = static_cast<std::uint8_t>(length - parity);
+    r.OuterLayout.codedBytes =
+        static_cast<std::int16_t>(parity == 0 ? r.InfoBytes : blocks * length);
+    r.OuterLayout.netBytes =
         static_cast<std::int16_t>(parity == 0 ? r.InfoBytes : blocks * (length - parity));
-    r.NetBytes = r.Outer.netBytes;
+    r.NetBytes = r.OuterLayout.netBytes;
     r.UserBytes = static_cast<std::int16_t>(r.NetBytes - 3);
 
     const double frameSymbols = c.symbolLimit - 1;
     r.NetBitRate = static_cast<std::int16_t>(roundHalfEven(
         r.NetBytes * static_cast<double>(r.CarrierSpacing) * 8.0 / (frameSymbols * (guard + 1.0))));
-    r.FrameLengthUnits = static_cast<std::int16_t>((c.symbolLimit - 1) * r.BinGroups * r.GuardEighths);
+    r.FrameLengthUnits =
+        static_cast<std::int16_t>((c.symbolLimit - 1) * r.BinGroups * r.GuardEighths);
     for (int i = 1; i <= kCheckpointCount; ++i) {
         r.Checkpoints[static_cast<std::size_t>(i - 1)] = (2 * i - 1) * r.FrameLengthUnits / 20;
     }
@@ -280,7 +293,9 @@ constexpr std::array<ModeRecord, kModeCount> buildModeTable() {
 
 inline constexpr std::array<ModeRecord, kModeCount> ModeTable = detail::buildModeTable();
 
-constexpr const ModeRecord& modeRecord(int mode) { return ModeTable[static_cast<std::size_t>(mode)]; }
+constexpr const ModeRecord& modeRecord(int mode) {
+    return ModeTable[static_cast<std::size_t>(mode)];
+}
 
 // The constant tables must fit the 32000-sample receive rings and the tone alphabet.
 static_assert([] {

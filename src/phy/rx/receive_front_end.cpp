@@ -238,11 +238,12 @@ void ReceiveFrontEnd::snapshot(std::uint32_t p, SnapshotSource source) {
     }
 }
 
-// Walks the symbol bodies 2..SymbolLimit of the current mode for a frame whose last sample is at
+// Walks the symbol bodies 2..SymbolLimit of the mode for a frame whose last sample is at
 // ring index p, handing each body (oldest sample first) to perSymbol(symbol, body).
 template <typename PerSymbol>
-void ReceiveFrontEnd::forEachSymbolBody(const std::vector<Complex>& ring, std::uint32_t p, PerSymbol&& perSymbol) {
-    const ModeRecord& mode = modeRecord(m_client.receiveConditions().ModeIndex % kModeCount);
+void ReceiveFrontEnd::forEachSymbolBody(int modeIndex, const std::vector<Complex>& ring, std::uint32_t p,
+                                        PerSymbol&& perSymbol) {
+    const ModeRecord& mode = modeRecord(modeIndex);
     const std::size_t bins = mode.BinsPerSymbol;
     const auto guard = static_cast<std::uint32_t>(std::nearbyint(static_cast<float>(bins) * mode.GuardFraction));
     const auto period = static_cast<std::int64_t>(bins + guard);
@@ -268,8 +269,8 @@ void ReceiveFrontEnd::copyCorrectedRotated(float shiftHz) {
     }
 }
 
-void ReceiveFrontEnd::robustReExtraction(std::uint32_t p) {
-    forEachSymbolBody(m_corrected, p, [this](std::size_t symbol, std::span<const Complex> body) {
+void ReceiveFrontEnd::robustReExtraction(int mode, std::uint32_t p) {
+    forEachSymbolBody(mode, m_corrected, p, [this](std::size_t symbol, std::span<const Complex> body) {
         const std::size_t n = 4 * body.size();
         const auto spectrum = transform(body, n);
         float* out = m_snapshot.data() + symbol * kSnapshotColumns;
@@ -277,18 +278,18 @@ void ReceiveFrontEnd::robustReExtraction(std::uint32_t p) {
     });
 }
 
-void ReceiveFrontEnd::robustCorrectedReExtraction(std::uint32_t p, float shiftHz) {
+void ReceiveFrontEnd::robustCorrectedReExtraction(int mode, std::uint32_t p, float shiftHz) {
     copyCorrectedRotated(shiftHz);
-    forEachSymbolBody(m_correctedCopy, p, [this](std::size_t symbol, std::span<const Complex> body) {
+    forEachSymbolBody(mode, m_correctedCopy, p, [this](std::size_t symbol, std::span<const Complex> body) {
         const auto spectrum = transform(body, body.size());
         float* out = m_snapshot.data() + symbol * kSnapshotColumns;
         for (std::size_t k = 0; k < body.size(); ++k) out[k] = std::abs(spectrum[k]);
     });
 }
 
-void ReceiveFrontEnd::familyOneCorrectedReExtraction(std::uint32_t p, float shiftHz) {
+void ReceiveFrontEnd::familyOneCorrectedReExtraction(int mode, std::uint32_t p, float shiftHz) {
     copyCorrectedRotated(shiftHz);
-    forEachSymbolBody(m_correctedCopy, p, [this](std::size_t symbol, std::span<const Complex> body) {
+    forEachSymbolBody(mode, m_correctedCopy, p, [this](std::size_t symbol, std::span<const Complex> body) {
         const auto spectrum = transform(body, body.size());
         const std::size_t relative = symbol - 2;
         Complex* out = m_frameSymbols.data() + relative * kMaxBins;

@@ -98,11 +98,12 @@ public:
     std::span<const Complex> symbolSpectraStore(std::size_t slot) const { return m_symbolSpectra[slot]; }
     std::span<const float> symbolPowerStore(std::size_t slot) const { return m_symbolPower[slot]; }
 
-    // Re-extraction services of the detectors; p is the RingIndex of the frame's last sample.
+    // Re-extraction services of the detectors; p is the RingIndex of the frame's last sample and
+    // mode the frame's mode (the current ModeIndex, or the monitored mode).
     void snapshot(std::uint32_t p, SnapshotSource source);
-    void robustReExtraction(std::uint32_t p);
-    void robustCorrectedReExtraction(std::uint32_t p, float shiftHz);
-    void familyOneCorrectedReExtraction(std::uint32_t p, float shiftHz);
+    void robustReExtraction(int mode, std::uint32_t p);
+    void robustCorrectedReExtraction(int mode, std::uint32_t p, float shiftHz);
+    void familyOneCorrectedReExtraction(int mode, std::uint32_t p, float shiftHz);
     // SnapshotSpectrum[row], rows 2..640, 257 columns.
     std::span<const float, kSnapshotColumns> snapshotSpectrum(std::size_t row) const;
     // All of SnapshotSpectrum: row r, column k at r x 257 + k.
@@ -124,7 +125,7 @@ private:
     void storeFrame(std::size_t slot, std::size_t bins, bool spectra, bool power);
     void copyCorrectedRotated(float shiftHz);
     template <typename PerSymbol>
-    void forEachSymbolBody(const std::vector<Complex>& ring, std::uint32_t p, PerSymbol&& perSymbol);
+    void forEachSymbolBody(int mode, const std::vector<Complex>& ring, std::uint32_t p, PerSymbol&& perSymbol);
 
     const DrawnTables& m_tables;
     FrontEndClient& m_client;

@@ -58,7 +58,8 @@ TEST(RealSynthesis, Bin32Of1024IsA1500HzCosineOfPeakTwo) {
     synthesis.synthesize(bins, block);
     float peak = 0;
     for (std::size_t n = 0; n < block.size(); ++n) {
-        const double expected = 2.0 * std::cos(2.0 * std::numbers::pi * 1500.0 * double(n) / 48000.0);
+        const double expected =
+            2.0 * std::cos(2.0 * std::numbers::pi * 1500.0 * double(n) / 48000.0);
         ASSERT_NEAR(block[n], expected, 1e-4) << n;
         peak = std::max(peak, std::fabs(block[n]));
     }
@@ -79,8 +80,9 @@ TEST(RealSynthesis, IsTheUnnormalisedInverseOfTheHermitianCompletion) {
     for (std::size_t n = 0; n < kN; ++n) {
         std::complex<double> sum = 0;
         for (std::size_t k = 0; k < kN; ++k) {
-            const std::complex<double> x =
-                k <= kN / 2 ? std::complex<double>(bins[k]) : std::conj(std::complex<double>(bins[kN - k]));
+            const std::complex<double> x = k <= kN / 2
+                                               ? std::complex<double>(bins[k])
+                                               : std::conj(std::complex<double>(bins[kN - k]));
             sum += x * std::polar(1.0, 2.0 * std::numbers::pi * double(k * n % kN) / double(kN));
         }
         EXPECT_NEAR(out[n], sum.real(), 1e-4) << n;

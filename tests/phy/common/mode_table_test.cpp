@@ -19,8 +19,8 @@ namespace {
 struct Derived {
     int SymbolLength, GuardLength, SymbolMs;
     float CarrierSpacing;
-    int TailSymbols, LeadInSymbols, LastCarrierBin, PilotCells, ReservedCells, DataCells,
-        CodedBits, InfoBits, InfoBytes, UserBytes, NetBitRate, Throughput;
+    int TailSymbols, LeadInSymbols, LastCarrierBin, PilotCells, ReservedCells, DataCells, CodedBits,
+        InfoBits, InfoBytes, UserBytes, NetBitRate, Throughput;
 };
 
 // clang-format off
@@ -84,10 +84,10 @@ TEST_P(ModeTableRow, InternalRelationsHold) {
     }
     EXPECT_EQ(r.CodedBits, r.DataCells * r.BitsPerCell);
     EXPECT_EQ(r.NetBytes, r.InfoBytes);
-    EXPECT_EQ(r.Outer.netBytes, r.InfoBytes);
-    EXPECT_EQ(r.Outer.codedBytes, r.InfoBytes);
-    EXPECT_EQ(r.Outer.parityBytesPerBlock, 0);
-    EXPECT_EQ(r.Outer.blocks, (r.InfoBytes + 254) / 255);
+    EXPECT_EQ(r.OuterLayout.netBytes, r.InfoBytes);
+    EXPECT_EQ(r.OuterLayout.codedBytes, r.InfoBytes);
+    EXPECT_EQ(r.OuterLayout.parityBytesPerBlock, 0);
+    EXPECT_EQ(r.OuterLayout.blocks, (r.InfoBytes + 254) / 255);
     EXPECT_FLOAT_EQ(r.SnrThresholdAdjusted, r.SnrThreshold - (10.0f - r.CrestDb));
     EXPECT_EQ(r.SnrThresholdAdjusted, AdjustedSnrThreshold(r.SnrThreshold, mode));
     EXPECT_EQ(r.SpeedLevel, mode == 0 || mode == 14 ? 1 : mode);
@@ -118,8 +118,8 @@ TEST(ModeTable, TurboCapacityByRate) {
         int coded, rate, info;
     };
     const std::array cases{
-        Case{100, 0, 100}, Case{324, 2, 104},   Case{326, 2, 104},     Case{27840, 6, 22260},
-        Case{113, 3, 50},  Case{1612, 10, 1500}, Case{1000, 1, 0},     Case{1000, 11, 0},
+        Case{100, 0, 100}, Case{324, 2, 104},    Case{326, 2, 104}, Case{27840, 6, 22260},
+        Case{113, 3, 50},  Case{1612, 10, 1500}, Case{1000, 1, 0},  Case{1000, 11, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.coded << " rate " << c.rate);
@@ -130,7 +130,8 @@ TEST(ModeTable, TurboCapacityByRate) {
 TEST(ModeTable, FftShareModePointsToTheFirstModeOfEachTransformSize) {
     constexpr std::array<int, kModeCount> kExpected{0, 1, 1, 3, 3, 5, 3, 3, 1, 1, 1, 1, 1, 1, 1};
     for (int m = 0; m < kModeCount; ++m) {
-        EXPECT_EQ(FftShareMode[static_cast<std::size_t>(m)], kExpected[static_cast<std::size_t>(m)]) << m;
+        EXPECT_EQ(FftShareMode[static_cast<std::size_t>(m)], kExpected[static_cast<std::size_t>(m)])
+            << m;
     }
 }
 
@@ -150,7 +151,8 @@ TEST(Constellation, EveryOrderHasUnitPeakAndDistinctPoints) {
         float peak = 0;
         std::set<std::pair<float, float>> distinct;
         for (int v = 0; v < 64; ++v) {
-            const Complex p = ConstellationTable[static_cast<std::size_t>(v)][static_cast<std::size_t>(bits - 1)];
+            const Complex p =
+                ConstellationTable[static_cast<std::size_t>(v)][static_cast<std::size_t>(bits - 1)];
             if (v >= count) {
                 EXPECT_EQ(p, Complex(0, 0));
                 continue;
@@ -184,7 +186,8 @@ TEST(Constellation, GrayNeighboursAndNamedPoints) {
     // Neighbouring PSK points (45 degrees apart) differ in one bit.
     for (int a = 0; a < 8; ++a) {
         for (int b = a + 1; b < 8; ++b) {
-            const float distance = std::abs(t[static_cast<std::size_t>(a)][2] - t[static_cast<std::size_t>(b)][2]);
+            const float distance =
+                std::abs(t[static_cast<std::size_t>(a)][2] - t[static_cast<std::size_t>(b)][2]);
             if (distance < 0.8f) {
                 EXPECT_EQ(std::popcount(static_cast<unsigned>(a ^ b)), 1) << a << " " << b;
             }
@@ -213,8 +216,10 @@ TEST(DrawnTables, DrawnAfterReseedAndIdenticalForEveryStation) {
 
     // The first draws after reset(); seed(727) are 24, 21, 24 ...
     const double step = 2.0 * std::numbers::pi / 30.0;
-    EXPECT_NEAR(std::arg(a.CellPhaseTable(0, 0)), std::remainder(24 * step, 2 * std::numbers::pi), 1e-6);
-    EXPECT_NEAR(std::arg(a.CellPhaseTable(0, 1)), std::remainder(21 * step, 2 * std::numbers::pi), 1e-6);
+    EXPECT_NEAR(std::arg(a.CellPhaseTable(0, 0)), std::remainder(24 * step, 2 * std::numbers::pi),
+                1e-6);
+    EXPECT_NEAR(std::arg(a.CellPhaseTable(0, 1)), std::remainder(21 * step, 2 * std::numbers::pi),
+                1e-6);
     for (int bin = 0; bin < DrawnTables::kBins; bin += 7) {
         for (int k = 0; k < DrawnTables::kCellSymbols; k += 13) {
             ASSERT_EQ(a.CellPhaseTable(bin, k), b.CellPhaseTable(bin, k));
@@ -223,7 +228,8 @@ TEST(DrawnTables, DrawnAfterReseedAndIdenticalForEveryStation) {
             ASSERT_NEAR(multiples, std::round(multiples), 1e-4);
             if (k + 1 < DrawnTables::kCellSymbols) {
                 ASSERT_EQ(a.HeaderReference(bin, k),
-                          ComplexMul(ComplexConj(a.CellPhaseTable(bin, k)), a.CellPhaseTable(bin, k + 1)));
+                          ComplexMul(ComplexConj(a.CellPhaseTable(bin, k)),
+                                     a.CellPhaseTable(bin, k + 1)));
             }
         }
     }

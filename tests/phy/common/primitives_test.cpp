@@ -22,9 +22,9 @@ TEST(ComplexOps, AngleInEveryQuadrantAndOnTheAxes) {
         float angle;
     };
     const std::array cases{
-        Case{{1, 1}, kPi / 4},          Case{{-1, 1}, 3 * kPi / 4},   Case{{-1, -1}, -3 * kPi / 4},
-        Case{{1, -1}, -kPi / 4},        Case{{-1, 0}, kPi},           Case{{2, 0}, 0},
-        Case{{0, 3}, kPi / 2},          Case{{0, -3}, -kPi / 2},      Case{{0, 0}, 0},
+        Case{{1, 1}, kPi / 4},   Case{{-1, 1}, 3 * kPi / 4}, Case{{-1, -1}, -3 * kPi / 4},
+        Case{{1, -1}, -kPi / 4}, Case{{-1, 0}, kPi},         Case{{2, 0}, 0},
+        Case{{0, 3}, kPi / 2},   Case{{0, -3}, -kPi / 2},    Case{{0, 0}, 0},
         Case{{-1, -0.0f}, kPi},
     };
     for (const auto& c : cases) {

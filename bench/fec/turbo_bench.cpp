@@ -1,0 +1,126 @@
+// turbo_bench: CPU time of the turbo encoder and decoder per frame, for every mode.
+// Usage: turbo_bench [--tables FILE] [--seconds S]   (run from the source tree by default)
+//
+// Encode: TurboEncode plus InterleaveBits of one frame. Decode: FEC steps 1..9 of one frame,
+// worst case (soft values of pure noise, so the decisions never settle and all eight
+// half-iterations run) and clean (convergence after step 5). Air time is the frame's symbols
+// without lead-in; "x real time" is air time over worst-case decode time.
+#include <time.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "phy/common/drawn_tables.h"
+#include "phy/common/mode_table.h"
+#include "phy/common/random_source.h"
+#include "phy/common/tables_file.h"
+#include "phy/fec/mode_fec.h"
+#include "phy/fec/turbo_encoder.h"
+
+namespace {
+
+double cpuSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
+}
+
+// Repeats `run` until at least `minSeconds` of CPU time have passed; CPU seconds per call.
+template <typename Run>
+double secondsPerCall(double minSeconds, Run&& run) {
+    long calls = 0;
+    const double start = cpuSeconds();
+    double elapsed = 0.0;
+    do {
+        run();
+        ++calls;
+        elapsed = cpuSeconds() - start;
+    } while (elapsed < minSeconds);
+    return elapsed / static_cast<double>(calls);
+}
+
+struct DecodeRun {
+    double seconds;
+    int lastActiveStep;  // the step after which the decoder had converged, 9 if never
+};
+
+DecodeRun timeDecode(zolk::ModeTurboDecoder& decoder, int mode, const std::vector<float>& soft,
+                     double minSeconds) {
+    int lastActive = 0;
+    const double seconds = secondsPerCall(minSeconds, [&] {
+        lastActive = zolk::TurboDecoder::kLastIterationStep;
+        for (int step = 1; step <= zolk::TurboDecoder::kLastIterationStep; ++step) {
+            decoder.fecStep(step, mode, soft);
+            if (step > 1 && decoder.decoder().converged() &&
+                lastActive == zolk::TurboDecoder::kLastIterationStep) {
+                lastActive = step;
+            }
+        }
+    });
+    return {seconds, lastActive};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string tablesPath = "data/ZOLKSAT.dat";
+    double minSeconds = 1.0;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--tables") == 0 && i + 1 < argc) {
+            tablesPath = argv[++i];
+        } else if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
+            minSeconds = std::atof(argv[++i]);
+        } else {
+            std::fprintf(stderr, "usage: turbo_bench [--tables FILE] [--seconds S]\n");
+            return 2;
+        }
+    }
+    const zolk::TablesFileLoad load = zolk::loadTablesFile(tablesPath);
+    if (load.error != zolk::TablesFileError::None) {
+        std::fprintf(stderr, "turbo_bench: %s\n", load.message.c_str());
+        return 1;
+    }
+    zolk::RandomSource random;
+    const zolk::DrawnTables drawn(random);
+    zolk::ModeTurboDecoder decoder(*load.tables, drawn.PseudoRandomBits());
+    std::mt19937 rng(1);
+    std::normal_distribution<float> noise(0.0f, 1.0f);
+
+    std::printf("| mode | InfoBits | air time s | encode ms | encode frames/s | decode ms (8 half-it.) "
+                "| decode frames/s | x real time | decode ms (clean, stops at step) |\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|\n");
+    for (int mode = 0; mode < zolk::kModeCount; ++mode) {
+        const zolk::ModeRecord& r = zolk::modeRecord(mode);
+        const zolk::FecConfig config =
+            zolk::fecConfigForMode(mode, *load.tables, drawn.PseudoRandomBits());
+        std::vector<std::uint8_t> info(static_cast<std::size_t>(r.InfoBits));
+        for (auto& b : info) b = static_cast<std::uint8_t>(rng() & 1U);
+        std::vector<std::uint8_t> coded(static_cast<std::size_t>(r.CodedBits));
+        std::vector<std::uint8_t> sent(coded.size());
+        const double encode = secondsPerCall(minSeconds, [&] {
+            zolk::TurboEncode(info, config, coded);
+            zolk::InterleaveBits(coded, config.bitInterleaver, sent);
+        });
+
+        std::vector<float> clean(sent.size());
+        std::vector<float> noisy(sent.size());
+        for (std::size_t i = 0; i < sent.size(); ++i) {
+            clean[i] = sent[i] ? 2.0f : -2.0f;
+            noisy[i] = noise(rng);
+        }
+        const DecodeRun worst = timeDecode(decoder, mode, noisy, minSeconds);
+        const DecodeRun easy = timeDecode(decoder, mode, clean, minSeconds);
+
+        const double airSeconds = (r.SymbolLimit - 1) * static_cast<double>(r.SymbolLength) / 48000.0;
+        std::printf("| %d | %d | %.3f | %.3f | %.0f | %.3f%s | %.0f | %.0f | %.3f (%d) |\n", mode,
+                    static_cast<int>(r.InfoBits), airSeconds, 1e3 * encode, 1.0 / encode,
+                    1e3 * worst.seconds, worst.lastActiveStep == 9 ? "" : " (converged)",
+                    1.0 / worst.seconds, airSeconds / worst.seconds, 1e3 * easy.seconds,
+                    easy.lastActiveStep);
+    }
+    return 0;
+}

@@ -1,0 +1,13 @@
+// led_icons.h: the status bar's image list, drawn rather than loaded: "LedVerde", "LedRojo",
+// "LedAmarillo" and "ErrorAmarillo". Owns nothing; each call paints a fresh pixmap.
+#pragma once
+
+#include <QPixmap>
+#include <string_view>
+
+namespace zolk::shell {
+
+// A null pixmap for a key the image list does not hold.
+QPixmap statusIcon(std::string_view key, int size_px = 14);
+
+}  // namespace zolk::shell

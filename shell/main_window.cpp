@@ -1,0 +1,305 @@
+#include "shell/main_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QUrl>
+
+#include "app/station.h"
+#include "app/window_layout.h"
+#include "shell/console_ui_sink.h"
+#include "shell/meter_text.h"
+#include "shell/twips.h"
+
+namespace zolk::shell {
+namespace {
+
+// Figures the layout table leaves open, in twips.
+constexpr std::int32_t kWaterfallHeight_twips = 1410;
+constexpr std::int32_t kMeterBoxHeight_twips = 285;
+constexpr std::int32_t kGaugeHeight_twips = 1200;
+constexpr std::int32_t kIndicatorHeight_twips = 300;
+// The title bar and borders that the table's window heights include.
+constexpr std::int32_t kWindowFrame_twips = 465;
+constexpr int kWidth_px = 720;
+constexpr int kMargin_px = 8;
+constexpr int kGaugeStep_px = 92;
+constexpr int kIndicatorColumn_px = 380;
+constexpr int kIndicatorWidth_px = 64;
+constexpr int kIndicatorStep_px = 70;
+
+constexpr const char* kGuideFile = "ZOLK Quick Guide.pdf";
+
+QString text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+QColor displayBackground() { return QColor(16, 16, 24); }
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+    setObjectName("MainWindow");
+    buildMenus();
+    buildDisplays();
+    buildStatusBar();
+    setWindowTitle(text(kWindowCaption));
+}
+
+void MainWindow::buildMenus() {
+    QMenu* settings = menuBar()->addMenu("&Settings");
+    addMenuItem(settings, MenuItem::Setup, false);
+    addMenuItem(settings, MenuItem::SoundCard, false);
+    addMenuItem(settings, MenuItem::Ptt, false);
+    settings->addSeparator();
+    QMenu* waterfall = settings->addMenu("Waterfall");
+    for (MenuItem item : {MenuItem::WaterfallOn, MenuItem::WaterfallOff, MenuItem::WaterfallAuto})
+        addMenuItem(waterfall, item, true);
+    QMenu* view = settings->addMenu("View");
+    for (MenuItem item : {MenuItem::ViewAll, MenuItem::ViewWaterfall, MenuItem::ViewGauges})
+        addMenuItem(view, item, true);
+    QMenu* monitor = settings->addMenu(text(menuEntry(MenuItem::Monitor).caption));
+    monitor->menuAction()->setObjectName(text(menuEntry(MenuItem::Monitor).controlName));
+    m_actions[static_cast<std::size_t>(MenuItem::Monitor)] = monitor->menuAction();
+    addMenuItem(monitor, MenuItem::MonitorOn, true);
+    addMenuItem(monitor, MenuItem::MonitorOff, true);
+    addMenuItem(monitor, MenuItem::MonitorClear, false);
+    settings->addSeparator();
+    addMenuItem(settings, MenuItem::Calibrate, false);
+
+    QMenu* help = menuBar()->addMenu("&Help");
+    addMenuItem(help, MenuItem::Guide, false);
+    addMenuItem(help, MenuItem::Log, false);
+    help->addSeparator();
+    addMenuItem(help, MenuItem::About, false);
+
+    // The station holds the rules of these items (settings, check marks, views, session reset).
+    for (MenuItem item : {MenuItem::WaterfallOn, MenuItem::WaterfallOff, MenuItem::WaterfallAuto,
+                          MenuItem::ViewAll, MenuItem::ViewWaterfall, MenuItem::ViewGauges,
+                          MenuItem::MonitorOn, MenuItem::MonitorOff, MenuItem::MonitorClear}) {
+        connect(menuAction(item), &QAction::triggered, this, [this, item] { handleStationMenu(item); });
+    }
+    connect(menuAction(MenuItem::Guide), &QAction::triggered, this, &MainWindow::handleGuide);
+    connect(menuAction(MenuItem::About), &QAction::triggered, this, &MainWindow::handleAbout);
+}
+
+QAction* MainWindow::addMenuItem(QMenu* menu, MenuItem item, bool checkable) {
+    const MenuEntry& entry = menuEntry(item);
+    QAction* action = menu->addAction(text(entry.caption));
+    action->setObjectName(text(entry.controlName));
+    action->setCheckable(checkable);
+    m_actions[static_cast<std::size_t>(item)] = action;
+    return action;
+}
+
+void MainWindow::buildDisplays() {
+    m_displays = new QWidget(this);
+    m_displays->setObjectName("displays");
+    setCentralWidget(m_displays);
+
+    using Shape = DisplayPlaceholder::Shape;
+    m_chart = new DisplayPlaceholder("chartVelocidad", Shape::Rectangle, Qt::white, m_displays);
+    m_constellation = new DisplayPlaceholder("pctConstelacion", Shape::Rectangle, displayBackground(), m_displays);
+    // The waterfall's background is black from the start.
+    m_waterfall = new DisplayPlaceholder("pctWaterfall", Shape::Rectangle, Qt::black, m_displays);
+    const std::array<const char*, 4> gauges{"pctVumetro", "pctCPU", "pctOffsetFrecuencia", "pctRelacionSN"};
+    const std::array<const char*, 4> meterBoxes{"txtVU", "txtCPU", "txtAFC", "txtSN"};
+    for (std::size_t i = 0; i < gauges.size(); ++i) {
+        m_gauges[i] = new DisplayPlaceholder(gauges[i], Shape::Round, displayBackground(), m_displays);
+        m_meterBoxes[i] = new QLabel(m_displays);
+        m_meterBoxes[i]->setObjectName(meterBoxes[i]);
+        m_meterBoxes[i]->setAlignment(Qt::AlignCenter);
+    }
+    const std::array<std::pair<const char*, const char*>, 7> indicators{{
+        {"txtData", "DATA"}, {"txtACK", "ACK"}, {"txtNACK", "NACK"}, {"TxtREQ", "REQ"},
+        {"txtStart", "START"}, {"txtBreak", "BREAK"}, {"txtQRT", "QRT"},
+    }};
+    for (std::size_t i = 0; i < indicators.size(); ++i)
+        m_indicators[i] = addIndicator(indicators[i].first, indicators[i].second);
+    m_monitor = new QPlainTextEdit(m_displays);
+    m_monitor->setObjectName("txtMonitor");
+    m_monitor->setReadOnly(true);
+
+    for (const DisplayTip& tip : kDisplayTips) {
+        if (QWidget* display = m_displays->findChild<QWidget*>(text(tip.controlName)))
+            display->setToolTip(text(tip.tip));
+    }
+    applyView(1);
+}
+
+QLabel* MainWindow::addIndicator(const char* name, const char* caption) {
+    auto* box = new QLabel(caption, m_displays);
+    box->setObjectName(name);
+    box->setAlignment(Qt::AlignCenter);
+    box->setFrameStyle(QFrame::Box | QFrame::Plain);
+    box->setAutoFillBackground(true);
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    palette.setColor(QPalette::WindowText, Qt::black);
+    box->setPalette(palette);
+    return box;
+}
+
+void MainWindow::buildStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName("stbStatus");
+    bar->setSizeGripEnabled(false);
+    for (const zolk::StatusPanel& figures : kStatusPanels) {
+        auto* panel = new StatusPanelWidget(figures, bar);
+        bar->addWidget(panel, figures.autoSize ? 1 : 0);
+        m_panels.emplace(std::string(figures.key), panel);
+    }
+}
+
+StatusPanelWidget* MainWindow::findPanel(std::string_view key) const {
+    const auto found = m_panels.find(key);
+    return found == m_panels.end() ? nullptr : found->second;
+}
+
+const StatusPanelWidget* MainWindow::panel(std::string_view key) const { return findPanel(key); }
+
+void MainWindow::setPanelText(std::string_view key, std::string_view value) {
+    if (StatusPanelWidget* p = findPanel(key)) p->setText(value);
+}
+
+void MainWindow::setPanelIcon(std::string_view key, std::string_view icon) {
+    if (StatusPanelWidget* p = findPanel(key)) p->setIcon(icon);
+}
+
+void MainWindow::setPanelTip(std::string_view key, std::string_view tip) {
+    if (StatusPanelWidget* p = findPanel(key)) p->setToolTip(text(tip));
+}
+
+void MainWindow::setCaption(std::string_view caption) { setWindowTitle(text(caption)); }
+
+void MainWindow::messageBox(std::string_view title, std::string_view message) {
+    // Shown without a nested event loop: the station's call returns at once, and the events that
+    // arrive while the box is up are still handled one at a time.
+    auto* box = new QMessageBox(QMessageBox::Warning, text(title), text(message), QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+void MainWindow::appendMonitor(std::string_view value) {
+    m_monitor->moveCursor(QTextCursor::End);
+    m_monitor->insertPlainText(text(value).remove(QLatin1Char('\r')));
+    m_monitor->moveCursor(QTextCursor::End);
+}
+
+void MainWindow::clearMonitor() { m_monitor->clear(); }
+
+void MainWindow::logLine(std::string_view line) { printTimedLine(stderr, line); }
+
+void MainWindow::setMenuChecked(MenuItem item, bool checked) { menuAction(item)->setChecked(checked); }
+
+void MainWindow::setMenuEnabled(MenuItem item, bool enabled) { menuAction(item)->setEnabled(enabled); }
+
+void MainWindow::setMenuVisible(MenuItem item, bool visible) { menuAction(item)->setVisible(visible); }
+
+void MainWindow::setMenuCaption(MenuItem item, std::string_view caption) { menuAction(item)->setText(text(caption)); }
+
+void MainWindow::applyView(std::uint8_t viewMode) {
+    const ViewLayout layout = viewLayout(viewMode, kWaterfallHeight_twips);
+    const IndicatorTops tops = indicatorTops(layout.waterfallTop_twips, kMeterBoxHeight_twips, kGaugeHeight_twips);
+    const int waterfallTop = pixels(layout.waterfallTop_twips);
+    const int waterfallHeight = pixels(kWaterfallHeight_twips);
+    const int gaugeTop = pixels(tops.gauge);
+    const int inner = kWidth_px - 2 * kMargin_px;
+
+    // Chart and constellation share the band above the gauges; the constellation is square.
+    const int band = gaugeTop - 2 * kMargin_px;
+    m_constellation->setGeometry(kWidth_px - kMargin_px - band, kMargin_px, band, band);
+    m_chart->setGeometry(kMargin_px, kMargin_px, inner - band - kMargin_px, band);
+    m_chart->setVisible(layout.chartAndConstellationVisible);
+    m_constellation->setVisible(layout.chartAndConstellationVisible);
+
+    const int gaugeSize = pixels(kGaugeHeight_twips);
+    for (std::size_t i = 0; i < m_gauges.size(); ++i) {
+        const int left = kMargin_px + static_cast<int>(i) * kGaugeStep_px;
+        m_gauges[i]->setGeometry(left + (kGaugeStep_px - kMargin_px - gaugeSize) / 2, gaugeTop, gaugeSize, gaugeSize);
+        m_meterBoxes[i]->setGeometry(left, pixels(tops.meter), kGaugeStep_px - kMargin_px,
+                                     pixels(kMeterBoxHeight_twips));
+    }
+    const int indicatorHeight = pixels(kIndicatorHeight_twips);
+    const std::array<std::int32_t, 4> firstColumn{tops.data, tops.ack, tops.nack, tops.req};
+    for (std::size_t i = 0; i < firstColumn.size(); ++i)
+        m_indicators[i]->setGeometry(kIndicatorColumn_px, pixels(firstColumn[i]), kIndicatorWidth_px, indicatorHeight);
+    for (std::size_t i = 0; i < 3; ++i) {
+        m_indicators[4 + i]->setGeometry(kIndicatorColumn_px + kIndicatorStep_px, pixels(firstColumn[1 + i]),
+                                         kIndicatorWidth_px, indicatorHeight);
+    }
+    const int monitorLeft = kIndicatorColumn_px + 2 * kIndicatorStep_px + kMargin_px;
+    m_monitor->setGeometry(monitorLeft, gaugeTop, kWidth_px - kMargin_px - monitorLeft, waterfallTop - gaugeTop - 4);
+
+    m_waterfall->setGeometry(kMargin_px, waterfallTop, inner, waterfallHeight);
+    m_waterfall->setVisible(layout.waterfallVisible);
+
+    // The window takes the table's height. Where this desktop's bars are taller than the table
+    // allows for, every view grows by the same amount, so the views still differ as the table says.
+    const int bars = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
+    const ViewLayout tightest = viewLayout(2, kWaterfallHeight_twips);
+    const int needed = pixels(tightest.waterfallTop_twips) + waterfallHeight + kMargin_px / 2;
+    const int shortfall = std::max(0, needed - (pixels(tightest.windowHeight_twips - kWindowFrame_twips) - bars));
+    const int displays = pixels(layout.windowHeight_twips - kWindowFrame_twips) - bars + shortfall;
+    m_displays->setFixedSize(kWidth_px, displays);
+    setFixedSize(kWidth_px, displays + bars);
+}
+
+void MainWindow::clearWaterfall() { m_waterfall->clear(); }
+
+void MainWindow::moveWindow(std::int32_t top_twips, std::int32_t left_twips) {
+    move(pixels(left_twips), pixels(top_twips));
+}
+
+void MainWindow::showSnr(float snr_db) { m_meterBoxes[3]->setText(text(snrText(snr_db))); }
+
+void MainWindow::showAfc(float offset_hz) { m_meterBoxes[2]->setText(text(afcText(offset_hz))); }
+
+void MainWindow::plotCells(std::span<const std::complex<float>>, int, PlotColour) {}
+
+void MainWindow::plotSoftValues(std::span<const float>, PlotColour) {}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (m_station != nullptr && m_station->running()) {
+        // A minimised window keeps the position saved before.
+        std::optional<WindowPosition> position;
+        if (!isMinimized()) position = WindowPosition{twips(pos().y()), twips(pos().x())};
+        m_station->shutdown(position);
+    }
+    event->accept();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    clearWaterfall();
+}
+
+void MainWindow::handleStationMenu(MenuItem item) {
+    if (m_station != nullptr) m_station->onMenu(item);
+}
+
+void MainWindow::handleGuide() {
+    const QDir programFolder(QCoreApplication::applicationDirPath());
+    for (const QString& path : {programFolder.filePath(kGuideFile), programFolder.filePath(QString("../share/zolksat/") + kGuideFile)}) {
+        if (QFile::exists(path)) {
+            QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+            return;
+        }
+    }
+    messageBox("ZOLK SAT", std::string(kGuideFile) + " file not found");
+}
+
+void MainWindow::handleAbout() {
+    auto* box = new QMessageBox(QMessageBox::Information, "About ZOLK SAT",
+                                QString("ZOLK SAT v%1\n\nA sound-card data modem for amateur-radio satellite links.")
+                                    .arg(QCoreApplication::applicationVersion()),
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+}  // namespace zolk::shell

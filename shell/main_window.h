@@ -1,0 +1,84 @@
+// main_window.h: the operator's window: menus, status bar, displays and indicator boxes.
+// Owns the widgets and draws what the station sends through the UI sink; forwards menu choices
+// and the window's closing to the station, which holds every rule about them.
+#pragma once
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QPlainTextEdit>
+#include <array>
+#include <map>
+
+#include "ports/ui_sink.h"
+#include "shell/display_placeholder.h"
+#include "shell/status_panel.h"
+
+class QAction;
+
+namespace zolk {
+class Station;
+}
+
+namespace zolk::shell {
+
+class MainWindow final : public QMainWindow, public UiSink {
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    // Menu choices and the closing go to the station from now on.
+    void attach(Station* station) { m_station = station; }
+
+    void setPanelText(std::string_view key, std::string_view text) override;
+    void setPanelIcon(std::string_view key, std::string_view icon) override;
+    void setPanelTip(std::string_view key, std::string_view tip) override;
+    void setCaption(std::string_view caption) override;
+    void messageBox(std::string_view title, std::string_view text) override;
+    void appendMonitor(std::string_view text) override;
+    void clearMonitor() override;
+    void logLine(std::string_view line) override;
+    void setMenuChecked(MenuItem item, bool checked) override;
+    void setMenuEnabled(MenuItem item, bool enabled) override;
+    void setMenuVisible(MenuItem item, bool visible) override;
+    void setMenuCaption(MenuItem item, std::string_view caption) override;
+    void applyView(std::uint8_t viewMode) override;
+    void clearWaterfall() override;
+    void moveWindow(std::int32_t top_twips, std::int32_t left_twips) override;
+    void showSnr(float snr_db) override;
+    void showAfc(float offset_hz) override;
+    // The constellation display draws nothing yet: its placeholder stays empty.
+    void plotCells(std::span<const std::complex<float>> cells, int bitsPerCell, PlotColour colour) override;
+    void plotSoftValues(std::span<const float> softValues, PlotColour colour) override;
+
+    QAction* menuAction(MenuItem item) const { return m_actions[static_cast<std::size_t>(item)]; }
+    const StatusPanelWidget* panel(std::string_view key) const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildDisplays();
+    void buildStatusBar();
+    QAction* addMenuItem(QMenu* menu, MenuItem item, bool checkable);
+    // Slots, one per event.
+    void handleStationMenu(MenuItem item);
+    void handleGuide();
+    void handleAbout();
+    QLabel* addIndicator(const char* name, const char* text);
+    StatusPanelWidget* findPanel(std::string_view key) const;
+
+    std::array<QAction*, kMenuItemCount> m_actions{};
+    std::map<std::string, StatusPanelWidget*, std::less<>> m_panels;
+    QWidget* m_displays = nullptr;
+    DisplayPlaceholder* m_waterfall = nullptr;
+    DisplayPlaceholder* m_constellation = nullptr;
+    DisplayPlaceholder* m_chart = nullptr;
+    std::array<DisplayPlaceholder*, 4> m_gauges{};   // pctVumetro, pctCPU, pctOffsetFrecuencia, pctRelacionSN
+    std::array<QLabel*, 4> m_meterBoxes{};          // txtVU, txtCPU, txtAFC, txtSN
+    std::array<QLabel*, 7> m_indicators{};          // txtData, txtACK, txtNACK, TxtREQ, txtStart, txtBreak, txtQRT
+    QPlainTextEdit* m_monitor = nullptr;
+    Station* m_station = nullptr;
+};
+
+}  // namespace zolk::shell

@@ -1,0 +1,12 @@
+// meter_text.h: the texts beside the S/N and AFC meters ("S/N (2500 Hz): +12.5 dB",
+// "AFC: -3.0 Hz"), shared by the window and the console. Owns no state.
+#pragma once
+
+#include <string>
+
+namespace zolk::shell {
+
+std::string snrText(float snr_db);
+std::string afcText(float offset_hz);
+
+}  // namespace zolk::shell

@@ -1,0 +1,95 @@
+#include "shell/options.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+
+namespace zolk::shell {
+namespace {
+
+// $XDG_CONFIG_HOME/zolksat, else ~/.config/zolksat; empty when neither can be found.
+QString defaultStationFolder(const QProcessEnvironment& environment) {
+    const QString configHome = environment.value("XDG_CONFIG_HOME");
+    // The base directory specification ignores a relative XDG_CONFIG_HOME.
+    if (!configHome.isEmpty() && QDir::isAbsolutePath(configHome))
+        return QDir(configHome).filePath("zolksat");
+    const QString home = environment.value("HOME");
+    if (home.isEmpty()) return {};
+    return QDir(home).filePath(".config/zolksat");
+}
+
+}  // namespace
+
+CommandLine parseCommandLine(const QStringList& arguments, const QProcessEnvironment& environment) {
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption dir("dir", "", "DIR");
+    const QCommandLineOption headless("headless");
+    const QCommandLineOption listAudio("list-audio");
+    const QCommandLineOption version(QStringList{"v", "version"});
+    const QCommandLineOption help(QStringList{"h", "help"});
+    parser.addOptions({dir, headless, listAudio, version, help});
+
+    CommandLine result;
+    if (!parser.parse(arguments)) {
+        result.action = CommandLineAction::Refuse;
+        result.error = parser.errorText();
+        return result;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        result.action = CommandLineAction::Refuse;
+        result.error = "Unexpected argument: " + parser.positionalArguments().constFirst();
+        return result;
+    }
+    if (parser.isSet(help)) {
+        result.action = CommandLineAction::ShowHelp;
+        return result;
+    }
+    if (parser.isSet(version)) {
+        result.action = CommandLineAction::ShowVersion;
+        return result;
+    }
+
+    ShellOptions& options = result.options;
+    options.listAudio = parser.isSet(listAudio);
+    options.noDisplay =
+        environment.value("DISPLAY").isEmpty() && environment.value("WAYLAND_DISPLAY").isEmpty();
+    options.headless = parser.isSet(headless) || options.noDisplay;
+    if (parser.isSet(dir)) {
+        options.stationFolder = parser.value(dir);
+        if (options.stationFolder.isEmpty()) {
+            result.action = CommandLineAction::Refuse;
+            result.error = "--dir needs a folder name";
+        }
+    } else {
+        options.stationFolder = defaultStationFolder(environment);
+        if (options.stationFolder.isEmpty()) {
+            result.action = CommandLineAction::Refuse;
+            result.error = "Neither XDG_CONFIG_HOME nor HOME is set; name the station folder with --dir DIR";
+        }
+    }
+    return result;
+}
+
+QString helpText() {
+    return QStringLiteral(
+        "Usage: zolksat [--dir DIR] [--headless]\n"
+        "       zolksat --list-audio | --version | --help\n"
+        "\n"
+        "ZOLK SAT, a sound-card data modem for amateur-radio satellite links.\n"
+        "\n"
+        "Options:\n"
+        "  --dir DIR      station folder holding \"ZOLK SAT.ini\", the session log and the\n"
+        "                 instance lock (default $XDG_CONFIG_HOME/zolksat, else\n"
+        "                 ~/.config/zolksat); created on first start. One copy runs per folder.\n"
+        "  --headless     run without a window: panel changes and messages become log lines,\n"
+        "                 SIGINT or SIGTERM shuts the station down and saves its settings.\n"
+        "                 Without a display (no DISPLAY, no WAYLAND_DISPLAY) this is the default.\n"
+        "  --list-audio   print the names of the sound input and output devices and end; an\n"
+        "                 empty device name in the settings means the system default device.\n"
+        "  -v, --version  print the version and end.\n"
+        "  -h, --help     print this help and end.\n");
+}
+
+QString versionText() { return QStringLiteral("zolksat %1\n").arg(kVersion); }
+
+}  // namespace zolk::shell

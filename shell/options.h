@@ -1,0 +1,34 @@
+// options.h: the command line of zolksat and the environment it reads (display, config home).
+// Owns parsing, the defaults and the help text; carrying the options out is the runner's job.
+#pragma once
+
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+namespace zolk::shell {
+
+inline constexpr const char* kVersion = "3.1.3";
+
+struct ShellOptions {
+    QString stationFolder;   // --dir, or the default under the config home
+    bool headless = false;   // --headless, or no display to draw on
+    bool noDisplay = false;  // headless because neither DISPLAY nor WAYLAND_DISPLAY is set
+    bool listAudio = false;  // --list-audio
+};
+
+enum class CommandLineAction { Run, ShowHelp, ShowVersion, Refuse };
+
+struct CommandLine {
+    CommandLineAction action = CommandLineAction::Run;
+    ShellOptions options;
+    QString error;  // why the command line was refused
+};
+
+// arguments[0] is the program name. Reads DISPLAY, WAYLAND_DISPLAY, XDG_CONFIG_HOME and HOME.
+CommandLine parseCommandLine(const QStringList& arguments, const QProcessEnvironment& environment);
+
+QString helpText();
+QString versionText();
+
+}  // namespace zolk::shell

@@ -1,0 +1,86 @@
+#include "shell/qt_host_link.h"
+
+#include "app/station.h"
+
+namespace zolk::shell {
+
+QtHostLink::QtHostLink(QObject* parent) : QObject(parent) {
+    for (const HostSocket socket : {HostSocket::Command, HostSocket::Data}) {
+        connect(&port(socket).server, &QTcpServer::newConnection, this,
+                [this, socket] { handleNewConnection(socket); });
+    }
+}
+
+bool QtHostLink::listen(HostSocket socket, std::uint16_t number, ListenScope scope) {
+    close(socket);
+    const QHostAddress address = scope == ListenScope::AllInterfaces ? QHostAddress::Any : QHostAddress::LocalHost;
+    return port(socket).server.listen(address, number);
+}
+
+void QtHostLink::close(HostSocket socket) {
+    Port& p = port(socket);
+    p.server.close();
+    dropHost(p);
+}
+
+bool QtHostLink::connected(HostSocket socket) const {
+    const Port& p = port(socket);
+    return p.host != nullptr && p.host->state() == QAbstractSocket::ConnectedState;
+}
+
+void QtHostLink::send(HostSocket socket, std::span<const std::uint8_t> bytes) {
+    if (!connected(socket)) return;
+    port(socket).host->write(reinterpret_cast<const char*>(bytes.data()),
+                             static_cast<qint64>(bytes.size()));
+}
+
+void QtHostLink::handleNewConnection(HostSocket socket) {
+    Port& p = port(socket);
+    QTcpSocket* host = p.server.nextPendingConnection();
+    // The port stops listening once it has its host, so a second host is refused.
+    p.server.close();
+    while (QTcpSocket* extra = p.server.nextPendingConnection()) {
+        extra->abort();
+        extra->deleteLater();
+    }
+    if (host == nullptr) return;
+    dropHost(p);
+    p.host = host;
+    connect(host, &QTcpSocket::readyRead, this, [this, socket] { handleReadyRead(socket); });
+    connect(host, &QTcpSocket::disconnected, this, [this, socket] { handleDisconnected(socket); });
+    connect(host, &QTcpSocket::errorOccurred, this,
+            [this, socket](QAbstractSocket::SocketError error) { handleError(socket, error); });
+    if (m_station != nullptr) m_station->onHostConnected(socket);
+}
+
+void QtHostLink::handleReadyRead(HostSocket socket) {
+    Port& p = port(socket);
+    if (p.host == nullptr) return;
+    const QByteArray bytes = p.host->readAll();
+    if (bytes.isEmpty() || m_station == nullptr) return;
+    m_station->onHostBytes(socket, std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                             static_cast<std::size_t>(bytes.size())));
+}
+
+void QtHostLink::handleDisconnected(HostSocket socket) {
+    dropHost(port(socket));
+    if (m_station != nullptr) m_station->onHostClosed(socket);
+}
+
+void QtHostLink::handleError(HostSocket socket, QAbstractSocket::SocketError error) {
+    // A host that closes its end is a close, reported by handleDisconnected.
+    if (error == QAbstractSocket::RemoteHostClosedError) return;
+    dropHost(port(socket));
+    if (m_station != nullptr) m_station->onHostError(socket);
+}
+
+void QtHostLink::dropHost(Port& p) {
+    if (p.host == nullptr) return;
+    QTcpSocket* host = p.host;
+    p.host = nullptr;
+    host->disconnect(this);
+    host->abort();
+    host->deleteLater();
+}
+
+}  // namespace zolk::shell

@@ -1,0 +1,49 @@
+// qt_host_link.h: the CommandPort and DataPort as TCP servers that take one host each.
+// Owns the listening servers and the accepted connections; what the host says is the station's.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <array>
+
+#include "ports/host_link_port.h"
+
+namespace zolk {
+class Station;
+}
+
+namespace zolk::shell {
+
+class QtHostLink final : public QObject, public HostLinkPort {
+    Q_OBJECT
+public:
+    explicit QtHostLink(QObject* parent = nullptr);
+    void attach(Station* station) { m_station = station; }
+
+    bool listen(HostSocket socket, std::uint16_t port, ListenScope scope) override;
+    void close(HostSocket socket) override;
+    bool connected(HostSocket socket) const override;
+    void send(HostSocket socket, std::span<const std::uint8_t> bytes) override;
+
+private:
+    struct Port {
+        QTcpServer server;
+        QPointer<QTcpSocket> host;
+    };
+
+    void handleNewConnection(HostSocket socket);
+    void handleReadyRead(HostSocket socket);
+    void handleDisconnected(HostSocket socket);
+    void handleError(HostSocket socket, QAbstractSocket::SocketError error);
+    // Forgets the host connection without telling the station (it asked for the close itself).
+    void dropHost(Port& port);
+    Port& port(HostSocket socket) { return m_ports[static_cast<std::size_t>(socket)]; }
+    const Port& port(HostSocket socket) const { return m_ports[static_cast<std::size_t>(socket)]; }
+
+    std::array<Port, 2> m_ports;
+    Station* m_station = nullptr;
+};
+
+}  // namespace zolk::shell

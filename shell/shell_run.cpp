@@ -1,0 +1,122 @@
+#include "shell/shell_run.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+#include "app/station.h"
+#include "shell/console_ui_sink.h"
+#include "shell/instance_lock.h"
+#include "shell/main_window.h"
+#include "shell/portaudio_device.h"
+#include "shell/qt_host_link.h"
+#include "shell/qt_timer_port.h"
+#include "shell/signal_watcher.h"
+
+namespace zolk::shell {
+namespace {
+
+constexpr const char* kTitle = "ZOLK SAT";
+
+std::unique_ptr<QCoreApplication> makeApplication(bool headless, int& argc, char** argv) {
+    std::unique_ptr<QCoreApplication> app;
+    if (headless)
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    else
+        app = std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationName("zolksat");
+    QCoreApplication::setApplicationVersion(kVersion);
+    return app;
+}
+
+// A refusal before the station exists: a box on the desktop, a line on stderr when headless.
+void showRefusal(bool headless, const QString& message) {
+    if (headless) {
+        printTimedLine(stderr, QString("%1: %2").arg(kTitle, message).toStdString());
+    } else {
+        QMessageBox::warning(nullptr, kTitle, message);
+    }
+}
+
+}  // namespace
+
+int runStation(const ShellOptions& options, int& argc, char** argv) {
+    const std::unique_ptr<QCoreApplication> app = makeApplication(options.headless, argc, argv);
+    // Watching from the start: a stop request that comes while the station starts is handled as
+    // soon as the event loop runs, and still ends in the orderly shutdown.
+    SignalWatcher stopSignals;
+    const QString folder = QDir(options.stationFolder).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        showRefusal(options.headless, "Error: Cannot create the station folder " + folder);
+        return 1;
+    }
+    InstanceLock lock(folder);
+    if (!lock.acquire()) {
+        showRefusal(options.headless, lock.error());
+        return 1;
+    }
+
+    // The UI sink and the ports outlive the station, which may still use them while it ends.
+    std::unique_ptr<ConsoleUiSink> console;
+    std::unique_ptr<MainWindow> window;
+    UiSink* ui = nullptr;
+    if (options.headless) {
+        console = std::make_unique<ConsoleUiSink>();
+        ui = console.get();
+        if (options.noDisplay) ui->logLine("No display found (DISPLAY and WAYLAND_DISPLAY are unset): running headless");
+    } else {
+        window = std::make_unique<MainWindow>();
+        ui = window.get();
+    }
+    QtTimerPort timers;
+    QtHostLink hostLink;
+    PortAudioDevice audio;
+    if (!audio.initError().empty()) ui->logLine("The sound system cannot start: " + audio.initError());
+
+    Station station({timers, hostLink, audio, *ui}, folder.toStdString());
+    timers.attach(&station);
+    hostLink.attach(&station);
+    audio.attach(&station);
+    if (window != nullptr) window->attach(&station);
+
+    if (window != nullptr)
+        QObject::connect(&stopSignals, &SignalWatcher::stopRequested, window.get(), &QWidget::close);
+    else
+        QObject::connect(&stopSignals, &SignalWatcher::stopRequested, app.get(), &QCoreApplication::quit);
+
+    if (!station.start()) return 1;
+    if (window != nullptr) {
+        ui->logLine(("Station folder " + folder).toStdString());
+        window->show();
+    } else {
+        ui->logLine(("ZOLK SAT " + QString(kVersion) + " running headless from " + folder +
+                     "; SIGINT or SIGTERM stops it").toStdString());
+    }
+    const int status = app->exec();
+    if (station.running()) station.shutdown(std::nullopt);
+    if (options.headless) ui->logLine("Stopped; settings saved");
+    return status;
+}
+
+int runListAudio(int& argc, char** argv) {
+    const QCoreApplication app(argc, argv);
+    const PortAudioDevice audio;
+    if (!audio.initError().empty()) {
+        std::fprintf(stderr, "The sound system cannot start: %s\n", audio.initError().c_str());
+        return 1;
+    }
+    for (const auto& [direction, heading] : {std::pair{AudioDirection::Capture, "Input devices:"},
+                                             std::pair{AudioDirection::Playback, "Output devices:"}}) {
+        std::printf("%s\n", heading);
+        const std::vector<std::string> names = audio.deviceNames(direction);
+        if (names.empty()) std::printf("  (none)\n");
+        for (const std::string& name : names) std::printf("  %s\n", name.c_str());
+    }
+    std::printf("An empty device name in the settings means the system default device.\n");
+    return 0;
+}
+
+}  // namespace zolk::shell

@@ -1,0 +1,171 @@
+#include "phy/rx/carrier_demodulator.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "phy/common/numeric.h"
+#include "phy/rx/receive_front_end.h"
+
+namespace zolk {
+
+namespace {
+
+constexpr int kPilotSpacing = 8;    // symbols between pilots on one carrier
+constexpr int kNormalisationSamples = 104;
+
+// Only modes with pilots equalise; the others detect differentially.
+bool hasPilots(const ModeRecord& r) { return r.PilotCells > 0; }
+
+std::size_t largestMultiCarrier(auto field) {
+    std::size_t largest = 0;
+    for (const auto& r : ModeTable) {
+        if (r.ModeFamily == Family::MultiCarrier) {
+            largest = std::max<std::size_t>(largest, static_cast<std::size_t>(field(r)));
+        }
+    }
+    return largest;
+}
+
+Complex& at(std::span<Complex> frameSymbols, int symbol, int bin) {
+    return frameSymbols[static_cast<std::size_t>(symbol - 2) * kMaxBins + static_cast<std::size_t>(bin)];
+}
+Complex at(std::span<const Complex> frameSymbols, int symbol, int bin) {
+    return frameSymbols[static_cast<std::size_t>(symbol - 2) * kMaxBins + static_cast<std::size_t>(bin)];
+}
+
+Complex scaled(Complex a, float k) { return {a.real() * k, a.imag() * k}; }
+
+}  // namespace
+
+CarrierDemodulator::CarrierDemodulator(std::span<const Complex, kQamPoints> qamPoints)
+    : m_qam(qamPoints),
+      m_inverse(kFrameSymbolCount),
+      m_cells(largestMultiCarrier([](const ModeRecord& r) { return r.DataCells; })),
+      m_powers(m_cells.size()),
+      m_soft(largestMultiCarrier([](const ModeRecord& r) { return r.CodedBits; })) {}
+
+void CarrierDemodulator::Stage1(const ModeTables& tables, std::span<Complex> frameSymbols) {
+    const ModeRecord& r = tables.record();
+    if (hasPilots(r)) {
+        equalise(r, frameSymbols);
+    }
+    gather(tables, frameSymbols);
+    if (!hasPilots(r)) {
+        normaliseDifferential(r);
+    }
+    m_softCount = m_cellCount * r.BitsPerCell;
+    SoftDemap(cells(), r.BitsPerCell, m_qam, std::span<float>(m_soft.data(), m_softCount));
+}
+
+// Channel inverses at the scattered pilots, interpolated in time only, per carrier.
+void CarrierDemodulator::equalise(const ModeRecord& r, std::span<Complex> frameSymbols) {
+    const int last = r.SymbolLimit;
+    const auto H = [this](int symbol) -> Complex& { return m_inverse[static_cast<std::size_t>(symbol - 2)]; };
+    for (int o = r.FirstCarrierBin; o <= r.LastCarrierBin; o += r.CarrierStride) {
+        const int first = o % 2 == 0 ? 2 : 6;
+        int lastPilot = first;
+        for (int s = first; s <= last; s += kPilotSpacing) {
+            const Complex y = at(frameSymbols, s, o);
+            const float power = ComplexPower(y);
+            H(s) = power > 0.0f ? scaled(ComplexConj(y), 1.0f / power) : Complex{};
+            lastPilot = s;
+        }
+        for (int s = first; s + kPilotSpacing <= last; s += kPilotSpacing) {
+            for (int j = 1; j < kPilotSpacing; ++j) {
+                const float f = static_cast<float>(j) / kPilotSpacing;
+                H(s + j) = ComplexAdd(scaled(H(s), 1.0f - f), scaled(H(s + kPilotSpacing), f));
+            }
+        }
+        const Complex slope = scaled(ComplexSub(H(lastPilot), H(lastPilot - kPilotSpacing)), 1.0f / kPilotSpacing);
+        for (int j = 1; lastPilot + j <= last; ++j) {
+            H(lastPilot + j) = ComplexAdd(H(lastPilot), scaled(slope, static_cast<float>(j)));
+        }
+        if (first == 6) {
+            const Complex backSlope = scaled(ComplexSub(H(14), H(6)), 1.0f / kPilotSpacing);
+            for (int s = 2; s < 6; ++s) {
+                H(s) = ComplexSub(H(6), scaled(backSlope, static_cast<float>(6 - s)));
+            }
+        }
+        for (int s = 2; s <= last; ++s) {
+            Complex& y = at(frameSymbols, s, o);
+            y = ComplexMul(y, H(s));
+        }
+    }
+}
+
+void CarrierDemodulator::gather(const ModeTables& tables, std::span<const Complex> frameSymbols) {
+    const ModeRecord& r = tables.record();
+    m_cellCount = 0;
+    const auto append = [this](Complex v) {
+        if (m_cellCount < m_cells.size()) {
+            m_cells[m_cellCount++] = v;
+        }
+    };
+    for (int o = r.FirstCarrierBin, c = 0; o <= r.LastCarrierBin; o += r.CarrierStride, ++c) {
+        Complex previous{};
+        for (int j = 2; j <= r.SymbolLimit; ++j) {
+            const Complex y = at(frameSymbols, j, o);
+            if (tables.headerCell(j, c) == 1) {
+                previous = y;
+                continue;
+            }
+            if (hasPilots(r)) {
+                if (!PilotMap(j, o)) {
+                    append(y);
+                }
+                continue;
+            }
+            // Differential: the first symbol is only the phase reference.
+            if (j > 2) {
+                const Complex d = ComplexMul(ComplexConj(previous), y);
+                const float power = (ComplexPower(previous) + ComplexPower(y)) / 2.0f;
+                append(power > 0.0f ? scaled(d, 1.0f / std::sqrt(power)) : d);
+            }
+            previous = y;
+        }
+    }
+}
+
+// Scales the differential cells to unit typical power from a sample of their powers.
+void CarrierDemodulator::normaliseDifferential(const ModeRecord& r) {
+    const std::size_t step =
+        std::max<std::size_t>(1, static_cast<std::size_t>(r.DataCells) / kNormalisationSamples);
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < m_cellCount; i += step) {
+        m_powers[n++] = ComplexPower(m_cells[i]);
+    }
+    const float typical = OrderStatistic(std::span<const float>(m_powers.data(), n));
+    if (!(typical > 0.0f)) {
+        return;  // no usable power: the cells stay as detected
+    }
+    const float k = 1.0f / std::sqrt(typical);
+    for (std::size_t i = 0; i < m_cellCount; ++i) {
+        m_cells[i] = scaled(m_cells[i], k);
+    }
+}
+
+float EstimateSnr(const ModeTables& tables, std::span<const Complex> frameSymbols) {
+    const ModeRecord& r = tables.record();
+    float sum = 0.0f;
+    int count = 0;
+    for (int o = r.FirstCarrierBin, c = 0; o <= r.LastCarrierBin; o += r.CarrierStride, ++c) {
+        for (int j = 3; j <= r.SymbolLimit; ++j) {
+            if (tables.headerCell(j, c) != 1) {
+                continue;
+            }
+            // A header cell repeats the previous cell of its carrier: any turn is noise.
+            const Complex z = ComplexNormalize(
+                ComplexMul(ComplexConj(at(frameSymbols, j - 1, o)), at(frameSymbols, j, o)));
+            sum += std::abs(z.imag());
+            ++count;
+        }
+    }
+    if (count == 0) {
+        return kNoValue;
+    }
+    const float q = sum / static_cast<float>(count);
+    return -20.0f * Log10(q) - 19.71f + r.QamCorrection + 10.0f * Log10(static_cast<float>(r.Carriers)) +
+           10.0f * Log10(64.0f / static_cast<float>(r.BinsPerSymbol));
+}
+
+}  // namespace zolk

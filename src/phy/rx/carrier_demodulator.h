@@ -1,0 +1,49 @@
+// carrier_demodulator.h: stage 1 of the multi-carrier modes (5..13): pilot equalisation or
+// differential detection, the data cell list and its soft bits; and the frame's S/N estimate.
+// Owns the decode buffers of one frame; the FFT frames come from the front-end, the FEC is next.
+#pragma once
+
+#include <span>
+#include <vector>
+
+#include "phy/common/complex_ops.h"
+#include "phy/common/mode_table.h"
+#include "phy/common/tables_file.h"
+#include "phy/rx/soft_demapper.h"
+
+namespace zolk {
+
+class CarrierDemodulator {
+public:
+    // qamPoints: the 32-point column of the ConstellationTable. Sizes every buffer for the
+    // largest mode.
+    explicit CarrierDemodulator(std::span<const Complex, kQamPoints> qamPoints);
+
+    // Stage 1. frameSymbols: FrameSymbols, relative symbol d = 0..638, bin k at d x 64 + k, as the
+    // family-1 re-extraction left them; modes with pilots are equalised in place. Fills cells()
+    // (DataCells entries) and softBits() (CodedBits entries, positive favours 1). No allocation.
+    void Stage1(const ModeTables& tables, std::span<Complex> frameSymbols);
+
+    // The equalised or differentially detected data cells of the last frame, in bit order.
+    std::span<const Complex> cells() const { return {m_cells.data(), m_cellCount}; }
+    std::span<const float> softBits() const { return {m_soft.data(), m_softCount}; }
+
+private:
+    void equalise(const ModeRecord& r, std::span<Complex> frameSymbols);
+    void gather(const ModeTables& tables, std::span<const Complex> frameSymbols);
+    void normaliseDifferential(const ModeRecord& r);
+
+    QamNeighbourTable m_qam;
+    std::vector<Complex> m_inverse;  // channel inverse of one carrier, symbols 2..SymbolLimit
+    std::vector<Complex> m_cells;
+    std::vector<float> m_powers;     // sampled cell powers for the normalisation
+    std::vector<float> m_soft;
+    std::size_t m_cellCount = 0;
+    std::size_t m_softCount = 0;
+};
+
+// EstimateSnr: S/N in dB of the frame from the phase spread of its header cells, before the
+// mode's back-off adjustment. frameSymbols as for Stage1 (after it, for modes with pilots).
+float EstimateSnr(const ModeTables& tables, std::span<const Complex> frameSymbols);
+
+}  // namespace zolk

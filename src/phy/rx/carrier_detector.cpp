@@ -1,0 +1,109 @@
+#include "phy/rx/carrier_detector.h"
+
+#include <algorithm>
+#include <numbers>
+
+#include "phy/common/numeric.h"
+#include "phy/rx/receive_front_end.h"
+
+namespace zolk {
+
+namespace {
+
+std::size_t largestHeaderCount() {
+    std::size_t largest = 0;
+    for (const auto& r : ModeTable) {
+        largest = std::max<std::size_t>(largest, static_cast<std::size_t>(r.Carriers) * r.HeaderSymbols);
+    }
+    return largest;
+}
+
+}  // namespace
+
+float Mer(std::span<const Complex> z, Complex& mean) {
+    mean = {};
+    if (z.empty()) {
+        return kNoValue;
+    }
+    Complex sum{};
+    for (const Complex v : z) {
+        sum = ComplexAdd(sum, v);
+    }
+    const float n = static_cast<float>(z.size());
+    mean = {sum.real() / n, sum.imag() / n};
+    float err = 0.0f;
+    for (const Complex v : z) {
+        err += ComplexPower(ComplexSub(v, mean));
+    }
+    if (!(err > 0.0f)) {
+        return kNoValue;
+    }
+    const float ratio = Log10(n * ComplexPower(mean) / err);
+    return ratio == kNoValue ? kNoValue : 10.0f * ratio;
+}
+
+CarrierFrameDetector::CarrierFrameDetector() : m_z(largestHeaderCount()) {
+    m_bestMer.fill(kNoValue);
+}
+
+std::optional<CarrierDetection> CarrierFrameDetector::DetectFrame(
+    const ModeTables& tables, const DrawnTables& drawn, int slot, std::span<const Complex> spectra,
+    std::uint16_t frameIndex, std::uint32_t ringIndex) {
+    const ModeRecord& r = tables.record();
+    const int b = r.GuardEighths;
+    const int ring = static_cast<int>(kFrameRingLength);
+    int start = frameIndex - (r.SymbolLimit - 2) * b;
+    if (start < 0) {
+        start += ring;
+    }
+    const auto cell = [&](int frame, int bin) {
+        return spectra[static_cast<std::size_t>(frame) * kMaxBins + static_cast<std::size_t>(bin)];
+    };
+    std::size_t n = 0;
+    for (int o = r.FirstCarrierBin, c = 0; o <= r.LastCarrierBin; o += r.CarrierStride, ++c) {
+        for (int h = 0; h < r.HeaderSymbols && n < m_z.size(); ++h) {
+            const int t = tables.headerPosition(c, h);
+            const int w = (start + (t - 3) * b) % ring;
+            const int w2 = (w + b) % ring;
+            const Complex product = ComplexMul(ComplexConj(cell(w, o)), cell(w2, o));
+            m_z[n++] = ComplexNormalize(ComplexMul(product, drawn.HeaderReference(o, t - 3)));
+        }
+    }
+    Complex mean{};
+    const float mer = Mer(std::span<const Complex>(m_z.data(), n), mean);
+    return trackPeak(tables.mode, slot, mer, mean, ringIndex);
+}
+
+std::optional<CarrierDetection> CarrierFrameDetector::trackPeak(int mode, int slot, float mer_db,
+                                                                Complex mean,
+                                                                std::uint32_t ringIndex) {
+    const auto s = static_cast<std::size_t>(slot);
+    const ModeRecord& r = modeRecord(mode);
+    if (mer_db > m_bestMer[s] && mer_db > kMinCandidateMer_db) {
+        m_bestMer[s] = mer_db;
+        m_bestCorrelation = mean;
+        m_peakCountdown[s] = r.GuardEighths;
+        m_bestRingIndex = ringIndex;
+        m_candidateFlag[s] = 1;
+    }
+    if (m_peakCountdown[s] != 0) {
+        --m_peakCountdown[s];
+        return std::nullopt;
+    }
+    if (m_candidateFlag[s] != 1) {
+        return std::nullopt;
+    }
+    // The header correlation turns by the carrier error over one symbol period (body and guard).
+    const float phase = ComplexAngle(m_bestCorrelation);
+    CarrierDetection detection;
+    detection.mode = mode;
+    detection.BestMer = m_bestMer[s];
+    detection.FrequencyShift =
+        phase * r.CarrierSpacing / ((r.GuardFraction + 1.0f) * 2.0f * std::numbers::pi_v<float>);
+    detection.ringIndex = m_bestRingIndex;
+    m_candidateFlag[s] = 0;
+    m_bestMer[s] = kNoValue;
+    return detection;
+}
+
+}  // namespace zolk

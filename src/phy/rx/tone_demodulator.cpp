@@ -1,0 +1,101 @@
+#include "phy/rx/tone_demodulator.h"
+
+#include <algorithm>
+
+#include "phy/common/constellation.h"
+#include "phy/common/numeric.h"
+#include "phy/rx/receive_front_end.h"
+#include "phy/rx/tone_detector.h"
+
+namespace zolk {
+
+namespace {
+
+std::size_t largestRobustCodedBits() {
+    std::size_t largest = 0;
+    for (const auto& r : ModeTable) {
+        if (r.ModeFamily == Family::Robust) {
+            largest = std::max<std::size_t>(largest, static_cast<std::size_t>(r.CodedBits));
+        }
+    }
+    return largest;
+}
+
+float magnitudeAt(std::span<const float> snapshot, int symbol, int bin) {
+    return snapshot[static_cast<std::size_t>(symbol) * kSnapshotColumns + static_cast<std::size_t>(bin)];
+}
+
+}  // namespace
+
+ToneDemodulator::ToneDemodulator()
+    : m_soft(largestRobustCodedBits()), m_deinterleaved(largestRobustCodedBits()) {}
+
+void ToneDemodulator::Stage1(const ModeTables& tables, std::span<const float> snapshot) {
+    const ModeRecord& r = tables.record();
+    const int bits = r.BitsPerCell;
+    const int hypotheses = 1 << bits;
+    // valueOfTone[t]: the cell value whose Gray code is tone t (the transmitter sends Gray(value)).
+    std::array<int, kMaxToneHypotheses> valueOfTone{};
+    for (int v = 0; v < hypotheses; ++v) {
+        valueOfTone[GrayTable[static_cast<std::size_t>((bits - 2) * 16 + v)]] = v;
+    }
+    m_count = 0;
+    std::array<float, kMaxToneHypotheses> m{};
+    for (int s = 0; s < r.Carriers; ++s) {
+        for (int j = 2; j <= r.SymbolLimit; ++j) {
+            if (tables.streamToneA(j, s) != 0) {
+                continue;
+            }
+            const int base = tables.streamHop(j, s);
+            float mx = 0.0f;
+            for (int t = 0; t < hypotheses; ++t) {
+                m[t] = magnitudeAt(snapshot, j, toneBin(r, base, t));
+                mx = std::max(mx, m[t]);
+            }
+            for (int t = 0; t < hypotheses; ++t) {
+                m[t] = mx > 0.0f ? m[t] / mx : 0.0f;
+            }
+            for (int bit = bits - 1; bit >= 0 && m_count < m_soft.size(); --bit) {
+                float best1 = 0.0f;
+                float best0 = 0.0f;
+                for (int t = 0; t < hypotheses; ++t) {
+                    float& best = (valueOfTone[t] >> bit) & 1 ? best1 : best0;
+                    best = std::max(best, m[t]);
+                }
+                m_soft[m_count++] = best1 - best0;
+            }
+        }
+    }
+    const auto& interleaver = tables.BitInterleaver;
+    for (std::size_t i = 0; i < m_count && i < interleaver.size(); ++i) {
+        m_deinterleaved[interleaver[i]] = m_soft[i];
+    }
+}
+
+float EstimateToneSnr(const ModeTables& tables, std::span<const float> snapshot) {
+    const ModeRecord& r = tables.record();
+    const int hypotheses = 1 << r.BitsPerCell;
+    float accumulated = 0.0f;
+    for (int s = 0; s < r.Carriers; ++s) {
+        for (int j = 2; j <= r.SymbolLimit; ++j) {
+            if (tables.streamToneA(j, s) == 0) {
+                continue;
+            }
+            const int base = tables.streamHop(j, s);
+            float sum = 0.0f;
+            for (int t = 0; t < hypotheses; ++t) {
+                sum += magnitudeAt(snapshot, j, toneBin(r, base, t));
+            }
+            const float expected = magnitudeAt(snapshot, j, toneBin(r, base, tables.streamToneB(j, s)));
+            const float noise = (sum - expected) / static_cast<float>(hypotheses - 1);
+            if (noise > 0.0f) {
+                accumulated += expected / noise;
+            }
+        }
+    }
+    const float ratio = accumulated / static_cast<float>(r.ReservedCells);
+    return 20.0f * Log10(ratio) + 10.0f * Log10(static_cast<float>(r.Carriers)) +
+           10.0f * Log10(64.0f / static_cast<float>(r.BinsPerSymbol)) - 18.4f;
+}
+
+}  // namespace zolk

@@ -1,0 +1,51 @@
+// tx_cells.h: the complex cells of the signal on its way out: FrameMatrix, LeadInTable and
+// ToneFrameTable. Owns their storage; the modulators and the control signalling write it, the
+// symbol feeder reads it while a transmission runs.
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <vector>
+
+#include "phy/common/complex_ops.h"
+
+namespace zolk {
+
+class TxCells {
+public:
+    static constexpr int Bins = 64;
+    static constexpr int FrameSymbols = 1280;  // FrameMatrix symbols 1..1280
+    static constexpr int LeadInColumns = 100;  // LeadInTable columns 1..100
+    static constexpr int ToneColumns = 33;     // ToneFrameTable columns 0..32
+
+    TxCells();
+
+    // One symbol's bins 0..63, stored together because the feeder synthesizes column by column.
+    std::span<Complex, Bins> frameSymbol(int symbol) { return column(m_frame, symbol - 1); }
+    std::span<const Complex, Bins> frameSymbol(int symbol) const {
+        return column(m_frame, symbol - 1);
+    }
+    Complex& frameCell(int bin, int symbol) { return frameSymbol(symbol)[bin]; }
+    Complex frameCell(int bin, int symbol) const { return frameSymbol(symbol)[bin]; }
+
+    std::span<Complex, Bins> leadInSymbol(int l) { return column(m_leadIn, l - 1); }
+    std::span<const Complex, Bins> leadInSymbol(int l) const { return column(m_leadIn, l - 1); }
+
+    std::span<Complex, Bins> toneColumn(int c) { return column(m_tone, c); }
+    std::span<const Complex, Bins> toneColumn(int c) const { return column(m_tone, c); }
+
+private:
+    static std::span<Complex, Bins> column(std::vector<Complex>& store, int index) {
+        return std::span<Complex, Bins>(store.data() + static_cast<std::size_t>(index) * Bins, Bins);
+    }
+    static std::span<const Complex, Bins> column(const std::vector<Complex>& store, int index) {
+        return std::span<const Complex, Bins>(store.data() + static_cast<std::size_t>(index) * Bins,
+                                              Bins);
+    }
+
+    std::vector<Complex> m_frame;
+    std::vector<Complex> m_leadIn;
+    std::vector<Complex> m_tone;
+};
+
+}  // namespace zolk

@@ -1,0 +1,93 @@
+// recording_ui.h: a UI sink that keeps what a station showed, for tests to read.
+// Holds the latest state of every panel and menu item plus the boxes and log lines in order.
+#pragma once
+
+#include <array>
+#include <complex>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ports/ui_sink.h"
+
+namespace zolk::sim {
+
+struct MenuState {
+    bool checked = false;
+    bool enabled = true;
+    bool visible = true;
+    std::string caption;
+};
+
+class RecordingUi final : public UiSink {
+public:
+    void setPanelText(std::string_view key, std::string_view text) override;
+    void setPanelIcon(std::string_view key, std::string_view icon) override;
+    void setPanelTip(std::string_view key, std::string_view tip) override;
+    void setCaption(std::string_view caption) override { m_caption = caption; }
+    void messageBox(std::string_view title, std::string_view text) override;
+    void appendMonitor(std::string_view text) override { m_monitor += text; }
+    void clearMonitor() override { m_monitor.clear(); }
+    void logLine(std::string_view line) override { m_logLines.emplace_back(line); }
+    void setMenuChecked(MenuItem item, bool checked) override { menuState(item).checked = checked; }
+    void setMenuEnabled(MenuItem item, bool enabled) override { menuState(item).enabled = enabled; }
+    void setMenuVisible(MenuItem item, bool visible) override { menuState(item).visible = visible; }
+    void setMenuCaption(MenuItem item, std::string_view caption) override { menuState(item).caption = caption; }
+    void applyView(std::uint8_t viewMode) override { m_views.push_back(viewMode); }
+    void clearWaterfall() override { ++m_waterfallClears; }
+    void moveWindow(std::int32_t top_twips, std::int32_t left_twips) override {
+        m_windowPosition = std::make_pair(top_twips, left_twips);
+    }
+    void showSnr(float snr_db) override { m_snr_db = snr_db; }
+    void showAfc(float offset_hz) override { m_afc_hz = offset_hz; }
+    void plotCells(std::span<const std::complex<float>> cells, int, PlotColour colour) override;
+    void plotSoftValues(std::span<const float> softValues, PlotColour colour) override;
+
+    // Empty when never set.
+    std::string panelText(std::string_view key) const;
+    std::string panelIcon(std::string_view key) const;
+    std::string panelTip(std::string_view key) const;
+    bool hasPanel(std::string_view key) const { return m_panels.contains(std::string(key)); }
+    const std::string& caption() const { return m_caption; }
+    const std::vector<std::pair<std::string, std::string>>& messageBoxes() const { return m_messageBoxes; }
+    const std::string& monitor() const { return m_monitor; }
+    const std::vector<std::string>& logLines() const { return m_logLines; }
+    const MenuState& menu(MenuItem item) const { return m_menus[static_cast<std::size_t>(item)]; }
+    // Every view applied, in order.
+    const std::vector<std::uint8_t>& views() const { return m_views; }
+    int waterfallClears() const { return m_waterfallClears; }
+    std::optional<std::pair<std::int32_t, std::int32_t>> windowPosition() const { return m_windowPosition; }
+    std::optional<float> snr_db() const { return m_snr_db; }
+    std::optional<float> afc_hz() const { return m_afc_hz; }
+    // The last constellation plot: how many points, in which colour.
+    std::size_t plottedPoints() const { return m_plottedPoints; }
+    std::optional<PlotColour> plotColour() const { return m_plotColour; }
+
+private:
+    struct Panel {
+        std::string text;
+        std::string icon;
+        std::string tip;
+    };
+    MenuState& menuState(MenuItem item) { return m_menus[static_cast<std::size_t>(item)]; }
+
+    std::map<std::string, Panel, std::less<>> m_panels;
+    std::string m_caption;
+    std::vector<std::pair<std::string, std::string>> m_messageBoxes;
+    std::string m_monitor;
+    std::vector<std::string> m_logLines;
+    std::array<MenuState, kMenuItemCount> m_menus{};
+    std::vector<std::uint8_t> m_views;
+    int m_waterfallClears = 0;
+    std::optional<std::pair<std::int32_t, std::int32_t>> m_windowPosition;
+    std::optional<float> m_snr_db;
+    std::optional<float> m_afc_hz;
+    std::size_t m_plottedPoints = 0;
+    std::optional<PlotColour> m_plotColour;
+};
+
+}  // namespace zolk::sim

@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "../host/host_fakes.h"
+#include "app/station.h"
+
+namespace zolk {
+namespace {
+
+using test::RecordingHostLink;
+using test::RecordingTimers;
+using test::RecordingUi;
+
+class CountingAudio : public AudioDevicePort {
+public:
+    bool open(AudioDirection, const std::string&) override {
+        ++opens;
+        return true;
+    }
+    void close(AudioDirection) override {}
+    void flushPlayback() override {}
+    std::vector<std::string> deviceNames(AudioDirection) const override { return {}; }
+    int opens = 0;
+};
+
+class StationTablesTest : public ::testing::Test {
+protected:
+    StationTablesTest() {
+        m_folder = std::filesystem::temp_directory_path() /
+                   ("zolk-station-tables-" +
+                    std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+        std::filesystem::remove_all(m_folder);
+        std::filesystem::create_directories(m_folder);
+    }
+    ~StationTablesTest() override { std::filesystem::remove_all(m_folder); }
+
+    std::filesystem::path tablesCopy(std::size_t flipByte) {
+        std::ifstream in("data/ZOLKSAT.dat", std::ios::binary);
+        std::vector<char> bytes{std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>()};
+        bytes.at(flipByte) = static_cast<char>(bytes.at(flipByte) ^ 1);
+        const auto path = m_folder / "ZOLKSAT.dat";
+        std::ofstream(path, std::ios::binary)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+
+    std::filesystem::path m_folder;
+    RecordingHostLink link;
+    RecordingUi ui;
+    RecordingTimers timers;
+    CountingAudio audio;
+    StationPorts ports{timers, link, audio, ui};
+};
+
+TEST_F(StationTablesTest, StartsWithTheCommittedTablesAndDrawsThePhaseTables) {
+    Station station(ports, m_folder / "station", std::filesystem::path("data/ZOLKSAT.dat"));
+    ASSERT_TRUE(station.start());
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(station.tables()[13].TurboInterleaver.size(), 22260U);
+    // The generator continues after the start-up draws, identically on every station.
+    RandomSource reference;
+    const DrawnTables drawn(reference);
+    EXPECT_EQ(station.drawnTables().CellPhaseTable(5, 7), drawn.CellPhaseTable(5, 7));
+    EXPECT_EQ(station.random().next(), reference.next());
+    station.shutdown(std::nullopt);
+}
+
+TEST_F(StationTablesTest, FindsTheTablesBesideTheProgram) {
+    // Test programs carry a copy beside themselves, as every program in the build does.
+    Station station(ports, m_folder / "station");
+    EXPECT_TRUE(station.start());
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(StationTablesTest, BadTablesEndStartUpWithAMessageBeforeAudioOpens) {
+    struct Case {
+        const char* name;
+        std::filesystem::path file;
+        std::string message;
+    };
+    const std::vector<Case> cases{
+        {"missing", m_folder / "absent" / "ZOLKSAT.dat", "ZOLK SAT: ZOLKSAT.dat file not found"},
+        {"corrupt", tablesCopy(1000), "ZOLK SAT: ZOLKSAT.dat file is corrupt (checksum mismatch)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui.messages.clear();
+        Station station(ports, m_folder / "station", c.file);
+        EXPECT_FALSE(station.start());
+        EXPECT_FALSE(station.running());
+        EXPECT_EQ(ui.messages, std::vector<std::string>{c.message});
+        EXPECT_EQ(audio.opens, 0);
+        EXPECT_TRUE(link.listens.empty());
+    }
+}
+
+}  // namespace
+}  // namespace zolk

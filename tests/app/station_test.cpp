@@ -1,0 +1,176 @@
+#include "app/station.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "app/settings_file.h"
+#include "sim/harness.h"
+
+namespace zolk {
+namespace {
+
+using sim::SimStation;
+
+class StationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_folder = std::filesystem::path(::testing::TempDir()) /
+                   ("station_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
+                    std::to_string(::getpid()));
+        std::filesystem::remove_all(m_folder);
+    }
+    void TearDown() override { std::filesystem::remove_all(m_folder); }
+
+    void writeSettings(const std::string& text) {
+        std::filesystem::create_directories(m_folder);
+        std::ofstream(m_folder / "ZOLK SAT.ini") << text;
+    }
+    std::string settingsText() const {
+        std::ifstream in(m_folder / "ZOLK SAT.ini");
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    SimStation& started() {
+        auto& s = m_harness.addStation(m_folder);
+        EXPECT_TRUE(s.station().start());
+        return s;
+    }
+
+    std::filesystem::path m_folder;
+    sim::Harness m_harness;
+};
+
+TEST_F(StationTest, StartUpShowsTheWindowFromTheSettingsAndOpensBothDirections) {
+    writeSettings("[Setup]\nView=2\nWaterFall=0\n[Log]\nLog Caption=Journal\n"
+                  "[Position]\nTop Position=100\nLeft Position=200\n");
+    auto& s = started();
+    const auto& ui = s.ui();
+    EXPECT_EQ(ui.caption(), "ZOLK SAT v3.1.3      ");
+    EXPECT_EQ(ui.menu(MenuItem::Log).caption, "Journal");
+    EXPECT_EQ(ui.views(), std::vector<std::uint8_t>{2});
+    EXPECT_TRUE(ui.menu(MenuItem::ViewWaterfall).checked);
+    EXPECT_FALSE(ui.menu(MenuItem::ViewAll).checked);
+    EXPECT_TRUE(ui.menu(MenuItem::WaterfallOff).checked);
+    EXPECT_FALSE(ui.menu(MenuItem::WaterfallOn).checked);
+    EXPECT_EQ(ui.waterfallClears(), 1);
+    EXPECT_FALSE(ui.menu(MenuItem::Ptt).visible);
+    EXPECT_TRUE(ui.menu(MenuItem::MonitorOff).checked);
+    EXPECT_EQ(ui.windowPosition(), std::make_pair(100, 200));
+    for (const auto& [key, text] : {std::pair{"PTT", ""}, {"Indicativos", ""}, {"Baud", ""}, {"Bytes", ""},
+                                    {"Public", ""}, {"Listen", "LISTEN"}, {"TCP", "TCP"}, {"Busy", "BUSY"}}) {
+        SCOPED_TRACE(key);
+        EXPECT_TRUE(ui.hasPanel(key));
+        EXPECT_EQ(ui.panelText(key), text);
+    }
+    EXPECT_TRUE(s.audio().isOpen(AudioDirection::Playback));
+    EXPECT_TRUE(s.audio().isOpen(AudioDirection::Capture));
+    EXPECT_EQ(s.timers().interval(TimerId::BusyOff), std::chrono::milliseconds{2000});
+    EXPECT_EQ(s.timers().interval(TimerId::RecargarTarjetaSonido), std::chrono::milliseconds{10000});
+    EXPECT_FALSE(s.timers().running(TimerId::ServidorZolk));
+    EXPECT_TRUE(ui.messageBoxes().empty());
+}
+
+TEST_F(StationTest, GarbledSettingsStartWithDefaults) {
+    constexpr char kGarbage[] = "\0\xff[Setup\x01]\nView=\xfe\xfe\n[Setup]\nView=9\nRetries=\0\n";
+    writeSettings(std::string(kGarbage, sizeof kGarbage - 1));
+    auto& s = started();
+    EXPECT_EQ(s.station().settings(), Settings{});
+}
+
+TEST_F(StationTest, MenusChangeTheModesAndSaveAtOnce) {
+    auto& s = started();
+    struct Case {
+        MenuItem item;
+        const char* savedLine;
+        MenuItem checked;
+        int clears;  // waterfall clears this item causes while idle
+    };
+    const Case cases[] = {
+        {MenuItem::WaterfallOff, "WaterFall=0", MenuItem::WaterfallOff, 1},
+        {MenuItem::WaterfallAuto, "WaterFall=2", MenuItem::WaterfallAuto, 1},
+        {MenuItem::WaterfallOn, "WaterFall=1", MenuItem::WaterfallOn, 0},
+        {MenuItem::ViewGauges, "View=3", MenuItem::ViewGauges, 0},
+        {MenuItem::ViewAll, "View=1", MenuItem::ViewAll, 0},
+        {MenuItem::MonitorOn, "Monitor Mode=1", MenuItem::MonitorOn, 0},
+        {MenuItem::MonitorOff, "Monitor Mode=0", MenuItem::MonitorOff, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.savedLine);
+        const int clearsBefore = s.ui().waterfallClears();
+        m_harness.menu(s, c.item);
+        EXPECT_NE(settingsText().find(std::string("\n") + c.savedLine + "\n"), std::string::npos);
+        EXPECT_TRUE(s.ui().menu(c.checked).checked);
+        EXPECT_EQ(s.ui().waterfallClears() - clearsBefore, c.clears);
+    }
+    EXPECT_FALSE(s.ui().menu(MenuItem::WaterfallOff).checked);
+    EXPECT_FALSE(s.ui().menu(MenuItem::ViewGauges).checked);
+    EXPECT_FALSE(s.ui().menu(MenuItem::MonitorOn).checked);
+    EXPECT_EQ(s.ui().views().back(), 1);
+
+    s.ui().appendMonitor("text");
+    m_harness.menu(s, MenuItem::MonitorClear);
+    EXPECT_EQ(s.ui().monitor(), "");
+}
+
+TEST_F(StationTest, ShutdownStopsEverythingAndSavesThePosition) {
+    auto& s = started();
+    m_harness.runFor(std::chrono::milliseconds{500});
+    s.station().setTransmitActive(true);
+    s.station().shutdown(WindowPosition{1234, 5678});
+    EXPECT_FALSE(s.station().transmitActive());
+    EXPECT_TRUE(s.station().closing());
+    EXPECT_FALSE(s.audio().isOpen(AudioDirection::Playback));
+    EXPECT_FALSE(s.audio().isOpen(AudioDirection::Capture));
+    for (std::size_t i = 0; i < kTimerCount; ++i) EXPECT_FALSE(s.timers().running(static_cast<TimerId>(i)));
+    const auto saved = LoadSettings(m_folder / "ZOLK SAT.ini");
+    EXPECT_EQ(saved.TopPosition, 1234);
+    EXPECT_EQ(saved.LeftPosition, 5678);
+    // Nothing runs after shutdown: no watchdog reopens the sound card.
+    m_harness.runFor(std::chrono::milliseconds{25000});
+    EXPECT_EQ(s.audio().openCount(AudioDirection::Capture), 1);
+}
+
+TEST_F(StationTest, AMinimisedWindowKeepsTheSavedPosition) {
+    writeSettings("[Position]\nTop Position=-300\nLeft Position=77\n");
+    auto& s = started();
+    s.station().shutdown(std::nullopt);
+    const auto saved = LoadSettings(m_folder / "ZOLK SAT.ini");
+    EXPECT_EQ(saved.TopPosition, -300);
+    EXPECT_EQ(saved.LeftPosition, 77);
+}
+
+TEST_F(StationTest, PttKeysAreWrittenOnlyOnceThePttMenuIsShown) {
+    writeSettings("[PTT]\nVia=1\nrig=12\n");
+    auto& s = started();
+    s.station().shutdown(std::nullopt);
+    EXPECT_NE(settingsText().find("[PTT]\nVia=1\nrig=12\n"), std::string::npos);
+    EXPECT_EQ(settingsText().find("UZ-Board Device Path"), std::string::npos);
+
+    auto& again = m_harness.addStation(m_folder);
+    ASSERT_TRUE(again.station().start());
+    again.station().setPttMenuShown(true);
+    EXPECT_TRUE(again.ui().menu(MenuItem::Ptt).visible);
+    again.station().shutdown(std::nullopt);
+    EXPECT_NE(settingsText().find("[PTT]\nVia=1\nRig=12\nPTTPort=COM1\n"), std::string::npos) << settingsText();
+    EXPECT_NE(settingsText().find("UZ-Board Device Path="), std::string::npos);
+}
+
+TEST_F(StationTest, AFolderThatCannotBeMadeStopsStartUpWithAMessage) {
+    std::filesystem::create_directories(m_folder);
+    std::ofstream(m_folder / "file") << "x";
+    auto& s = m_harness.addStation(m_folder / "file" / "station");
+    EXPECT_FALSE(s.station().start());
+    ASSERT_EQ(s.ui().messageBoxes().size(), 1U);
+    EXPECT_EQ(s.ui().messageBoxes()[0].first, "ZOLK SAT");
+    EXPECT_EQ(s.audio().openCount(AudioDirection::Playback), 0);
+    EXPECT_FALSE(s.timers().running(TimerId::RecargarTarjetaSonido));
+}
+
+}  // namespace
+}  // namespace zolk

@@ -1,0 +1,123 @@
+#include "phy/rx/carrier_demodulator.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "phy/common/constellation.h"
+#include "phy/common/numeric.h"
+#include "phy/rx/receive_front_end.h"
+#include "synthetic_frames.h"
+
+namespace zolk {
+namespace {
+
+std::array<Complex, kQamPoints> qamColumn() {
+    std::array<Complex, kQamPoints> points{};
+    for (std::size_t v = 0; v < points.size(); ++v) points[v] = ConstellationTable[v][4];
+    return points;
+}
+
+Complex& cellAt(std::vector<Complex>& cells, int symbol, int bin) {
+    return cells[static_cast<std::size_t>((symbol - 2) * 64 + bin)];
+}
+
+class CarrierStage1 : public ::testing::TestWithParam<int> {};
+
+// Pilot modes: through a channel whose inverse runs linearly in time on every carrier (a gain and
+// phase per carrier that drift), pilot interpolation and both extrapolations undo it exactly.
+// Differential modes: a gain and a phase per carrier vanish in the detection and normalisation.
+// Every data cell comes back on its point and every soft value has the sign of its bit.
+TEST_P(CarrierStage1, RecoversEveryDataCellThroughADriftingChannel) {
+    const int mode = GetParam();
+    const ModeRecord& r = modeRecord(mode);
+    const ModeTables tables = test::syntheticTables(mode, 21);
+    test::CarrierFrame frame = test::syntheticCarrierFrame(tables, 22);
+    std::mt19937 random(23);
+    std::uniform_real_distribution<float> uniform(-1.0f, 1.0f);
+    for (int o = r.FirstCarrierBin; o <= r.LastCarrierBin; o += r.CarrierStride) {
+        const Complex start{1.5f + 0.5f * uniform(random), uniform(random)};
+        const Complex slope{0.002f * uniform(random), 0.002f * uniform(random)};
+        for (int s = 2; s <= r.SymbolLimit; ++s) {
+            const Complex inverse = start + slope * static_cast<float>(s);
+            // Differential modes: one gain for all, a constant phase per carrier (the detection
+            // normalises the frame as a whole).
+            const Complex channel = r.PilotCells > 0 ? 1.0f / inverse : 3.0f * start / std::abs(start);
+            Complex& cell = cellAt(frame.cells, s, o);
+            cell = ComplexMul(cell, channel);
+        }
+    }
+    CarrierDemodulator demodulator(qamColumn());
+    demodulator.Stage1(tables, frame.cells);
+
+    ASSERT_EQ(demodulator.cells().size(), static_cast<std::size_t>(r.DataCells));
+    ASSERT_EQ(demodulator.softBits().size(), static_cast<std::size_t>(r.CodedBits));
+    ASSERT_EQ(frame.points.size(), static_cast<std::size_t>(r.DataCells));
+    float worst = 0.0f;
+    for (std::size_t i = 0; i < frame.points.size(); ++i) {
+        worst = std::max(worst, std::abs(demodulator.cells()[i] - frame.points[i]));
+    }
+    EXPECT_LT(worst, 2e-3f);
+    int wrong = 0;
+    const int bits = r.BitsPerCell;
+    for (std::size_t i = 0; i < frame.values.size(); ++i) {
+        for (int j = 0; j < bits; ++j) {
+            const float v = demodulator.softBits()[i * static_cast<std::size_t>(bits) + static_cast<std::size_t>(j)];
+            wrong += (v > 0.0f) != (test::bitOf(frame.values[i], bits, j) == 1);
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, CarrierStage1, ::testing::Values(5, 6, 8, 9, 10, 11, 13));
+
+TEST(CarrierStage1, ZeroPilotsGiveZeroCellsAndZeroSoftValues) {
+    // No signal at all: the channel inverse is 0 everywhere, so every 16-point cell is exactly 0
+    // and says nothing about its bits.
+    const ModeTables tables = test::syntheticTables(10, 31);
+    std::vector<Complex> cells(kFrameSymbolCount * kMaxBins);
+    CarrierDemodulator demodulator(qamColumn());
+    demodulator.Stage1(tables, cells);
+    ASSERT_EQ(demodulator.softBits().size(), static_cast<std::size_t>(modeRecord(10).CodedBits));
+    for (const float v : demodulator.softBits()) ASSERT_EQ(v, 0.0f);
+}
+
+struct SnrCase {
+    int mode;
+    float cellSnr_db;  // signal to noise per cell
+};
+
+class CarrierSnr : public ::testing::TestWithParam<SnrCase> {};
+
+// Noise of a known level on every cell: the estimate lands on the S/N in 2500 Hz, that is the
+// cell S/N scaled by the occupied carriers against the noise bandwidth.
+TEST_P(CarrierSnr, EstimateMatchesKnownNoiseLevel) {
+    const auto [mode, cellSnr_db] = GetParam();
+    const ModeRecord& r = modeRecord(mode);
+    const ModeTables tables = test::syntheticTables(mode, 41);
+    test::CarrierFrame frame = test::syntheticCarrierFrame(tables, 42);
+    std::mt19937 random(43);
+    const float sigma = std::pow(10.0f, -cellSnr_db / 20.0f) / std::sqrt(2.0f);
+    std::normal_distribution<float> gauss(0.0f, sigma);
+    for (auto& cell : frame.cells) cell += Complex{gauss(random), gauss(random)};
+    const float expected =
+        cellSnr_db + 10.0f * std::log10(r.Carriers * r.CarrierSpacing / 2500.0f);
+    EXPECT_NEAR(EstimateSnr(tables, frame.cells), expected, 1.0f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, CarrierSnr,
+                         ::testing::Values(SnrCase{5, 12.0f}, SnrCase{5, 20.0f}, SnrCase{8, 12.0f},
+                                           SnrCase{8, 20.0f}, SnrCase{7, 15.0f}));
+
+TEST(CarrierSnr, NoHeaderCellsGiveNoValue) {
+    ModeTables tables = test::syntheticTables(8, 51);
+    std::fill(tables.HeaderCellMap.begin(), tables.HeaderCellMap.end(), 0);
+    std::vector<Complex> cells(kFrameSymbolCount * kMaxBins, Complex{1, 0});
+    EXPECT_EQ(EstimateSnr(tables, cells), kNoValue);
+}
+
+}  // namespace
+}  // namespace zolk

@@ -1,0 +1,246 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <optional>
+#include <random>
+#include <vector>
+
+#include "phy/common/constellation.h"
+#include "phy/common/fft.h"
+#include "phy/rx/receive_front_end.h"
+#include "phy/rx/tone_demodulator.h"
+#include "phy/rx/tone_detector.h"
+#include "synthetic_frames.h"
+
+namespace zolk {
+namespace {
+
+constexpr int kSlot = 1;
+constexpr float kPi = std::numbers::pi_v<float>;
+
+TEST(ToneBin, WrapsIntoTheToneBandInByteArithmetic) {
+    const ModeRecord& r = modeRecord(0);  // tones on bins 8..55
+    EXPECT_EQ(toneBin(r, 8, 0), 8);
+    EXPECT_EQ(toneBin(r, 50, 7), 9);
+    EXPECT_EQ(toneBin(r, 55, 1), 8);
+    // 250 + 10 - 8 = 252 in a byte, 252 mod 48 = 12.
+    EXPECT_EQ(toneBin(r, 250, 10), 20);
+}
+
+// Header tones of a frame written into a slot's power frames at a known timing.
+struct ToneStore {
+    std::vector<float> power = std::vector<float>(kFrameRingLength * kMaxBins, 0.0f);
+    void set(int frame, int bin, float p) {
+        const int ring = static_cast<int>(kFrameRingLength);
+        const int w = (frame % ring + ring) % ring;
+        power[static_cast<std::size_t>(w) * kMaxBins + static_cast<std::size_t>(bin)] = p;
+    }
+};
+
+int frameOf(const ModeRecord& r, int lastFrame, int symbol) {
+    return lastFrame - (r.SymbolLimit - symbol) * r.GuardEighths;
+}
+
+// correct: how many header cells show their own tone strongest; the others show a louder wrong
+// candidate. Every expected tone is loud, so the power sum is large either way.
+ToneStore headerStore(const ModeTables& t, int lastFrame, int correct) {
+    const ModeRecord& r = t.record();
+    ToneStore store;
+    int n = 0;
+    for (int s = 0; s < r.Carriers; ++s) {
+        for (int h = 0; h < r.HeaderSymbols; ++h, ++n) {
+            const int m = t.streamHeaderCell(s, h);
+            const int base = t.streamHop(m, s);
+            const int known = t.streamToneB(m, s);
+            const int f = frameOf(r, lastFrame, m);
+            store.set(f, toneBin(r, base, known), 1e6f);
+            if (n >= correct) {
+                const int wrong = (known + r.ToneGroups) % (1 << r.BitsPerCell);
+                store.set(f, toneBin(r, base, wrong), 2e6f);
+            }
+        }
+    }
+    return store;
+}
+
+TEST(ToneDetection, ThirteenCorrectHeaderCellsNeverMakeACandidate) {
+    const ModeTables tables = test::syntheticTables(0, 61);
+    const int lastFrame = 4000;
+    for (const int correct : {13, 14}) {
+        SCOPED_TRACE(correct);
+        const ToneStore store = headerStore(tables, lastFrame, correct);
+        ToneFrameDetector detector;
+        detector.DetectToneFrame(tables, kSlot, store.power, lastFrame, 1);
+        EXPECT_EQ(detector.candidate(kSlot), correct > 13);
+    }
+}
+
+TEST(ToneDetection, ConfirmsOneSymbolAfterTheFrameAtItsTiming) {
+    for (const int mode : {0, 3, 4}) {
+        SCOPED_TRACE(mode);
+        const ModeRecord& r = modeRecord(mode);
+        const ModeTables tables = test::syntheticTables(mode, 62);
+        const int lastFrame = 300;  // the frame of the first symbols lies before 0: wraps
+        ToneStore store = headerStore(tables, lastFrame, r.Carriers * r.HeaderSymbols);
+        std::mt19937 random(63);
+        std::uniform_real_distribution<float> noise(0.0f, 1e3f);
+        for (auto& p : store.power) p += noise(random);
+        const int ring = static_cast<int>(kFrameRingLength);
+        const int last = lastFrame;
+        ToneFrameDetector detector;
+        std::optional<ToneDetection> detection;
+        int at = 0;
+        for (int f = last - 3 * r.GuardEighths; f <= last + 3 * r.GuardEighths && !detection; ++f) {
+            const auto index = static_cast<std::uint16_t>((f + ring) % ring);
+            detection = detector.DetectToneFrame(tables, kSlot, store.power, index, static_cast<std::uint32_t>(f + 10000));
+            at = f;
+        }
+        ASSERT_TRUE(detection.has_value());
+        EXPECT_EQ(at, last + r.GuardEighths);
+        EXPECT_EQ(detection->ringIndex, static_cast<std::uint32_t>(last + 10000));
+        EXPECT_EQ(detection->correctCells, r.Carriers * r.HeaderSymbols);
+        EXPECT_FALSE(detector.candidate(kSlot));
+        EXPECT_EQ(detector.bestSum(kSlot), 0.0f);
+    }
+}
+
+// SnapshotSpectrum rows of a frame whose every symbol carries its tone (header value or a data
+// value through the Gray map) at an offset of `offsetBins` from the bin centre, plus noise.
+struct ToneFrame {
+    std::vector<float> snapshot = std::vector<float>(kSnapshotRows * kSnapshotColumns, 0.0f);
+    std::vector<int> values;  // data values in cell order
+};
+
+ToneFrame toneFrame(const ModeTables& t, float offsetBins, float noiseSigma, int zoom, std::uint32_t seed) {
+    const ModeRecord& r = t.record();
+    const int n = r.BinsPerSymbol;
+    std::mt19937 random(seed);
+    std::normal_distribution<float> gauss(0.0f, noiseSigma);
+    Fft fft(static_cast<std::size_t>(n * zoom));
+    std::vector<Complex> body(static_cast<std::size_t>(n * zoom));
+    ToneFrame frame;
+    std::vector<std::vector<int>> tones(static_cast<std::size_t>(r.SymbolLimit + 1));
+    for (int s = 0; s < r.Carriers; ++s) {
+        for (int j = 2; j <= r.SymbolLimit; ++j) {
+            int tone = 0;
+            if (t.streamToneA(j, s) != 0) {
+                tone = t.streamToneB(j, s);
+            } else {
+                const int value = static_cast<int>(random() % (1u << r.BitsPerCell));
+                frame.values.push_back(value);
+                tone = GrayTable[static_cast<std::size_t>((r.BitsPerCell - 2) * 16 + value)];
+            }
+            tones[static_cast<std::size_t>(j)].push_back(toneBin(r, t.streamHop(j, s), tone));
+        }
+    }
+    for (int j = 2; j <= r.SymbolLimit; ++j) {
+        std::fill(body.begin(), body.end(), Complex{});
+        for (int k = 0; k < n; ++k) {
+            Complex x{gauss(random), gauss(random)};
+            for (const int bin : tones[static_cast<std::size_t>(j)]) {
+                const float phase = 2.0f * kPi * (static_cast<float>(bin) + offsetBins) * static_cast<float>(k) / static_cast<float>(n);
+                x += Complex{std::cos(phase), std::sin(phase)};
+            }
+            body[static_cast<std::size_t>(k)] = x;
+        }
+        fft.transform(body);
+        for (int k = 0; k < n * zoom; ++k) {
+            const float v = std::abs(body[static_cast<std::size_t>(k)]);
+            frame.snapshot[static_cast<std::size_t>(j) * kSnapshotColumns + static_cast<std::size_t>(k)] =
+                zoom == 4 ? v * v : v;
+        }
+    }
+    return frame;
+}
+
+struct ShiftCase {
+    int mode;
+    float offsetBins;
+    int expectedQuarters;
+};
+
+class ToneShift : public ::testing::TestWithParam<ShiftCase> {};
+
+TEST_P(ToneShift, QuarterBinEstimateOfSyntheticTones) {
+    const auto [mode, offsetBins, expectedQuarters] = GetParam();
+    const ModeTables tables = test::syntheticTables(mode, 71);
+    const ToneFrame frame = toneFrame(tables, offsetBins, 0.05f, 4, 72);
+    EXPECT_FLOAT_EQ(EstimateToneShift(tables, frame.snapshot),
+                    static_cast<float>(expectedQuarters) * modeRecord(mode).CarrierSpacing / 4.0f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Offsets, ToneShift,
+                         ::testing::Values(ShiftCase{0, 0.0f, 0}, ShiftCase{0, 0.25f, 1},
+                                           ShiftCase{0, -0.25f, -1}, ShiftCase{0, 0.2f, 1},
+                                           ShiftCase{0, -0.1f, 0}, ShiftCase{3, -0.3f, -1},
+                                           ShiftCase{4, 0.25f, 1}, ShiftCase{14, 0.05f, 0}));
+
+TEST(ToneShift, NoToneGivesNoShift) {
+    const ModeTables tables = test::syntheticTables(0, 73);
+    const std::vector<float> silent(kSnapshotRows * kSnapshotColumns, 0.0f);
+    EXPECT_EQ(EstimateToneShift(tables, silent), 0.0f);
+}
+
+class ToneStage1 : public ::testing::TestWithParam<int> {};
+
+TEST_P(ToneStage1, SoftValuesCarryTheBitsOfTheGrayCodedValue) {
+    const int mode = GetParam();
+    const ModeRecord& r = modeRecord(mode);
+    const ModeTables tables = test::syntheticTables(mode, 81);
+    const ToneFrame frame = toneFrame(tables, 0.0f, 0.1f, 1, 82);
+    ToneDemodulator demodulator;
+    demodulator.Stage1(tables, frame.snapshot);
+    ASSERT_EQ(demodulator.softBits().size(), static_cast<std::size_t>(r.CodedBits));
+    ASSERT_EQ(frame.values.size(), static_cast<std::size_t>(r.DataCells));
+    const int bits = r.BitsPerCell;
+    for (std::size_t i = 0; i < frame.values.size(); ++i) {
+        for (int j = 0; j < bits; ++j) {
+            const float v = demodulator.softBits()[i * static_cast<std::size_t>(bits) + static_cast<std::size_t>(j)];
+            ASSERT_EQ(v > 0.0f, test::bitOf(frame.values[i], bits, j) == 1) << "cell " << i << " bit " << j;
+            ASSERT_LE(std::abs(v), 1.0f);
+            ASSERT_GT(std::abs(v), 0.5f);
+        }
+    }
+    // The display copy is the cell-order values de-interleaved.
+    for (std::size_t i = 0; i < demodulator.softBits().size(); ++i) {
+        ASSERT_EQ(demodulator.deinterleavedBits()[tables.BitInterleaver[i]], demodulator.softBits()[i]);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, ToneStage1, ::testing::Values(0, 2, 3, 4, 14));
+
+TEST(ToneStage1, SilentCellsGiveZeroSoftValues) {
+    const ModeTables tables = test::syntheticTables(2, 83);
+    const std::vector<float> silent(kSnapshotRows * kSnapshotColumns, 0.0f);
+    ToneDemodulator demodulator;
+    demodulator.Stage1(tables, silent);
+    ASSERT_EQ(demodulator.softBits().size(), static_cast<std::size_t>(modeRecord(2).CodedBits));
+    for (const float v : demodulator.softBits()) ASSERT_EQ(v, 0.0f);
+}
+
+struct ToneSnrCase {
+    int mode;
+    float snr_db;  // in 2500 Hz
+};
+
+class ToneSnr : public ::testing::TestWithParam<ToneSnrCase> {};
+
+// Unit tones in complex noise of a known level at 3000 Hz: the estimate lands on the S/N in
+// 2500 Hz of the streams' total power.
+TEST_P(ToneSnr, EstimateMatchesKnownNoiseLevel) {
+    const auto [mode, snr_db] = GetParam();
+    const ModeRecord& r = modeRecord(mode);
+    const ModeTables tables = test::syntheticTables(mode, 91);
+    // S/N = Carriers / (noise power x 2500 / 3000), noise power = 2 sigma^2.
+    const float noisePower = static_cast<float>(r.Carriers) / (std::pow(10.0f, snr_db / 10.0f) * 2500.0f / 3000.0f);
+    const ToneFrame frame = toneFrame(tables, 0.0f, std::sqrt(noisePower / 2.0f), 1, 92);
+    EXPECT_NEAR(EstimateToneSnr(tables, frame.snapshot), snr_db, 1.0f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, ToneSnr,
+                         ::testing::Values(ToneSnrCase{0, -3.0f}, ToneSnrCase{0, 6.0f},
+                                           ToneSnrCase{3, 0.0f}, ToneSnrCase{4, 3.0f}));
+
+}  // namespace
+}  // namespace zolk

@@ -1,0 +1,211 @@
+#include "shell/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include "app/station.h"
+#include "app/window_layout.h"
+#include "shell/portaudio_device.h"
+#include "shell/qt_host_link.h"
+#include "shell/qt_timer_port.h"
+#include "shell/twips.h"
+#include "test_application.h"
+
+namespace zolk::shell {
+namespace {
+
+QString q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+// The top menu ("&Settings" or "&Help") an action sits under, however deep.
+QString topMenuOf(const MainWindow& window, const QAction* action) {
+    for (QAction* top : window.menuBar()->actions()) {
+        const std::function<bool(QMenu*)> holds = [&](QMenu* menu) {
+            for (QAction* a : menu->actions()) {
+                if (a == action || (a->menu() != nullptr && (a->menu()->menuAction() == action || holds(a->menu()))))
+                    return true;
+            }
+            return false;
+        };
+        if (top->menu() != nullptr && holds(top->menu())) return top->text();
+    }
+    return {};
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { test::ensureApplication(); }
+};
+
+TEST_F(MainWindowTest, EveryMenuItemHasItsNameCaptionAndTopMenu) {
+    MainWindow window;
+    for (const MenuEntry& entry : kMenuEntries) {
+        SCOPED_TRACE(std::string(entry.controlName));
+        const QAction* action = window.menuAction(entry.item);
+        ASSERT_NE(action, nullptr);
+        EXPECT_EQ(action->objectName(), q(entry.controlName));
+        EXPECT_EQ(action->text(), q(entry.caption));
+        EXPECT_EQ(topMenuOf(window, action), entry.topMenu == TopMenu::Settings ? "&Settings" : "&Help");
+    }
+    QStringList tops;
+    for (QAction* top : window.menuBar()->actions()) tops << top->text();
+    EXPECT_EQ(tops, (QStringList{"&Settings", "&Help"}));
+    EXPECT_EQ(window.windowTitle(), "ZOLK SAT v3.1.3      ");
+}
+
+TEST_F(MainWindowTest, StatusBarHasTheNinePanelsInOrder) {
+    MainWindow window;
+    const QList<StatusPanelWidget*> panels = window.statusBar()->findChildren<StatusPanelWidget*>();
+    ASSERT_EQ(panels.size(), static_cast<qsizetype>(kStatusPanels.size()));
+    for (std::size_t i = 0; i < kStatusPanels.size(); ++i) {
+        const zolk::StatusPanel& figures = kStatusPanels[i];
+        SCOPED_TRACE(std::string(figures.key));
+        EXPECT_EQ(panels[static_cast<qsizetype>(i)]->objectName(), q(figures.key));
+        const StatusPanelWidget* panel = window.panel(figures.key);
+        ASSERT_NE(panel, nullptr);
+        EXPECT_EQ(panel->text(), q(figures.initialText));
+        EXPECT_TRUE(panel->iconKey().isEmpty());
+        if (!figures.autoSize) {
+            EXPECT_EQ(panel->width(), pixels(figures.width_twips));
+        }
+    }
+}
+
+TEST_F(MainWindowTest, PanelsShowTextIconsAndTips) {
+    MainWindow window;
+    window.setPanelText("PTT", "TX");
+    window.setPanelIcon("PTT", "LedRojo");
+    window.setPanelTip("Listen", "LISTEN ON");
+    window.setPanelText("NoSuchPanel", "ignored");
+    EXPECT_EQ(window.panel("PTT")->text(), "TX");
+    EXPECT_EQ(window.panel("PTT")->iconKey(), "LedRojo");
+    EXPECT_EQ(window.panel("Listen")->toolTip(), "LISTEN ON");
+    window.setPanelIcon("PTT", "");
+    EXPECT_TRUE(window.panel("PTT")->iconKey().isEmpty());
+}
+
+TEST_F(MainWindowTest, DisplaysAreNamedAndCarryTheirTips) {
+    MainWindow window;
+    for (const char* name : {"pctWaterfall", "pctConstelacion", "chartVelocidad", "pctVumetro", "pctCPU",
+                             "pctRelacionSN", "pctOffsetFrecuencia", "txtMonitor", "txtData", "txtACK", "txtNACK",
+                             "TxtREQ", "txtStart", "txtBreak", "txtQRT", "txtVU", "txtCPU", "txtAFC", "txtSN"}) {
+        EXPECT_NE(window.findChild<QWidget*>(name), nullptr) << name;
+    }
+    for (const DisplayTip& tip : kDisplayTips) {
+        const QWidget* display = window.findChild<QWidget*>(q(tip.controlName));
+        ASSERT_NE(display, nullptr) << tip.controlName;
+        EXPECT_EQ(display->toolTip(), q(tip.tip));
+    }
+}
+
+TEST_F(MainWindowTest, ViewsPlaceTheWaterfallAndShrinkByItsHeight) {
+    MainWindow window;
+    const auto* waterfall = window.findChild<QWidget*>("pctWaterfall");
+    const auto* chart = window.findChild<QWidget*>("chartVelocidad");
+    const auto* constellation = window.findChild<QWidget*>("pctConstelacion");
+    const auto* data = window.findChild<QWidget*>("txtData");
+    const auto* ack = window.findChild<QWidget*>("txtACK");
+    const auto* start = window.findChild<QWidget*>("txtStart");
+    const auto* vu = window.findChild<QWidget*>("txtVU");
+    const auto* gauge = window.findChild<QWidget*>("pctVumetro");
+
+    struct ViewCase {
+        std::uint8_t mode;
+        std::int32_t waterfallTop_twips;
+        bool waterfall;
+        bool diagrams;
+    };
+    std::array<int, 4> heights{};
+    for (const ViewCase& c : {ViewCase{1, 5040, true, true}, ViewCase{2, 1540, true, false}, ViewCase{3, 1540, false, false}}) {
+        SCOPED_TRACE(static_cast<int>(c.mode));
+        window.applyView(c.mode);
+        heights[c.mode] = window.height();
+        EXPECT_EQ(waterfall->y(), pixels(c.waterfallTop_twips));
+        EXPECT_EQ(waterfall->isVisibleTo(&window), c.waterfall);
+        EXPECT_EQ(chart->isVisibleTo(&window), c.diagrams);
+        EXPECT_EQ(constellation->isVisibleTo(&window), c.diagrams);
+        EXPECT_EQ(data->y(), pixels(c.waterfallTop_twips - 1440));
+        EXPECT_EQ(ack->y(), pixels(c.waterfallTop_twips - 1080));
+        EXPECT_EQ(start->y(), ack->y());
+        EXPECT_EQ(vu->y() + vu->height(), pixels(c.waterfallTop_twips - 50));
+        EXPECT_EQ(gauge->y() + gauge->height(), vu->y());
+        // Everything shown lies inside the window's display area.
+        if (c.waterfall) {
+            EXPECT_LE(waterfall->geometry().bottom(), window.centralWidget()->height());
+        }
+    }
+    EXPECT_EQ(heights[2] - heights[3], waterfall->height());
+    EXPECT_GT(heights[1], heights[2]);
+}
+
+// The window as the station's UI sink: start-up draws it, menu choices go through the station.
+class WindowWithStation : public MainWindowTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_folder.isValid());
+        writeSettings("[Setup]\nWaterFall=2\nView=2\n[Log]\nLog Caption=Journal\n");
+    }
+    void writeSettings(const char* text) {
+        QFile file(m_folder.filePath("ZOLK SAT.ini"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+    QString settingsText() {
+        QFile file(m_folder.filePath("ZOLK SAT.ini"));
+        if (!file.open(QIODevice::ReadOnly)) return {};
+        return QString::fromUtf8(file.readAll());
+    }
+    void check(MainWindow& window, std::initializer_list<std::pair<MenuItem, bool>> expected) {
+        for (const auto& [item, checked] : expected)
+            EXPECT_EQ(window.menuAction(item)->isChecked(), checked) << menuEntry(item).controlName;
+    }
+
+    QTemporaryDir m_folder;
+};
+
+TEST_F(WindowWithStation, MenusFollowTheStationAndChoicesAreSaved) {
+    MainWindow window;
+    QtTimerPort timers;
+    QtHostLink hostLink;
+    PortAudioDevice audio;
+    Station station({timers, hostLink, audio, window}, m_folder.path().toStdString());
+    window.attach(&station);
+    ASSERT_TRUE(station.start());
+    window.show();
+
+    check(window, {{MenuItem::WaterfallOn, false}, {MenuItem::WaterfallOff, false}, {MenuItem::WaterfallAuto, true},
+                   {MenuItem::ViewAll, false}, {MenuItem::ViewWaterfall, true}, {MenuItem::ViewGauges, false}});
+    EXPECT_EQ(window.menuAction(MenuItem::Log)->text(), "Journal");
+    EXPECT_FALSE(window.menuAction(MenuItem::Ptt)->isVisible());
+    EXPECT_FALSE(window.findChild<QWidget*>("chartVelocidad")->isVisibleTo(&window));
+    EXPECT_EQ(window.pos(), QPoint(pixels(2325), pixels(870)));
+
+    window.menuAction(MenuItem::WaterfallOff)->trigger();
+    check(window, {{MenuItem::WaterfallOn, false}, {MenuItem::WaterfallOff, true}, {MenuItem::WaterfallAuto, false}});
+    EXPECT_TRUE(settingsText().contains("WaterFall=0"));
+    // Choosing the checked item again keeps it checked.
+    window.menuAction(MenuItem::WaterfallOff)->trigger();
+    check(window, {{MenuItem::WaterfallOn, false}, {MenuItem::WaterfallOff, true}, {MenuItem::WaterfallAuto, false}});
+
+    window.menuAction(MenuItem::ViewGauges)->trigger();
+    check(window, {{MenuItem::ViewAll, false}, {MenuItem::ViewWaterfall, false}, {MenuItem::ViewGauges, true}});
+    EXPECT_FALSE(window.findChild<QWidget*>("pctWaterfall")->isVisibleTo(&window));
+    EXPECT_TRUE(settingsText().contains("View=3"));
+
+    // Closing the window runs the shutdown, which saves where the window stands.
+    window.move(pixels(3000), pixels(1500));
+    window.close();
+    EXPECT_FALSE(station.running());
+    const QString saved = settingsText();
+    EXPECT_TRUE(saved.contains("Top Position=1500")) << saved.toStdString();
+    EXPECT_TRUE(saved.contains("Left Position=3000")) << saved.toStdString();
+}
+
+}  // namespace
+}  // namespace zolk::shell

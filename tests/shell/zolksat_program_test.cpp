@@ -1,0 +1,239 @@
+// The zolksat program as an operator or a service manager runs it: options, headless runs,
+// stopping by signal, and one copy per station folder.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <array>
+
+#include "test_application.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const QString kAnotherCopy =
+    "ZOLK SAT: Error: Another copy of ZOLK is running from this folder. "
+    "Only one copy can be run at a time from the same folder";
+
+// No display, so the program runs headless even without the option.
+QProcessEnvironment headlessEnvironment() {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DISPLAY");
+    environment.remove("WAYLAND_DISPLAY");
+    return environment;
+}
+
+class Zolksat {
+public:
+    explicit Zolksat(QStringList arguments) {
+        m_process.setProcessEnvironment(headlessEnvironment());
+        m_process.start(ZOLKSAT_PROGRAM, arguments);
+    }
+    ~Zolksat() {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+    // Waits until standard error holds text; false on time-out or when the program ended first.
+    bool waitForError(const QString& text, std::chrono::milliseconds timeout = 15s) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!collectedError().contains(text)) {
+            if (clock.elapsed() > timeout.count() || m_process.state() == QProcess::NotRunning) return false;
+            m_process.waitForReadyRead(50);
+        }
+        return true;
+    }
+    bool waitUntilRunning() { return waitForError("SIGINT or SIGTERM stops it"); }
+    void signal(int number) { ::kill(static_cast<pid_t>(m_process.processId()), number); }
+    // Exit status after a normal end, or -1 when it did not end normally within the time-out.
+    int finish(std::chrono::milliseconds timeout = 15s) {
+        if (!m_process.waitForFinished(static_cast<int>(timeout.count()))) return -1;
+        collectedError();
+        m_out += QString::fromLocal8Bit(m_process.readAllStandardOutput());
+        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+    }
+    bool running() { return !m_process.waitForFinished(300) && m_process.state() == QProcess::Running; }
+    const QString& out() const { return m_out; }
+    const QString& err() const { return m_err; }
+
+private:
+    const QString& collectedError() {
+        m_err += QString::fromLocal8Bit(m_process.readAllStandardError());
+        return m_err;
+    }
+
+    QProcess m_process;
+    QString m_out;
+    QString m_err;
+};
+
+class ZolksatProgram : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { zolk::shell::test::ensureApplication(); }
+    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+
+    QString folder(const char* name = "station") const { return m_dir.filePath(name); }
+    static QString settingsPath(const QString& station) { return QDir(station).filePath("ZOLK SAT.ini"); }
+    static QByteArray read(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    // Settings that keep the test's host ports clear of a modem the machine may be running.
+    static void writeSettings(const QString& station, const QByteArray& extra = {}) {
+        QDir().mkpath(station);
+        QFile file(settingsPath(station));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        const quint16 port = static_cast<quint16>(20000 + (QCoreApplication::applicationPid() * 7 + station.size()) % 20000);
+        file.write("[Setup]\nTCP Command Port=" + QByteArray::number(port) + "\n" + extra);
+    }
+
+    QTemporaryDir m_dir;
+};
+
+struct OneShotCase {
+    const char* name;
+    QStringList arguments;
+    int status;
+    std::vector<const char*> out;  // each must appear on standard output
+    const char* err;               // must appear on standard error
+};
+
+TEST_F(ZolksatProgram, OneShotOptionsAnswerAndEnd) {
+    const std::array cases{
+        OneShotCase{"version", {"--version"}, 0, {"zolksat 3.1.3"}, ""},
+        OneShotCase{"help", {"--help"}, 0, {"--dir DIR", "--headless", "--list-audio", "~/.config/zolksat"}, ""},
+        OneShotCase{"device list", {"--list-audio"}, 0, {"Input devices:", "Output devices:", "system default"}, ""},
+        OneShotCase{"unknown option", {"--frobnicate"}, 2, {}, "Unknown option 'frobnicate'"},
+        OneShotCase{"stray argument", {"station2"}, 2, {}, "Unexpected argument: station2"},
+    };
+    for (const OneShotCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Zolksat program(c.arguments);
+        ASSERT_EQ(program.finish(), c.status) << program.err().toStdString();
+        for (const char* text : c.out) EXPECT_TRUE(program.out().contains(text)) << text << "\n" << program.out().toStdString();
+        EXPECT_TRUE(program.err().contains(c.err)) << program.err().toStdString();
+    }
+}
+
+TEST_F(ZolksatProgram, DeviceListHasBothDirectionsInOrder) {
+    Zolksat program({"--list-audio"});
+    ASSERT_EQ(program.finish(), 0);
+    const qsizetype input = program.out().indexOf("Input devices:");
+    const qsizetype output = program.out().indexOf("Output devices:");
+    ASSERT_GE(input, 0);
+    EXPECT_GT(output, input);
+    // Every line between the headings is a device name or the note that there is none.
+    const QStringList inputs = program.out().mid(input, output - input).split('\n', Qt::SkipEmptyParts).mid(1);
+    for (const QString& line : inputs) EXPECT_TRUE(line.startsWith("  ")) << line.toStdString();
+}
+
+class StopSignal : public ZolksatProgram, public ::testing::WithParamInterface<int> {};
+
+TEST_P(StopSignal, HeadlessRunEndsInOrderAndSavesItsSettings) {
+    // A first start in a folder that does not exist yet.
+    const QString station = folder("new/station");
+    {
+        Zolksat program({"--headless", "--dir", station});
+        ASSERT_TRUE(program.waitUntilRunning()) << program.err().toStdString();
+        EXPECT_TRUE(program.out().isEmpty() || !program.out().contains("Error"));
+        program.signal(GetParam());
+        ASSERT_EQ(program.finish(), 0) << program.err().toStdString();
+        EXPECT_TRUE(program.err().contains("Stopped; settings saved"));
+        EXPECT_TRUE(program.out().contains("Caption: ZOLK SAT v3.1.3      ")) << program.out().toStdString();
+        EXPECT_TRUE(program.out().contains("Panel Listen: LISTEN"));
+    }
+    const QByteArray first = read(settingsPath(station));
+    EXPECT_TRUE(first.contains("[Soundcard]")) << first.toStdString();
+    EXPECT_TRUE(first.contains("View=1"));
+
+    // Values written by an operator survive a run: loaded at start, saved at the end.
+    writeSettings(station, "View=3\nWaterFall=2\n[Log]\nLog Caption=Journal\n");
+    Zolksat again({"--dir", station});  // no display: headless without being asked
+    ASSERT_TRUE(again.waitUntilRunning()) << again.err().toStdString();
+    EXPECT_TRUE(again.err().contains("No display found"));
+    again.signal(GetParam());
+    ASSERT_EQ(again.finish(), 0);
+    const QByteArray saved = read(settingsPath(station));
+    for (const char* line : {"View=3", "WaterFall=2", "Log Caption=Journal"})
+        EXPECT_TRUE(saved.contains(line)) << line << "\n" << saved.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(SigtermAndSigint, StopSignal, ::testing::Values(SIGTERM, SIGINT),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return info.param == SIGTERM ? std::string("Sigterm") : std::string("Sigint");
+                         });
+
+TEST_F(ZolksatProgram, SecondCopyOnTheSameFolderIsRefusedAndTheFirstRunsOn) {
+    const QString station = folder();
+    writeSettings(station, "View=2\n");
+    Zolksat first({"--headless", "--dir", station});
+    ASSERT_TRUE(first.waitUntilRunning()) << first.err().toStdString();
+    const QByteArray before = read(settingsPath(station));
+
+    Zolksat second({"--headless", "--dir", station});
+    const int status = second.finish();
+    EXPECT_NE(status, 0);
+    EXPECT_NE(status, -1) << "the second copy did not end by itself";
+    EXPECT_TRUE(second.err().contains(kAnotherCopy)) << second.err().toStdString();
+    EXPECT_FALSE(second.err().contains("stops it"));
+    EXPECT_EQ(read(settingsPath(station)), before) << "the second copy touched the settings";
+
+    // The same folder written the other way round is the same folder.
+    Zolksat third({"--headless", "--dir", station + "/./"});
+    EXPECT_GT(third.finish(), 0);
+    EXPECT_TRUE(third.err().contains(kAnotherCopy));
+
+    ASSERT_TRUE(first.running());
+    first.signal(SIGTERM);
+    ASSERT_EQ(first.finish(), 0) << first.err().toStdString();
+    EXPECT_TRUE(first.err().contains("Stopped; settings saved"));
+    EXPECT_TRUE(read(settingsPath(station)).contains("View=2"));
+    EXPECT_TRUE(read(settingsPath(station)).contains("[Position]"));
+}
+
+TEST_F(ZolksatProgram, TwoFoldersRunSideBySide) {
+    writeSettings(folder("one"));
+    writeSettings(folder("two"));
+    Zolksat one({"--headless", "--dir", folder("one")});
+    Zolksat two({"--headless", "--dir", folder("two")});
+    ASSERT_TRUE(one.waitUntilRunning()) << one.err().toStdString();
+    ASSERT_TRUE(two.waitUntilRunning()) << two.err().toStdString();
+    one.signal(SIGTERM);
+    two.signal(SIGTERM);
+    EXPECT_EQ(one.finish(), 0);
+    EXPECT_EQ(two.finish(), 0);
+}
+
+TEST_F(ZolksatProgram, LockOfACopyThatDiedDoesNotBlockTheFolder) {
+    const QString station = folder();
+    writeSettings(station);
+    {
+        Zolksat crashed({"--headless", "--dir", station});
+        ASSERT_TRUE(crashed.waitUntilRunning());
+        crashed.signal(SIGKILL);
+        EXPECT_EQ(crashed.finish(), -1);
+    }
+    Zolksat next({"--headless", "--dir", station});
+    ASSERT_TRUE(next.waitUntilRunning()) << next.err().toStdString();
+    next.signal(SIGTERM);
+    EXPECT_EQ(next.finish(), 0);
+}
+
+TEST_F(ZolksatProgram, StationFolderThatCannotBeMadeIsReported) {
+    QFile blocker(folder("plain-file"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    Zolksat program({"--headless", "--dir", folder("plain-file")});
+    EXPECT_EQ(program.finish(), 1);
+    EXPECT_TRUE(program.err().contains("Cannot create the station folder")) << program.err().toStdString();
+}
+
+}  // namespace

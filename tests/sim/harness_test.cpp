@@ -1,0 +1,193 @@
+#include "sim/harness.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace zolk::sim {
+namespace {
+
+using std::chrono::milliseconds;
+
+// A steady signal: every ring period holds the same ramp, so each sample says where it came from.
+class RampGenerator final : public TxSignalGenerator {
+public:
+    void init() override { ++inits; }
+    void next(TxSampleRing& ring) override {
+        for (std::size_t i = 0; i < kToneBlockLength; ++i) ring[i] = value(i);
+    }
+    static std::int16_t value(std::size_t index) { return static_cast<std::int16_t>(1000 + index); }
+    int inits = 0;
+};
+
+// Notes the virtual time and the samples of every capture block a station hands on.
+class TimedReceiver final : public CaptureBlockSink {
+public:
+    explicit TimedReceiver(const Harness& harness) : m_harness(harness) {}
+    void processCaptureBlock(std::span<const float, kAudioBlockLength> block) override {
+        times.push_back(m_harness.now());
+        samples.insert(samples.end(), block.begin(), block.end());
+    }
+    std::vector<SampleTime> times;
+    std::vector<float> samples;
+
+private:
+    const Harness& m_harness;
+};
+
+class HarnessTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_root = std::filesystem::path(::testing::TempDir()) /
+                 ("harness_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
+                    std::to_string(::getpid()));
+        std::filesystem::remove_all(m_root);
+    }
+    void TearDown() override { std::filesystem::remove_all(m_root); }
+
+    SimStation& addStation(const std::string& name, const std::string& settings = {}) {
+        const auto folder = m_root / name;
+        if (!settings.empty()) {
+            std::filesystem::create_directories(folder);
+            std::ofstream(folder / "ZOLK SAT.ini") << settings;
+        }
+        return m_harness.addStation(folder);
+    }
+
+    std::filesystem::path m_root;
+    Harness m_harness;
+};
+
+TEST_F(HarnessTest, TimersFireAtTheirVirtualDeadlines) {
+    auto& a = addStation("a");
+    ASSERT_TRUE(a.station().start());
+    m_harness.runFor(milliseconds{31000});
+    std::vector<std::pair<SampleTime, TimerId>> ticks;
+    for (const auto& tick : a.timers().ticks()) ticks.emplace_back(tick.time, tick.id);
+    const std::vector<std::pair<SampleTime, TimerId>> expected{
+        {2000 * 48, TimerId::BusyOff},  // one-shot: stops itself at its first tick
+        {10000 * 48, TimerId::RecargarTarjetaSonido},
+        {20000 * 48, TimerId::RecargarTarjetaSonido},
+        {30000 * 48, TimerId::RecargarTarjetaSonido},
+    };
+    EXPECT_EQ(ticks, expected);
+    EXPECT_FALSE(a.timers().running(TimerId::BusyOff));
+    EXPECT_TRUE(a.timers().running(TimerId::RecargarTarjetaSonido));
+}
+
+TEST_F(HarnessTest, TimersTickBetweenBlocksAndRestartWhenStartedAgain) {
+    auto& a = addStation("a");
+    ASSERT_TRUE(a.station().start());
+    m_harness.runUntil(12345);
+    a.timers().start(TimerId::DelayPtt, milliseconds{10});          // one-shot in the station
+    a.timers().start(TimerId::RefrescoVumetro, milliseconds{100});  // periodic
+    m_harness.runUntil(12345 + 200 * 48);
+    a.timers().start(TimerId::RefrescoVumetro, milliseconds{100});  // restarts its interval
+    m_harness.runUntil(12345 + 400 * 48);
+    std::vector<std::pair<SampleTime, TimerId>> ticks;
+    for (const auto& tick : a.timers().ticks()) ticks.emplace_back(tick.time, tick.id);
+    const std::vector<std::pair<SampleTime, TimerId>> expected{
+        {12345 + 480, TimerId::DelayPtt},
+        {12345 + 4800, TimerId::RefrescoVumetro},
+        {12345 + 9600, TimerId::RefrescoVumetro},
+        {12345 + 9600 + 4800, TimerId::RefrescoVumetro},
+        {12345 + 9600 + 9600, TimerId::RefrescoVumetro},
+    };
+    EXPECT_EQ(ticks, expected);
+    EXPECT_EQ(m_harness.now(), 12345 + 400 * 48);
+}
+
+TEST_F(HarnessTest, TwoStationsHearEachOtherThroughTheirPlaybackQueues) {
+    auto& a = addStation("a");
+    auto& b = addStation("b");
+    m_harness.connect(a, b);
+    m_harness.connect(b, a);
+    ASSERT_TRUE(a.station().start());
+    ASSERT_TRUE(b.station().start());
+    RampGenerator generator;
+    a.station().audioEngine().attachGenerator(TxGenerator::SymbolFeeder, &generator);
+    TimedReceiver heardByB(m_harness);
+    TimedReceiver heardByA(m_harness);
+    b.station().audioEngine().attachReceiver(&heardByB);
+    a.station().audioEngine().attachReceiver(&heardByA);
+
+    // Start-up has filled the 200-block queue with silence by now.
+    const SampleTime keyUp = 400 * kBlockSamples;
+    m_harness.runUntil(keyUp);
+    EXPECT_EQ(a.audio().queued(), kPlaybackBuffers);
+    a.station().setTransmitActive(true);
+    const SampleTime keyDown = keyUp + 600 * kBlockSamples;
+    m_harness.runUntil(keyDown);
+    a.station().setTransmitActive(false);
+    m_harness.runUntil(keyDown + 400 * kBlockSamples);
+    EXPECT_EQ(generator.inits, 1);
+
+    // The flush at key-up returns the queued silence at once, so the signal is on the air after
+    // the silent key-up block; after key-down the 200 queued blocks still play.
+    SampleTime first = -1;
+    SampleTime last = -1;
+    std::size_t offset = 0;
+    for (std::size_t block = 0; block < heardByB.times.size(); ++block) {
+        for (std::size_t k = 0; k < kBlockSamples; ++k) {
+            const float sample = heardByB.samples[block * kBlockSamples + k];
+            if (sample == 0.0F) continue;
+            if (first < 0) first = heardByB.times[block];
+            last = heardByB.times[block];
+            ASSERT_EQ(sample, RampGenerator::value(offset % kToneBlockLength)) << "at block " << block;
+            ++offset;
+        }
+    }
+    EXPECT_EQ(first, keyUp + 3 * kBlockSamples);
+    EXPECT_EQ(last, keyDown + 200 * kBlockSamples);
+    EXPECT_EQ(offset, static_cast<std::size_t>((last - first) + kBlockSamples));
+    EXPECT_EQ(b.station().audioEngine().capturePeak(), 1000.0F + kToneBlockLength - 1);
+
+    // A heard one block per block period, all silent: B never transmitted.
+    EXPECT_EQ(heardByA.times.size(), static_cast<std::size_t>(m_harness.now() / kBlockSamples));
+    EXPECT_EQ(a.station().audioEngine().capturePeak(), 0.0F);
+    EXPECT_EQ(a.air().size(), static_cast<std::size_t>(m_harness.now()));
+}
+
+TEST_F(HarnessTest, WatchdogReopensAStalledCaptureAtItsNextIdleTick) {
+    auto& a = addStation("a");
+    ASSERT_TRUE(a.station().start());
+    TimedReceiver heard(m_harness);
+    a.station().audioEngine().attachReceiver(&heard);
+    m_harness.runFor(milliseconds{1000});
+    a.audio().setStalled(AudioDirection::Capture, true);
+    m_harness.runFor(milliseconds{18000});  // 19 s: the 10 s tick saw capture alive
+    EXPECT_EQ(a.audio().openCount(AudioDirection::Capture), 1);
+    const auto blocksBefore = heard.times.size();
+    m_harness.runFor(milliseconds{1000});   // the 20 s tick finds it dead
+    EXPECT_EQ(a.audio().openCount(AudioDirection::Capture), 2);
+    EXPECT_EQ(a.audio().openCount(AudioDirection::Playback), 1);
+    m_harness.runBlocks(1);
+    ASSERT_EQ(heard.times.size(), blocksBefore + 1);
+    EXPECT_EQ(heard.times[blocksBefore], 20000 * 48 + kBlockSamples);
+}
+
+TEST_F(HarnessTest, AMissingInputDeviceIsReportedAndOpenedOnceItAppears) {
+    auto& a = addStation("a", "[Soundcard]\nInput Device Name=USB Audio CODEC\n");
+    ASSERT_TRUE(a.station().start());
+    TimedReceiver heard(m_harness);
+    a.station().audioEngine().attachReceiver(&heard);
+    EXPECT_FALSE(a.audio().isOpen(AudioDirection::Capture));
+    EXPECT_TRUE(a.audio().isOpen(AudioDirection::Playback));
+    ASSERT_EQ(a.ui().logLines().size(), 1U);
+    EXPECT_NE(a.ui().logLines()[0].find("Audio input is closed"), std::string::npos);
+
+    m_harness.runFor(milliseconds{5000});
+    a.audio().setDevices(AudioDirection::Capture, {"Sim Input", "USB Audio CODEC"});
+    m_harness.runFor(milliseconds{6000});
+    EXPECT_EQ(a.audio().openDevice(AudioDirection::Capture), "USB Audio CODEC");
+    ASSERT_FALSE(heard.times.empty());
+    EXPECT_EQ(heard.times.front(), 10000 * 48 + kBlockSamples);
+    EXPECT_EQ(a.ui().logLines().size(), 2U);
+}
+
+}  // namespace
+}  // namespace zolk::sim
