@@ -90,8 +90,9 @@ int main(int argc, char** argv) {
     std::mt19937 rng(1);
     std::normal_distribution<float> noise(0.0f, 1.0f);
 
-    std::printf("| mode | InfoBits | air time s | encode ms | encode frames/s | decode ms (8 half-it.) "
-                "| decode frames/s | x real time | decode ms (clean, stops at step) |\n");
+    std::printf(
+        "| mode | InfoBits | air time s | encode ms | encode frames/s | decode ms (8 half-it.) "
+        "| decode frames/s | x real time | decode ms (clean, stops at step) |\n");
     std::printf("|---|---|---|---|---|---|---|---|---|\n");
     for (int mode = 0; mode < zolk::kModeCount; ++mode) {
         const zolk::ModeRecord& r = zolk::modeRecord(mode);
@@ -115,7 +116,8 @@ int main(int argc, char** argv) {
         const DecodeRun worst = timeDecode(decoder, mode, noisy, minSeconds);
         const DecodeRun easy = timeDecode(decoder, mode, clean, minSeconds);
 
-        const double airSeconds = (r.SymbolLimit - 1) * static_cast<double>(r.SymbolLength) / 48000.0;
+        const double airSeconds =
+            (r.SymbolLimit - 1) * static_cast<double>(r.SymbolLength) / 48000.0;
         std::printf("| %d | %d | %.3f | %.3f | %.0f | %.3f%s | %.0f | %.0f | %.3f (%d) |\n", mode,
                     static_cast<int>(r.InfoBits), airSeconds, 1e3 * encode, 1.0 / encode,
                     1e3 * worst.seconds, worst.lastActiveStep == 9 ? "" : " (converged)",

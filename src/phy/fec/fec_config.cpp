@@ -28,10 +28,9 @@ void checkFecConfig(const FecConfig& config) {
             "rate index " + std::to_string(config.rateIndex) + " has no puncturing pattern");
     require(config.infoBits > 0, "no information bits");
     const int encoded = turboEncodedLength(config.infoBits, config.constraint, config.rateIndex);
-    require(encoded <= config.codedBits, std::to_string(config.infoBits) +
-                                             " information bits need " + std::to_string(encoded) +
-                                             " coded bits, the frame holds " +
-                                             std::to_string(config.codedBits));
+    require(encoded <= config.codedBits,
+            std::to_string(config.infoBits) + " information bits need " + std::to_string(encoded) +
+                " coded bits, the frame holds " + std::to_string(config.codedBits));
     require(config.rateIndex == kUncodedRateIndex ||
                 config.turboInterleaver.size() == static_cast<std::size_t>(config.infoBits),
             "turbo interleaver size differs from the information bit count");

@@ -1,5 +1,6 @@
 // max_log_map.h: the soft-in soft-out decoder of one constituent code (Max-Log-MAP).
-// Owns the forward-metric store, sized once; the turbo decoder owns the streams it reads and writes.
+// Owns the forward-metric store, sized once; the turbo decoder owns the streams it reads and
+// writes.
 #pragma once
 
 #include <span>

@@ -38,26 +38,26 @@ constexpr PuncturePattern makePattern(int period) {
 
 }  // namespace detail
 
-// Indexed by CodeRateIndex q (rates 1/3, 1/2, 2/3, 3/4, 4/5, 5/6, 6/7, 7/8, 15/16 for q = 2..10);
-// q = 0 (uncoded) and q = 1 have no pattern.
+// Indexed by CodeRateIndex q.
+// clang-format off
 inline constexpr std::array<PuncturePattern, kMaxRateIndex + 1> kPuncturePattern = {
-    PuncturePattern{},
-    PuncturePattern{},
-    detail::makePattern(1),
-    detail::makePattern(2),
-    detail::makePattern(4),
-    detail::makePattern(6),
-    detail::makePattern(8),
-    detail::makePattern(10),
-    detail::makePattern(12),
-    detail::makePattern(14),
-    detail::makePattern(30),
+    PuncturePattern{},          // q = 0: uncoded
+    PuncturePattern{},          // q = 1: no pattern
+    detail::makePattern(1),     // 1/3
+    detail::makePattern(2),     // 1/2
+    detail::makePattern(4),     // 2/3
+    detail::makePattern(6),     // 3/4
+    detail::makePattern(8),     // 4/5
+    detail::makePattern(10),    // 5/6
+    detail::makePattern(12),    // 6/7
+    detail::makePattern(14),    // 7/8
+    detail::makePattern(30),    // 15/16
 };
+// clang-format on
 
 // True for the rate indices the turbo code can send: 0 (uncoded) and 2..10.
 constexpr bool isSupportedRateIndex(int rateIndex) {
-    return rateIndex == kUncodedRateIndex ||
-           (rateIndex > 1 && rateIndex <= kMaxRateIndex);
+    return rateIndex == kUncodedRateIndex || (rateIndex > 1 && rateIndex <= kMaxRateIndex);
 }
 
 // Bits TurboEncode writes for `infoBits` information bits (the multiplexed data plus the tail).

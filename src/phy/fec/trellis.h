@@ -1,5 +1,6 @@
 // trellis.h: the constituent-code trellises of the turbo code for K = 3, 4 and 5.
-// Owns the read-only NextState, ParityOut, PrevState and TailBit tables; encoder and decoder read them.
+// Owns the read-only NextState, ParityOut, PrevState and TailBit tables; encoder and decoder read
+// them.
 #pragma once
 
 #include <array>

@@ -98,16 +98,14 @@ void TurboDecoder::decoder1Pass() {
     for (int i = 0; i < m_config.infoBits; ++i) m_apriori[pi[i]] = m_extrinsic2[i];
     // Decoder 1's a-posteriori values are scratch: decisions come from decoder 2 only.
     m_siso.run(m_config.constraint, head(m_apriori, m_steps), head(m_systematic1, m_steps),
-               head(m_parity1, m_steps), head(m_aposteriori, m_steps),
-               head(m_extrinsic1, m_steps));
+               head(m_parity1, m_steps), head(m_aposteriori, m_steps), head(m_extrinsic1, m_steps));
 }
 
 void TurboDecoder::decoder2Pass() {
     const std::span<const std::uint16_t> pi = m_config.turboInterleaver;
     for (int i = 0; i < m_config.infoBits; ++i) m_apriori[i] = m_extrinsic1[pi[i]];
     m_siso.run(m_config.constraint, head(m_apriori, m_steps), head(m_systematic2, m_steps),
-               head(m_parity2, m_steps), head(m_aposteriori, m_steps),
-               head(m_extrinsic2, m_steps));
+               head(m_parity2, m_steps), head(m_aposteriori, m_steps), head(m_extrinsic2, m_steps));
 
     bool same = true;
     for (int j = 0; j < m_config.infoBits; ++j) {

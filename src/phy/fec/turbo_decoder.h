@@ -1,5 +1,6 @@
 // turbo_decoder.h: the receive side of the FEC, run in steps 1..9 across a frame's decode stages.
-// Owns the per-frame decoder streams, sized once; soft values and frame acceptance belong to the receivers.
+// Owns the per-frame decoder streams, sized once; soft values and frame acceptance belong to the
+// receivers.
 #pragma once
 
 #include <cstdint>

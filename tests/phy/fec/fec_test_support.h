@@ -42,8 +42,8 @@ struct FrameTables {
     FecConfig config;
 
     FrameTables(int constraint, int rateIndex, int codedBits, std::uint32_t seed)
-        : turboInterleaver(randomPermutation(TurboCapacity(codedBits, constraint, rateIndex),
-                                             seed)),
+        : turboInterleaver(
+              randomPermutation(TurboCapacity(codedBits, constraint, rateIndex), seed)),
           bitInterleaver(randomPermutation(codedBits, seed + 1)),
           whitening(randomBits(TurboCapacity(codedBits, constraint, rateIndex), seed + 2)) {
         config.constraint = constraint;
@@ -73,7 +73,8 @@ inline std::vector<std::uint8_t> transmitBits(const FecConfig& config,
 inline std::vector<std::uint8_t> packBits(std::span<const std::uint8_t> bits) {
     std::vector<std::uint8_t> bytes(bits.size() / 8);
     for (std::size_t n = 0; n < bytes.size(); ++n) {
-        for (int b = 0; b < 8; ++b) bytes[n] = static_cast<std::uint8_t>(bytes[n] << 1 | bits[8 * n + b]);
+        for (int b = 0; b < 8; ++b)
+            bytes[n] = static_cast<std::uint8_t>(bytes[n] << 1 | bits[8 * n + b]);
     }
     return bytes;
 }

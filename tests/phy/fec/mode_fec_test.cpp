@@ -43,7 +43,8 @@ protected:
     static std::vector<std::uint8_t> sentBits(int mode, std::span<const std::uint8_t> bytes) {
         const FecConfig c = config(mode);
         std::vector<std::uint8_t> info(static_cast<std::size_t>(c.infoBits), 0);
-        for (std::size_t i = 0; i < 8 * bytes.size(); ++i) info[i] = (bytes[i / 8] >> (7 - i % 8)) & 1U;
+        for (std::size_t i = 0; i < 8 * bytes.size(); ++i)
+            info[i] = (bytes[i / 8] >> (7 - i % 8)) & 1U;
         return test::transmitBits(c, info);
     }
 
@@ -110,8 +111,8 @@ TEST_F(ModeFecTest, AllZeroWhitenedBitsStopAtStepThree) {
     for (int mode : {0, 2, 12}) {
         SCOPED_TRACE(testing::Message() << "mode " << mode);
         const std::span<const std::uint8_t> whitening = s_drawn->PseudoRandomBits();
-        const std::vector<std::uint8_t> bytes =
-            test::packBits(whitening.first(static_cast<std::size_t>(modeRecord(mode).NetBytes) * 8));
+        const std::vector<std::uint8_t> bytes = test::packBits(
+            whitening.first(static_cast<std::size_t>(modeRecord(mode).NetBytes) * 8));
         const std::vector<float> soft = test::cleanSoftValues(sentBits(mode, bytes), 1.0f);
         EXPECT_EQ(decode(decoder, mode, soft), 3);
         const std::span<const std::uint8_t> out = decoder.frameBytes();
@@ -139,7 +140,8 @@ struct NoiseCase {
 // Before decoding 3 % (rate 4/5) to 13 % (rate 1/3) of the bits are wrong; the decoder must
 // bring nearly every frame through.
 TEST_F(ModeFecTest, ShippedInterleaversCorrectErrorsAtModerateNoise) {
-    const std::array<NoiseCase, 3> cases = {{{0, 3.0, 40, 36, 0.1}, {8, 2.0, 10, 9, 0.09}, {13, 3.5, 6, 5, 0.02}}};
+    const std::array<NoiseCase, 3> cases = {
+        {{0, 3.0, 40, 36, 0.1}, {8, 2.0, 10, 9, 0.09}, {13, 3.5, 6, 5, 0.02}}};
     ModeTurboDecoder decoder(*s_tables, s_drawn->PseudoRandomBits());
     for (const NoiseCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "mode " << c.mode);

@@ -11,10 +11,10 @@ namespace {
 TEST(TrellisTest, ConstraintFourTablesMatchHandWorkedValues) {
     const Trellis& t = trellisFor(4);
     EXPECT_EQ(t.states, 8);
-    const std::array<std::array<int, 8>, 2> next = {{{0, 2, 5, 7, 1, 3, 4, 6},
-                                                     {1, 3, 4, 6, 0, 2, 5, 7}}};
-    const std::array<std::array<int, 8>, 2> parity = {{{0, 1, 1, 0, 0, 1, 1, 0},
-                                                       {1, 0, 0, 1, 1, 0, 0, 1}}};
+    const std::array<std::array<int, 8>, 2> next = {
+        {{0, 2, 5, 7, 1, 3, 4, 6}, {1, 3, 4, 6, 0, 2, 5, 7}}};
+    const std::array<std::array<int, 8>, 2> parity = {
+        {{0, 1, 1, 0, 0, 1, 1, 0}, {1, 0, 0, 1, 1, 0, 0, 1}}};
     for (int u = 0; u < 2; ++u) {
         for (int s = 0; s < 8; ++s) {
             SCOPED_TRACE(testing::Message() << "u=" << u << " s=" << s);

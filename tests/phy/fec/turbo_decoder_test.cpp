@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -68,16 +69,17 @@ TEST_P(TurboRoundTripTest, CleanFrameDecodesAndStopsAtStepFive) {
     EXPECT_EQ(convergedAt, 5);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Layouts, TurboRoundTripTest,
-    testing::Values(RoundTripCase{"mode0_rate_1_3", 4, 2, 324},
-                    RoundTripCase{"mode5_rate_1_2", 4, 3, 3486},
-                    RoundTripCase{"mode12_rate_2_3", 4, 4, 29160},
-                    RoundTripCase{"mode13_rate_4_5", 4, 6, 27840},
-                    RoundTripCase{"rate_15_16", 4, 10, 4000},
-                    RoundTripCase{"k3_rate_3_4", 3, 5, 2000},
-                    RoundTripCase{"k5_rate_7_8", 5, 9, 2000}),
-    [](const testing::TestParamInfo<RoundTripCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Layouts, TurboRoundTripTest,
+                         testing::Values(RoundTripCase{"mode0_rate_1_3", 4, 2, 324},
+                                         RoundTripCase{"mode5_rate_1_2", 4, 3, 3486},
+                                         RoundTripCase{"mode12_rate_2_3", 4, 4, 29160},
+                                         RoundTripCase{"mode13_rate_4_5", 4, 6, 27840},
+                                         RoundTripCase{"rate_15_16", 4, 10, 4000},
+                                         RoundTripCase{"k3_rate_3_4", 3, 5, 2000},
+                                         RoundTripCase{"k5_rate_7_8", 5, 9, 2000}),
+                         [](const testing::TestParamInfo<RoundTripCase>& info) {
+                             return info.param.name;
+                         });
 
 TEST(TurboDecoderTest, AllZeroWhitenedBitsConvergeAtStepThree) {
     test::FrameTables tables(4, 3, 3486, 41);
@@ -133,6 +135,34 @@ TEST(TurboDecoderTest, ReusedDecoderDecodesEachFrameOnItsOwn) {
             EXPECT_EQ(convergedAt, 5);
         }
     }
+}
+
+// All decoder state lives in the object: a copy taken between steps finishes exactly like the
+// original, and neither disturbs the other.
+TEST(TurboDecoderTest, CopyTakenMidFrameCarriesOnAlike) {
+    test::FrameTables tables(4, 3, 3486, 61);
+    const FecConfig& config = tables.config;
+    const std::vector<std::uint8_t> info = test::randomBits(config.infoBits, 62);
+    test::AwgnChannel channel(1.6 + 10.0 * std::log10(0.5), 63);
+    const std::vector<float> soft = channel.softValues(test::transmitBits(config, info));
+
+    TurboDecoder original(kMaxInfoBits, kMaxCodedBits);
+    original.setUp(config, soft);
+    original.FecStep(2);
+    original.FecStep(3);
+    TurboDecoder copy = original;
+    for (int step = 4; step <= TurboDecoder::kLastIterationStep; ++step) {
+        original.FecStep(step);
+        copy.FecStep(step);
+        ASSERT_EQ(original.converged(), copy.converged()) << "step " << step;
+    }
+    std::vector<std::uint8_t> a(static_cast<std::size_t>(config.infoBits / 8));
+    std::vector<std::uint8_t> b(a.size());
+    original.finish(a);
+    copy.finish(b);
+    EXPECT_EQ(a, b);
+    EXPECT_TRUE(std::equal(original.decisions().begin(), original.decisions().end(),
+                           copy.decisions().begin(), copy.decisions().end()));
 }
 
 TEST(TurboDecoderTest, UncodedFrameTakesHardDecisions) {

@@ -47,18 +47,12 @@ struct KnownAnswer {
 // 0, 0, 0, 1 and ends in state 1 (tail 0, 1, 1).
 TEST(TurboEncoderTest, KnownAnswersForOneImpulse) {
     const std::array<KnownAnswer, 3> cases = {{
-        {"rate 1/3, identity interleaver",
-         2,
-         {0, 1, 2, 3},
-         {1, 1, 1, 0, 1, 1, 0, 1, 1, 0, 1, 1, 1, 1, 1, 1, 0, 1, 0, 1, 1, 1, 1, 1}},
-        {"rate 1/3, reversed interleaver",
-         2,
-         {3, 2, 1, 0},
-         {1, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 1, 1, 1, 0, 1, 0, 1, 1, 0, 1, 1, 1, 1}},
-        {"rate 1/2, identity interleaver",
-         3,
-         {0, 1, 2, 3},
-         {1, 1, 0, 1, 0, 1, 0, 1, 1, 1, 1, 1, 0, 1, 0, 1, 1, 1, 1, 1}},
+        {"rate 1/3, identity interleaver", 2, {0, 1, 2, 3}, {1, 1, 1, 0, 1, 1, 0, 1, 1, 0, 1, 1,
+                                                             1, 1, 1, 1, 0, 1, 0, 1, 1, 1, 1, 1}},
+        {"rate 1/3, reversed interleaver", 2, {3, 2, 1, 0}, {1, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 1,
+                                                             1, 1, 0, 1, 0, 1, 1, 0, 1, 1, 1, 1}},
+        {"rate 1/2, identity interleaver", 3, {0, 1, 2, 3}, {1, 1, 0, 1, 0, 1, 0, 1, 1, 1,
+                                                             1, 1, 0, 1, 0, 1, 1, 1, 1, 1}},
     }};
     const std::vector<std::uint8_t> impulse = {1, 0, 0, 0};
     for (const KnownAnswer& c : cases) {
@@ -78,8 +72,8 @@ struct LengthCase {
 };
 
 TEST(TurboEncoderTest, OutputLengthsOfModesZeroFiveAndThirteen) {
-    const std::array<LengthCase, 3> cases = {{{0, 2, 324, 324}, {5, 3, 3486, 3486},
-                                              {13, 6, 27840, 27837}}};
+    const std::array<LengthCase, 3> cases = {
+        {{0, 2, 324, 324}, {5, 3, 3486, 3486}, {13, 6, 27840, 27837}}};
     for (const LengthCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "mode " << c.mode);
         test::FrameTables tables(4, c.rateIndex, c.codedBits, 100U + c.mode);
