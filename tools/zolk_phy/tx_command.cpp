@@ -1,5 +1,6 @@
 // zolk-phy tx: writes the audio of K data transmissions of one mode to a WAV file, exactly as the
 // playback sends it from PTT on to PTT off, with silence between transmissions.
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "phy/common/crc16.h"
@@ -149,9 +151,14 @@ TxOptions parseOptions(std::span<const std::string_view> args) {
 }
 
 std::vector<std::uint8_t> readPayloadFile(const std::string& path) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        throw BadInput("cannot read payload file " + path + ": it is a directory");
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        throw BadInput("cannot read payload file " + path);
+        throw BadInput("cannot read payload file " + path + ": " +
+                       std::generic_category().message(errno));
     }
     std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
                                     std::istreambuf_iterator<char>());
