@@ -1,7 +1,7 @@
 // tx_bench: CPU time to produce one second of transmit audio per mode: frame building,
 // modulation (turbo code included) and symbol synthesis through the audio engine, as a station
 // does it, with the WAV writing of zolk-phy tx left out. One row per mode.
-#include <chrono>
+#include <array>
 #include <cstdio>
 #include <ctime>
 #include <string>
@@ -35,14 +35,17 @@ int main(int argc, char** argv) {
     if (modes.empty()) {
         modes = {13, 0};
     }
-    std::printf("mode\ttransmissions\taudio_s\ton_air_s\tcpu_s\tcpu_ms_per_audio_s\tcpu_ms_per_on_air_s\ttimes_real_time\n");
+    std::printf(
+        "mode\ttransmissions\taudio_s\ton_air_s\tcpu_s\tcpu_ms_per_audio_s\tcpu_ms_per_on_air_"
+        "s\ttimes_real_time\n");
     for (const int mode : modes) {
         const ModeRecord& r = modeRecord(mode);
         phytool::TxRig rig(*load.tables, -5);
         RandomSource random;
         random.seed(mode);
         std::vector<std::uint8_t> payload(static_cast<std::size_t>(r.UserBytes));
-        std::vector<std::vector<std::uint8_t>> frames(1, std::vector<std::uint8_t>(static_cast<std::size_t>(r.NetBytes)));
+        std::vector<std::uint8_t> frame(static_cast<std::size_t>(r.NetBytes));
+        const std::array<std::span<const std::uint8_t>, 1> frames{frame};
         std::uint64_t samples = 0;
         int transmissions = 0;
         const double start = cpuSeconds();
@@ -50,14 +53,17 @@ int main(int argc, char** argv) {
             for (auto& b : payload) {
                 b = static_cast<std::uint8_t>(random.draw(255));
             }
-            buildDataFrame(payload, {}, frames[0]);
-            rig.transmit(mode, frames, [&](std::span<const std::int16_t> s) { samples += s.size(); });
+            buildDataFrame(payload, {}, frame);
+            rig.transmit(mode, frames,
+                         [&](std::span<const std::int16_t> s) { samples += s.size(); });
             ++transmissions;
         }
         const double cpu = cpuSeconds() - start;
         const double audio = static_cast<double>(samples) / 48000.0;
         // The part with signal: lead-in and frame symbols, without key-up buffer and tail.
-        const double onAir = transmissions * static_cast<double>((r.LeadInSymbols + r.SymbolLimit - 1) * r.SymbolLength) / 48000.0;
+        const double onAir =
+            transmissions *
+            static_cast<double>((r.LeadInSymbols + r.SymbolLimit - 1) * r.SymbolLength) / 48000.0;
         std::printf("%d\t%d\t%.1f\t%.1f\t%.3f\t%.3f\t%.3f\t%.0f\n", mode, transmissions, audio,
                     onAir, cpu, 1000.0 * cpu / audio, 1000.0 * cpu / onAir, audio / cpu);
     }

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <array>
 #include <filesystem>
@@ -19,8 +20,9 @@ namespace {
 class TxCommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The process id keeps test runs of several build trees on one machine apart.
         dir = std::filesystem::temp_directory_path() /
-              (std::string("tx_command_test_") +
+              (std::string("tx_command_test_") + std::to_string(::getpid()) + "_" +
                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
@@ -146,22 +148,27 @@ TEST_F(TxCommandTest, BadInputGivesOneLineAndNoFile) {
              {"--mode", "8", "--out", outPath, "--payload", (dir / "none.bin").string()},
              "payload"},
         Case{"payload is a directory",
-             {"--mode", "8", "--out", outPath, "--payload", std::filesystem::temp_directory_path().string()},
+             {"--mode", "8", "--out", outPath, "--payload",
+              std::filesystem::temp_directory_path().string()},
              "payload"},
         Case{"unwritable output",
              {"--mode", "8", "--out", (dir / "no" / "such" / "dir.wav").string(), "--random"},
              "cannot write"},
-        Case{"output is a directory", {"--mode", "8", "--out", dir.string(), "--random"},
+        Case{"output is a directory",
+             {"--mode", "8", "--out", dir.string(), "--random"},
              "cannot write"},
-        Case{"drive too high", {"--mode", "8", "--out", outPath, "--random", "--drive", "1"},
+        Case{"drive too high",
+             {"--mode", "8", "--out", outPath, "--random", "--drive", "1"},
              "drive"},
-        Case{"drive too low", {"--mode", "8", "--out", outPath, "--random", "--drive", "-31"},
+        Case{"drive too low",
+             {"--mode", "8", "--out", outPath, "--random", "--drive", "-31"},
              "drive"},
         Case{"count too small for the input",
              {"--mode", "0", "--out", outPath, "--text", std::string(25, 'x'), "--count", "2"},
              "--count"},
         Case{"no payload", {"--mode", "8", "--out", outPath}, "--random"},
-        Case{"two payloads", {"--mode", "8", "--out", outPath, "--random", "--text", "a"},
+        Case{"two payloads",
+             {"--mode", "8", "--out", outPath, "--random", "--text", "a"},
              "only one"},
         Case{"unknown option", {"--mode", "8", "--out", outPath, "--random", "--fast"}, "--fast"},
     };

@@ -23,31 +23,17 @@ struct TxRig::Surroundings final : AudioDevicePort, TransmitKeying, PttRelease {
 
 TxRig::TxRig(const TablesFile& tables, std::int16_t txDriveLevel_db)
     : m_drawn(m_random),
-      m_modulator(m_drawn, tables, m_random, m_cells),
       m_surroundings(std::make_unique<Surroundings>()),
       m_engine(*m_surroundings, m_surroundings->ui, *m_surroundings),
-      m_feeder(m_cells, m_engine, m_settings, *m_surroundings) {
+      m_chain(tables, m_drawn, m_random, m_engine, m_settings, *m_surroundings) {
     m_settings.TxDriveLevel = txDriveLevel_db;
-    m_engine.attachGenerator(TxGenerator::SymbolFeeder, &m_feeder);
-    m_engine.selectGenerator(TxGenerator::SymbolFeeder);
-    m_engine.setSignalKind(TxSignalKind::Symbols);
 }
 
 TxRig::~TxRig() = default;
 
-void TxRig::transmit(int mode, std::span<const std::vector<std::uint8_t>> frames,
+void TxRig::transmit(int mode, std::span<const std::span<const std::uint8_t>> frames,
                      const SampleSink& sink) {
-    if (frames.empty() || frames.size() > 2) {
-        throw std::invalid_argument("a transmission carries one or two frames");
-    }
-    for (std::size_t slot = 1; slot <= frames.size(); ++slot) {
-        m_modulator.ModulateFrame(mode, frames[slot - 1], static_cast<int>(slot));
-    }
-    const ModeRecord& record = modeRecord(mode);
-    m_feeder.setTransmitMode(mode);
-    m_feeder.setFramesPerBurst(static_cast<int>(frames.size()));
-    m_engine.setSymbolLength(static_cast<std::size_t>(record.SymbolLength));
-
+    m_chain.prepareDataFrames(mode, frames);
     // The key-up buffer is silent; every later buffer plays the ring, and the buffer in which
     // the feeder releases PTT is cut at that sample (its rest is silence in any case).
     std::array<std::int16_t, 2 * kAudioBlockLength> stereo{};
