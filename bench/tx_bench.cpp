@@ -1,7 +1,7 @@
 // tx_bench: CPU time to produce one second of transmit audio per mode: frame building,
 // modulation (turbo code included) and symbol synthesis through the audio engine, as a station
 // does it, with the WAV writing of zolk-phy tx left out. One row per mode.
-#include <chrono>
+#include <array>
 #include <cstdio>
 #include <ctime>
 #include <string>
@@ -42,7 +42,8 @@ int main(int argc, char** argv) {
         RandomSource random;
         random.seed(mode);
         std::vector<std::uint8_t> payload(static_cast<std::size_t>(r.UserBytes));
-        std::vector<std::vector<std::uint8_t>> frames(1, std::vector<std::uint8_t>(static_cast<std::size_t>(r.NetBytes)));
+        std::vector<std::uint8_t> frame(static_cast<std::size_t>(r.NetBytes));
+        const std::array<std::span<const std::uint8_t>, 1> frames{frame};
         std::uint64_t samples = 0;
         int transmissions = 0;
         const double start = cpuSeconds();
@@ -50,7 +51,7 @@ int main(int argc, char** argv) {
             for (auto& b : payload) {
                 b = static_cast<std::uint8_t>(random.draw(255));
             }
-            buildDataFrame(payload, {}, frames[0]);
+            buildDataFrame(payload, {}, frame);
             rig.transmit(mode, frames, [&](std::span<const std::int16_t> s) { samples += s.size(); });
             ++transmissions;
         }

@@ -27,7 +27,7 @@ constexpr std::int32_t kGaugeHeight_twips = 1200;
 constexpr std::int32_t kIndicatorHeight_twips = 300;
 // The title bar and borders that the table's window heights include.
 constexpr std::int32_t kWindowFrame_twips = 465;
-constexpr int kWidth_px = 720;
+constexpr int kMinimumWidth_px = 720;
 constexpr int kMargin_px = 8;
 constexpr int kGaugeStep_px = 92;
 constexpr int kIndicatorColumn_px = 380;
@@ -45,8 +45,8 @@ QColor displayBackground() { return QColor(16, 16, 24); }
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     setObjectName("MainWindow");
     buildMenus();
-    buildDisplays();
     buildStatusBar();
+    buildDisplays();
     setWindowTitle(text(kWindowCaption));
 }
 
@@ -208,11 +208,13 @@ void MainWindow::applyView(std::uint8_t viewMode) {
     const int waterfallTop = pixels(layout.waterfallTop_twips);
     const int waterfallHeight = pixels(kWaterfallHeight_twips);
     const int gaugeTop = pixels(tops.gauge);
-    const int inner = kWidth_px - 2 * kMargin_px;
+    // As wide as the status bar's fixed panels need on this desktop.
+    const int width = std::max(kMinimumWidth_px, statusBar()->sizeHint().width());
+    const int inner = width - 2 * kMargin_px;
 
     // Chart and constellation share the band above the gauges; the constellation is square.
     const int band = gaugeTop - 2 * kMargin_px;
-    m_constellation->setGeometry(kWidth_px - kMargin_px - band, kMargin_px, band, band);
+    m_constellation->setGeometry(width - kMargin_px - band, kMargin_px, band, band);
     m_chart->setGeometry(kMargin_px, kMargin_px, inner - band - kMargin_px, band);
     m_chart->setVisible(layout.chartAndConstellationVisible);
     m_constellation->setVisible(layout.chartAndConstellationVisible);
@@ -233,7 +235,7 @@ void MainWindow::applyView(std::uint8_t viewMode) {
                                          kIndicatorWidth_px, indicatorHeight);
     }
     const int monitorLeft = kIndicatorColumn_px + 2 * kIndicatorStep_px + kMargin_px;
-    m_monitor->setGeometry(monitorLeft, gaugeTop, kWidth_px - kMargin_px - monitorLeft, waterfallTop - gaugeTop - 4);
+    m_monitor->setGeometry(monitorLeft, gaugeTop, width - kMargin_px - monitorLeft, waterfallTop - gaugeTop - 4);
 
     m_waterfall->setGeometry(kMargin_px, waterfallTop, inner, waterfallHeight);
     m_waterfall->setVisible(layout.waterfallVisible);
@@ -245,8 +247,8 @@ void MainWindow::applyView(std::uint8_t viewMode) {
     const int needed = pixels(tightest.waterfallTop_twips) + waterfallHeight + kMargin_px / 2;
     const int shortfall = std::max(0, needed - (pixels(tightest.windowHeight_twips - kWindowFrame_twips) - bars));
     const int displays = pixels(layout.windowHeight_twips - kWindowFrame_twips) - bars + shortfall;
-    m_displays->setFixedSize(kWidth_px, displays);
-    setFixedSize(kWidth_px, displays + bars);
+    m_displays->setFixedSize(width, displays);
+    setFixedSize(width, displays + bars);
 }
 
 void MainWindow::clearWaterfall() { m_waterfall->clear(); }

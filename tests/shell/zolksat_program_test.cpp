@@ -8,6 +8,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <array>
 
@@ -31,8 +33,8 @@ QProcessEnvironment headlessEnvironment() {
 
 class Zolksat {
 public:
-    explicit Zolksat(QStringList arguments) {
-        m_process.setProcessEnvironment(headlessEnvironment());
+    explicit Zolksat(QStringList arguments, QProcessEnvironment environment = headlessEnvironment()) {
+        m_process.setProcessEnvironment(environment);
         m_process.start(ZOLKSAT_PROGRAM, arguments);
     }
     ~Zolksat() {
@@ -52,12 +54,22 @@ public:
         return true;
     }
     bool waitUntilRunning() { return waitForError("SIGINT or SIGTERM stops it"); }
+    // Waits until standard output holds text (times the text appears, at least).
+    bool waitForOutput(const QString& text, qsizetype times = 1, std::chrono::milliseconds timeout = 15s) {
+        QElapsedTimer clock;
+        clock.start();
+        while (collectedOutput().count(text) < times) {
+            if (clock.elapsed() > timeout.count() || m_process.state() == QProcess::NotRunning) return false;
+            m_process.waitForReadyRead(50);
+        }
+        return true;
+    }
     void signal(int number) { ::kill(static_cast<pid_t>(m_process.processId()), number); }
     // Exit status after a normal end, or -1 when it did not end normally within the time-out.
     int finish(std::chrono::milliseconds timeout = 15s) {
         if (!m_process.waitForFinished(static_cast<int>(timeout.count()))) return -1;
         collectedError();
-        m_out += QString::fromLocal8Bit(m_process.readAllStandardOutput());
+        collectedOutput();
         return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
     }
     bool running() { return !m_process.waitForFinished(300) && m_process.state() == QProcess::Running; }
@@ -65,6 +77,10 @@ public:
     const QString& err() const { return m_err; }
 
 private:
+    const QString& collectedOutput() {
+        m_out += QString::fromLocal8Bit(m_process.readAllStandardOutput());
+        return m_out;
+    }
     const QString& collectedError() {
         m_err += QString::fromLocal8Bit(m_process.readAllStandardError());
         return m_err;
@@ -86,12 +102,22 @@ protected:
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
-    // Settings that keep the test's host ports clear of a modem the machine may be running.
-    static void writeSettings(const QString& station, const QByteArray& extra = {}) {
+    // A command port P with P + 1 free as well, so the test's host ports stay clear of any other
+    // modem on the machine.
+    static quint16 freePortPair() {
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            QTcpServer command;
+            QTcpServer data;
+            if (!command.listen(QHostAddress::LocalHost, 0)) continue;
+            const quint16 port = command.serverPort();
+            if (port < 65534 && data.listen(QHostAddress::LocalHost, port + 1)) return port;
+        }
+        return 0;
+    }
+    static void writeSettings(const QString& station, const QByteArray& extra = {}, quint16 port = freePortPair()) {
         QDir().mkpath(station);
         QFile file(settingsPath(station));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        const quint16 port = static_cast<quint16>(20000 + (QCoreApplication::applicationPid() * 7 + station.size()) % 20000);
         file.write("[Setup]\nTCP Command Port=" + QByteArray::number(port) + "\n" + extra);
     }
 
@@ -225,6 +251,91 @@ TEST_F(ZolksatProgram, LockOfACopyThatDiedDoesNotBlockTheFolder) {
     ASSERT_TRUE(next.waitUntilRunning()) << next.err().toStdString();
     next.signal(SIGTERM);
     EXPECT_EQ(next.finish(), 0);
+}
+
+TEST_F(ZolksatProgram, HostPortsTakeOneHostEachOnTheLocalMachine) {
+    const QString station = folder();
+    const quint16 port = freePortPair();
+    ASSERT_NE(port, 0);
+    writeSettings(station, {}, port);
+    Zolksat program({"--headless", "--dir", station});
+    ASSERT_TRUE(program.waitUntilRunning()) << program.err().toStdString();
+
+    QTcpSocket command;
+    QTcpSocket data;
+    command.connectToHost(QHostAddress::LocalHost, port);
+    data.connectToHost(QHostAddress::LocalHost, port + 1);
+    ASSERT_TRUE(command.waitForConnected(5000));
+    ASSERT_TRUE(data.waitForConnected(5000));
+    EXPECT_TRUE(program.waitForOutput("Panel TCP icon: LedVerde")) << program.out().toStdString();
+
+    // The port stopped listening when its host came: a second host is refused.
+    QTcpSocket intruder;
+    intruder.connectToHost(QHostAddress::LocalHost, port);
+    EXPECT_FALSE(intruder.waitForConnected(2000));
+    EXPECT_EQ(intruder.error(), QAbstractSocket::ConnectionRefusedError);
+
+    command.write("LISTEN ON\r");
+    QByteArray reply;
+    while (!reply.endsWith('\r') && command.waitForReadyRead(5000)) reply += command.readAll();
+    EXPECT_EQ(reply, "OK\r");
+
+    // A host that leaves the data port: the port listens again and a host can come back.
+    data.disconnectFromHost();
+    EXPECT_TRUE(program.waitForOutput("Panel TCP icon: LedRojo")) << program.out().toStdString();
+    // Listening is turned off after the port has been re-armed.
+    EXPECT_TRUE(program.waitForOutput("Panel Listen tip: LISTEN OFF", 2)) << program.out().toStdString();
+    QTcpSocket again;
+    again.connectToHost(QHostAddress::LocalHost, port + 1);
+    ASSERT_TRUE(again.waitForConnected(5000));
+    EXPECT_TRUE(program.waitForOutput("Panel TCP icon: LedVerde", 2)) << program.out().toStdString();
+
+    program.signal(SIGTERM);
+    EXPECT_EQ(program.finish(), 0);
+    // Shutdown closed both host connections.
+    EXPECT_TRUE(command.state() == QAbstractSocket::UnconnectedState || command.waitForDisconnected(5000));
+}
+
+// A sound device that this machine has whether or not it has a sound card: an ALSA plugin device
+// defined in the user's ALSA configuration, which PortAudio lists by its name.
+class NamedSoundDevice : public ZolksatProgram {
+protected:
+    void SetUp() override {
+        ZolksatProgram::SetUp();
+        QFile alsa(m_dir.filePath(".asoundrc"));
+        ASSERT_TRUE(alsa.open(QIODevice::WriteOnly));
+        alsa.write("pcm.zolktest {\n    type null\n}\n");
+        m_environment = headlessEnvironment();
+        m_environment.insert("HOME", m_dir.path());
+    }
+    QProcessEnvironment m_environment;
+};
+
+TEST_F(NamedSoundDevice, IsListedAndOpenedByItsExactNameOnly) {
+    Zolksat list({"--list-audio"}, m_environment);
+    ASSERT_EQ(list.finish(), 0);
+    const QString devices = list.out();
+    if (!devices.contains("  zolktest\n")) GTEST_SKIP() << "PortAudio does not offer ALSA plugin devices here";
+    EXPECT_EQ(devices.count("  zolktest\n"), 2) << "once as an input, once as an output";
+
+    struct NameCase {
+        const char* name;
+        bool opens;
+    };
+    for (const NameCase& c : {NameCase{"zolktest", true}, NameCase{"ZOLKTEST", false}, NameCase{"zolktes", false},
+                              NameCase{"zolktest2", false}}) {
+        SCOPED_TRACE(c.name);
+        const QString station = folder(c.name);
+        writeSettings(station, QByteArray("[Soundcard]\nInput Device Name=") + c.name + "\nOutput Device Name=" + c.name + "\n");
+        Zolksat program({"--headless", "--dir", station}, m_environment);
+        ASSERT_TRUE(program.waitUntilRunning()) << program.err().toStdString();
+        program.signal(SIGTERM);
+        ASSERT_EQ(program.finish(), 0) << program.err().toStdString();
+        EXPECT_EQ(program.err().contains("Audio input is closed"), !c.opens) << program.err().toStdString();
+        EXPECT_EQ(program.err().contains("Audio output is closed"), !c.opens) << program.err().toStdString();
+        // The device names are kept as they were given, right or wrong.
+        EXPECT_TRUE(read(settingsPath(station)).contains(QByteArray("Input Device Name=") + c.name));
+    }
 }
 
 TEST_F(ZolksatProgram, StationFolderThatCannotBeMadeIsReported) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <array>
 #include <filesystem>
@@ -19,8 +20,9 @@ namespace {
 class TxCommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The process id keeps test runs of several build trees on one machine apart.
         dir = std::filesystem::temp_directory_path() /
-              (std::string("tx_command_test_") +
+              (std::string("tx_command_test_") + std::to_string(::getpid()) + "_" +
                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
@@ -144,6 +146,9 @@ TEST_F(TxCommandTest, BadInputGivesOneLineAndNoFile) {
         Case{"mode not a number", {"--mode", "eight", "--out", outPath, "--random"}, "mode"},
         Case{"unreadable payload",
              {"--mode", "8", "--out", outPath, "--payload", (dir / "none.bin").string()},
+             "payload"},
+        Case{"payload is a directory",
+             {"--mode", "8", "--out", outPath, "--payload", std::filesystem::temp_directory_path().string()},
              "payload"},
         Case{"unwritable output",
              {"--mode", "8", "--out", (dir / "no" / "such" / "dir.wav").string(), "--random"},

@@ -1,6 +1,7 @@
 #include "wav_writer.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <stdexcept>
@@ -14,9 +15,10 @@ namespace {
 class WavWriterTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The process id keeps test runs of several build trees on one machine apart.
         dir = std::filesystem::temp_directory_path() /
-              ("wav_writer_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-               "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+              ("wav_writer_test_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
     }

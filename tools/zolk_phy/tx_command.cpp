@@ -1,8 +1,8 @@
 // zolk-phy tx: writes the audio of K data transmissions of one mode to a WAV file, exactly as the
 // playback sends it from PTT on to PTT off, with silence between transmissions.
+#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
@@ -12,9 +12,9 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <vector>
 
-#include "phy/common/crc16.h"
 #include "phy/common/mode_table.h"
 #include "phy/common/random_source.h"
 #include "phy/common/tables_file.h"
@@ -149,9 +149,14 @@ TxOptions parseOptions(std::span<const std::string_view> args) {
 }
 
 std::vector<std::uint8_t> readPayloadFile(const std::string& path) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        throw BadInput("cannot read payload file " + path + ": it is a directory");
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        throw BadInput("cannot read payload file " + path);
+        throw BadInput("cannot read payload file " + path + ": " +
+                       std::generic_category().message(errno));
     }
     std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
                                     std::istreambuf_iterator<char>());
@@ -246,7 +251,9 @@ int run(const TxOptions& o, std::ostream& out) {
         if (t > 1) {
             wav.writeSilence(gapSamples);
         }
-        rig.transmit(o.mode, frames, [&](std::span<const std::int16_t> samples) { wav.write(samples); });
+        const std::vector<std::span<const std::uint8_t>> views(frames.begin(), frames.end());
+        rig.transmit(o.mode, views,
+                     [&](std::span<const std::int16_t> samples) { wav.write(samples); });
     }
     wav.finish();
     out << "wrote " << o.out << ": " << wav.sampleCount() << " samples ("

@@ -3,69 +3,37 @@
 #include <array>
 #include <stdexcept>
 
+#include "sim/recording_ui.h"
+
 namespace zolk::phytool {
 
-// No sound card and no screen: the engine's devices and display calls go nowhere, and the rig
-// itself plays the transmitter that the feeder keys off.
-struct TxRig::Surroundings final : AudioDevicePort, UiSink, TransmitKeying, PttRelease {
+// No sound card and nothing on screen; the rig itself plays the transmitter the feeder keys off.
+struct TxRig::Surroundings final : AudioDevicePort, TransmitKeying, PttRelease {
     bool open(AudioDirection, const std::string&) override { return true; }
     void close(AudioDirection) override {}
     void flushPlayback() override {}
     std::vector<std::string> deviceNames(AudioDirection) const override { return {}; }
 
-    void setPanelText(std::string_view, std::string_view) override {}
-    void setPanelIcon(std::string_view, std::string_view) override {}
-    void setPanelTip(std::string_view, std::string_view) override {}
-    void setCaption(std::string_view) override {}
-    void messageBox(std::string_view, std::string_view) override {}
-    void appendMonitor(std::string_view) override {}
-    void clearMonitor() override {}
-    void logLine(std::string_view) override {}
-    void setMenuChecked(MenuItem, bool) override {}
-    void setMenuEnabled(MenuItem, bool) override {}
-    void setMenuVisible(MenuItem, bool) override {}
-    void setMenuCaption(MenuItem, std::string_view) override {}
-    void applyView(std::uint8_t) override {}
-    void clearWaterfall() override {}
-    void moveWindow(std::int32_t, std::int32_t) override {}
-    void showSnr(float) override {}
-    void showAfc(float) override {}
-    void plotCells(std::span<const std::complex<float>>, int, PlotColour) override {}
-    void plotSoftValues(std::span<const float>, PlotColour) override {}
-
     bool transmitActive() const override { return keyed; }
     void pttOff() override { keyed = false; }
 
     bool keyed = false;
+    sim::RecordingUi ui;
 };
 
 TxRig::TxRig(const TablesFile& tables, std::int16_t txDriveLevel_db)
     : m_drawn(m_random),
-      m_modulator(m_drawn, tables, m_random, m_cells),
       m_surroundings(std::make_unique<Surroundings>()),
-      m_engine(*m_surroundings, *m_surroundings, *m_surroundings),
-      m_feeder(m_cells, m_engine, m_settings, *m_surroundings) {
+      m_engine(*m_surroundings, m_surroundings->ui, *m_surroundings),
+      m_chain(tables, m_drawn, m_random, m_engine, m_settings, *m_surroundings) {
     m_settings.TxDriveLevel = txDriveLevel_db;
-    m_engine.attachGenerator(TxGenerator::SymbolFeeder, &m_feeder);
-    m_engine.selectGenerator(TxGenerator::SymbolFeeder);
-    m_engine.setSignalKind(TxSignalKind::Symbols);
 }
 
 TxRig::~TxRig() = default;
 
-void TxRig::transmit(int mode, std::span<const std::vector<std::uint8_t>> frames,
+void TxRig::transmit(int mode, std::span<const std::span<const std::uint8_t>> frames,
                      const SampleSink& sink) {
-    if (frames.empty() || frames.size() > 2) {
-        throw std::invalid_argument("a transmission carries one or two frames");
-    }
-    for (std::size_t slot = 1; slot <= frames.size(); ++slot) {
-        m_modulator.ModulateFrame(mode, frames[slot - 1], static_cast<int>(slot));
-    }
-    const ModeRecord& record = modeRecord(mode);
-    m_feeder.setTransmitMode(mode);
-    m_feeder.setFramesPerBurst(static_cast<int>(frames.size()));
-    m_engine.setSymbolLength(static_cast<std::size_t>(record.SymbolLength));
-
+    m_chain.prepareDataFrames(mode, frames);
     // The key-up buffer is silent; every later buffer plays the ring, and the buffer in which
     // the feeder releases PTT is cut at that sample (its rest is silence in any case).
     std::array<std::int16_t, 2 * kAudioBlockLength> stereo{};

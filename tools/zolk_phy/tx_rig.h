@@ -1,22 +1,19 @@
-// tx_rig.h: one station's transmit side without a sound card: modulator, symbol feeder and audio
-// engine, keyed by the rig itself. Owns all of them; what the played samples become (a WAV file,
-// a measurement) is the caller's business.
+// tx_rig.h: one station's transmit side without a sound card: the transmit chain on an audio
+// engine that the rig itself keys. Owns both; what the played samples become (a WAV file, a
+// measurement) is the caller's business.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <span>
-#include <vector>
 
 #include "app/settings.h"
 #include "phy/common/audio_engine.h"
 #include "phy/common/drawn_tables.h"
 #include "phy/common/random_source.h"
 #include "phy/common/tables_file.h"
-#include "phy/tx/frame_modulator.h"
-#include "phy/tx/symbol_feeder.h"
-#include "phy/tx/tx_cells.h"
+#include "phy/tx/transmit_chain.h"
 
 namespace zolk::phytool {
 
@@ -31,7 +28,7 @@ public:
 
     // Sends one data transmission of one or two frames (NetBytes each) in mode and hands sink
     // every sample the playback sends from PTT on until the feeder releases PTT.
-    void transmit(int mode, std::span<const std::vector<std::uint8_t>> frames,
+    void transmit(int mode, std::span<const std::span<const std::uint8_t>> frames,
                   const SampleSink& sink);
 
 private:
@@ -39,12 +36,10 @@ private:
 
     RandomSource m_random;
     DrawnTables m_drawn;
-    TxCells m_cells;
-    FrameModulator m_modulator;
     Settings m_settings;
     std::unique_ptr<Surroundings> m_surroundings;
     AudioEngine m_engine;
-    SymbolFeeder m_feeder;
+    TransmitChain m_chain;
 };
 
 }  // namespace zolk::phytool

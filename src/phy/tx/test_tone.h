@@ -2,24 +2,29 @@
 // symbols. Owns only its synthesis; PTT and the choice of generator belong to the tune control.
 #pragma once
 
-#include <cstdint>
-#include <span>
 #include <vector>
 
+#include "app/settings.h"
+#include "phy/common/audio_engine.h"
 #include "phy/tx/symbol_synthesis.h"
 
 namespace zolk {
 
-class TestTone {
+class TestTone final : public TxSignalGenerator {
 public:
     static constexpr int ToneBin = 32;  // 32 x 46.875 Hz = 1500 Hz, 32 whole cycles per block
 
-    TestTone();
-    // TestToneNext: one ring period of ToneBlockLength samples. Every block is the same, so the
-    // repeated blocks form one continuous tone.
-    void TestToneNext(std::span<std::int16_t> ring, std::int16_t txDriveLevel_db);
+    // Reads TxDriveLevel from the settings at every block, so the slider acts while tuning.
+    explicit TestTone(const Settings& settings);
+
+    // The engine never starts the test tone: its first keyed buffer only flushes.
+    void init() override {}
+    // TestToneNext: one 1024-sample block. Every block is the same, so the repeated blocks form
+    // one continuous tone.
+    void next(TxSampleRing& ring) override;
 
 private:
+    const Settings& m_settings;
     ToneBlockSynthesizer m_synthesizer;
     std::vector<Complex> m_spectrum;
     std::vector<float> m_out;

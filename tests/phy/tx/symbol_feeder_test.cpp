@@ -13,12 +13,13 @@
 #include "phy/common/audio_engine.h"
 #include "phy/common/mode_table.h"
 #include "phy/tx/tx_cells.h"
+#include "keyed_engine.h"
 
 namespace zolk {
 namespace {
 
 // The feeder runs only through the audio engine's generator calls, keyed by the test.
-class FeederTest : public ::testing::Test, AudioDevicePort, UiSink, TransmitKeying, PttRelease {
+class FeederTest : public ::testing::Test {
 protected:
     static constexpr int kLeadInBin = 60;
 
@@ -49,20 +50,10 @@ protected:
         feeder.setFramesPerBurst(framesPerBurst);
     }
 
-    // Keys up and plays buffers until the feeder releases PTT; returns the left channel from the
-    // key-up buffer to the last buffer played while keyed.
+    // Plays from key-up until the feeder releases PTT.
     std::vector<std::int16_t> transmit() {
-        std::vector<std::int16_t> played;
-        std::array<std::int16_t, 2 * kAudioBlockLength> stereo{};
-        keyed = true;
-        for (int guard = 0; keyed && guard < 100000; ++guard) {
-            engine.onPlaybackRequest(stereo);
-            for (std::size_t i = 0; i < kAudioBlockLength; ++i) {
-                EXPECT_EQ(stereo[2 * i], stereo[2 * i + 1]);
-                played.push_back(stereo[2 * i]);
-            }
-        }
-        EXPECT_FALSE(keyed) << "PTT never released";
+        auto played = rig.play();
+        EXPECT_FALSE(rig.keyed()) << "PTT never released";
         return played;
     }
 
@@ -93,43 +84,11 @@ protected:
                            [](std::int16_t s) { return s == 0; });
     }
 
-    // AudioDevicePort, UiSink: no hardware, nothing shown.
-    bool open(AudioDirection, const std::string&) override { return true; }
-    void close(AudioDirection) override {}
-    void flushPlayback() override {}
-    std::vector<std::string> deviceNames(AudioDirection) const override { return {}; }
-    void setPanelText(std::string_view, std::string_view) override {}
-    void setPanelIcon(std::string_view, std::string_view) override {}
-    void setPanelTip(std::string_view, std::string_view) override {}
-    void setCaption(std::string_view) override {}
-    void messageBox(std::string_view, std::string_view) override {}
-    void appendMonitor(std::string_view) override {}
-    void clearMonitor() override {}
-    void logLine(std::string_view) override {}
-    void setMenuChecked(MenuItem, bool) override {}
-    void setMenuEnabled(MenuItem, bool) override {}
-    void setMenuVisible(MenuItem, bool) override {}
-    void setMenuCaption(MenuItem, std::string_view) override {}
-    void applyView(std::uint8_t) override {}
-    void clearWaterfall() override {}
-    void moveWindow(std::int32_t, std::int32_t) override {}
-    void showSnr(float) override {}
-    void showAfc(float) override {}
-    void plotCells(std::span<const std::complex<float>>, int, PlotColour) override {}
-    void plotSoftValues(std::span<const float>, PlotColour) override {}
-    // TransmitKeying, PttRelease
-    bool transmitActive() const override { return keyed; }
-    void pttOff() override {
-        keyed = false;
-        ++releases;
-    }
-
-    bool keyed = false;
-    int releases = 0;
+    KeyedEngine rig;
+    AudioEngine& engine = rig.engine();
     TxCells cells;
     Settings settings;
-    AudioEngine engine{*this, *this, *this};
-    SymbolFeeder feeder{cells, engine, settings, *this};
+    SymbolFeeder feeder{cells, engine, settings, rig};
 };
 
 TEST_F(FeederTest, Mode8OneFrameTimeline) {
@@ -142,7 +101,7 @@ TEST_F(FeederTest, Mode8OneFrameTimeline) {
     // Key-up buffer, 8 lead-in symbols, symbols 2..200, 45 silent periods, then PTT off at the
     // period that would follow: the buffer holding that wrap is the last one played.
     const std::size_t pttOffAt = 256 + static_cast<std::size_t>(8 + 199 + 45) * s;
-    EXPECT_EQ(releases, 1);
+    EXPECT_EQ(rig.releases(), 1);
     ASSERT_EQ(x.size(), (pttOffAt + 255) / 256 * 256 + (pttOffAt % 256 == 0 ? 256 : 0));
     EXPECT_TRUE(silent(x, 0, 256));
     for (int p = 0; p < 8; ++p) {

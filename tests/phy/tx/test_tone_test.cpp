@@ -9,16 +9,36 @@
 #include <numbers>
 #include <vector>
 
+#include "app/settings.h"
+#include "keyed_engine.h"
+
 namespace zolk {
 namespace {
 
-std::vector<std::int16_t> block(TestTone& tone, std::int16_t drive_db) {
-    std::vector<std::int16_t> ring(ToneBlockLength);
-    tone.TestToneNext(ring, drive_db);
-    return ring;
-}
+// The tone runs as generator 2 with tone blocks, keyed until the test drops PTT.
+class TestToneTest : public ::testing::Test {
+protected:
+    TestToneTest() {
+        rig.engine().attachGenerator(TxGenerator::TestTone, &tone);
+        rig.engine().selectGenerator(TxGenerator::TestTone);
+        rig.engine().setSignalKind(TxSignalKind::ToneBlocks);
+    }
 
-TEST(TestTone, PeakFollowsTheDriveLevel) {
+    // buffers of 256 samples after the silent key-up buffer.
+    std::vector<std::int16_t> tune(std::int16_t drive_db, int buffers) {
+        settings.TxDriveLevel = drive_db;
+        auto played = rig.play(1 + buffers);
+        rig.unkey();
+        played.erase(played.begin(), played.begin() + kAudioBlockLength);
+        return played;
+    }
+
+    Settings settings;
+    TestTone tone{settings};
+    KeyedEngine rig;
+};
+
+TEST_F(TestToneTest, PeakFollowsTheDriveLevel) {
     struct Case {
         const char* name;
         std::int16_t drive_db;
@@ -31,28 +51,25 @@ TEST(TestTone, PeakFollowsTheDriveLevel) {
         Case{"-30 dB", -30, 701, 1},
         Case{"+6 dB clips at full scale", 6, 32767, 0},
     };
-    TestTone tone;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto ring = block(tone, c.drive_db);
-        const auto [low, high] = std::minmax_element(ring.begin(), ring.end());
+        const auto x = tune(c.drive_db, 8);
+        const auto [low, high] = std::minmax_element(x.begin(), x.end());
         EXPECT_NEAR(*high, c.peak, c.tolerance);
         EXPECT_NEAR(*low, -c.peak, c.tolerance);
     }
 }
 
-TEST(TestTone, IsA1500HzCosineThatJoinsBlockToBlock) {
-    TestTone tone;
-    const auto first = block(tone, 0);
-    const auto second = block(tone, 0);
-    EXPECT_EQ(first, second);
-    // Exactly 32 cycles per block: the sample after the block's end is the block's first sample,
-    // so the repetition is seamless.
+TEST_F(TestToneTest, IsOneContinuous1500HzToneAcrossBlocks) {
+    // Ten 1024-sample blocks: every sample, the block joins included, on one cosine.
+    const auto x = tune(0, 40);
+    ASSERT_EQ(x.size(), 40u * kAudioBlockLength);
     const double amplitude = std::numbers::sqrt2 * std::pow(10.0, -6.4 / 20.0) * 32767.0;
-    for (int n = 0; n <= ToneBlockLength; ++n) {
+    for (std::size_t n = 0; n < x.size(); ++n) {
         const double expected = amplitude * std::cos(2.0 * std::numbers::pi * 1500.0 * n / 48000.0);
-        EXPECT_NEAR(first[n % ToneBlockLength], expected, 1.0) << "sample " << n;
+        ASSERT_NEAR(x[n], expected, 1.0) << "sample " << n;
     }
+    EXPECT_EQ(rig.releases(), 0) << "the tone never releases PTT itself";
 }
 
 }  // namespace

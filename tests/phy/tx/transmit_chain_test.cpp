@@ -1,0 +1,82 @@
+#include "phy/tx/transmit_chain.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "app/settings.h"
+#include "keyed_engine.h"
+#include "phy/common/drawn_tables.h"
+#include "phy/common/mode_table.h"
+#include "phy/common/random_source.h"
+#include "phy/common/tables_file.h"
+
+namespace zolk {
+namespace {
+
+class TransmitChainTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        const TablesFileLoad load = loadTablesFile("data/ZOLKSAT.dat");
+        ASSERT_TRUE(load.tables) << load.message;
+        s_tables = load.tables;
+    }
+
+    std::size_t keyedSamplesOf(int mode, int frames) const {
+        const ModeRecord& r = modeRecord(mode);
+        const int symbols = frames == 1 ? r.SymbolLimit - 1 : 2 * r.SymbolLimit - 2;
+        const std::size_t pttOff =
+            256 + static_cast<std::size_t>(r.LeadInSymbols + symbols + r.TailSymbols) * r.SymbolLength;
+        return (pttOff / 256 + 1) * 256;  // the buffer holding the release is played too
+    }
+
+    static std::shared_ptr<const TablesFile> s_tables;
+    RandomSource random;
+    DrawnTables drawn{random};
+    Settings settings;
+    KeyedEngine rig;
+    TransmitChain chain{*s_tables, drawn, random, rig.engine(), settings, rig};
+};
+
+std::shared_ptr<const TablesFile> TransmitChainTest::s_tables;
+
+TEST_F(TransmitChainTest, SendsDataFramesToneSignalsAndTheTuneTone) {
+    const std::vector<std::uint8_t> a(static_cast<std::size_t>(modeRecord(5).NetBytes), 0x11);
+    const std::vector<std::uint8_t> b(a.size(), 0x22);
+    const std::array<std::span<const std::uint8_t>, 2> two{a, b};
+    chain.prepareDataFrames(5, two);
+    EXPECT_EQ(rig.play().size(), keyedSamplesOf(5, 2));
+
+    const std::vector<std::uint8_t> c(static_cast<std::size_t>(modeRecord(0).NetBytes), 0x33);
+    const std::array<std::span<const std::uint8_t>, 1> one{c};
+    chain.prepareDataFrames(0, one);
+    EXPECT_EQ(rig.play().size(), keyedSamplesOf(0, 1));
+
+    chain.cells().toneColumn(1)[20] = Complex{1.0f, 0.0f};
+    chain.prepareToneSignal();
+    EXPECT_EQ(rig.play().size(), 256 + (8 + 31 + 50) * 1024 + 256u);
+    EXPECT_EQ(rig.releases(), 3);
+
+    settings.TxDriveLevel = 0;
+    chain.prepareTestTone();
+    const auto tone = rig.play(41);
+    rig.unkey();
+    EXPECT_TRUE(std::all_of(tone.begin(), tone.begin() + 256, [](std::int16_t s) { return s == 0; }));
+    EXPECT_NEAR(*std::max_element(tone.begin(), tone.end()), 22180, 1);
+    EXPECT_EQ(rig.releases(), 3);
+}
+
+TEST_F(TransmitChainTest, RefusesBadTransmissions) {
+    const std::vector<std::uint8_t> frame(static_cast<std::size_t>(modeRecord(8).NetBytes));
+    const std::array<std::span<const std::uint8_t>, 3> three{frame, frame, frame};
+    EXPECT_THROW(chain.prepareDataFrames(8, three), std::invalid_argument);
+    EXPECT_THROW(chain.prepareDataFrames(8, {}), std::invalid_argument);
+    const std::array<std::span<const std::uint8_t>, 1> wrongMode{frame};
+    EXPECT_THROW(chain.prepareDataFrames(9, wrongMode), std::invalid_argument);
+}
+
+}  // namespace
+}  // namespace zolk
