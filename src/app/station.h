@@ -110,7 +110,7 @@ private:
     bool loadTables();
     void setUpWindow();
     void openAudio();
-    void startTimers();
+    void startAudioWatchdog();
     void applyView();
     void applyWaterfallMenu();
     void applyMonitorMenu();
