@@ -35,7 +35,9 @@ int main(int argc, char** argv) {
     if (modes.empty()) {
         modes = {13, 0};
     }
-    std::printf("mode\ttransmissions\taudio_s\ton_air_s\tcpu_s\tcpu_ms_per_audio_s\tcpu_ms_per_on_air_s\ttimes_real_time\n");
+    std::printf(
+        "mode\ttransmissions\taudio_s\ton_air_s\tcpu_s\tcpu_ms_per_audio_s\tcpu_ms_per_on_air_"
+        "s\ttimes_real_time\n");
     for (const int mode : modes) {
         const ModeRecord& r = modeRecord(mode);
         phytool::TxRig rig(*load.tables, -5);
@@ -52,13 +54,16 @@ int main(int argc, char** argv) {
                 b = static_cast<std::uint8_t>(random.draw(255));
             }
             buildDataFrame(payload, {}, frame);
-            rig.transmit(mode, frames, [&](std::span<const std::int16_t> s) { samples += s.size(); });
+            rig.transmit(mode, frames,
+                         [&](std::span<const std::int16_t> s) { samples += s.size(); });
             ++transmissions;
         }
         const double cpu = cpuSeconds() - start;
         const double audio = static_cast<double>(samples) / 48000.0;
         // The part with signal: lead-in and frame symbols, without key-up buffer and tail.
-        const double onAir = transmissions * static_cast<double>((r.LeadInSymbols + r.SymbolLimit - 1) * r.SymbolLength) / 48000.0;
+        const double onAir =
+            transmissions *
+            static_cast<double>((r.LeadInSymbols + r.SymbolLimit - 1) * r.SymbolLength) / 48000.0;
         std::printf("%d\t%d\t%.1f\t%.1f\t%.3f\t%.3f\t%.3f\t%.0f\n", mode, transmissions, audio,
                     onAir, cpu, 1000.0 * cpu / audio, 1000.0 * cpu / onAir, audio / cpu);
     }

@@ -26,9 +26,10 @@ CommandLine parseCommandLine(const QStringList& arguments, const QProcessEnviron
     const QCommandLineOption tables("tables", "", "FILE");
     const QCommandLineOption headless("headless");
     const QCommandLineOption listAudio("list-audio");
+    const QCommandLineOption listenAny("listen-any");
     const QCommandLineOption version(QStringList{"v", "version"});
     const QCommandLineOption help(QStringList{"h", "help"});
-    parser.addOptions({dir, tables, headless, listAudio, version, help});
+    parser.addOptions({dir, tables, headless, listAudio, listenAny, version, help});
 
     CommandLine result;
     if (!parser.parse(arguments)) {
@@ -52,6 +53,7 @@ CommandLine parseCommandLine(const QStringList& arguments, const QProcessEnviron
 
     ShellOptions& options = result.options;
     options.listAudio = parser.isSet(listAudio);
+    options.listenAny = parser.isSet(listenAny);
     options.noDisplay =
         environment.value("DISPLAY").isEmpty() && environment.value("WAYLAND_DISPLAY").isEmpty();
     options.headless = parser.isSet(headless) || options.noDisplay;
@@ -81,7 +83,7 @@ CommandLine parseCommandLine(const QStringList& arguments, const QProcessEnviron
 
 QString helpText() {
     return QStringLiteral(
-        "Usage: zolksat [--dir DIR] [--tables FILE] [--headless]\n"
+        "Usage: zolksat [--dir DIR] [--tables FILE] [--headless] [--listen-any]\n"
         "       zolksat --list-audio | --version | --help\n"
         "\n"
         "ZOLK SAT, a sound-card data modem for amateur-radio satellite links.\n"
@@ -95,6 +97,9 @@ QString helpText() {
         "  --headless     run without a window: panel changes and messages become log lines,\n"
         "                 SIGINT or SIGTERM shuts the station down and saves its settings.\n"
         "                 Without a display (no DISPLAY, no WAYLAND_DISPLAY) this is the default.\n"
+        "  --listen-any   let host programs on other machines connect: the CommandPort and the\n"
+        "                 DataPort listen on every network interface for this run, not only on\n"
+        "                 127.0.0.1 (setting \"TCP Listen All=1\" in [Setup] does so always).\n"
         "  --list-audio   print the names of the sound input and output devices and end; an\n"
         "                 empty device name in the settings means the system default device.\n"
         "  -v, --version  print the version and end.\n"

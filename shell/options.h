@@ -16,6 +16,7 @@ struct ShellOptions {
     bool noDisplay = false;  // headless because neither DISPLAY nor WAYLAND_DISPLAY is set
     bool listAudio = false;  // --list-audio
     QString tablesFile;      // --tables; empty: beside the program, else the installed one
+    bool listenAny = false;  // --listen-any: host ports open to the network for this run
 };
 
 enum class CommandLineAction { Run, ShowHelp, ShowVersion, Refuse };

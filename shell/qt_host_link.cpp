@@ -1,7 +1,5 @@
 #include "shell/qt_host_link.h"
 
-#include "app/station.h"
-
 namespace zolk::shell {
 
 QtHostLink::QtHostLink(QObject* parent) : QObject(parent) {
@@ -11,9 +9,15 @@ QtHostLink::QtHostLink(QObject* parent) : QObject(parent) {
     }
 }
 
+QtHostLink::~QtHostLink() {
+    // A connection torn down with its server would still report its close to the events sink.
+    for (Port& p : m_ports) dropHost(p);
+}
+
 bool QtHostLink::listen(HostSocket socket, std::uint16_t number, ListenScope scope) {
     close(socket);
-    const QHostAddress address = scope == ListenScope::AllInterfaces ? QHostAddress::Any : QHostAddress::LocalHost;
+    const bool anyInterface = scope == ListenScope::AllInterfaces || m_openToNetwork;
+    const QHostAddress address = anyInterface ? QHostAddress::Any : QHostAddress::LocalHost;
     return port(socket).server.listen(address, number);
 }
 
@@ -50,28 +54,29 @@ void QtHostLink::handleNewConnection(HostSocket socket) {
     connect(host, &QTcpSocket::disconnected, this, [this, socket] { handleDisconnected(socket); });
     connect(host, &QTcpSocket::errorOccurred, this,
             [this, socket](QAbstractSocket::SocketError error) { handleError(socket, error); });
-    if (m_station != nullptr) m_station->onHostConnected(socket);
+    if (m_events != nullptr) m_events->onHostConnected(socket);
 }
 
 void QtHostLink::handleReadyRead(HostSocket socket) {
     Port& p = port(socket);
     if (p.host == nullptr) return;
     const QByteArray bytes = p.host->readAll();
-    if (bytes.isEmpty() || m_station == nullptr) return;
-    m_station->onHostBytes(socket, std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                             static_cast<std::size_t>(bytes.size())));
+    if (bytes.isEmpty() || m_events == nullptr) return;
+    m_events->onHostBytes(socket,
+                          std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                    static_cast<std::size_t>(bytes.size())));
 }
 
 void QtHostLink::handleDisconnected(HostSocket socket) {
     dropHost(port(socket));
-    if (m_station != nullptr) m_station->onHostClosed(socket);
+    if (m_events != nullptr) m_events->onHostClosed(socket);
 }
 
 void QtHostLink::handleError(HostSocket socket, QAbstractSocket::SocketError error) {
     // A host that closes its end is a close, reported by handleDisconnected.
     if (error == QAbstractSocket::RemoteHostClosedError) return;
     dropHost(port(socket));
-    if (m_station != nullptr) m_station->onHostError(socket);
+    if (m_events != nullptr) m_events->onHostError(socket);
 }
 
 void QtHostLink::dropHost(Port& p) {

@@ -1,5 +1,6 @@
 // qt_host_link.h: the CommandPort and DataPort as TCP servers that take one host each.
 // Owns the listening servers and the accepted connections; what the host says is the station's.
+// Listens on 127.0.0.1 unless the core asks for every interface or the operator opened the ports.
 #pragma once
 
 #include <QObject>
@@ -10,17 +11,17 @@
 
 #include "ports/host_link_port.h"
 
-namespace zolk {
-class Station;
-}
-
 namespace zolk::shell {
 
 class QtHostLink final : public QObject, public HostLinkPort {
     Q_OBJECT
 public:
     explicit QtHostLink(QObject* parent = nullptr);
-    void attach(Station* station) { m_station = station; }
+    ~QtHostLink() override;
+    // Where socket events go (the station); events before attach are dropped.
+    void attach(HostLinkEvents* events) { m_events = events; }
+    // --listen-any: every interface whatever scope the core asks for.
+    void openToNetwork(bool open) { m_openToNetwork = open; }
 
     bool listen(HostSocket socket, std::uint16_t port, ListenScope scope) override;
     void close(HostSocket socket) override;
@@ -43,7 +44,8 @@ private:
     const Port& port(HostSocket socket) const { return m_ports[static_cast<std::size_t>(socket)]; }
 
     std::array<Port, 2> m_ports;
-    Station* m_station = nullptr;
+    HostLinkEvents* m_events = nullptr;
+    bool m_openToNetwork = false;
 };
 
 }  // namespace zolk::shell

@@ -100,6 +100,7 @@ int runStation(const ShellOptions& options, int& argc, char** argv) {
     raisePriority(*ui);
     QtTimerPort timers;
     QtHostLink hostLink;
+    hostLink.openToNetwork(options.listenAny);
     PortAudioDevice audio;
     if (!audio.initError().empty()) ui->logLine("The sound system cannot start: " + audio.initError());
 

@@ -19,9 +19,7 @@ void HostBridge::buildCallPatterns(std::int32_t, const SlotSeeds&, bool) {
     notBuilt("control-code patterns; calls are neither made nor recognised");
 }
 
-void HostBridge::drawPingPatterns(std::int32_t) {
-    notBuilt("link calibration ping patterns");
-}
+void HostBridge::drawPingPatterns(std::int32_t) { notBuilt("link calibration ping patterns"); }
 
 void HostBridge::leaveMonitorMode() {
     if (m_station.settings().MonitorMode == 1) m_station.onMenu(MenuItem::MonitorOff);

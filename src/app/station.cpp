@@ -45,7 +45,7 @@ bool Station::start() {
     setPttMenuShown(false);
     // Radio serial port.
     resetSession();
-    startTimers();
+    startAudioWatchdog();
     // USB HID PTT board.
     m_running = true;
     return true;
@@ -104,7 +104,7 @@ void Station::openAudio() {
     m_audio.openCapture(m_settings.InputDeviceName);
 }
 
-void Station::startTimers() {
+void Station::startAudioWatchdog() {
     m_ports.timers.stop(TimerId::RecargarTarjetaSonido);
     m_ports.timers.start(TimerId::RecargarTarjetaSonido, timerInterval(TimerId::RecargarTarjetaSonido));
 }

@@ -35,7 +35,7 @@ struct WindowPosition {
     std::int32_t left_twips;
 };
 
-class Station {
+class Station final : public HostLinkEvents {
 public:
     // stationFolder holds "ZOLK SAT.ini" and the log; it is created if missing. tablesFile is the
     // tables file to use (the --tables option); without it the file is looked for beside the
@@ -43,7 +43,7 @@ public:
     Station(StationPorts ports, std::filesystem::path stationFolder,
             std::optional<std::filesystem::path> tablesFile = std::nullopt);
     // Runs the shutdown sequence if the station is still running.
-    ~Station();
+    ~Station() override;
     Station(const Station&) = delete;
     Station& operator=(const Station&) = delete;
 
@@ -66,10 +66,10 @@ public:
     // The sound backend lost a direction that was open (device unplugged or failed).
     void onAudioDeviceFailed(AudioDirection direction);
     void onTimer(TimerId id);
-    void onHostConnected(HostSocket socket);
-    void onHostClosed(HostSocket socket);
-    void onHostError(HostSocket socket);
-    void onHostBytes(HostSocket socket, std::span<const std::uint8_t> bytes);
+    void onHostConnected(HostSocket socket) override;
+    void onHostClosed(HostSocket socket) override;
+    void onHostError(HostSocket socket) override;
+    void onHostBytes(HostSocket socket, std::span<const std::uint8_t> bytes) override;
     // Menu items the core acts on: Waterfall, View and Monitor. Items that open a dialog, the
     // log file, the guide or the About box are the shell's.
     void onMenu(MenuItem item);
@@ -112,7 +112,7 @@ private:
     bool loadTables();
     void setUpWindow();
     void openAudio();
-    void startTimers();
+    void startAudioWatchdog();
     void applyView();
     void applyWaterfallMenu();
     void applyMonitorMenu();

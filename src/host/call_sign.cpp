@@ -51,7 +51,8 @@ int SsidOf(std::string_view c) {
 bool CallSignValid(std::string_view c) {
     const std::string upper = upperAscii(c);
     const std::string base = BaseCall(upper);
-    if (base.size() > kMaxBaseCallLength || !std::all_of(base.begin(), base.end(), isUpperLetterOrDigit))
+    if (base.size() > kMaxBaseCallLength ||
+        !std::all_of(base.begin(), base.end(), isUpperLetterOrDigit))
         return false;
     if (upper.find('-') == std::string::npos) return true;
     return !base.empty() && ssidTextValid(afterDash(upper));

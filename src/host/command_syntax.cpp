@@ -4,7 +4,8 @@ namespace zolk {
 
 HostCommand classifyCommand(std::string_view line) {
     for (const CommandSyntax& syntax : kCommandSyntax) {
-        if (syntax.prefix ? line.starts_with(syntax.text) : line == syntax.text) return syntax.command;
+        if (syntax.prefix ? line.starts_with(syntax.text) : line == syntax.text)
+            return syntax.command;
     }
     return HostCommand::Unknown;
 }

@@ -56,7 +56,7 @@ private:
     const Settings& m_settings;
     HostLinks m_links;
     HostProtocol m_protocol;
-    std::uint16_t m_armedPort[2] = {0, 0};  // local port per socket, for the log line
+    std::uint16_t m_armedPort[2] = {0, 0};   // local port per socket, for the log line
     std::uint16_t m_failedPort[2] = {0, 0};  // per socket: a port that failed, told once
     std::vector<std::uint8_t> m_hostData;
 };

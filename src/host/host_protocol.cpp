@@ -14,7 +14,8 @@ namespace {
 constexpr char kCarriageReturn = '\r';
 
 bool allValid(std::span<const std::string_view> calls) {
-    return std::all_of(calls.begin(), calls.end(), [](std::string_view c) { return CallSignValid(c); });
+    return std::all_of(calls.begin(), calls.end(),
+                       [](std::string_view c) { return CallSignValid(c); });
 }
 
 }  // namespace

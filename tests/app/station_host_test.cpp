@@ -32,8 +32,9 @@ class StationHostTest : public ::testing::Test {
 protected:
     StationHostTest() {
         m_folder = std::filesystem::temp_directory_path() /
-                   ("zolk-station-host-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                    "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+                   ("zolk-station-host-" +
+                    std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(m_folder);
         std::filesystem::create_directories(m_folder);
     }
@@ -71,7 +72,8 @@ TEST_F(StationHostTest, HostCommandsReachTheProtocolAndMyCallShowsThePttMenu) {
     hostConnects(station, HostSocket::Command);
     hostConnects(station, HostSocket::Data);
     EXPECT_EQ(ui.panelTip["TCP"], "Connected to 8300-8301 TCP Ports");
-    station.onHostBytes(HostSocket::Command, bytesOf("MYCALL ea5abc\rLISTEN ON\rGATEWAY X\rHELLO\r"));
+    station.onHostBytes(HostSocket::Command,
+                        bytesOf("MYCALL ea5abc\rLISTEN ON\rGATEWAY X\rHELLO\r"));
     EXPECT_EQ(link.commandText(), "OK\rOK\rOK\rWRONG\r");
     EXPECT_TRUE(ui.menuVisible[static_cast<std::size_t>(MenuItem::Ptt)]);
     EXPECT_EQ(ui.caption, "ZOLK SAT v3.1.3      EA5ABC  ");
@@ -90,8 +92,9 @@ TEST_F(StationHostTest, EffectsOfMissingSubsystemsAreReportedNotFaked) {
     station.onHostBytes(HostSocket::Command, bytesOf("CONNECT EA5ABC N0CALL\r"));
     station.onHostBytes(HostSocket::Data, bytesOf("hello"));
     const auto reported = [&](std::string_view text) {
-        return std::any_of(ui.logLines.begin(), ui.logLines.end(),
-                           [&](const std::string& line) { return line.find(text) != std::string::npos; });
+        return std::any_of(ui.logLines.begin(), ui.logLines.end(), [&](const std::string& line) {
+            return line.find(text) != std::string::npos;
+        });
     };
     EXPECT_TRUE(reported("CONNECT makes no call"));
     EXPECT_TRUE(reported("5 bytes from the host's DataPort are not sent"));

@@ -41,8 +41,8 @@ constexpr std::array<CallCase, 28> kCalls{{
     {"EA5/ABC", false, "EA5/ABC", 0},
     {"EA5 ABC", false, "EA5 ABC", 0},
     {"\xC3\x91U1A", false, "\xC3\x91U1A", 0},
-    {"", true, "", 0},        // an empty slot
-    {"-7", false, "", 7},     // a suffix without a call sign
+    {"", true, "", 0},     // an empty slot
+    {"-7", false, "", 7},  // a suffix without a call sign
     {"1", true, "1", 0},
 }};
 

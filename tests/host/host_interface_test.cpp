@@ -92,7 +92,8 @@ TEST_F(HostInterfaceTest, AnOccupiedPortIsNeverReopenedForASecondHost) {
     link.listens.clear();
     hostCloses(HostSocket::Data);
     host.ArmListeners();
-    // Only the free DataPort listens again; the CommandPort keeps its host and stays closed to others.
+    // Only the free DataPort listens again; the CommandPort keeps its host and stays closed to
+    // others.
     const std::vector<ListenCall> expected{{HostSocket::Data, 8301, ListenScope::Loopback},
                                            {HostSocket::Data, 8301, ListenScope::Loopback}};
     EXPECT_EQ(link.listens, expected);

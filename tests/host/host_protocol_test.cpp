@@ -85,11 +85,9 @@ TEST_F(HostProtocolTest, ConnectDuringALinkIsRefusedWithoutTouchingIt) {
 
 TEST_F(HostProtocolTest, MyCallWithFiveCallsFillsEverySlotAndTheCaption) {
     EXPECT_EQ(send("MYCALL EA5ABC EA5ABC-1 EA5ABC-T K1T N0CALL-15\r"), "OK\r");
-    const std::array<std::string, 5> expected{"EA5ABC", "EA5ABC-1", "EA5ABC-T", "K1T",
-                                              "N0CALL-15"};
+    const std::array<std::string, 5> expected{"EA5ABC", "EA5ABC-1", "EA5ABC-T", "K1T", "N0CALL-15"};
     EXPECT_EQ(protocol.myCalls(), expected);
-    EXPECT_EQ(ui.caption,
-              "ZOLK SAT v3.1.3      EA5ABC  EA5ABC-1  EA5ABC-T  K1T  N0CALL-15  ");
+    EXPECT_EQ(ui.caption, "ZOLK SAT v3.1.3      EA5ABC  EA5ABC-1  EA5ABC-T  K1T  N0CALL-15  ");
     for (std::size_t slot = 0; slot < 5; ++slot)
         EXPECT_EQ(protocol.slotSeeds()[slot], CallSeed(expected[slot])) << "slot " << slot + 1;
     EXPECT_EQ(links.lastSlotSeeds, protocol.slotSeeds());

@@ -95,9 +95,17 @@ TEST(CommandLine, TablesFileIsPassedOnAsGiven) {
     EXPECT_EQ(given.options.tablesFile, "/opt/z/ZOLKSAT.dat");
 }
 
+TEST(CommandLine, HostPortsStayLocalUnlessListenAnyIsGiven) {
+    const QProcessEnvironment environment = make({":0", nullptr, "/cfg", "/home/op"});
+    EXPECT_FALSE(parseCommandLine({"zolksat"}, environment).options.listenAny);
+    const CommandLine opened = parseCommandLine({"zolksat", "--headless", "--listen-any"}, environment);
+    ASSERT_EQ(opened.action, CommandLineAction::Run);
+    EXPECT_TRUE(opened.options.listenAny);
+}
+
 TEST(CommandLine, HelpNamesEveryOption) {
     const QString help = helpText();
-    for (const char* option : {"--dir DIR", "--tables FILE", "--headless", "--list-audio", "--version", "--help"})
+    for (const char* option : {"--dir DIR", "--tables FILE", "--headless", "--listen-any", "--list-audio", "--version", "--help"})
         EXPECT_TRUE(help.contains(option)) << option;
     EXPECT_EQ(versionText().toStdString(), "zolksat 3.1.3\n");
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -16,12 +17,21 @@ using std::chrono::milliseconds;
 // A steady signal: every ring period holds the same ramp, so each sample says where it came from.
 class RampGenerator final : public TxSignalGenerator {
 public:
-    void init() override { ++inits; }
+    explicit RampGenerator(const SimAudioDevice& device) : m_device(device) {}
+    void init() override {
+        ++inits;
+        returnedAtInit = m_device.pendingRequests();
+    }
     void next(TxSampleRing& ring) override {
         for (std::size_t i = 0; i < kToneBlockLength; ++i) ring[i] = value(i);
     }
     static std::int16_t value(std::size_t index) { return static_cast<std::int16_t>(1000 + index); }
     int inits = 0;
+    // Buffers returned by the key-up flush and not yet refilled when init runs.
+    std::size_t returnedAtInit = 0;
+
+private:
+    const SimAudioDevice& m_device;
 };
 
 // Notes the virtual time and the samples of every capture block a station hands on.
@@ -108,7 +118,7 @@ TEST_F(HarnessTest, TwoStationsHearEachOtherThroughTheirPlaybackQueues) {
     m_harness.connect(b, a);
     ASSERT_TRUE(a.station().start());
     ASSERT_TRUE(b.station().start());
-    RampGenerator generator;
+    RampGenerator generator(a.audio());
     a.station().audioEngine().attachGenerator(TxGenerator::SymbolFeeder, &generator);
     TimedReceiver heardByB(m_harness);
     TimedReceiver heardByA(m_harness);
@@ -125,6 +135,9 @@ TEST_F(HarnessTest, TwoStationsHearEachOtherThroughTheirPlaybackQueues) {
     a.station().setTransmitActive(false);
     m_harness.runUntil(keyDown + 400 * kBlockSamples);
     EXPECT_EQ(generator.inits, 1);
+    // The flush handed back all 199 other queued buffers at once; none was refilled inside the
+    // request that flushed.
+    EXPECT_EQ(generator.returnedAtInit, kPlaybackBuffers - 1);
 
     // The flush at key-up returns the queued silence at once, so the signal is on the air after
     // the silent key-up block; after key-down the 200 queued blocks still play.
@@ -150,6 +163,50 @@ TEST_F(HarnessTest, TwoStationsHearEachOtherThroughTheirPlaybackQueues) {
     EXPECT_EQ(heardByA.times.size(), static_cast<std::size_t>(m_harness.now() / kBlockSamples));
     EXPECT_EQ(a.station().audioEngine().capturePeak(), 0.0F);
     EXPECT_EQ(a.air().size(), static_cast<std::size_t>(m_harness.now()));
+}
+
+class Gain final : public ChannelStage {
+public:
+    explicit Gain(float gain) : m_gain(gain) {}
+    void process(std::span<float, kBlockSamples> block) override {
+        for (float& sample : block) sample *= m_gain;
+    }
+
+private:
+    float m_gain;
+};
+
+TEST_F(HarnessTest, ChannelStagesAndCaptureSourcesShapeWhatAStationHears) {
+    auto& a = addStation("a");
+    auto& b = addStation("b");
+    auto& c = addStation("c");
+    m_harness.connect(a, c, std::make_unique<Gain>(0.5F));
+    m_harness.connect(b, c, std::make_unique<Gain>(0.25F));
+    std::vector<SampleTime> sourceTimes;
+    c.setCaptureSource([&](SampleTime start, std::span<float, kBlockSamples> block) {
+        sourceTimes.push_back(start);
+        for (float& sample : block) sample += 7.0F;
+    });
+    for (auto* s : {&a, &b, &c}) ASSERT_TRUE(s->station().start());
+    RampGenerator fromA(a.audio());
+    RampGenerator fromB(b.audio());
+    a.station().audioEngine().attachGenerator(TxGenerator::SymbolFeeder, &fromA);
+    b.station().audioEngine().attachGenerator(TxGenerator::SymbolFeeder, &fromB);
+    a.station().setTransmitActive(true);
+    b.station().setTransmitActive(true);
+    TimedReceiver heard(m_harness);
+    c.station().audioEngine().attachReceiver(&heard);
+    m_harness.runBlocks(8);  // the silent key-up block first: the queue was still empty
+    ASSERT_EQ(heard.samples.size(), 8 * kBlockSamples);
+    EXPECT_EQ(heard.samples[0], 7.0F);
+    EXPECT_EQ(heard.samples[kBlockSamples - 1], 7.0F);
+    for (std::size_t k = 0; k < 7 * kBlockSamples; ++k) {
+        const float sent = RampGenerator::value(k % kToneBlockLength);
+        ASSERT_EQ(heard.samples[kBlockSamples + k], std::nearbyint(0.75F * sent + 7.0F)) << k;
+    }
+    ASSERT_EQ(sourceTimes.size(), 8U);
+    EXPECT_EQ(sourceTimes[0], 0);
+    EXPECT_EQ(sourceTimes[7], 7 * kBlockSamples);
 }
 
 TEST_F(HarnessTest, WatchdogReopensAStalledCaptureAtItsNextIdleTick) {

@@ -176,8 +176,9 @@ public:
             return;
         }
         const std::vector<std::uint8_t> input =
-            o.source == PayloadSource::Text ? std::vector<std::uint8_t>(o.text.begin(), o.text.end())
-                                            : readPayloadFile(o.payloadFile);
+            o.source == PayloadSource::Text
+                ? std::vector<std::uint8_t>(o.text.begin(), o.text.end())
+                : readPayloadFile(o.payloadFile);
         for (std::size_t at = 0; at == 0 || at < input.size(); at += userBytes) {
             const auto end = std::min(input.size(), at + static_cast<std::size_t>(userBytes));
             m_pieces.emplace_back(input.begin() + static_cast<std::ptrdiff_t>(at),
@@ -217,7 +218,8 @@ int run(const TxOptions& o, std::ostream& out) {
     const ModeRecord& record = modeRecord(o.mode);
     PayloadStream payloads(o, record.UserBytes);
     const int perTransmission = o.framesPerTransmission;
-    const int needed = payloads.random() ? 1 : (payloads.inputFrames() + perTransmission - 1) / perTransmission;
+    const int needed =
+        payloads.random() ? 1 : (payloads.inputFrames() + perTransmission - 1) / perTransmission;
     const int count = o.count.value_or(needed);
     if (count < needed) {
         throw BadInput("the input needs " + std::to_string(needed) + " transmissions of " +
@@ -256,9 +258,9 @@ int run(const TxOptions& o, std::ostream& out) {
                      [&](std::span<const std::int16_t> samples) { wav.write(samples); });
     }
     wav.finish();
-    out << "wrote " << o.out << ": " << wav.sampleCount() << " samples ("
-        << std::fixed << std::setprecision(3)
-        << static_cast<double>(wav.sampleCount()) / kSampleRate_hz << " s)\n";
+    out << "wrote " << o.out << ": " << wav.sampleCount() << " samples (" << std::fixed
+        << std::setprecision(3) << static_cast<double>(wav.sampleCount()) / kSampleRate_hz
+        << " s)\n";
     return 0;
 }
 

@@ -25,9 +25,9 @@ void buildDataFrame(std::span<const std::uint8_t> payload, const DataFrameHeader
     if (!full) {
         frame[payload.size()] = DataFrameTerminator;
     }
-    frame[userBytes] = static_cast<std::uint8_t>((full ? 0x01 : 0) | (header.lastFrame ? 0x02 : 0) |
-                                                 (header.backlogClass << 2) |
-                                                 (header.publicFlag ? 0x40 : 0));
+    frame[userBytes] =
+        static_cast<std::uint8_t>((full ? 0x01 : 0) | (header.lastFrame ? 0x02 : 0) |
+                                  (header.backlogClass << 2) | (header.publicFlag ? 0x40 : 0));
     const auto crc = crc16StoredBytes(frame.first(userBytes + 1));
     std::copy(crc.begin(), crc.end(), frame.begin() + static_cast<std::ptrdiff_t>(userBytes) + 1);
 }

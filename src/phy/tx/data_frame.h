@@ -1,5 +1,6 @@
-// data_frame.h: the byte layout of one data frame: payload, terminator, header byte, check sequence.
-// Owns the layout only; which bytes go in, the backlog class and the flags are the session's choice.
+// data_frame.h: the byte layout of one data frame: payload, terminator, header byte, check
+// sequence. Owns the layout only; which bytes go in, the backlog class and the flags are the
+// session's choice.
 #pragma once
 
 #include <cstdint>

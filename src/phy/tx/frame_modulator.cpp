@@ -22,13 +22,15 @@ int largest(auto field) {
 }
 
 Complex point(int value, int bitsPerCell) {
-    return ConstellationTable[static_cast<std::size_t>(value)][static_cast<std::size_t>(bitsPerCell - 1)];
+    return ConstellationTable[static_cast<std::size_t>(value)]
+                             [static_cast<std::size_t>(bitsPerCell - 1)];
 }
 
 // Tone bin for a hop base and a tone value, wrapped into the tone band in 8-bit arithmetic as
 // both stations compute it.
 int toneBin(const ModeRecord& r, int base, int value) {
-    const auto offset = static_cast<std::uint8_t>(static_cast<std::uint8_t>(base + value) - r.FirstToneBin);
+    const auto offset =
+        static_cast<std::uint8_t>(static_cast<std::uint8_t>(base + value) - r.FirstToneBin);
     return static_cast<std::uint8_t>(offset % r.ToneBins + r.FirstToneBin);
 }
 
@@ -41,7 +43,8 @@ FrameModulator::FrameModulator(const DrawnTables& drawn, const TablesFile& table
       m_random(random),
       m_cells(cells),
       m_infoBits(static_cast<std::size_t>(largest([](const ModeRecord& r) { return r.InfoBits; }))),
-      m_codedBits(static_cast<std::size_t>(largest([](const ModeRecord& r) { return r.CodedBits; }))),
+      m_codedBits(
+          static_cast<std::size_t>(largest([](const ModeRecord& r) { return r.CodedBits; }))),
       m_cellBits(m_codedBits.size()) {}
 
 void FrameModulator::ModulateFrame(int mode, std::span<const std::uint8_t> frame, int slot) {
@@ -69,8 +72,8 @@ void FrameModulator::ModulateFrame(int mode, std::span<const std::uint8_t> frame
     }
     if (m_bitPointer != r.CodedBits) {
         throw std::logic_error("mode " + std::to_string(mode) + " cells carried " +
-                               std::to_string(m_bitPointer) + " of " +
-                               std::to_string(r.CodedBits) + " coded bits");
+                               std::to_string(m_bitPointer) + " of " + std::to_string(r.CodedBits) +
+                               " coded bits");
     }
 }
 
@@ -184,9 +187,10 @@ void FrameModulator::ModulateToneFrame(int mode, SlotRange range) {
         }
         for (int i = range.first; i <= range.last; ++i) {
             const int d = i - range.first;
-            const int value = tables.streamToneA(d + 2, j) != 0
-                                  ? tables.streamToneB(d + 2, j)
-                                  : GrayTable[static_cast<std::size_t>((bits - 2) * 16 + readCell(bits))];
+            const int value =
+                tables.streamToneA(d + 2, j) != 0
+                    ? tables.streamToneB(d + 2, j)
+                    : GrayTable[static_cast<std::size_t>((bits - 2) * 16 + readCell(bits))];
             const int bin = toneBin(r, tables.streamHop(d + 2, j), value);
             m_cells.frameCell(bin, i) = tone(bin);
         }

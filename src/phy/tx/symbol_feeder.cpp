@@ -9,7 +9,11 @@ namespace zolk {
 
 SymbolFeeder::SymbolFeeder(const TxCells& cells, const AudioEngine& engine,
                            const Settings& settings, PttRelease& ptt)
-    : m_cells(cells), m_engine(engine), m_settings(settings), m_ptt(ptt), m_out(kTxSampleRingLength) {}
+    : m_cells(cells),
+      m_engine(engine),
+      m_settings(settings),
+      m_ptt(ptt),
+      m_out(kTxSampleRingLength) {}
 
 void SymbolFeeder::setTransmitMode(int modeIndex) {
     if (modeIndex < 0 || modeIndex >= kModeCount) {
@@ -28,8 +32,8 @@ void SymbolFeeder::setFramesPerBurst(int frames) {
 void SymbolFeeder::init() {
     m_kind = m_engine.signalKind();
     if (m_leadInToneArmed) {
-        m_symbolCounter = (m_leadInToneLength == 1 ? -LongToneBlocks : -ShortToneBlocks) -
-                          kToneBlockLeadInBlocks;
+        m_symbolCounter =
+            (m_leadInToneLength == 1 ? -LongToneBlocks : -ShortToneBlocks) - kToneBlockLeadInBlocks;
         m_leadInToneLength = 0;
     } else if (m_kind == TxSignalKind::ToneBlocks) {
         m_symbolCounter = -kToneBlockLeadInBlocks;
@@ -110,7 +114,8 @@ void SymbolFeeder::leadInTone(std::span<float> out, std::int16_t txDriveLevel_db
     constexpr double step = twoPi * 1500.0 / 48000.0;
     const double amplitude = std::numbers::sqrt2 * levelGain(3.0f, txDriveLevel_db);
     for (std::size_t i = 1; i <= out.size(); ++i) {
-        out[i - 1] = static_cast<float>(amplitude * std::sin(static_cast<double>(i) * step + m_tonePhase));
+        out[i - 1] =
+            static_cast<float>(amplitude * std::sin(static_cast<double>(i) * step + m_tonePhase));
     }
     m_tonePhase = std::fmod(m_tonePhase + step * static_cast<double>(out.size()), twoPi);
     hardClip(out);

@@ -25,9 +25,9 @@ public:
 
 class SymbolFeeder final : public TxSignalGenerator {
 public:
-    static constexpr int ToneSignalEnd = 32;  // kind-1 signals send columns 1..31
-    static constexpr int LongToneBlocks = 469;   // 10 s of lead-in tone in 21.333 ms blocks
-    static constexpr int ShortToneBlocks = 19;   // 400 ms
+    static constexpr int ToneSignalEnd = 32;    // kind-1 signals send columns 1..31
+    static constexpr int LongToneBlocks = 469;  // 10 s of lead-in tone in 21.333 ms blocks
+    static constexpr int ShortToneBlocks = 19;  // 400 ms
 
     // Reads the signal kind from the engine and TxDriveLevel from the settings at every period.
     SymbolFeeder(const TxCells& cells, const AudioEngine& engine, const Settings& settings,

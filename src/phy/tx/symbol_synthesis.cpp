@@ -60,7 +60,8 @@ void CarrierSymbolSynthesizer::start(const CarrierSymbolShape& shape) {
     m_shape = shape;
     const int w = shape.crossfadeLength;
     for (int i = 1; i <= w; ++i) {
-        m_fadeOut[i - 1] = static_cast<float>((std::cos((i - 0.5) * std::numbers::pi / w) + 1.0) / 2.0);
+        m_fadeOut[i - 1] =
+            static_cast<float>((std::cos((i - 0.5) * std::numbers::pi / w) + 1.0) / 2.0);
     }
     for (int j = 1; j <= w; ++j) {
         m_fadeIn[j - 1] = m_fadeOut[w - j];

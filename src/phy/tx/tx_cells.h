@@ -36,7 +36,8 @@ public:
 
 private:
     static std::span<Complex, Bins> column(std::vector<Complex>& store, int index) {
-        return std::span<Complex, Bins>(store.data() + static_cast<std::size_t>(index) * Bins, Bins);
+        return std::span<Complex, Bins>(store.data() + static_cast<std::size_t>(index) * Bins,
+                                        Bins);
     }
     static std::span<const Complex, Bins> column(const std::vector<Complex>& store, int index) {
         return std::span<const Complex, Bins>(store.data() + static_cast<std::size_t>(index) * Bins,

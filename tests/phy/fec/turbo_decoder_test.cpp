@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -134,6 +135,34 @@ TEST(TurboDecoderTest, ReusedDecoderDecodesEachFrameOnItsOwn) {
             EXPECT_EQ(convergedAt, 5);
         }
     }
+}
+
+// All decoder state lives in the object: a copy taken between steps finishes exactly like the
+// original, and neither disturbs the other.
+TEST(TurboDecoderTest, CopyTakenMidFrameCarriesOnAlike) {
+    test::FrameTables tables(4, 3, 3486, 61);
+    const FecConfig& config = tables.config;
+    const std::vector<std::uint8_t> info = test::randomBits(config.infoBits, 62);
+    test::AwgnChannel channel(1.6 + 10.0 * std::log10(0.5), 63);
+    const std::vector<float> soft = channel.softValues(test::transmitBits(config, info));
+
+    TurboDecoder original(kMaxInfoBits, kMaxCodedBits);
+    original.setUp(config, soft);
+    original.FecStep(2);
+    original.FecStep(3);
+    TurboDecoder copy = original;
+    for (int step = 4; step <= TurboDecoder::kLastIterationStep; ++step) {
+        original.FecStep(step);
+        copy.FecStep(step);
+        ASSERT_EQ(original.converged(), copy.converged()) << "step " << step;
+    }
+    std::vector<std::uint8_t> a(static_cast<std::size_t>(config.infoBits / 8));
+    std::vector<std::uint8_t> b(a.size());
+    original.finish(a);
+    copy.finish(b);
+    EXPECT_EQ(a, b);
+    EXPECT_TRUE(std::equal(original.decisions().begin(), original.decisions().end(),
+                           copy.decisions().begin(), copy.decisions().end()));
 }
 
 TEST(TurboDecoderTest, UncodedFrameTakesHardDecisions) {

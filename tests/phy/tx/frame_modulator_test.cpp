@@ -93,16 +93,17 @@ protected:
                         t.headerCell(d + 2, c) != 0) {
                         continue;
                     }
-                    const Complex x = pilots ? plainCell(b, i, first)
-                                             : plainCell(b, i, first) *
-                                                   std::conj(plainCell(b, i - 1, first));
+                    const Complex x =
+                        pilots ? plainCell(b, i, first)
+                               : plainCell(b, i, first) * std::conj(plainCell(b, i - 1, first));
                     values.push_back(nearestValue(x, r.BitsPerCell));
                 }
             }
         } else {
             std::array<int, 64> inverseGray{};
             for (int raw = 0; raw < (1 << r.BitsPerCell); ++raw) {
-                inverseGray[GrayTable[static_cast<std::size_t>((r.BitsPerCell - 2) * 16 + raw)]] = raw;
+                inverseGray[GrayTable[static_cast<std::size_t>((r.BitsPerCell - 2) * 16 + raw)]] =
+                    raw;
             }
             for (int j = 0; j < r.Carriers; ++j) {
                 for (int i = first; i <= last; ++i) {
@@ -112,8 +113,9 @@ protected:
                     }
                     // The stream's tone: the one cell of this symbol inside its hop window.
                     for (int value = 0; value < (1 << r.BitsPerCell); ++value) {
-                        const int bin = (t.streamHop(d + 2, j) + value - r.FirstToneBin) % r.ToneBins +
-                                        r.FirstToneBin;
+                        const int bin =
+                            (t.streamHop(d + 2, j) + value - r.FirstToneBin) % r.ToneBins +
+                            r.FirstToneBin;
                         if (cells.frameCell(bin, i) != Complex{}) {
                             values.push_back(inverseGray[static_cast<std::size_t>(value)]);
                             break;
@@ -144,8 +146,9 @@ protected:
         const auto positions = systematicPositions(r.CodeRateIndex, r.InfoBits);
         const auto whitening = drawn.PseudoRandomBits();
         for (int i = 0; i < 8 * r.InfoBytes; ++i) {
-            const int bit = coded[static_cast<std::size_t>(positions[static_cast<std::size_t>(i)])] ^
-                            whitening[static_cast<std::size_t>(i)];
+            const int bit =
+                coded[static_cast<std::size_t>(positions[static_cast<std::size_t>(i)])] ^
+                whitening[static_cast<std::size_t>(i)];
             frame[static_cast<std::size_t>(i / 8)] |= static_cast<std::uint8_t>(bit << (7 - i % 8));
         }
         return frame;
@@ -290,7 +293,8 @@ TEST_F(FrameModulatorTest, SlotTwoOfMode8OccupiesSymbols201To399) {
 TEST_F(FrameModulatorTest, LeadInDrawsAdvanceTheRandomSource) {
     const auto frame = randomFrame(8, 3);
     modulator.ModulateFrame(8, frame, 1);
-    const std::vector<Complex> firstLeadIn(cells.leadInSymbol(1).begin(), cells.leadInSymbol(1).end());
+    const std::vector<Complex> firstLeadIn(cells.leadInSymbol(1).begin(),
+                                           cells.leadInSymbol(1).end());
     const std::vector<Complex> firstCells(cells.frameSymbol(5).begin(), cells.frameSymbol(5).end());
     modulator.ModulateFrame(8, frame, 1);
     EXPECT_NE(std::vector<Complex>(cells.leadInSymbol(1).begin(), cells.leadInSymbol(1).end()),

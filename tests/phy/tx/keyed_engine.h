@@ -2,12 +2,12 @@
 // transmit generators exactly as playback does. Records the left channel of every keyed buffer.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "phy/common/audio_engine.h"
 #include "phy/tx/symbol_feeder.h"

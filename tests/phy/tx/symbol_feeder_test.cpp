@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "keyed_engine.h"
 #include "phy/common/audio_engine.h"
 #include "phy/common/mode_table.h"
 #include "phy/tx/tx_cells.h"
-#include "keyed_engine.h"
 
 namespace zolk {
 namespace {

@@ -29,7 +29,8 @@ protected:
         const ModeRecord& r = modeRecord(mode);
         const int symbols = frames == 1 ? r.SymbolLimit - 1 : 2 * r.SymbolLimit - 2;
         const std::size_t pttOff =
-            256 + static_cast<std::size_t>(r.LeadInSymbols + symbols + r.TailSymbols) * r.SymbolLength;
+            256 +
+            static_cast<std::size_t>(r.LeadInSymbols + symbols + r.TailSymbols) * r.SymbolLength;
         return (pttOff / 256 + 1) * 256;  // the buffer holding the release is played too
     }
 
@@ -64,7 +65,8 @@ TEST_F(TransmitChainTest, SendsDataFramesToneSignalsAndTheTuneTone) {
     chain.prepareTestTone();
     const auto tone = rig.play(41);
     rig.unkey();
-    EXPECT_TRUE(std::all_of(tone.begin(), tone.begin() + 256, [](std::int16_t s) { return s == 0; }));
+    EXPECT_TRUE(
+        std::all_of(tone.begin(), tone.begin() + 256, [](std::int16_t s) { return s == 0; }));
     EXPECT_NEAR(*std::max_element(tone.begin(), tone.end()), 22180, 1);
     EXPECT_EQ(rig.releases(), 3);
 }
