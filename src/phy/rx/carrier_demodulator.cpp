@@ -1,7 +1,9 @@
 #include "phy/rx/carrier_demodulator.h"
 
 #include <algorithm>
+#include <string>
 #include <cmath>
+#include <stdexcept>
 
 #include "phy/common/numeric.h"
 #include "phy/rx/receive_front_end.h"
@@ -35,6 +37,12 @@ Complex at(std::span<const Complex> frameSymbols, int symbol, int bin) {
 
 Complex scaled(Complex a, float k) { return {a.real() * k, a.imag() * k}; }
 
+void checkFrame(const ModeRecord& r, std::size_t frameSymbols, const char* what) {
+    if (r.ModeFamily != Family::MultiCarrier || frameSymbols < kFrameSymbolCount * kMaxBins) {
+        throw std::invalid_argument(std::string(what) + ": a multi-carrier mode and all of FrameSymbols");
+    }
+}
+
 }  // namespace
 
 CarrierDemodulator::CarrierDemodulator(std::span<const Complex, kQamPoints> qamPoints)
@@ -46,6 +54,7 @@ CarrierDemodulator::CarrierDemodulator(std::span<const Complex, kQamPoints> qamP
 
 void CarrierDemodulator::Stage1(const ModeTables& tables, std::span<Complex> frameSymbols) {
     const ModeRecord& r = tables.record();
+    checkFrame(r, frameSymbols.size(), "Stage1");
     if (hasPilots(r)) {
         equalise(r, frameSymbols);
     }
@@ -146,6 +155,7 @@ void CarrierDemodulator::normaliseDifferential(const ModeRecord& r) {
 
 float EstimateSnr(const ModeTables& tables, std::span<const Complex> frameSymbols) {
     const ModeRecord& r = tables.record();
+    checkFrame(r, frameSymbols.size(), "EstimateSnr");
     float sum = 0.0f;
     int count = 0;
     for (int o = r.FirstCarrierBin, c = 0; o <= r.LastCarrierBin; o += r.CarrierStride, ++c) {

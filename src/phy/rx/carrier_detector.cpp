@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <numbers>
+#include <stdexcept>
 
 #include "phy/common/numeric.h"
 #include "phy/rx/receive_front_end.h"
@@ -50,6 +51,9 @@ std::optional<CarrierDetection> CarrierFrameDetector::DetectFrame(
     const ModeTables& tables, const DrawnTables& drawn, int slot, std::span<const Complex> spectra,
     std::uint16_t frameIndex, std::uint32_t ringIndex) {
     const ModeRecord& r = tables.record();
+    if (r.ModeFamily != Family::MultiCarrier || spectra.size() < kFrameRingLength * kMaxBins) {
+        throw std::invalid_argument("DetectFrame: a multi-carrier mode and a whole slot of FFT frames");
+    }
     const int b = r.GuardEighths;
     const int ring = static_cast<int>(kFrameRingLength);
     int start = frameIndex - (r.SymbolLimit - 2) * b;

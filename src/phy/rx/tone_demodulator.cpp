@@ -32,6 +32,7 @@ ToneDemodulator::ToneDemodulator()
 
 void ToneDemodulator::Stage1(const ModeTables& tables, std::span<const float> snapshot) {
     const ModeRecord& r = tables.record();
+    checkToneSnapshot(r, snapshot.size(), "Stage1");
     const int bits = r.BitsPerCell;
     const int hypotheses = 1 << bits;
     // valueOfTone[t]: the cell value whose Gray code is tone t (the transmitter sends Gray(value)).
@@ -74,6 +75,7 @@ void ToneDemodulator::Stage1(const ModeTables& tables, std::span<const float> sn
 
 float EstimateToneSnr(const ModeTables& tables, std::span<const float> snapshot) {
     const ModeRecord& r = tables.record();
+    checkToneSnapshot(r, snapshot.size(), "EstimateToneSnr");
     const int hypotheses = 1 << r.BitsPerCell;
     float accumulated = 0.0f;
     for (int s = 0; s < r.Carriers; ++s) {

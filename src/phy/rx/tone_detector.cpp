@@ -1,6 +1,8 @@
 #include "phy/rx/tone_detector.h"
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
 
 #include "phy/rx/receive_front_end.h"
 
@@ -43,10 +45,19 @@ HeaderScore scoreHeader(const ModeTables& tables, PowerAt powerAt, Bin bin) {
 
 }  // namespace
 
+void checkToneSnapshot(const ModeRecord& r, std::size_t snapshotSize, const char* caller) {
+    if (r.ModeFamily != Family::Robust || snapshotSize < kSnapshotRows * kSnapshotColumns) {
+        throw std::invalid_argument(std::string(caller) + ": a robust mode and all of SnapshotSpectrum");
+    }
+}
+
 std::optional<ToneDetection> ToneFrameDetector::DetectToneFrame(
     const ModeTables& tables, int slot, std::span<const float> power, std::uint16_t frameIndex,
     std::uint32_t ringIndex) {
     const ModeRecord& r = tables.record();
+    if (r.ModeFamily != Family::Robust || power.size() < kFrameRingLength * kMaxBins) {
+        throw std::invalid_argument("DetectToneFrame: a robust mode and a whole slot of FFT frames");
+    }
     const auto s = static_cast<std::size_t>(slot);
     const int b = r.GuardEighths;
     const int ring = static_cast<int>(kFrameRingLength);
@@ -82,6 +93,7 @@ std::optional<ToneDetection> ToneFrameDetector::DetectToneFrame(
 
 float EstimateToneShift(const ModeTables& tables, std::span<const float> snapshot) {
     const ModeRecord& r = tables.record();
+    checkToneSnapshot(r, snapshot.size(), "EstimateToneShift");
     const auto powerAt = [&](int symbol, int bin) {
         return snapshot[static_cast<std::size_t>(symbol) * kSnapshotColumns + static_cast<std::size_t>(bin)];
     };

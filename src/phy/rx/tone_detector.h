@@ -50,6 +50,9 @@ private:
     std::uint32_t m_bestRingIndex = 0;  // shared by all slots
 };
 
+// Throws std::invalid_argument unless r is a robust mode and the snapshot holds every row.
+void checkToneSnapshot(const ModeRecord& r, std::size_t snapshotSize, const char* caller);
+
 // ToneShift in Hz: -1/4, 0 or +1/4 of CarrierSpacing, from the header tones of the four times
 // interpolated power spectra. snapshot: SnapshotSpectrum, row = symbol number, 257 columns.
 float EstimateToneShift(const ModeTables& tables, std::span<const float> snapshot);

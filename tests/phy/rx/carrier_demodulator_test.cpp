@@ -1,4 +1,6 @@
 #include "phy/rx/carrier_demodulator.h"
+#include "phy/rx/carrier_detector.h"
+#include "phy/common/random_source.h"
 
 #include <gtest/gtest.h>
 
@@ -117,6 +119,22 @@ TEST(CarrierSnr, NoHeaderCellsGiveNoValue) {
     std::fill(tables.HeaderCellMap.begin(), tables.HeaderCellMap.end(), 0);
     std::vector<Complex> cells(kFrameSymbolCount * kMaxBins, Complex{1, 0});
     EXPECT_EQ(EstimateSnr(tables, cells), kNoValue);
+}
+
+TEST(CarrierReceiver, RefusesRobustModesAndShortStores) {
+    const ModeTables robust = test::syntheticTables(0, 97);
+    const ModeTables carrier = test::syntheticTables(8, 98);
+    std::vector<Complex> cells(kFrameSymbolCount * kMaxBins);
+    std::vector<Complex> shortFrame(64);
+    CarrierDemodulator demodulator(qamColumn());
+    EXPECT_THROW(demodulator.Stage1(robust, cells), std::invalid_argument);
+    EXPECT_THROW(demodulator.Stage1(carrier, shortFrame), std::invalid_argument);
+    EXPECT_THROW(EstimateSnr(robust, cells), std::invalid_argument);
+    RandomSource random;
+    const DrawnTables drawn(random);
+    CarrierFrameDetector detector;
+    EXPECT_THROW(detector.DetectFrame(robust, drawn, 1, cells, 0, 0), std::invalid_argument);
+    EXPECT_THROW(detector.DetectFrame(carrier, drawn, 1, shortFrame, 0, 0), std::invalid_argument);
 }
 
 }  // namespace

@@ -242,5 +242,20 @@ INSTANTIATE_TEST_SUITE_P(Levels, ToneSnr,
                          ::testing::Values(ToneSnrCase{0, -3.0f}, ToneSnrCase{0, 6.0f},
                                            ToneSnrCase{3, 0.0f}, ToneSnrCase{4, 3.0f}));
 
+TEST(ToneReceiver, RefusesMultiCarrierModesAndShortStores) {
+    const ModeTables robust = test::syntheticTables(0, 95);
+    const ModeTables carrier = test::syntheticTables(8, 96);
+    const std::vector<float> power(kFrameRingLength * kMaxBins, 0.0f);
+    const std::vector<float> snapshot(kSnapshotRows * kSnapshotColumns, 0.0f);
+    const std::vector<float> shortStore(64, 0.0f);
+    ToneFrameDetector detector;
+    ToneDemodulator demodulator;
+    EXPECT_THROW(detector.DetectToneFrame(carrier, kSlot, power, 0, 0), std::invalid_argument);
+    EXPECT_THROW(detector.DetectToneFrame(robust, kSlot, shortStore, 0, 0), std::invalid_argument);
+    EXPECT_THROW(EstimateToneShift(carrier, snapshot), std::invalid_argument);
+    EXPECT_THROW(demodulator.Stage1(robust, shortStore), std::invalid_argument);
+    EXPECT_THROW(EstimateToneSnr(carrier, snapshot), std::invalid_argument);
+}
+
 }  // namespace
 }  // namespace zolk
