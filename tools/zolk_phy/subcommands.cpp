@@ -7,6 +7,13 @@ namespace zolk::phytool {
 namespace {
 constexpr std::array kSubcommands{
     Subcommand{"modes", "modes: print the mode table as tab-separated text", runModes},
+    Subcommand{"offset",
+               "offset --in FILE.wav --out FILE.wav --hz F: move every frequency of a recording by F Hz",
+               runOffset},
+    Subcommand{"rx",
+               "rx --mode M --in FILE.wav [--frames 1|2] [--tables FILE] | rx --monitor --in FILE.wav: "
+               "decode the data frames of a recording, one line per detected frame",
+               runRx},
     Subcommand{"tx",
                "tx --mode M --out FILE.wav [--frames 1|2] [--text STRING | --payload FILE | "
                "--random] [--count K] [--gap SECONDS] [--seed S] [--drive DB] [--tables FILE]: "

@@ -1,0 +1,162 @@
+#include "phy/rx/receive_chain.h"
+
+#include <chrono>
+
+#include "phy/common/constellation.h"
+#include "phy/common/mode_table.h"
+#include "phy/fec/mode_fec.h"
+#include "phy/rx/carrier_demodulator.h"
+#include "phy/rx/carrier_detector.h"
+#include "phy/rx/tone_demodulator.h"
+#include "phy/rx/tone_detector.h"
+
+namespace zolk {
+
+namespace {
+
+constexpr std::chrono::milliseconds kConstellationHold{9000};
+
+// A detection this late in the state is the second frame of a two-frame burst.
+std::uint8_t decisionFlagFor(const ModeRecord& r, std::uint8_t framesPerBurst, std::int32_t stateTicks) {
+    return framesPerBurst == 2 && stateTicks > 2 * r.FrameLengthUnits + 180 ? 2 : 1;
+}
+
+std::span<const Complex, kQamPoints> qamColumn() {
+    static const std::array<Complex, kQamPoints> points = [] {
+        std::array<Complex, kQamPoints> column{};
+        for (std::size_t v = 0; v < column.size(); ++v) column[v] = ConstellationTable[v][4];
+        return column;
+    }();
+    return points;
+}
+
+}  // namespace
+
+// Family 1: the Mer detector, stage 1 on FrameSymbols and the header-cell S/N.
+class ReceiveChain::CarrierFrame : public DetectedFrameSource {
+public:
+    CarrierFrame(ReceiveFrontEnd& frontEnd, const TablesFile& tables, const DrawnTables& drawn)
+        : m_frontEnd(frontEnd), m_tables(tables), m_drawn(drawn), m_demodulator(qamColumn()) {}
+
+    std::optional<CarrierDetection> detect(int mode, int slot) {
+        return m_detector.DetectFrame(m_tables[mode], m_drawn, slot, m_frontEnd.symbolSpectraStore(static_cast<std::size_t>(slot)),
+                                      m_frontEnd.frameIndex(static_cast<std::size_t>(slot)), m_frontEnd.ringIndex());
+    }
+    void begin(int mode, float shift_hz, std::uint8_t decision) {
+        m_mode = mode;
+        m_shift_hz = shift_hz;
+        m_decision = decision;
+    }
+
+    void buildSoftValues() override { m_demodulator.Stage1(m_tables[m_mode], m_frontEnd.frameSymbolStore()); }
+    std::span<const float> softValues() const override { return m_demodulator.softBits(); }
+    float estimateSnrDb() override { return EstimateSnr(m_tables[m_mode], m_frontEnd.frameSymbolStore()); }
+    float shiftEstimateHz() const override { return m_shift_hz; }
+    std::uint8_t decisionFlag() const override { return m_decision; }
+    std::span<const Complex> constellationCells() const override { return m_demodulator.cells(); }
+    std::span<const float> constellationSoftValues() const override { return {}; }
+
+private:
+    ReceiveFrontEnd& m_frontEnd;
+    const TablesFile& m_tables;
+    const DrawnTables& m_drawn;
+    CarrierFrameDetector m_detector;
+    CarrierDemodulator m_demodulator;
+    int m_mode = 5;
+    float m_shift_hz = 0.0f;
+    std::uint8_t m_decision = 1;
+};
+
+// Family 2: the header-tone detector, stage 1 on the corrected magnitude spectra.
+class ReceiveChain::ToneFrame : public DetectedFrameSource {
+public:
+    ToneFrame(ReceiveFrontEnd& frontEnd, const TablesFile& tables) : m_frontEnd(frontEnd), m_tables(tables) {}
+
+    std::optional<ToneDetection> detect(int mode, int slot) {
+        return m_detector.DetectToneFrame(m_tables[mode], slot, m_frontEnd.symbolPowerStore(static_cast<std::size_t>(slot)),
+                                          m_frontEnd.frameIndex(static_cast<std::size_t>(slot)), m_frontEnd.ringIndex());
+    }
+    float estimateShift(int mode) const { return EstimateToneShift(m_tables[mode], m_frontEnd.snapshotStore()); }
+    void begin(int mode, float shift_hz, std::uint8_t decision) {
+        m_mode = mode;
+        m_shift_hz = shift_hz;
+        m_decision = decision;
+    }
+
+    void buildSoftValues() override { m_demodulator.Stage1(m_tables[m_mode], m_frontEnd.snapshotStore()); }
+    std::span<const float> softValues() const override { return m_demodulator.softBits(); }
+    float estimateSnrDb() override { return EstimateToneSnr(m_tables[m_mode], m_frontEnd.snapshotStore()); }
+    float shiftEstimateHz() const override { return m_shift_hz; }
+    std::uint8_t decisionFlag() const override { return m_decision; }
+    std::span<const Complex> constellationCells() const override { return {}; }
+    std::span<const float> constellationSoftValues() const override { return m_demodulator.deinterleavedBits(); }
+
+private:
+    ReceiveFrontEnd& m_frontEnd;
+    const TablesFile& m_tables;
+    ToneFrameDetector m_detector;
+    ToneDemodulator m_demodulator;
+    int m_mode = 0;
+    float m_shift_hz = 0.0f;
+    std::uint8_t m_decision = 1;
+};
+
+ReceiveChain::ReceiveChain(ReceiveFrontEnd& frontEnd, const TablesFile& tables, const DrawnTables& drawn,
+                           ReceiveChainSession& session, UiSink& ui, TimerPort& timers)
+    : m_frontEnd(frontEnd),
+      m_tables(tables),
+      m_drawn(drawn),
+      m_session(session),
+      m_timers(timers),
+      m_carrier(std::make_unique<CarrierFrame>(frontEnd, tables, drawn)),
+      m_tone(std::make_unique<ToneFrame>(frontEnd, tables)),
+      m_fec(tables, drawn.PseudoRandomBits()),
+      m_acceptance(frontEnd, m_fec, session, ui) {}
+
+ReceiveChain::~ReceiveChain() = default;
+
+SearchResult ReceiveChain::search(int mode, int slot) {
+    if (mode < 0 || mode >= kModeCount || slot < 1 || slot >= static_cast<int>(kDetectorSlots)) return {};
+    const ModeRecord& r = modeRecord(mode);
+    const std::uint8_t burst = m_session.framesPerBurst();
+    const bool monitor = m_session.monitorMode();
+    if (r.ModeFamily == Family::MultiCarrier) {
+        const auto found = m_carrier->detect(mode, slot);
+        if (!found) return {};
+        const std::uint8_t decision = decisionFlagFor(r, burst, m_session.stateTicks());
+        m_frontEnd.familyOneCorrectedReExtraction(mode, found->ringIndex, -found->FrequencyShift);
+        m_carrier->begin(mode, found->FrequencyShift, decision);
+        m_current = m_carrier.get();
+        return afterDetection(mode, !monitor && (decision == 2 || burst == 1));
+    }
+    const auto found = m_tone->detect(mode, slot);
+    if (!found) return {};
+    const std::uint8_t decision = decisionFlagFor(r, burst, m_session.stateTicks());
+    m_frontEnd.robustReExtraction(mode, found->ringIndex);
+    const float shift_hz = m_tone->estimateShift(mode);
+    m_frontEnd.robustCorrectedReExtraction(mode, found->ringIndex, -shift_hz);
+    m_tone->begin(mode, shift_hz, decision);
+    m_current = m_tone.get();
+    return afterDetection(mode, !monitor && (burst == 1 || decision == 2));
+}
+
+SearchResult ReceiveChain::afterDetection(int mode, bool decodeNow) {
+    m_detectedMode = mode;
+    // The constellation is cleared 9 s after the last detection.
+    m_timers.stop(TimerId::BorrarConstelacion);
+    m_timers.start(TimerId::BorrarConstelacion, kConstellationHold);
+    if (!decodeNow) {
+        m_session.startStagedDecode();
+        return {SearchOutcome::Staged, std::nullopt};
+    }
+    std::optional<FrameVerdict> verdict;
+    for (int stage = 1; stage <= kDecodeStages; ++stage) verdict = decodeStage(stage);
+    return {SearchOutcome::Decoded, verdict};
+}
+
+std::optional<FrameVerdict> ReceiveChain::decodeStage(int stage) {
+    if (m_current == nullptr) return std::nullopt;
+    return m_acceptance.decodeStage(stage, m_detectedMode, *m_current);
+}
+
+}  // namespace zolk
