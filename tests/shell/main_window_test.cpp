@@ -90,6 +90,19 @@ TEST_F(MainWindowTest, PanelsShowTextIconsAndTips) {
     EXPECT_TRUE(window.panel("PTT")->iconKey().isEmpty());
 }
 
+TEST_F(MainWindowTest, MonitorKeepsItsLast4000Characters) {
+    MainWindow window;
+    const auto* monitor = window.findChild<QPlainTextEdit*>("txtMonitor");
+    window.appendMonitor("first\r\n");
+    window.appendMonitor("second");
+    EXPECT_EQ(monitor->toPlainText(), "first\nsecond");
+    window.appendMonitor(std::string(3990, 'x'));
+    // 5 + 2 + 6 + 3990 = 4003: the oldest three characters went.
+    EXPECT_EQ(monitor->toPlainText(), "st\nsecond" + QString(3990, 'x'));
+    window.clearMonitor();
+    EXPECT_TRUE(monitor->toPlainText().isEmpty());
+}
+
 TEST_F(MainWindowTest, DisplaysAreNamedAndCarryTheirTips) {
     MainWindow window;
     for (const char* name : {"pctWaterfall", "pctConstelacion", "chartVelocidad", "pctVumetro", "pctCPU",
