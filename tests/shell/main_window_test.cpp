@@ -12,6 +12,7 @@
 
 #include "app/station.h"
 #include "app/window_layout.h"
+#include "shell/led_icons.h"
 #include "shell/portaudio_device.h"
 #include "shell/qt_host_link.h"
 #include "shell/qt_timer_port.h"
@@ -75,6 +76,23 @@ TEST_F(MainWindowTest, StatusBarHasTheNinePanelsInOrder) {
             EXPECT_EQ(panel->width(), pixels(figures.width_twips));
         }
     }
+}
+
+TEST_F(MainWindowTest, ImageListHoldsEveryStatusPicture) {
+    for (const char* key : {"LedVerde", "LedRojo", "LedAmarillo", "ErrorAmarillo", "Connected", "Terminal",
+                            "Subiendo", "Descargando"}) {
+        const QImage picture = statusIcon(key).toImage();
+        ASSERT_FALSE(picture.isNull()) << key;
+        // Something is drawn, and not over the whole square.
+        int painted = 0;
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x) painted += qAlpha(picture.pixel(x, y)) > 0 ? 1 : 0;
+        }
+        EXPECT_GT(painted, picture.width() * picture.height() / 5) << key;
+        EXPECT_LT(painted, picture.width() * picture.height()) << key;
+    }
+    EXPECT_NE(statusIcon("LedVerde").toImage(), statusIcon("LedRojo").toImage());
+    EXPECT_TRUE(statusIcon("NoSuchPicture").isNull());
 }
 
 TEST_F(MainWindowTest, PanelsShowTextIconsAndTips) {
