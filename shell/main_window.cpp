@@ -179,6 +179,10 @@ void MainWindow::setCaption(std::string_view caption) { setWindowTitle(text(capt
 void MainWindow::messageBox(std::string_view title, std::string_view message) {
     // Shown without a nested event loop: the station's call returns at once, and the events that
     // arrive while the box is up are still handled one at a time.
+    if (m_messagesWait) {
+        QMessageBox::warning(isVisible() ? this : nullptr, text(title), text(message));
+        return;
+    }
     auto* box = new QMessageBox(QMessageBox::Warning, text(title), text(message), QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();

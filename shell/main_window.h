@@ -27,6 +27,9 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
     // Menu choices and the closing go to the station from now on.
     void attach(Station* station) { m_station = station; }
+    // While set, a message box waits for the operator before the station's call returns (start-up,
+    // before any event runs); otherwise it stays up while events go on.
+    void setMessagesWait(bool wait) { m_messagesWait = wait; }
 
     void setPanelText(std::string_view key, std::string_view text) override;
     void setPanelIcon(std::string_view key, std::string_view icon) override;
@@ -79,6 +82,7 @@ private:
     std::array<QLabel*, 7> m_indicators{};          // txtData, txtACK, txtNACK, TxtREQ, txtStart, txtBreak, txtQRT
     QPlainTextEdit* m_monitor = nullptr;
     Station* m_station = nullptr;
+    bool m_messagesWait = false;
 };
 
 }  // namespace zolk::shell

@@ -23,12 +23,13 @@ CommandLine parseCommandLine(const QStringList& arguments, const QProcessEnviron
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption dir("dir", "", "DIR");
+    const QCommandLineOption tables("tables", "", "FILE");
     const QCommandLineOption headless("headless");
     const QCommandLineOption listAudio("list-audio");
     const QCommandLineOption listenAny("listen-any");
     const QCommandLineOption version(QStringList{"v", "version"});
     const QCommandLineOption help(QStringList{"h", "help"});
-    parser.addOptions({dir, headless, listAudio, listenAny, version, help});
+    parser.addOptions({dir, tables, headless, listAudio, listenAny, version, help});
 
     CommandLine result;
     if (!parser.parse(arguments)) {
@@ -56,6 +57,14 @@ CommandLine parseCommandLine(const QStringList& arguments, const QProcessEnviron
     options.noDisplay =
         environment.value("DISPLAY").isEmpty() && environment.value("WAYLAND_DISPLAY").isEmpty();
     options.headless = parser.isSet(headless) || options.noDisplay;
+    if (parser.isSet(tables)) {
+        options.tablesFile = parser.value(tables);
+        if (options.tablesFile.isEmpty()) {
+            result.action = CommandLineAction::Refuse;
+            result.error = "--tables needs a file name";
+            return result;
+        }
+    }
     if (parser.isSet(dir)) {
         options.stationFolder = parser.value(dir);
         if (options.stationFolder.isEmpty()) {
@@ -74,7 +83,7 @@ CommandLine parseCommandLine(const QStringList& arguments, const QProcessEnviron
 
 QString helpText() {
     return QStringLiteral(
-        "Usage: zolksat [--dir DIR] [--headless] [--listen-any]\n"
+        "Usage: zolksat [--dir DIR] [--tables FILE] [--headless] [--listen-any]\n"
         "       zolksat --list-audio | --version | --help\n"
         "\n"
         "ZOLK SAT, a sound-card data modem for amateur-radio satellite links.\n"
@@ -83,6 +92,8 @@ QString helpText() {
         "  --dir DIR      station folder holding \"ZOLK SAT.ini\", the session log and the\n"
         "                 instance lock (default $XDG_CONFIG_HOME/zolksat, else\n"
         "                 ~/.config/zolksat); created on first start. One copy runs per folder.\n"
+        "  --tables FILE  the tables file ZOLKSAT.dat to use (default: the one beside the\n"
+        "                 program, else the installed one in <prefix>/share/zolksat).\n"
         "  --headless     run without a window: panel changes and messages become log lines,\n"
         "                 SIGINT or SIGTERM shuts the station down and saves its settings.\n"
         "                 Without a display (no DISPLAY, no WAYLAND_DISPLAY) this is the default.\n"

@@ -15,6 +15,7 @@ struct ShellOptions {
     bool headless = false;   // --headless, or no display to draw on
     bool noDisplay = false;  // headless because neither DISPLAY nor WAYLAND_DISPLAY is set
     bool listAudio = false;  // --list-audio
+    QString tablesFile;      // --tables; empty: beside the program, else the installed one
     bool listenAny = false;  // --listen-any: host ports open to the network for this run
 };
 

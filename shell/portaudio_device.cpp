@@ -193,7 +193,7 @@ void PortAudioDevice::pumpCapture() {
         shared->ring.read(m_block);
         if (m_station != nullptr) m_station->onCaptureBlock(m_block);
     }
-    dropFailedStream(s);
+    dropFailedStream(AudioDirection::Capture);
 }
 
 void PortAudioDevice::pumpPlayback() {
@@ -206,11 +206,14 @@ void PortAudioDevice::pumpPlayback() {
         if (s.shared.get() != shared) break;
         shared->ring.write(m_block);
     }
-    dropFailedStream(s);
+    dropFailedStream(AudioDirection::Playback);
 }
 
-void PortAudioDevice::dropFailedStream(Stream& s) {
-    if (s.handle != nullptr && Pa_IsStreamActive(static_cast<PaStream*>(s.handle)) != 1) closeStream(s);
+void PortAudioDevice::dropFailedStream(AudioDirection direction) {
+    Stream& s = stream(direction);
+    if (s.handle == nullptr || Pa_IsStreamActive(static_cast<PaStream*>(s.handle)) == 1) return;
+    closeStream(s);
+    if (m_station != nullptr) m_station->onAudioDeviceFailed(direction);
 }
 
 void PortAudioDevice::closeStream(Stream& s) {

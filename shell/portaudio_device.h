@@ -54,9 +54,9 @@ private:
     void pumpCapture();
     void pumpPlayback();
     void closeStream(Stream& stream);
-    // A stream the driver stopped (device unplugged or failed) is closed here; the station then
-    // sees no more blocks from it and its watchdog reopens it.
-    void dropFailedStream(Stream& stream);
+    // A stream the driver stopped (device unplugged or failed) is closed and reported to the
+    // station, whose watchdog reopens it.
+    void dropFailedStream(AudioDirection direction);
     Stream& stream(AudioDirection direction) { return m_streams[static_cast<std::size_t>(direction)]; }
 
     bool m_initialised = false;

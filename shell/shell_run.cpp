@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <optional>
 
@@ -59,9 +60,20 @@ void showRefusal(bool headless, const QString& message) {
 
 int runStation(const ShellOptions& options, int& argc, char** argv) {
     const std::unique_ptr<QCoreApplication> app = makeApplication(options.headless, argc, argv);
-    // Watching from the start: a stop request that comes while the station starts is handled as
-    // soon as the event loop runs, and still ends in the orderly shutdown.
+    // Watching from the start. A stop request while a message box waits (a refusal, or a message
+    // during start-up) leaves the box, and the program ends as soon as start-up is through; once
+    // the station runs, the window closes (or the loop ends) and the station shuts down in order.
     SignalWatcher stopSignals;
+    bool stopRequested = false;
+    Station* runningStation = nullptr;
+    MainWindow* runningWindow = nullptr;
+    QObject::connect(&stopSignals, &SignalWatcher::stopRequested, app.get(), [&] {
+        stopRequested = true;
+        if (runningStation != nullptr && runningStation->running() && runningWindow != nullptr)
+            runningWindow->close();
+        else
+            QCoreApplication::exit(0);
+    });
     const QString folder = QDir(options.stationFolder).absolutePath();
     if (!QDir().mkpath(folder)) {
         showRefusal(options.headless, "Error: Cannot create the station folder " + folder);
@@ -92,26 +104,29 @@ int runStation(const ShellOptions& options, int& argc, char** argv) {
     PortAudioDevice audio;
     if (!audio.initError().empty()) ui->logLine("The sound system cannot start: " + audio.initError());
 
-    Station station({timers, hostLink, audio, *ui}, folder.toStdString());
+    std::optional<std::filesystem::path> tablesFile;
+    if (!options.tablesFile.isEmpty()) tablesFile = options.tablesFile.toStdString();
+    Station station({timers, hostLink, audio, *ui}, folder.toStdString(), tablesFile);
     timers.attach(&station);
     hostLink.attach(&station);
     audio.attach(&station);
     if (window != nullptr) window->attach(&station);
 
-    if (window != nullptr)
-        QObject::connect(&stopSignals, &SignalWatcher::stopRequested, window.get(), &QWidget::close);
-    else
-        QObject::connect(&stopSignals, &SignalWatcher::stopRequested, app.get(), &QCoreApplication::quit);
+    runningStation = &station;
+    runningWindow = window.get();
 
+    // A message that ends start-up must be read before the program ends.
+    if (window != nullptr) window->setMessagesWait(true);
     if (!station.start()) return 1;
     if (window != nullptr) {
+        window->setMessagesWait(false);
         ui->logLine(("Station folder " + folder).toStdString());
         window->show();
     } else {
         ui->logLine(("ZOLK SAT " + QString(kVersion) + " running headless from " + folder +
                      "; SIGINT or SIGTERM stops it").toStdString());
     }
-    const int status = app->exec();
+    const int status = stopRequested ? 0 : app->exec();
     if (station.running()) station.shutdown(std::nullopt);
     if (options.headless) ui->logLine("Stopped; settings saved");
     return status;

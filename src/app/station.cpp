@@ -132,6 +132,10 @@ void Station::onPlaybackRequest(std::span<std::int16_t> interleavedStereo) {
     }
 }
 
+void Station::onAudioDeviceFailed(AudioDirection direction) {
+    if (m_running) m_audio.onDeviceFailed(direction);
+}
+
 void Station::onTimer(TimerId id) {
     if (!m_running) return;
     switch (id) {

@@ -63,6 +63,8 @@ public:
     // are ignored.
     void onCaptureBlock(std::span<const std::int16_t> interleavedStereo);  // 256 frames
     void onPlaybackRequest(std::span<std::int16_t> interleavedStereo);     // fills 256 frames
+    // The sound backend lost a direction that was open (device unplugged or failed).
+    void onAudioDeviceFailed(AudioDirection direction);
     void onTimer(TimerId id);
     void onHostConnected(HostSocket socket) override;
     void onHostClosed(HostSocket socket) override;

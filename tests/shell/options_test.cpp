@@ -76,6 +76,7 @@ TEST(CommandLine, HelpVersionAndRefusals) {
         OtherCase{"stray argument", {"zolksat", "/some/folder"}, usual, CommandLineAction::Refuse, "Unexpected argument: /some/folder"},
         OtherCase{"--dir without a value", {"zolksat", "--dir"}, usual, CommandLineAction::Refuse, "dir"},
         OtherCase{"--dir with an empty value", {"zolksat", "--dir="}, usual, CommandLineAction::Refuse, "--dir needs a folder name"},
+        OtherCase{"--tables with an empty value", {"zolksat", "--tables="}, usual, CommandLineAction::Refuse, "--tables needs a file name"},
         OtherCase{"no home to put the folder in", {"zolksat"}, {":0", nullptr, nullptr, nullptr}, CommandLineAction::Refuse, "--dir DIR"},
     };
     for (const OtherCase& c : cases) {
@@ -84,6 +85,14 @@ TEST(CommandLine, HelpVersionAndRefusals) {
         EXPECT_EQ(result.action, c.action);
         EXPECT_NE(result.error.toStdString().find(c.error), std::string::npos) << result.error.toStdString();
     }
+}
+
+TEST(CommandLine, TablesFileIsPassedOnAsGiven) {
+    const QProcessEnvironment environment = make({":0", nullptr, "/cfg", "/home/op"});
+    EXPECT_TRUE(parseCommandLine({"zolksat"}, environment).options.tablesFile.isEmpty());
+    const CommandLine given = parseCommandLine({"zolksat", "--tables", "/opt/z/ZOLKSAT.dat"}, environment);
+    ASSERT_EQ(given.action, CommandLineAction::Run);
+    EXPECT_EQ(given.options.tablesFile, "/opt/z/ZOLKSAT.dat");
 }
 
 TEST(CommandLine, HostPortsStayLocalUnlessListenAnyIsGiven) {
@@ -96,7 +105,7 @@ TEST(CommandLine, HostPortsStayLocalUnlessListenAnyIsGiven) {
 
 TEST(CommandLine, HelpNamesEveryOption) {
     const QString help = helpText();
-    for (const char* option : {"--dir DIR", "--headless", "--listen-any", "--list-audio", "--version", "--help"})
+    for (const char* option : {"--dir DIR", "--tables FILE", "--headless", "--listen-any", "--list-audio", "--version", "--help"})
         EXPECT_TRUE(help.contains(option)) << option;
     EXPECT_EQ(versionText().toStdString(), "zolksat 3.1.3\n");
 }

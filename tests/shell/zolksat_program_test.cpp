@@ -338,6 +338,25 @@ TEST_F(NamedSoundDevice, IsListedAndOpenedByItsExactNameOnly) {
     }
 }
 
+TEST_F(ZolksatProgram, BadTablesFileEndsStartUpWithItsReason) {
+    QFile garbage(folder("garbage.dat"));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write(QByteArray(1000, 'x'));
+    garbage.close();
+    struct TablesCase {
+        const char* file;
+        const char* reason;
+    };
+    for (const TablesCase& c : {TablesCase{"missing.dat", "ZOLK SAT: missing.dat file not found"},
+                                TablesCase{"garbage.dat", "ZOLK SAT: garbage.dat file does not belong"}}) {
+        SCOPED_TRACE(c.file);
+        Zolksat program({"--headless", "--dir", folder(), "--tables", folder(c.file)});
+        EXPECT_EQ(program.finish(), 1);
+        EXPECT_TRUE(program.err().contains(c.reason)) << program.err().toStdString();
+        EXPECT_FALSE(program.err().contains("stops it"));
+    }
+}
+
 TEST_F(ZolksatProgram, StationFolderThatCannotBeMadeIsReported) {
     QFile blocker(folder("plain-file"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));

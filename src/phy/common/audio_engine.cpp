@@ -108,6 +108,17 @@ void AudioEngine::onPlaybackRequest(std::span<std::int16_t> interleavedStereo) {
     m_previousTransmitActive = m_keying.transmitActive();
 }
 
+void AudioEngine::onDeviceFailed(AudioDirection which) {
+    Direction& direction = which == AudioDirection::Capture ? m_capture : m_playback;
+    if (!direction.open) return;
+    close(direction);
+    // Not alive, so the next idle watchdog tick tries it again.
+    direction.alive = false;
+    m_ui.logLine("Audio " + std::string(directionWord(which)) + " failed on " + deviceLabel(direction.deviceName) +
+                 "; retrying every 10 s while no link is in progress");
+    direction.reportedClosed = true;
+}
+
 void AudioEngine::watchdogTick(bool sessionIdle) {
     if (sessionIdle) {
         if (!m_capture.alive) {

@@ -82,6 +82,10 @@ public:
     // One returned playback buffer to refill: 256 stereo frames, interleaved.
     void onPlaybackRequest(std::span<std::int16_t> interleavedStereo);
 
+    // The backend lost an open direction (the device was unplugged or failed). The direction is
+    // closed and reported; the watchdog reopens it while no link is in progress.
+    void onDeviceFailed(AudioDirection direction);
+
     // AudioWatchdog: while sessionIdle, reopens each direction that delivered no buffer since the
     // last tick; then forgets which did.
     void watchdogTick(bool sessionIdle);

@@ -253,6 +253,37 @@ TEST_F(AudioEngineTest, AMissingDeviceLeavesTheDirectionClosedAndSaysSoOnce) {
     EXPECT_NE(m_ui.logLines().back().find("Audio output is closed"), std::string::npos);
 }
 
+TEST_F(AudioEngineTest, ADeviceThatFailsIsClosedReportedAndReopenedWhileIdle) {
+    ASSERT_TRUE(m_engine.openCapture("Line In"));
+    ASSERT_TRUE(m_engine.openPlayback("Speakers"));
+    std::array<std::int16_t, 2 * kAudioBlockLength> stereo{};
+    m_engine.onCaptureBlock(stereo);
+
+    m_devices.present = {"Speakers"};  // the capture device was unplugged
+    m_engine.onDeviceFailed(AudioDirection::Capture);
+    EXPECT_FALSE(m_engine.captureOpen());
+    EXPECT_TRUE(m_engine.playbackOpen());
+    ASSERT_EQ(m_devices.closes.size(), 1U);
+    EXPECT_EQ(m_devices.closes[0], AudioDirection::Capture);
+    ASSERT_EQ(m_ui.logLines().size(), 1U);
+    EXPECT_NE(m_ui.logLines()[0].find("Audio input failed on the device \"Line In\""), std::string::npos);
+    // A second report of the same loss changes nothing.
+    m_engine.onDeviceFailed(AudioDirection::Capture);
+    EXPECT_EQ(m_ui.logLines().size(), 1U);
+
+    m_engine.watchdogTick(false);  // a link in progress: left closed
+    EXPECT_EQ(m_devices.opensOf(AudioDirection::Capture), 1);
+    m_engine.watchdogTick(true);  // idle, still missing: tried, quietly
+    EXPECT_EQ(m_devices.opensOf(AudioDirection::Capture), 2);
+    EXPECT_FALSE(m_engine.captureOpen());
+    EXPECT_EQ(m_ui.logLines().size(), 1U);
+
+    m_devices.present.push_back("Line In");  // plugged in again
+    m_engine.watchdogTick(true);
+    EXPECT_TRUE(m_engine.captureOpen());
+    EXPECT_NE(m_ui.logLines().back().find("Audio input is open again"), std::string::npos);
+}
+
 TEST_F(AudioEngineTest, RefusesASymbolLengthThatDoesNotFitTheRing) {
     EXPECT_THROW(m_engine.setSymbolLength(0), std::invalid_argument);
     EXPECT_THROW(m_engine.setSymbolLength(kTxSampleRingLength + 1), std::invalid_argument);

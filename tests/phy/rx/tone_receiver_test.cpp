@@ -105,6 +105,23 @@ TEST(ToneDetection, ConfirmsOneSymbolAfterTheFrameAtItsTiming) {
     }
 }
 
+TEST(ToneDetection, EqualSumsMoveTheCandidateForward) {
+    // The same header tones in two consecutive frames: the later one, with an equal sum, wins.
+    const ModeTables tables = test::syntheticTables(0, 64);
+    const ModeRecord& r = tables.record();
+    ToneStore store = headerStore(tables, 5000, r.HeaderSymbols);
+    const ToneStore next = headerStore(tables, 5001, r.HeaderSymbols);
+    for (std::size_t i = 0; i < store.power.size(); ++i) store.power[i] = std::max(store.power[i], next.power[i]);
+    ToneFrameDetector detector;
+    std::optional<ToneDetection> detection;
+    for (int f = 4990; f < 5020 && !detection; ++f) {
+        detection = detector.DetectToneFrame(tables, kSlot, store.power, static_cast<std::uint16_t>(f),
+                                             static_cast<std::uint32_t>(f));
+    }
+    ASSERT_TRUE(detection.has_value());
+    EXPECT_EQ(detection->ringIndex, 5001u);
+}
+
 // SnapshotSpectrum rows of a frame whose every symbol carries its tone (header value or a data
 // value through the Gray map) at an offset of `offsetBins` from the bin centre, plus noise.
 struct ToneFrame {
