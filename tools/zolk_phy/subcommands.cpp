@@ -14,6 +14,11 @@ constexpr std::array kSubcommands{
                "rx --mode M --in FILE.wav [--frames 1|2] [--tables FILE] | rx --monitor --in FILE.wav: "
                "decode the data frames of a recording, one line per detected frame",
                runRx},
+    Subcommand{"sweep",
+               "sweep --mode M --snr FROM:TO:STEP --frames N [--offset HZ] [--drift HZ_PER_S] [--ppm X] "
+               "[--fading SPREAD_HZ,DELAY_MS] [--seed S] [--tables FILE]: frame success against S/N "
+               "(dB in 2500 Hz) through the channel model, and the S/N where it first reaches 90 %",
+               runSweep},
     Subcommand{"tx",
                "tx --mode M --out FILE.wav [--frames 1|2] [--text STRING | --payload FILE | "
                "--random] [--count K] [--gap SECONDS] [--seed S] [--drive DB] [--tables FILE]: "

@@ -23,6 +23,7 @@ std::span<const Subcommand> subcommands();
 int runModes(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 int runOffset(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 int runRx(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
+int runSweep(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 int runTx(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 
 }  // namespace zolk::phytool

@@ -1,0 +1,247 @@
+// phy_bench: frame success against S/N for every mode on five channels (clean, +15 Hz, 0.5 Hz/s
+// drift, 100 ppm clock offset, fading), the S/N where each mode reaches 90 %, the receiver's
+// S/N estimate bias, CPU and memory per mode, and codec2's raw-data modes through the same
+// channel in the same run. Writes phy.md and phy_curves.dat (the plot's data) into --out.
+#include <sys/resource.h>
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iomanip>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "curve.h"
+#include "our_modem.h"
+#include "phy/common/mode_table.h"
+#include "reference_modem.h"
+
+namespace zolk::bench {
+namespace {
+
+struct Condition {
+    const char* name;
+    sim::ChannelSettings channel;
+};
+
+const std::array kConditions{
+    Condition{"AWGN", {}},
+    Condition{"+15 Hz", {.offsetHz = 15.0}},
+    Condition{"0.5 Hz/s", {.driftHzPerS = 0.5}},
+    Condition{"100 ppm", {.clockPpm = 100.0}},
+    Condition{"fading 1 Hz 2 ms", {.fading = sim::FadingSettings{.spreadHz = 1.0, .delayMs = 2.0}}},
+};
+
+struct Options {
+    int frames = 20;          // per point on the clean channel
+    int impairedFrames = 10;  // per point on the other channels
+    double stepDb = 1.0;
+    std::vector<int> modes;
+    bool references = true;
+    std::filesystem::path out = "bench/results";
+    std::optional<int> costMode;  // child process: measure one mode's CPU and memory
+};
+
+struct Row {
+    std::string name;
+    double bitRate = 0.0;
+    std::optional<double> threshold = std::nullopt;  // ours only
+    std::array<Curve, kConditions.size()> curves{};
+    std::optional<Cost> cost = std::nullopt;
+};
+
+std::string dB(std::optional<double> value, bool sign = false) {
+    if (!value) return "—";
+    std::ostringstream os;
+    os << std::fixed << std::setprecision(1) << (sign && *value > 0 ? "+" : "") << *value;
+    return os.str();
+}
+
+std::optional<double> bias(const Curve& curve) {
+    double sum = 0.0;
+    int count = 0;
+    for (const auto& p : curve.points) {
+        sum += p.estimateErrorSum;
+        count += p.estimates;
+    }
+    if (count == 0) return std::nullopt;
+    return sum / count;
+}
+
+// Runs this program again as a child for one mode's cost, so its peak memory is its own.
+std::optional<Cost> costInChild(int mode) {
+    const std::string command = std::filesystem::read_symlink("/proc/self/exe").string() + " --cost " + std::to_string(mode);
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) return std::nullopt;
+    Cost c;
+    const int fields = std::fscanf(pipe, "%lf %lf %lf", &c.txCpuPerSecond, &c.rxCpuPerSecond, &c.peakMemoryMb);
+    ::pclose(pipe);
+    if (fields != 3) return std::nullopt;
+    return c;
+}
+
+Options parse(int argc, char** argv) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string name = argv[i];
+        const auto value = [&]() -> std::string {
+            if (i + 1 >= argc) throw std::invalid_argument(name + " needs a value");
+            return argv[++i];
+        };
+        if (name == "--frames") {
+            o.frames = std::stoi(value());
+        } else if (name == "--impaired-frames") {
+            o.impairedFrames = std::stoi(value());
+        } else if (name == "--step") {
+            o.stepDb = std::stod(value());
+        } else if (name == "--modes") {
+            std::stringstream list(value());
+            for (std::string m; std::getline(list, m, ',');) o.modes.push_back(std::stoi(m));
+        } else if (name == "--no-reference") {
+            o.references = false;
+        } else if (name == "--out") {
+            o.out = value();
+        } else if (name == "--cost") {
+            o.costMode = std::stoi(value());
+        } else {
+            throw std::invalid_argument("unknown option " + name);
+        }
+    }
+    for (const int m : o.modes) {
+        if (m < 0 || m >= kModeCount) throw std::invalid_argument("modes are 0..14");
+    }
+    if (o.frames < 1 || o.impairedFrames < 1 || !(o.stepDb > 0.0)) {
+        throw std::invalid_argument("frames and step must be positive");
+    }
+    if (o.modes.empty() && !o.costMode) {
+        for (int m = 0; m < kModeCount; ++m) o.modes.push_back(m);
+    }
+    return o;
+}
+
+void measureRow(Row& row, ModemUnderTest& modem, double startDb, const Options& o, std::uint64_t id) {
+    for (std::size_t c = 0; c < kConditions.size(); ++c) {
+        const bool clean = c == 0;
+        CurveSearch search{.startDb = clean ? startDb : row.curves[0].snr90Db.value_or(startDb),
+                           .stepDb = o.stepDb,
+                           .frames = clean ? o.frames : o.impairedFrames,
+                           .wholeFall = clean,
+                           .seed = phytool::trialSeed(20261210, id, c, 0)};
+        row.curves[c] = measureCurve(modem, kConditions[c].channel, search);
+        std::cerr << row.name << " on " << kConditions[c].name << ": 90 % at " << dB(row.curves[c].snr90Db)
+                  << " dB (" << std::fixed << std::setprecision(0) << row.curves[c].trialCpuSeconds << " s CPU)\n";
+    }
+}
+
+void writeReport(const std::vector<Row>& ours, const std::vector<Row>& references, const Options& o) {
+    std::filesystem::create_directories(o.out);
+    std::ofstream md(o.out / "phy.md");
+    md << "## S/N where frame success first reaches 90 %\n\n"
+       << "S/N in dB in 2500 Hz (Ps over the on-air part, N0 = sigma^2 / 24000); " << o.frames
+       << " transmissions per point on the clean channel, " << o.impairedFrames << " on the others, steps of "
+       << o.stepDb << " dB. Diff: measured minus SnrThreshold (positive: worse than specified). "
+       << "Bias: mean of the receiver's S/N estimate minus the true S/N over the decoded frames of the clean curve.\n\n";
+    md << "| modem | net bit/s | SnrThreshold |";
+    for (const auto& c : kConditions) md << ' ' << c.name << " | diff |";
+    md << " estimate bias |\n|---|---:|---:|";
+    for (std::size_t c = 0; c < kConditions.size(); ++c) md << "---:|---:|";
+    md << "---:|\n";
+    const auto line = [&](const Row& r) {
+        md << "| " << r.name << " | " << std::fixed << std::setprecision(0) << r.bitRate << " | " << dB(r.threshold) << " |";
+        for (const auto& curve : r.curves) {
+            std::optional<double> diff;
+            if (r.threshold && curve.snr90Db) diff = *curve.snr90Db - *r.threshold;
+            md << ' ' << dB(curve.snr90Db) << " | " << dB(diff, true) << " |";
+        }
+        md << ' ' << dB(bias(r.curves[0]), true) << " |\n";
+    };
+    for (const auto& r : ours) line(r);
+    for (const auto& r : references) line(r);
+
+    md << "\n## Against the reference at equal or lower bit rate (clean channel)\n\n"
+       << "| mode | net bit/s | 90 % S/N | best reference at <= its bit rate | its 90 % S/N | margin |\n"
+       << "|---|---:|---:|---|---:|---:|\n";
+    for (const auto& r : ours) {
+        const Row* best = nullptr;
+        for (const auto& ref : references) {
+            if (ref.bitRate > r.bitRate || !ref.curves[0].snr90Db) continue;
+            if (best == nullptr || *ref.curves[0].snr90Db < *best->curves[0].snr90Db) best = &ref;
+        }
+        std::optional<double> margin;
+        if (best != nullptr && r.curves[0].snr90Db) margin = *best->curves[0].snr90Db - *r.curves[0].snr90Db;
+        md << "| " << r.name << " | " << std::fixed << std::setprecision(0) << r.bitRate << " | " << dB(r.curves[0].snr90Db)
+           << " | " << (best ? best->name : "none") << " | " << dB(best ? best->curves[0].snr90Db : std::nullopt)
+           << " | " << dB(margin, true) << " |\n";
+    }
+
+    md << "\n## Cost per mode\n\nCPU seconds per second of audio (one core), peak resident memory of a process "
+          "that transmits and receives that mode.\n\n| mode | CPU s per s transmitted | CPU s per s received | peak memory MB |\n|---|---:|---:|---:|\n";
+    for (const auto& r : ours) {
+        md << "| " << r.name << " | ";
+        if (r.cost) {
+            md << std::fixed << std::setprecision(4) << r.cost->txCpuPerSecond << " | " << r.cost->rxCpuPerSecond << " | "
+               << std::setprecision(1) << r.cost->peakMemoryMb << " |\n";
+        } else {
+            md << "— | — | — |\n";
+        }
+    }
+
+    // One block per curve of the clean channel: S/N, success in percent.
+    std::ofstream dat(o.out / "phy_curves.dat");
+    for (const auto* rows : {&ours, &references}) {
+        for (const auto& r : *rows) {
+            dat << "\"" << r.name << "\"\n";
+            for (const auto& p : r.curves[0].points) dat << p.snrDb << ' ' << 100.0 * p.ok / p.frames << '\n';
+            dat << "\n\n";
+        }
+    }
+}
+
+int run(const Options& o) {
+    if (o.costMode) {
+        const Cost c = measureCost(*o.costMode);
+        rusage usage{};
+        ::getrusage(RUSAGE_SELF, &usage);
+        std::printf("%.6f %.6f %.1f\n", c.txCpuPerSecond, c.rxCpuPerSecond, static_cast<double>(usage.ru_maxrss) / 1024.0);
+        return 0;
+    }
+    std::vector<Row> ours;
+    for (const int m : o.modes) {
+        OurModem modem(m);
+        Row row{.name = modem.name(), .bitRate = modem.bitRate(), .threshold = modeRecord(m).SnrThreshold};
+        measureRow(row, modem, std::round(modeRecord(m).SnrThreshold), o, static_cast<std::uint64_t>(m));
+        row.cost = costInChild(m);
+        ours.push_back(std::move(row));
+    }
+    std::vector<Row> references;
+    if (o.references) {
+        std::uint64_t id = 100;
+        for (const auto& mode : referenceModes()) {
+            ReferenceModem modem(mode);
+            Row row{.name = modem.name(), .bitRate = modem.bitRate()};
+            measureRow(row, modem, 0.0, o, id++);
+            references.push_back(std::move(row));
+        }
+    }
+    writeReport(ours, references, o);
+    return 0;
+}
+
+}  // namespace
+}  // namespace zolk::bench
+
+int main(int argc, char** argv) {
+    try {
+        return zolk::bench::run(zolk::bench::parse(argc, argv));
+    } catch (const std::exception& e) {
+        std::cerr << "phy_bench: " << e.what() << '\n';
+        return 2;
+    }
+}
