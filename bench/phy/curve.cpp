@@ -8,7 +8,7 @@
 namespace zolk::bench {
 namespace {
 
-constexpr int kMaxSteps = 20;
+constexpr int kMaxSteps = 40;
 
 bool reaches90(const CurvePoint& p) { return 10 * p.ok >= 9 * p.frames; }
 

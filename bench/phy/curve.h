@@ -35,7 +35,7 @@ struct CurveSearch {
 };
 
 // Walks from startDb in steps: downwards while success stays at 90 % or more, else upwards until it
-// gets there (at most 20 points each way). Every transmission has its own channel and payload seed.
+// gets there (at most 40 points each way). Every transmission has its own channel and payload seed.
 Curve measureCurve(ModemUnderTest& modem, const sim::ChannelSettings& condition, const CurveSearch& search);
 
 }  // namespace zolk::bench

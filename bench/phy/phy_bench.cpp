@@ -165,21 +165,32 @@ void writeReport(const std::vector<Row>& ours, const std::vector<Row>& reference
     for (const auto& r : ours) line(r);
     for (const auto& r : references) line(r);
 
-    md << "\n## Against the reference at equal or lower bit rate (clean channel)\n\n"
-       << "| mode | net bit/s | 90 % S/N | best reference at <= its bit rate | its 90 % S/N | margin |\n"
-       << "|---|---:|---:|---|---:|---:|\n";
-    for (const auto& r : ours) {
-        const Row* best = nullptr;
-        for (const auto& ref : references) {
-            if (ref.bitRate > r.bitRate || !ref.curves[0].snr90Db) continue;
-            if (best == nullptr || *ref.curves[0].snr90Db < *best->curves[0].snr90Db) best = &ref;
+    md << "\n## Against the reference (clean channel)\n\n"
+       << "Each reference mode against our fastest mode that carries at least its bit rate and reaches 90 % at "
+          "its S/N or lower (the goal), and against our mode nearest in bit rate at or above it.\n\n"
+       << "| reference | bit/s | 90 % S/N | our fastest mode at >= its rate and <= its S/N | nearest of ours at >= its rate | its 90 % S/N | margin |\n"
+       << "|---|---:|---:|---|---|---:|---:|\n";
+    for (const auto& ref : references) {
+        const Row* fastest = nullptr;
+        const Row* nearest = nullptr;
+        for (const auto& r : ours) {
+            if (r.bitRate < ref.bitRate) continue;
+            if (nearest == nullptr || r.bitRate < nearest->bitRate) nearest = &r;
+            if (!r.curves[0].snr90Db || !ref.curves[0].snr90Db || *r.curves[0].snr90Db > *ref.curves[0].snr90Db) continue;
+            if (fastest == nullptr || r.bitRate > fastest->bitRate) fastest = &r;
         }
         std::optional<double> margin;
-        if (best != nullptr && r.curves[0].snr90Db) margin = *best->curves[0].snr90Db - *r.curves[0].snr90Db;
-        md << "| " << r.name << " | " << std::fixed << std::setprecision(0) << r.bitRate << " | " << dB(r.curves[0].snr90Db)
-           << " | " << (best ? best->name : "none") << " | " << dB(best ? best->curves[0].snr90Db : std::nullopt)
-           << " | " << dB(margin, true) << " |\n";
+        if (nearest != nullptr && nearest->curves[0].snr90Db && ref.curves[0].snr90Db) {
+            margin = *ref.curves[0].snr90Db - *nearest->curves[0].snr90Db;
+        }
+        md << "| " << ref.name << " | " << std::fixed << std::setprecision(0) << ref.bitRate << " | "
+           << dB(ref.curves[0].snr90Db) << " | "
+           << (fastest ? fastest->name + " (" + std::to_string(static_cast<int>(fastest->bitRate)) + " bit/s, " + dB(fastest->curves[0].snr90Db) + " dB)" : "none")
+           << " | " << (nearest ? nearest->name + " (" + std::to_string(static_cast<int>(nearest->bitRate)) + " bit/s)" : "none")
+           << " | " << dB(nearest ? nearest->curves[0].snr90Db : std::nullopt) << " | " << dB(margin, true) << " |\n";
     }
+    md << "\nMargin: the reference's 90 % S/N minus ours (positive: ours needs less S/N at a higher bit rate). "
+          "codec2 quotes its own S/N estimate in 3000 Hz, which alone reads 0.8 dB below ours in 2500 Hz.\n";
 
     md << "\n## Cost per mode\n\nCPU seconds per second of audio (one core), peak resident memory of a process "
           "that transmits and receives that mode.\n\n| mode | CPU s per s transmitted | CPU s per s received | peak memory MB |\n|---|---:|---:|---:|\n";
