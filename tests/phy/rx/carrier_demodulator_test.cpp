@@ -114,6 +114,36 @@ INSTANTIATE_TEST_SUITE_P(Levels, CarrierSnr,
                          ::testing::Values(SnrCase{5, 12.0f}, SnrCase{5, 20.0f}, SnrCase{8, 12.0f},
                                            SnrCase{8, 20.0f}, SnrCase{7, 15.0f}));
 
+struct ResidualCase {
+    int mode;
+    float shiftHz;
+};
+
+class CarrierResidualShift : public ::testing::TestWithParam<ResidualCase> {};
+
+// Cells that turn from symbol to symbol by a small carrier error, on carriers of arbitrary phase:
+// the header cells give the error back.
+TEST_P(CarrierResidualShift, MeasuresTheTurnOfTheHeaderCells) {
+    const auto [mode, shiftHz] = GetParam();
+    const ModeRecord& r = modeRecord(mode);
+    const ModeTables tables = test::syntheticTables(mode, 44);
+    test::CarrierFrame frame = test::syntheticCarrierFrame(tables, 45);
+    const float turn = 2.0f * 3.14159265f * shiftHz * (1.0f + r.GuardFraction) / r.CarrierSpacing;
+    for (int o = r.FirstCarrierBin; o <= r.LastCarrierBin; o += r.CarrierStride) {
+        for (int s = 2; s <= r.SymbolLimit; ++s) {
+            const float phase = turn * static_cast<float>(s) + 0.37f * static_cast<float>(o);
+            Complex& cell = cellAt(frame.cells, s, o);
+            cell = ComplexMul(cell, Complex{std::cos(phase), std::sin(phase)});
+        }
+    }
+    EXPECT_NEAR(ResidualFrequencyShift(tables, frame.cells), shiftHz, 0.01f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Errors, CarrierResidualShift,
+                         ::testing::Values(ResidualCase{5, 0.0f}, ResidualCase{5, -9.0f},
+                                           ResidualCase{8, 1.3f}, ResidualCase{11, -0.7f},
+                                           ResidualCase{13, 2.5f}));
+
 TEST(CarrierSnr, NoHeaderCellsGiveNoValue) {
     ModeTables tables = test::syntheticTables(8, 51);
     std::fill(tables.HeaderCellMap.begin(), tables.HeaderCellMap.end(), 0);
