@@ -5,7 +5,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev
   libfftw3-dev portaudio19-dev libasound2-dev libjack-jackd2-dev libhidapi-dev
-  qt6-base-dev qt6-serialport-dev
+  qt6-base-dev qt6-serialport-dev qt6-wayland libxcb1-dev
   libcodec2-dev
 )
 missing=()

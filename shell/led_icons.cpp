@@ -57,11 +57,65 @@ QPixmap warning(int size) {
     return pixmap;
 }
 
+// "Connected": two linked rings.
+QPixmap connected(int size) {
+    QPixmap pixmap = blank(size);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(20, 140, 40), std::max(1.5, size / 7.0)));
+    painter.setBrush(Qt::NoBrush);
+    const double ring = size * 0.55;
+    painter.drawEllipse(QRectF(1.5, (size - ring) / 2, ring, ring));
+    painter.drawEllipse(QRectF(size - ring - 1.5, (size - ring) / 2, ring, ring));
+    return pixmap;
+}
+
+// "Terminal": a small screen with a line of text.
+QPixmap terminal(int size) {
+    QPixmap pixmap = blank(size);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(60, 60, 60), 1));
+    painter.setBrush(QColor(20, 20, 20));
+    painter.drawRect(QRectF(0.5, 1.5, size - 1, size * 0.75));
+    painter.setPen(QPen(QColor(60, 220, 60), 1));
+    painter.drawLine(QPointF(3, size * 0.45), QPointF(size * 0.65, size * 0.45));
+    return pixmap;
+}
+
+// "Subiendo" (sending) and "Descargando" (receiving): an arrow up or down.
+QPixmap arrow(bool up, QColor colour, int size) {
+    QPixmap pixmap = blank(size);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath path;
+    const double mid = size / 2.0;
+    const double tip = up ? 1.0 : size - 1.0;
+    const double base = up ? size - 1.0 : 1.0;
+    const double shoulder = size * 0.5;
+    path.moveTo(mid, tip);
+    path.lineTo(size - 1.0, shoulder);
+    path.lineTo(size * 0.68, shoulder);
+    path.lineTo(size * 0.68, base);
+    path.lineTo(size * 0.32, base);
+    path.lineTo(size * 0.32, shoulder);
+    path.lineTo(1.0, shoulder);
+    path.closeSubpath();
+    painter.setPen(QPen(colour.darker(160), 1));
+    painter.setBrush(colour);
+    painter.drawPath(path);
+    return pixmap;
+}
+
 }  // namespace
 
 QPixmap statusIcon(std::string_view key, int size_px) {
     if (std::find(kLedKeys.begin(), kLedKeys.end(), key) != kLedKeys.end()) return led(ledColour(key), size_px);
     if (key == "ErrorAmarillo") return warning(size_px);
+    if (key == "Connected") return connected(size_px);
+    if (key == "Terminal") return terminal(size_px);
+    if (key == "Subiendo") return arrow(true, QColor(30, 170, 50), size_px);
+    if (key == "Descargando") return arrow(false, QColor(40, 100, 220), size_px);
     return {};
 }
 

@@ -1,5 +1,6 @@
-// led_icons.h: the status bar's image list, drawn rather than loaded: "LedVerde", "LedRojo",
-// "LedAmarillo" and "ErrorAmarillo". Owns nothing; each call paints a fresh pixmap.
+// led_icons.h: the status bar's image list, drawn rather than loaded: the LEDs "LedVerde",
+// "LedRojo", "LedAmarillo", the warning "ErrorAmarillo", and "Connected", "Terminal", "Subiendo",
+// "Descargando". Owns nothing; each call paints a fresh pixmap.
 #pragma once
 
 #include <QPixmap>

@@ -35,6 +35,7 @@ constexpr int kIndicatorWidth_px = 64;
 constexpr int kIndicatorStep_px = 70;
 
 constexpr const char* kGuideFile = "ZOLK Quick Guide.pdf";
+constexpr qsizetype kMonitorCharacters = 4000;
 
 QString text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
@@ -189,9 +190,12 @@ void MainWindow::messageBox(std::string_view title, std::string_view message) {
 }
 
 void MainWindow::appendMonitor(std::string_view value) {
+    // The box keeps the last 4000 characters (a line break counts as two, CR LF, as it always has).
+    QString shown = m_monitor->toPlainText().replace('\n', "\r\n") + text(value);
+    if (shown.size() > kMonitorCharacters) shown = shown.right(kMonitorCharacters);
+    m_monitor->setPlainText(shown.remove(QLatin1Char('\r')));
     m_monitor->moveCursor(QTextCursor::End);
-    m_monitor->insertPlainText(text(value).remove(QLatin1Char('\r')));
-    m_monitor->moveCursor(QTextCursor::End);
+    m_monitor->ensureCursorVisible();
 }
 
 void MainWindow::clearMonitor() { m_monitor->clear(); }

@@ -14,6 +14,7 @@
 
 #include "app/station.h"
 #include "shell/console_ui_sink.h"
+#include "shell/display_probe.h"
 #include "shell/instance_lock.h"
 #include "shell/main_window.h"
 #include "shell/portaudio_device.h"
@@ -58,7 +59,14 @@ void showRefusal(bool headless, const QString& message) {
 
 }  // namespace
 
-int runStation(const ShellOptions& options, int& argc, char** argv) {
+int runStation(const ShellOptions& requested, int& argc, char** argv) {
+    // An X display that cannot be opened (a stale DISPLAY in a remote shell) would end the
+    // program inside Qt; the station runs headless instead and says why.
+    ShellOptions options = requested;
+    const QByteArray display = qgetenv("DISPLAY");
+    const bool displayFails =
+        !options.headless && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !x11DisplayOpens(display);
+    if (displayFails) options.headless = true;
     const std::unique_ptr<QCoreApplication> app = makeApplication(options.headless, argc, argv);
     // Watching from the start. A stop request while a message box waits (a refusal, or a message
     // during start-up) leaves the box, and the program ends as soon as start-up is through; once
@@ -93,6 +101,7 @@ int runStation(const ShellOptions& options, int& argc, char** argv) {
         console = std::make_unique<ConsoleUiSink>();
         ui = console.get();
         if (options.noDisplay) ui->logLine("No display found (DISPLAY and WAYLAND_DISPLAY are unset): running headless");
+        if (displayFails) ui->logLine("Cannot open the display " + display.toStdString() + ": running headless");
     } else {
         window = std::make_unique<MainWindow>();
         ui = window.get();

@@ -12,6 +12,7 @@
 
 #include "app/station.h"
 #include "app/window_layout.h"
+#include "shell/led_icons.h"
 #include "shell/portaudio_device.h"
 #include "shell/qt_host_link.h"
 #include "shell/qt_timer_port.h"
@@ -77,6 +78,23 @@ TEST_F(MainWindowTest, StatusBarHasTheNinePanelsInOrder) {
     }
 }
 
+TEST_F(MainWindowTest, ImageListHoldsEveryStatusPicture) {
+    for (const char* key : {"LedVerde", "LedRojo", "LedAmarillo", "ErrorAmarillo", "Connected", "Terminal",
+                            "Subiendo", "Descargando"}) {
+        const QImage picture = statusIcon(key).toImage();
+        ASSERT_FALSE(picture.isNull()) << key;
+        // Something is drawn, and not over the whole square.
+        int painted = 0;
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x) painted += qAlpha(picture.pixel(x, y)) > 0 ? 1 : 0;
+        }
+        EXPECT_GT(painted, picture.width() * picture.height() / 5) << key;
+        EXPECT_LT(painted, picture.width() * picture.height()) << key;
+    }
+    EXPECT_NE(statusIcon("LedVerde").toImage(), statusIcon("LedRojo").toImage());
+    EXPECT_TRUE(statusIcon("NoSuchPicture").isNull());
+}
+
 TEST_F(MainWindowTest, PanelsShowTextIconsAndTips) {
     MainWindow window;
     window.setPanelText("PTT", "TX");
@@ -88,6 +106,19 @@ TEST_F(MainWindowTest, PanelsShowTextIconsAndTips) {
     EXPECT_EQ(window.panel("Listen")->toolTip(), "LISTEN ON");
     window.setPanelIcon("PTT", "");
     EXPECT_TRUE(window.panel("PTT")->iconKey().isEmpty());
+}
+
+TEST_F(MainWindowTest, MonitorKeepsItsLast4000Characters) {
+    MainWindow window;
+    const auto* monitor = window.findChild<QPlainTextEdit*>("txtMonitor");
+    window.appendMonitor("first\r\n");
+    window.appendMonitor("second");
+    EXPECT_EQ(monitor->toPlainText(), "first\nsecond");
+    window.appendMonitor(std::string(3990, 'x'));
+    // 5 + 2 + 6 + 3990 = 4003: the oldest three characters went.
+    EXPECT_EQ(monitor->toPlainText(), "st\nsecond" + QString(3990, 'x'));
+    window.clearMonitor();
+    EXPECT_TRUE(monitor->toPlainText().isEmpty());
 }
 
 TEST_F(MainWindowTest, DisplaysAreNamedAndCarryTheirTips) {

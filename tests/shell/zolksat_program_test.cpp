@@ -197,6 +197,18 @@ INSTANTIATE_TEST_SUITE_P(SigtermAndSigint, StopSignal, ::testing::Values(SIGTERM
                              return info.param == SIGTERM ? std::string("Sigterm") : std::string("Sigint");
                          });
 
+TEST_F(ZolksatProgram, DisplayThatCannotBeOpenedFallsBackToHeadless) {
+    QProcessEnvironment environment = headlessEnvironment();
+    environment.insert("DISPLAY", ":987");  // no X server answers there
+    writeSettings(folder());
+    Zolksat program({"--dir", folder()}, environment);
+    ASSERT_TRUE(program.waitUntilRunning()) << program.err().toStdString();
+    EXPECT_TRUE(program.err().contains("Cannot open the display :987: running headless"));
+    program.signal(SIGTERM);
+    EXPECT_EQ(program.finish(), 0);
+    EXPECT_TRUE(read(settingsPath(folder())).contains("[Setup]"));
+}
+
 TEST_F(ZolksatProgram, SecondCopyOnTheSameFolderIsRefusedAndTheFirstRunsOn) {
     const QString station = folder();
     writeSettings(station, "View=2\n");

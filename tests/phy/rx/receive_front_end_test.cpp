@@ -173,6 +173,36 @@ TEST_F(FrontEndTest, FrameCadenceFollowsBinsPerSymbol) {
     }
 }
 
+TEST_F(FrontEndTest, ChangingTheModeChangesTheCadenceWithoutResettingTheFrameIndex) {
+    make();
+    receiving(8);  // 64 bins: two frames per block
+    Tone tone;
+    run(tone, 10);
+    EXPECT_EQ(frontEnd->frameIndex(1), 20);
+    client.conditions.ModeIndex = 5;  // 16 bins: eight frames per block
+    run(tone, 10);
+    EXPECT_EQ(frontEnd->frameIndex(1), 100);
+}
+
+TEST_F(FrontEndTest, TwoFrontEndsShareNothing) {
+    make();
+    receiving(8);
+    FakeClient otherClient;
+    otherClient.conditions = client.conditions;
+    ReceiveFrontEnd other(tables, otherClient);
+    Tone tone{1500.0};
+    Tone silence{1500.0, 0.0};
+    for (int b = 0; b < 20; ++b) {
+        const auto block = tone.next();
+        frontEnd->processCaptureBlock(block);
+        other.processCaptureBlock(silence.next());
+    }
+    EXPECT_EQ(other.ringIndex(), frontEnd->ringIndex());
+    EXPECT_NE(frontEnd->basebandAt(frontEnd->ringIndex()), Complex{});
+    EXPECT_EQ(other.basebandAt(other.ringIndex()), Complex{});
+    for (Complex v : other.symbolSpectra(1, other.frameIndex(1))) EXPECT_EQ(v, Complex{});
+}
+
 TEST_F(FrontEndTest, SpectrogramRowEveryEightSamples) {
     make();
     client.conditions.ListenMode = true;

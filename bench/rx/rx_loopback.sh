@@ -5,7 +5,7 @@
 # Then two-frame bursts in modes 1, 5, 8 and 13 on a clean channel. Run from the source folder
 # after a build.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 zolk=build/bin/zolk-phy
 count=${COUNT:-20}
 work=$(mktemp -d)

@@ -3,7 +3,7 @@
 # one frame each, 1 s gaps) per mode, decoded in single-mode reception. Run from the source folder
 # after a build; modes as arguments (default 0 5 8 13).
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 zolk=build/bin/zolk-phy
 count=${COUNT:-20}
 work=$(mktemp -d)
