@@ -195,10 +195,11 @@ float HeaderMer(const ModeTables& tables, std::span<const Complex> frameSymbols)
     if (count == 0) {
         return kNoValue;
     }
-    // sum |z - mean|^2 = sum |z|^2 - n |mean|^2
+    // sum |z - mean|^2 = sum |z|^2 - n |mean|^2. Spotless cells (no spread at all) are the best
+    // fit there is, not a failure: their spread is taken as 100 dB below the mean.
     const float n = static_cast<float>(count);
     const float coherent = ComplexPower(sum) / n;
-    const float err = power - coherent;
+    const float err = std::max(power - coherent, coherent * 1e-10f);
     const float ratio = err > 0.0f ? Log10(coherent / err) : kNoValue;
     return ratio == kNoValue ? kNoValue : 10.0f * ratio;
 }

@@ -50,7 +50,8 @@ private:
 float ResidualFrequencyShift(const ModeTables& tables, std::span<const Complex> frameSymbols);
 
 // The Mer of the header cells' turns in FrameSymbols (as the detection's Mer, on corrected cells):
-// how well a cut of the frame fits. kNoValue when it cannot be computed.
+// how well a cut of the frame fits; at most 100 dB for spotless cells, kNoValue without header
+// cells or signal.
 float HeaderMer(const ModeTables& tables, std::span<const Complex> frameSymbols);
 
 // EstimateSnr: S/N in dB of the frame from the phase spread of its header cells, before the

@@ -144,6 +144,24 @@ INSTANTIATE_TEST_SUITE_P(Errors, CarrierResidualShift,
                                            ResidualCase{8, 1.3f}, ResidualCase{11, -0.7f},
                                            ResidualCase{13, 2.5f}));
 
+TEST(CarrierHeaderMer, FallsWithTheNoiseOnTheCells) {
+    const ModeTables tables = test::syntheticTables(8, 46);
+    const test::CarrierFrame clean = test::syntheticCarrierFrame(tables, 47);
+    float previous = HeaderMer(tables, clean.cells);
+    EXPECT_GT(previous, 40.0f);
+    EXPECT_LE(previous, 100.0f);
+    for (const float cellSnr_db : {25.0f, 15.0f, 5.0f}) {
+        test::CarrierFrame noisy = clean;
+        std::mt19937 random(48);
+        std::normal_distribution<float> gauss(0.0f, std::pow(10.0f, -cellSnr_db / 20.0f) / std::sqrt(2.0f));
+        for (auto& cell : noisy.cells) cell += Complex{gauss(random), gauss(random)};
+        const float mer = HeaderMer(tables, noisy.cells);
+        EXPECT_LT(mer, previous) << cellSnr_db;
+        previous = mer;
+    }
+    EXPECT_EQ(HeaderMer(tables, std::vector<Complex>(kFrameSymbolCount * kMaxBins)), kNoValue);
+}
+
 TEST(CarrierSnr, NoHeaderCellsGiveNoValue) {
     ModeTables tables = test::syntheticTables(8, 51);
     std::fill(tables.HeaderCellMap.begin(), tables.HeaderCellMap.end(), 0);
