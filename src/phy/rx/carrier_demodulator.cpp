@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 #include <cmath>
+#include <numbers>
 #include <stdexcept>
 
 #include "phy/common/numeric.h"
@@ -153,23 +154,65 @@ void CarrierDemodulator::normaliseDifferential(const ModeRecord& r) {
     }
 }
 
+namespace {
+
+// Hands visit(z) the unit turn z from the previous cell to each header cell of the frame. A header
+// cell repeats the previous cell of its carrier, so any turn is noise or carrier error.
+template <typename Visit>
+void forEachHeaderTurn(const ModeTables& tables, std::span<const Complex> frameSymbols, Visit visit) {
+    const ModeRecord& r = tables.record();
+    for (int o = r.FirstCarrierBin, c = 0; o <= r.LastCarrierBin; o += r.CarrierStride, ++c) {
+        for (int j = 3; j <= r.SymbolLimit; ++j) {
+            if (tables.headerCell(j, c) == 1) {
+                visit(ComplexNormalize(
+                    ComplexMul(ComplexConj(at(frameSymbols, j - 1, o)), at(frameSymbols, j, o))));
+            }
+        }
+    }
+}
+
+}  // namespace
+
+float ResidualFrequencyShift(const ModeTables& tables, std::span<const Complex> frameSymbols) {
+    const ModeRecord& r = tables.record();
+    checkFrame(r, frameSymbols.size(), "ResidualFrequencyShift");
+    Complex sum{};
+    forEachHeaderTurn(tables, frameSymbols, [&](Complex z) { sum = ComplexAdd(sum, z); });
+    return ComplexAngle(sum) * r.CarrierSpacing /
+           ((r.GuardFraction + 1.0f) * 2.0f * std::numbers::pi_v<float>);
+}
+
+float HeaderMer(const ModeTables& tables, std::span<const Complex> frameSymbols) {
+    checkFrame(tables.record(), frameSymbols.size(), "HeaderMer");
+    Complex sum{};
+    float power = 0.0f;
+    int count = 0;
+    forEachHeaderTurn(tables, frameSymbols, [&](Complex z) {
+        sum = ComplexAdd(sum, z);
+        power += ComplexPower(z);
+        ++count;
+    });
+    if (count == 0) {
+        return kNoValue;
+    }
+    // sum |z - mean|^2 = sum |z|^2 - n |mean|^2. Spotless cells (no spread at all) are the best
+    // fit there is, not a failure: their spread is taken as 100 dB below the mean.
+    const float n = static_cast<float>(count);
+    const float coherent = ComplexPower(sum) / n;
+    const float err = std::max(power - coherent, coherent * 1e-10f);
+    const float ratio = err > 0.0f ? Log10(coherent / err) : kNoValue;
+    return ratio == kNoValue ? kNoValue : 10.0f * ratio;
+}
+
 float EstimateSnr(const ModeTables& tables, std::span<const Complex> frameSymbols) {
     const ModeRecord& r = tables.record();
     checkFrame(r, frameSymbols.size(), "EstimateSnr");
     float sum = 0.0f;
     int count = 0;
-    for (int o = r.FirstCarrierBin, c = 0; o <= r.LastCarrierBin; o += r.CarrierStride, ++c) {
-        for (int j = 3; j <= r.SymbolLimit; ++j) {
-            if (tables.headerCell(j, c) != 1) {
-                continue;
-            }
-            // A header cell repeats the previous cell of its carrier: any turn is noise.
-            const Complex z = ComplexNormalize(
-                ComplexMul(ComplexConj(at(frameSymbols, j - 1, o)), at(frameSymbols, j, o)));
-            sum += std::abs(z.imag());
-            ++count;
-        }
-    }
+    forEachHeaderTurn(tables, frameSymbols, [&](Complex z) {
+        sum += std::abs(z.imag());
+        ++count;
+    });
     if (count == 0) {
         return kNoValue;
     }

@@ -42,6 +42,18 @@ private:
     std::size_t m_softCount = 0;
 };
 
+// The carrier error left in FrameSymbols after the corrected re-extraction, in Hz, to be added to
+// FrequencyShift: the mean turn of the header cells over one symbol period. The detection measures
+// the error on uncorrected FFT frames, where a large error spreads every carrier into its
+// neighbours (0.3 bin at 15 Hz in the 64-bin modes) and leaves up to about 1.5 Hz; measured on the
+// corrected cells, what is left is found to a few hundredths of a hertz.
+float ResidualFrequencyShift(const ModeTables& tables, std::span<const Complex> frameSymbols);
+
+// The Mer of the header cells' turns in FrameSymbols (as the detection's Mer, on corrected cells):
+// how well a cut of the frame fits; at most 100 dB for spotless cells, kNoValue without header
+// cells or signal.
+float HeaderMer(const ModeTables& tables, std::span<const Complex> frameSymbols);
+
 // EstimateSnr: S/N in dB of the frame from the phase spread of its header cells, before the
 // mode's back-off adjustment. frameSymbols as for Stage1 (after it, for modes with pilots).
 float EstimateSnr(const ModeTables& tables, std::span<const Complex> frameSymbols);

@@ -114,6 +114,54 @@ INSTANTIATE_TEST_SUITE_P(Levels, CarrierSnr,
                          ::testing::Values(SnrCase{5, 12.0f}, SnrCase{5, 20.0f}, SnrCase{8, 12.0f},
                                            SnrCase{8, 20.0f}, SnrCase{7, 15.0f}));
 
+struct ResidualCase {
+    int mode;
+    float shiftHz;
+};
+
+class CarrierResidualShift : public ::testing::TestWithParam<ResidualCase> {};
+
+// Cells that turn from symbol to symbol by a small carrier error, on carriers of arbitrary phase:
+// the header cells give the error back.
+TEST_P(CarrierResidualShift, MeasuresTheTurnOfTheHeaderCells) {
+    const auto [mode, shiftHz] = GetParam();
+    const ModeRecord& r = modeRecord(mode);
+    const ModeTables tables = test::syntheticTables(mode, 44);
+    test::CarrierFrame frame = test::syntheticCarrierFrame(tables, 45);
+    const float turn = 2.0f * 3.14159265f * shiftHz * (1.0f + r.GuardFraction) / r.CarrierSpacing;
+    for (int o = r.FirstCarrierBin; o <= r.LastCarrierBin; o += r.CarrierStride) {
+        for (int s = 2; s <= r.SymbolLimit; ++s) {
+            const float phase = turn * static_cast<float>(s) + 0.37f * static_cast<float>(o);
+            Complex& cell = cellAt(frame.cells, s, o);
+            cell = ComplexMul(cell, Complex{std::cos(phase), std::sin(phase)});
+        }
+    }
+    EXPECT_NEAR(ResidualFrequencyShift(tables, frame.cells), shiftHz, 0.01f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Errors, CarrierResidualShift,
+                         ::testing::Values(ResidualCase{5, 0.0f}, ResidualCase{5, -9.0f},
+                                           ResidualCase{8, 1.3f}, ResidualCase{11, -0.7f},
+                                           ResidualCase{13, 2.5f}));
+
+TEST(CarrierHeaderMer, FallsWithTheNoiseOnTheCells) {
+    const ModeTables tables = test::syntheticTables(8, 46);
+    const test::CarrierFrame clean = test::syntheticCarrierFrame(tables, 47);
+    float previous = HeaderMer(tables, clean.cells);
+    EXPECT_GT(previous, 40.0f);
+    EXPECT_LE(previous, 100.0f);
+    for (const float cellSnr_db : {25.0f, 15.0f, 5.0f}) {
+        test::CarrierFrame noisy = clean;
+        std::mt19937 random(48);
+        std::normal_distribution<float> gauss(0.0f, std::pow(10.0f, -cellSnr_db / 20.0f) / std::sqrt(2.0f));
+        for (auto& cell : noisy.cells) cell += Complex{gauss(random), gauss(random)};
+        const float mer = HeaderMer(tables, noisy.cells);
+        EXPECT_LT(mer, previous) << cellSnr_db;
+        previous = mer;
+    }
+    EXPECT_EQ(HeaderMer(tables, std::vector<Complex>(kFrameSymbolCount * kMaxBins)), kNoValue);
+}
+
 TEST(CarrierSnr, NoHeaderCellsGiveNoValue) {
     ModeTables tables = test::syntheticTables(8, 51);
     std::fill(tables.HeaderCellMap.begin(), tables.HeaderCellMap.end(), 0);
