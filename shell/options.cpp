@@ -9,7 +9,7 @@ namespace {
 // $XDG_CONFIG_HOME/zolksat, else ~/.config/zolksat; empty when neither can be found.
 QString defaultStationFolder(const QProcessEnvironment& environment) {
     const QString configHome = environment.value("XDG_CONFIG_HOME");
-    // The base directory specification ignores a relative XDG_CONFIG_HOME.
+    // XDG base directory rules ignore a relative XDG_CONFIG_HOME.
     if (!configHome.isEmpty() && QDir::isAbsolutePath(configHome))
         return QDir(configHome).filePath("zolksat");
     const QString home = environment.value("HOME");

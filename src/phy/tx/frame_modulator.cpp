@@ -7,6 +7,7 @@
 #include <string>
 
 #include "phy/common/constellation.h"
+#include "phy/fec/mode_fec.h"
 #include "phy/fec/turbo_encoder.h"
 
 namespace zolk {
@@ -92,15 +93,7 @@ void FrameModulator::encode(int mode, std::span<const std::uint8_t> frame) {
     for (std::size_t i = 0; i < info.size(); ++i) {
         info[i] ^= whitening[i];
     }
-    const FecConfig config{
-        .constraint = r.TurboConstraint,
-        .rateIndex = r.CodeRateIndex,
-        .infoBits = r.InfoBits,
-        .codedBits = r.CodedBits,
-        .turboInterleaver = m_tables[mode].TurboInterleaver,
-        .bitInterleaver = m_tables[mode].BitInterleaver,
-        .pseudoRandomBits = whitening,
-    };
+    const FecConfig config = fecConfigForMode(mode, m_tables, whitening);
     TurboEncode(info, config, coded);
     InterleaveBits(coded, config.bitInterleaver, cellBits);
 }
