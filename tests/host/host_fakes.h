@@ -11,7 +11,7 @@
 #include "host/host_links.h"
 #include "ports/host_link_port.h"
 #include "ports/timer_port.h"
-#include "ports/ui_sink.h"
+#include "ports/null_ui_sink.h"
 
 namespace zolk::test {
 
@@ -48,7 +48,7 @@ public:
     bool refuseListen = false;
 };
 
-class RecordingUi : public UiSink {
+class RecordingUi : public NullUiSink {
 public:
     void setPanelText(std::string_view key, std::string_view text) override {
         panelText[std::string(key)] = text;
@@ -64,21 +64,10 @@ public:
         messages.push_back(std::string(title) + ": " + std::string(text));
     }
     void appendMonitor(std::string_view text) override { monitor.push_back(std::string(text)); }
-    void clearMonitor() override {}
     void logLine(std::string_view line) override { logLines.push_back(std::string(line)); }
-    void setMenuChecked(MenuItem, bool) override {}
-    void setMenuEnabled(MenuItem, bool) override {}
     void setMenuVisible(MenuItem item, bool visible) override {
         menuVisible[static_cast<std::size_t>(item)] = visible;
     }
-    void setMenuCaption(MenuItem, std::string_view) override {}
-    void applyView(std::uint8_t) override {}
-    void clearWaterfall() override {}
-    void moveWindow(std::int32_t, std::int32_t) override {}
-    void showSnr(float) override {}
-    void showAfc(float) override {}
-    void plotCells(std::span<const std::complex<float>>, int, PlotColour) override {}
-    void plotSoftValues(std::span<const float>, PlotColour) override {}
 
     std::map<std::string, std::string> panelText, panelIcon, panelTip;
     std::string caption;

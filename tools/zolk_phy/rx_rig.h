@@ -13,7 +13,7 @@
 #include "phy/rx/receive_chain.h"
 #include "phy/rx/receive_front_end.h"
 #include "ports/timer_port.h"
-#include "ports/ui_sink.h"
+#include "ports/null_ui_sink.h"
 
 namespace zolk::phytool {
 
@@ -25,7 +25,7 @@ struct RxRigOptions {
 
 // The station around the chain: nothing is shown and no timer runs; the session's part is only
 // what times the frames (frameTicks, checkpoints, the search windows of a two-frame burst).
-class RxRig final : public FrontEndClient, public ReceiveChainSession, public UiSink, public TimerPort {
+class RxRig final : public FrontEndClient, public ReceiveChainSession, public NullUiSink, public TimerPort {
 public:
     // Called at every frame's stage 10 with the frame's mode.
     using FrameSink = std::function<void(int mode, const FrameVerdict& verdict)>;
@@ -54,26 +54,7 @@ public:
     void onMissingFrame() override { m_frameTicks = 0; }
     bool onMonitorFrame(std::span<const std::uint8_t>, int) override { return false; }
 
-    // UiSink and TimerPort: nothing is shown, nothing is timed.
-    void setPanelText(std::string_view, std::string_view) override {}
-    void setPanelIcon(std::string_view, std::string_view) override {}
-    void setPanelTip(std::string_view, std::string_view) override {}
-    void setCaption(std::string_view) override {}
-    void messageBox(std::string_view, std::string_view) override {}
-    void appendMonitor(std::string_view) override {}
-    void clearMonitor() override {}
-    void logLine(std::string_view) override {}
-    void setMenuChecked(MenuItem, bool) override {}
-    void setMenuEnabled(MenuItem, bool) override {}
-    void setMenuVisible(MenuItem, bool) override {}
-    void setMenuCaption(MenuItem, std::string_view) override {}
-    void applyView(std::uint8_t) override {}
-    void clearWaterfall() override {}
-    void moveWindow(std::int32_t, std::int32_t) override {}
-    void showSnr(float) override {}
-    void showAfc(float) override {}
-    void plotCells(std::span<const Complex>, int, PlotColour) override {}
-    void plotSoftValues(std::span<const float>, PlotColour) override {}
+    // TimerPort: nothing is timed.
     void start(TimerId, std::chrono::milliseconds) override {}
     void stop(TimerId) override {}
 

@@ -8,6 +8,7 @@
 #include "phy/common/crc16.h"
 #include "phy/common/mode_table.h"
 #include "phy/rx/receive_front_end.h"
+#include "ports/null_ui_sink.h"
 
 namespace zolk {
 namespace {
@@ -73,7 +74,7 @@ public:
     }
 };
 
-class RecordingUi : public UiSink {
+class RecordingUi : public NullUiSink {
 public:
     std::vector<std::string> events;
     std::string baudText;
@@ -83,22 +84,9 @@ public:
     void setPanelText(std::string_view key, std::string_view text) override {
         if (key == "Baud") baudText = text;
     }
-    void setPanelIcon(std::string_view, std::string_view) override {}
     void setPanelTip(std::string_view key, std::string_view tip) override {
         if (key == "Baud") baudTip = tip;
     }
-    void setCaption(std::string_view) override {}
-    void messageBox(std::string_view, std::string_view) override {}
-    void appendMonitor(std::string_view) override {}
-    void clearMonitor() override {}
-    void logLine(std::string_view) override {}
-    void setMenuChecked(MenuItem, bool) override {}
-    void setMenuEnabled(MenuItem, bool) override {}
-    void setMenuVisible(MenuItem, bool) override {}
-    void setMenuCaption(MenuItem, std::string_view) override {}
-    void applyView(std::uint8_t) override {}
-    void clearWaterfall() override {}
-    void moveWindow(std::int32_t, std::int32_t) override {}
     void showSnr(float snr_db) override { snr.push_back(snr_db); }
     void showAfc(float offset_hz) override { afc.push_back(offset_hz); }
     void plotCells(std::span<const std::complex<float>>, int bits, PlotColour colour) override {
