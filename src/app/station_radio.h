@@ -40,6 +40,8 @@ public:
     // Monitor mode on or off as the settings' MonitorMode says; a reception under way ends.
     void applyMonitorMode();
     const ReceptionSchedule& reception() const { return m_schedule; }
+    // The operator's "Error" button: the next frame to reach its frame check counts as failed.
+    void forceNextFrameFailure() { m_chain.acceptance().forceNextFrameFailure(); }
 
     // Modulates one or two frames (NetBytes each) of mode and keys TransmitActive; the symbol
     // feeder releases it when the signal has left the playback queue. Throws std::logic_error while
