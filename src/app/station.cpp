@@ -31,12 +31,12 @@ bool Station::start() {
     m_closing = false;
     // Gauges, radio table.
     setUpWindow();
-    // The mode table itself is built at compile time; the tables file ends start-up when it is
-    // bad, before any device is opened.
+    // The mode, CRC and Gray tables are built at compile time; the tables file ends start-up when
+    // it is bad, before any device is opened.
     if (!loadTables()) return false;
-    // The radio side needs the tables: its receive filters, turbo decoder and CRC and Gray tables
-    // are set up here, and its front-end and generators are attached to the audio engine before
-    // a device can deliver a block.
+    // The radio side needs the tables: its receive filters and turbo decoder are set up here, and
+    // its front-end and generators are attached to the audio engine before a device can deliver a
+    // block.
     m_radio = std::make_unique<StationRadio>(*this, m_ports.ui, m_ports.timers);
     m_host.ShowListenState();
     openAudio();

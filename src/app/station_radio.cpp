@@ -37,6 +37,7 @@ void StationRadio::send(int mode, std::span<const std::span<const std::uint8_t>>
     m_station.setTransmitActive(true);
 }
 
+// windowMinimised stays false: the shell does not tell the core about its window yet.
 ReceiveConditions StationRadio::receiveConditions() const {
     const Settings& settings = m_station.settings();
     ReceiveConditions c;

@@ -72,7 +72,8 @@ void ReceptionSchedule::stagedDecode(ReceiveChain& chain) {
 
 void ReceptionSchedule::receivingTick(ReceiveChain& chain) {
     const ModeRecord& r = modeRecord(m_mode);
-    // The burst's deadline: its last frame plus three symbols.
+    // The burst's deadline: its last frame plus three symbols. (The constellation and gauges are
+    // to be reset here too once those displays exist.)
     const std::int32_t deadline = r.FrameLengthUnits + 3 * r.GuardEighths * r.BinGroups;
     if (m_state == ReceptionState::Receiving && m_frameTicks == deadline) onMissingFrame();
     if (!m_frontEnd.newFrameFlag(1) || !searching()) return;
