@@ -1,7 +1,6 @@
 // zolk-phy offset: a recording comes back as long as it went in with every tone moved by the
 // offset and its level kept; bad arguments are refused.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <complex>
@@ -11,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "scratch_dir.h"
 #include "subcommands.h"
 #include "wav_reader.h"
 #include "wav_writer.h"
@@ -20,18 +20,8 @@ namespace {
 
 constexpr double kRate = 48000.0;
 
-class OffsetCommandTest : public ::testing::Test {
+class OffsetCommandTest : public ScratchDirTest {
 protected:
-    void SetUp() override {
-        // The process id keeps test runs of several build trees on one machine apart.
-        dir = std::filesystem::temp_directory_path() /
-              (std::string("offset_command_test_") + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-
     int run(std::vector<std::string> args) {
         out.str("");
         err.str("");
@@ -39,7 +29,6 @@ protected:
         return runOffset(views, out, err);
     }
 
-    std::filesystem::path dir;
     std::ostringstream out;
     std::ostringstream err;
 };
@@ -48,7 +37,8 @@ protected:
 double amplitudeAt(const std::vector<float>& x, double hz, std::size_t from, std::size_t to) {
     std::complex<double> sum;
     for (std::size_t i = from; i < to; ++i) {
-        sum += static_cast<double>(x[i]) * std::polar(1.0, -2.0 * std::numbers::pi * hz * static_cast<double>(i) / kRate);
+        sum += static_cast<double>(x[i]) *
+               std::polar(1.0, -2.0 * std::numbers::pi * hz * static_cast<double>(i) / kRate);
     }
     return 2.0 * std::abs(sum) / static_cast<double>(to - from);
 }
@@ -59,8 +49,9 @@ TEST_F(OffsetCommandTest, MovesEveryToneByTheOffsetAndKeepsLengthAndLevel) {
     std::vector<std::int16_t> tones(kLength);
     for (std::size_t i = 0; i < kLength; ++i) {
         const double t = static_cast<double>(i) / kRate;
-        tones[i] = static_cast<std::int16_t>(std::lround(6000.0 * std::sin(2.0 * std::numbers::pi * 700.0 * t) +
-                                                         4000.0 * std::sin(2.0 * std::numbers::pi * 2300.0 * t)));
+        tones[i] = static_cast<std::int16_t>(
+            std::lround(6000.0 * std::sin(2.0 * std::numbers::pi * 700.0 * t) +
+                        4000.0 * std::sin(2.0 * std::numbers::pi * 2300.0 * t)));
     }
     const auto sent = dir / "tones.wav";
     WavWriter writer(sent, 48000);
@@ -74,7 +65,8 @@ TEST_F(OffsetCommandTest, MovesEveryToneByTheOffsetAndKeepsLengthAndLevel) {
     for (const Case c : {Case{"15", 15.0}, Case{"-40", -40.0}, Case{"0", 0.0}}) {
         SCOPED_TRACE(c.hz);
         const auto moved = dir / "moved.wav";
-        ASSERT_EQ(run({"--in", sent.string(), "--out", moved.string(), "--hz", c.hz}), 0) << err.str();
+        ASSERT_EQ(run({"--in", sent.string(), "--out", moved.string(), "--hz", c.hz}), 0)
+            << err.str();
         WavReader wav(moved);
         ASSERT_EQ(wav.frames(), kLength);
         std::vector<float> x(kLength);
