@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/settings_file.h"
+#include "app/station_radio.h"
 #include "app/window_layout.h"
 
 namespace zolk {
@@ -28,11 +29,15 @@ bool Station::start() {
     if (m_running || !prepareFolder()) return false;
     m_settings = LoadSettings(settingsFile());
     m_closing = false;
-    // Receive filters, gauges, turbo tables, CRC table, Gray table, radio table.
+    // Gauges, radio table.
     setUpWindow();
-    // The mode table itself is built at compile time; the tables file ends start-up when it is
-    // bad, before any device is opened.
+    // The mode, CRC and Gray tables are built at compile time; the tables file ends start-up when
+    // it is bad, before any device is opened.
     if (!loadTables()) return false;
+    // The radio side needs the tables: its receive filters and turbo decoder are set up here, and
+    // its front-end and generators are attached to the audio engine before a device can deliver a
+    // block.
+    m_radio = std::make_unique<StationRadio>(*this, m_ports.ui, m_ports.timers);
     m_host.ShowListenState();
     openAudio();
     applyWaterfallMenu();
@@ -57,6 +62,7 @@ void Station::shutdown(std::optional<WindowPosition> windowPosition) {
     m_closing = true;
     m_audio.closePlayback();
     m_audio.closeCapture();
+    m_radio.reset();  // detached from the audio engine; start() builds it again
     // Every timer, the watchdog included, so that nothing reopens the sound card afterwards.
     for (std::size_t i = 0; i < kTimerCount; ++i) m_ports.timers.stop(static_cast<TimerId>(i));
     m_ports.hostLink.close(HostSocket::Command);
@@ -235,6 +241,9 @@ void Station::applyMonitorMenu() {
 // Until the session layer runs there is never a link or a call in progress.
 bool Station::sessionIdle() const { return true; }
 
-void Station::resetSession() { m_host.ArmListeners(); }
+void Station::resetSession() {
+    m_host.ArmListeners();
+    m_radio->applyMonitorMode();
+}
 
 }  // namespace zolk

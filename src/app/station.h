@@ -1,5 +1,6 @@
 // station.h: one modem. Owns every piece of mutable state of a station (settings, audio engine,
-// host interface, and later the session, receivers and radio); meets the world only through ports.
+// host interface, the radio side with its receive and transmit chains, and later the session and
+// the radio control); meets the world only through ports.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +35,8 @@ struct WindowPosition {
     std::int32_t top_twips;
     std::int32_t left_twips;
 };
+
+class StationRadio;
 
 class Station final : public HostLinkEvents {
 public:
@@ -99,6 +102,8 @@ public:
     AudioEngine& audioEngine() { return m_audio; }
     // The session and data transfer send status lines and received data through it.
     HostInterface& host() { return m_host; }
+    // The receive and transmit chains; exists from start() until shutdown().
+    StationRadio& radio() { return *m_radio; }
 
 private:
     struct KeyingFlag final : TransmitKeying {
@@ -118,7 +123,8 @@ private:
     void applyMonitorMenu();
     // Session state 0: no link and no call.
     bool sessionIdle() const;
-    // The return to idle: until the session layer exists, only its host part (re-arming the ports).
+    // The return to idle: until the session layer exists, only its host part (re-arming the ports)
+    // and the radio's (reception stopped, monitor mode as the settings say).
     void resetSession();
 
     StationPorts m_ports;
@@ -132,6 +138,7 @@ private:
     AudioEngine m_audio;
     HostBridge m_hostBridge{*this, m_ports.ui};
     HostInterface m_host;
+    std::unique_ptr<StationRadio> m_radio;
     bool m_pttMenuShown = false;
     bool m_running = false;
     bool m_closing = false;

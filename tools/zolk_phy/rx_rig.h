@@ -3,7 +3,6 @@
 // mode. Owns both; what becomes of each decoded frame (a line of text, a count) is the caller's.
 #pragma once
 
-#include <cstdint>
 #include <functional>
 #include <span>
 
@@ -12,6 +11,7 @@
 #include "phy/common/tables_file.h"
 #include "phy/rx/receive_chain.h"
 #include "phy/rx/receive_front_end.h"
+#include "phy/rx/reception_schedule.h"
 #include "ports/timer_port.h"
 #include "ports/null_ui_sink.h"
 
@@ -23,12 +23,13 @@ struct RxRigOptions {
     bool monitor = false;    // monitor mode: every mode 1..14 in its own slot
 };
 
-// The station around the chain: nothing is shown and no timer runs; the session's part is only
-// what times the frames (frameTicks, checkpoints, the search windows of a two-frame burst).
-class RxRig final : public FrontEndClient, public ReceiveChainSession, public NullUiSink, public TimerPort {
+// The station around the chain: nothing is shown, no timer runs and no session takes the frames.
+// A recording has no own transmissions to count the session's search windows from, so frames are
+// searched for anywhere in it.
+class RxRig final : public FrontEndClient, public NullUiSink, public TimerPort {
 public:
     // Called at every frame's stage 10 with the frame's mode.
-    using FrameSink = std::function<void(int mode, const FrameVerdict& verdict)>;
+    using FrameSink = ReceptionSchedule::VerdictSink;
 
     RxRig(const TablesFile& tables, const RxRigOptions& options, FrameSink sink);
 
@@ -40,39 +41,19 @@ public:
     ReceiveConditions receiveConditions() const override;
     void busySample(Complex) override {}
     void waterfallSample(Complex) override {}
-    void sessionTick() override;
-
-    // ReceiveChainSession
-    std::uint8_t framesPerBurst() const override { return static_cast<std::uint8_t>(m_options.framesPerBurst); }
-    bool monitorMode() const override { return m_options.monitor; }
-    void clearFrameTicks() override { m_frameTicks = 0; }
-    std::int32_t stateTicks() const override { return m_stateTicks; }
-    void startStagedDecode() override { m_frameTicks = 1; }
-    void onFirstFrame(std::span<const std::uint8_t>, float) override {}
-    void onFrame(std::span<const std::uint8_t>, float) override { m_frameTicks = 0; }
-    void onFirstFrameFailed() override {}
-    void onMissingFrame() override { m_frameTicks = 0; }
-    bool onMonitorFrame(std::span<const std::uint8_t>, int) override { return false; }
+    void sessionTick() override { m_schedule.tick(m_chain); }
 
     // TimerPort: nothing is timed.
     void start(TimerId, std::chrono::milliseconds) override {}
     void stop(TimerId) override {}
 
 private:
-    void stagedDecode();
-    void receivingTick();
-    void monitorTick();
-    void finished(const FrameVerdict& verdict);
-
-    RxRigOptions m_options;
-    FrameSink m_sink;
     RandomSource m_random;
     DrawnTables m_drawn;
     ReceiveFrontEnd m_frontEnd;
+    IgnoredFrames m_entries;
+    ReceptionSchedule m_schedule;
     ReceiveChain m_chain;
-    int m_mode;
-    std::int32_t m_frameTicks = 0;
-    std::int32_t m_stateTicks = 0;
     bool m_silent = false;
 };
 

@@ -8,7 +8,7 @@
 
 namespace zolk {
 
-FrameAcceptance::FrameAcceptance(ReceiveFrontEnd& frontEnd, FrameFecDecoder& fec, FrameSessionEntries& session,
+FrameAcceptance::FrameAcceptance(ReceiveFrontEnd& frontEnd, FrameFecDecoder& fec, AcceptanceSession& session,
                                  UiSink& ui)
     : m_frontEnd(frontEnd), m_fec(fec), m_session(session), m_ui(ui) {}
 

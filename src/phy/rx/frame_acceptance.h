@@ -44,21 +44,25 @@ public:
     virtual std::span<const std::uint8_t> frameBytes() const = 0;
 };
 
-// The session layer's side of frame dispatch.
+// The session layer's side of frame dispatch: what becomes of a frame, good or failed.
 class FrameSessionEntries {
 public:
     virtual ~FrameSessionEntries() = default;
-    virtual std::uint8_t framesPerBurst() const = 0;  // 1 or 2
-    virtual bool monitorMode() const = 0;
-    // Monitor mode: a good frame ends the staged decode, so scanning resumes.
-    virtual void clearFrameTicks() = 0;
-
     virtual void onFirstFrame(std::span<const std::uint8_t> frame, float snr_db) = 0;
     virtual void onFrame(std::span<const std::uint8_t> frame, float snr_db) = 0;
     virtual void onFirstFrameFailed() = 0;
     virtual void onMissingFrame() = 0;
     // Returns true when the frame is not to be shown.
     virtual bool onMonitorFrame(std::span<const std::uint8_t> frame, int mode) = 0;
+};
+
+// The session as acceptance sees it: the entries plus the reception's burst size and frame counter.
+class AcceptanceSession : public FrameSessionEntries {
+public:
+    virtual std::uint8_t framesPerBurst() const = 0;  // 1 or 2
+    virtual bool monitorMode() const = 0;
+    // Monitor mode: a good frame ends the staged decode, so scanning resumes.
+    virtual void clearFrameTicks() = 0;
 };
 
 // The outcome of stage 10, for tools and logs.
@@ -71,7 +75,7 @@ struct FrameVerdict {
 
 class FrameAcceptance {
 public:
-    FrameAcceptance(ReceiveFrontEnd& frontEnd, FrameFecDecoder& fec, FrameSessionEntries& session, UiSink& ui);
+    FrameAcceptance(ReceiveFrontEnd& frontEnd, FrameFecDecoder& fec, AcceptanceSession& session, UiSink& ui);
 
     // DecodeStage(k) of a frame of `mode` detected by `receiver`: 1 soft values, 2..9 FEC steps
     // 1..8, 10 FEC step 9 and acceptance. Stage numbers outside 1..10 do nothing and return nothing.
@@ -87,7 +91,7 @@ private:
 
     ReceiveFrontEnd& m_frontEnd;
     FrameFecDecoder& m_fec;
-    FrameSessionEntries& m_session;
+    AcceptanceSession& m_session;
     UiSink& m_ui;
     bool m_forceFailure = false;
 };

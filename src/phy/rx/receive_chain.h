@@ -18,7 +18,7 @@
 namespace zolk {
 
 // The session as the receive chain sees it: the frame entries plus the counters a detection reads.
-class ReceiveChainSession : public FrameSessionEntries {
+class ReceiveChainSession : public AcceptanceSession {
 public:
     // Ticks in the current state since the station's own last transmission ended.
     virtual std::int32_t stateTicks() const = 0;

@@ -47,7 +47,7 @@ public:
     std::span<const float> constellationSoftValues() const override { return soft; }
 };
 
-class RecordingSession : public FrameSessionEntries {
+class RecordingSession : public AcceptanceSession {
 public:
     std::uint8_t burst = 1;
     bool monitor = false;

@@ -1,0 +1,139 @@
+#include "phy/rx/reception_schedule.h"
+
+#include <stdexcept>
+#include <utility>
+
+#include "phy/common/mode_table.h"
+
+namespace zolk {
+namespace {
+
+// Frame-window margin and slack, in ticks (0.12 s and 3.75 s).
+constexpr std::int32_t kWindowMargin = 180;
+constexpr std::int32_t kWindowSlack = 5624;
+
+}  // namespace
+
+ReceptionSchedule::ReceptionSchedule(const ReceiveFrontEnd& frontEnd, FrameSessionEntries& entries,
+                                     SearchWindows windows, VerdictSink verdicts)
+    : m_frontEnd(frontEnd), m_entries(&entries), m_windows(windows), m_verdicts(std::move(verdicts)) {}
+
+void ReceptionSchedule::receive(int mode, int framesPerBurst) {
+    if (mode < 0 || mode >= kModeCount) throw std::invalid_argument("no such mode");
+    if (framesPerBurst != 1 && framesPerBurst != 2) throw std::invalid_argument("a burst has one or two frames");
+    m_state = mode == 0 ? ReceptionState::Answering : ReceptionState::Receiving;
+    m_mode = mode;
+    m_framesPerBurst = static_cast<std::uint8_t>(framesPerBurst);
+    m_stateTicks = 0;
+    m_frameTicks = 0;
+}
+
+void ReceptionSchedule::stop() {
+    m_state = ReceptionState::Idle;
+    m_stateTicks = 0;
+    m_frameTicks = 0;
+}
+
+void ReceptionSchedule::setMonitor(bool on) {
+    m_monitor = on;
+    m_frameTicks = 0;
+}
+
+void ReceptionSchedule::tick(ReceiveChain& chain) {
+    if (m_monitor) {
+        monitorTick(chain);
+        return;
+    }
+    if (m_frameTicks >= 1) stagedDecode(chain);
+    if (m_state == ReceptionState::Idle) return;
+    ++m_stateTicks;
+    receivingTick(chain);
+}
+
+void ReceptionSchedule::describe(ReceiveConditions& conditions) const {
+    conditions.MonitorMode = m_monitor;
+    conditions.sessionActive = m_state != ReceptionState::Idle;
+    conditions.frameReception = m_state != ReceptionState::Idle;
+    conditions.narrowSpectrogram = m_state == ReceptionState::Receiving;
+    conditions.ModeIndex = static_cast<std::uint8_t>(m_mode);
+}
+
+// Runs the stage due at this frameTicks value, if any.
+void ReceptionSchedule::stagedDecode(ReceiveChain& chain) {
+    ++m_frameTicks;
+    const auto& checkpoints = modeRecord(m_mode).Checkpoints;
+    for (int i = 1; i <= kCheckpointCount; ++i) {
+        if (m_frameTicks == checkpoints[static_cast<std::size_t>(i - 1)]) {
+            if (auto verdict = chain.decodeStage(i)) finished(*verdict);
+            break;
+        }
+    }
+}
+
+void ReceptionSchedule::receivingTick(ReceiveChain& chain) {
+    const ModeRecord& r = modeRecord(m_mode);
+    // The burst's deadline: its last frame plus three symbols. (The constellation and gauges are
+    // to be reset here too once those displays exist.)
+    const std::int32_t deadline = r.FrameLengthUnits + 3 * r.GuardEighths * r.BinGroups;
+    if (m_state == ReceptionState::Receiving && m_frameTicks == deadline) onMissingFrame();
+    if (!m_frontEnd.newFrameFlag(1) || !searching()) return;
+    const SearchResult result = chain.search(m_mode, 1);
+    if (result.verdict) finished(*result.verdict);
+}
+
+// A single frame, or the first of two, is looked for in a window after the own transmission; the
+// second of two from just before the first one's end on, until the deadline.
+bool ReceptionSchedule::searching() const {
+    const std::int32_t frame = modeRecord(m_mode).FrameLengthUnits;
+    if (m_framesPerBurst == 2) {
+        return (m_frameTicks == 0 && inWindow(frame - kWindowMargin, 2 * frame + kWindowSlack)) ||
+               m_frameTicks > frame - kWindowMargin;
+    }
+    return m_frameTicks == 0 && inWindow(frame - kWindowMargin, frame + kWindowSlack);
+}
+
+bool ReceptionSchedule::inWindow(std::int32_t above, std::int32_t below) const {
+    return m_windows == SearchWindows::Anywhere || (above < m_stateTicks && m_stateTicks < below);
+}
+
+void ReceptionSchedule::monitorTick(ReceiveChain& chain) {
+    if (m_frameTicks >= 1) {
+        m_mode = chain.detectedMode();
+        stagedDecode(chain);
+    }
+    if (m_frameTicks != 0) return;
+    for (int m = 1; m < kModeCount; ++m) {
+        if (!m_frontEnd.newFrameFlag(static_cast<std::size_t>(m))) continue;
+        m_mode = m;
+        chain.search(m, m);
+    }
+}
+
+void ReceptionSchedule::finished(const FrameVerdict& verdict) {
+    // Acceptance clears frameTicks after a good monitored frame only; a failed one would leave it
+    // running and the scanning would never resume.
+    if (m_monitor) m_frameTicks = 0;
+    if (m_verdicts) m_verdicts(m_mode, verdict);
+}
+
+void ReceptionSchedule::onFirstFrame(std::span<const std::uint8_t> frame, float snr_db) {
+    m_entries->onFirstFrame(frame, snr_db);
+}
+
+void ReceptionSchedule::onFrame(std::span<const std::uint8_t> frame, float snr_db) {
+    m_frameTicks = 0;
+    m_entries->onFrame(frame, snr_db);
+}
+
+void ReceptionSchedule::onFirstFrameFailed() { m_entries->onFirstFrameFailed(); }
+
+void ReceptionSchedule::onMissingFrame() {
+    m_frameTicks = 0;
+    m_entries->onMissingFrame();
+}
+
+bool ReceptionSchedule::onMonitorFrame(std::span<const std::uint8_t> frame, int mode) {
+    return m_entries->onMonitorFrame(frame, mode);
+}
+
+}  // namespace zolk

@@ -1,0 +1,264 @@
+// Two stations in virtual time: A's radio sends data transmissions, B's radio receives them
+// through a channel stage, and what reaches B's frame entries is compared with what A sent.
+#include "app/station_radio.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/station.h"
+#include "phy/common/mode_table.h"
+#include "phy/tx/data_frame.h"
+#include "sim/channel_model.h"
+#include "sim/harness.h"
+
+namespace zolk {
+namespace {
+
+using sim::SimStation;
+using std::chrono::milliseconds;
+
+// What the session layer would have been handed, in order.
+struct HeardFrame {
+    std::string entry;
+    std::vector<std::uint8_t> bytes;
+    int mode = -1;  // onMonitorFrame only
+};
+
+class RecordingEntries final : public FrameSessionEntries {
+public:
+    void onFirstFrame(std::span<const std::uint8_t> frame, float) override { add("onFirstFrame", frame); }
+    void onFrame(std::span<const std::uint8_t> frame, float) override { add("onFrame", frame); }
+    void onFirstFrameFailed() override { add("onFirstFrameFailed", {}); }
+    void onMissingFrame() override { add("onMissingFrame", {}); }
+    bool onMonitorFrame(std::span<const std::uint8_t> frame, int mode) override {
+        add("onMonitorFrame", frame);
+        heard.back().mode = mode;
+        return false;
+    }
+    std::vector<HeardFrame> heard;
+
+private:
+    void add(const char* entry, std::span<const std::uint8_t> frame) {
+        heard.push_back({entry, std::vector<std::uint8_t>(frame.begin(), frame.end())});
+    }
+};
+
+// A data frame of the mode with a random payload of random length and a valid check sequence.
+std::vector<std::uint8_t> randomFrame(int mode, std::mt19937& random) {
+    const ModeRecord& r = modeRecord(mode);
+    std::vector<std::uint8_t> payload(std::uniform_int_distribution<int>(0, r.UserBytes)(random));
+    for (auto& b : payload) b = static_cast<std::uint8_t>(random());
+    std::vector<std::uint8_t> frame(static_cast<std::size_t>(r.NetBytes));
+    const DataFrameHeader header{.lastFrame = (random() & 1) != 0, .backlogClass = 3, .publicFlag = false};
+    buildDataFrame(payload, header, frame);
+    return frame;
+}
+
+class StationRadioTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_root = std::filesystem::path(::testing::TempDir()) /
+                 ("radio_" + std::to_string(::getpid()) + "_" +
+                  std::to_string(std::hash<std::string>{}(
+                      ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() +
+                      std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))));
+        std::filesystem::remove_all(m_root);
+    }
+    void TearDown() override { std::filesystem::remove_all(m_root); }
+
+    // A sends to B through the stage; both are started, B's frames go to m_entries.
+    void startPair(std::unique_ptr<sim::ChannelStage> stage, const std::string& settingsOfB = {}) {
+        if (!settingsOfB.empty()) {
+            std::filesystem::create_directories(m_root / "b");
+            std::ofstream(m_root / "b" / "ZOLK SAT.ini") << settingsOfB;
+        }
+        m_a = &m_harness.addStation(m_root / "a");
+        m_b = &m_harness.addStation(m_root / "b");
+        m_a->recordAir(false);
+        m_b->recordAir(false);
+        m_harness.connect(*m_a, *m_b, std::move(stage));
+        ASSERT_TRUE(m_a->station().start());
+        ASSERT_TRUE(m_b->station().start());
+        m_b->station().radio().setFrameSession(&m_entries);
+        // Start-up fills the playback queues with silence first.
+        m_harness.runFor(milliseconds{1500});
+    }
+
+    // One transmission from A; runs until A's feeder has released PTT and B has had time for the
+    // stages after the last detection. Returns whether PTT was keyed and then released.
+    bool transmit(int mode, const std::vector<std::vector<std::uint8_t>>& frames) {
+        std::vector<std::span<const std::uint8_t>> views(frames.begin(), frames.end());
+        m_a->station().radio().send(mode, views);
+        const bool keyed = m_a->station().transmitActive();
+        // The longest transmission (two mode-1 frames and the queue) is well under 30 s.
+        for (int i = 0; i < 3000 && m_a->station().transmitActive(); ++i) m_harness.runFor(milliseconds{10});
+        m_harness.runFor(milliseconds{500});
+        return keyed && !m_a->station().transmitActive();
+    }
+
+    // One random frame from A, then `ticks` more for the stages that run after the transmission.
+    std::vector<std::uint8_t> sendFrame(int mode, std::mt19937& random, std::int32_t ticks) {
+        m_entries.heard.clear();
+        auto frame = randomFrame(mode, random);
+        EXPECT_TRUE(transmit(mode, {frame})) << "mode " << mode;
+        m_harness.runFor(milliseconds{ticks * 2 / 3});
+        return frame;
+    }
+
+    // framesPerBurst transmissions of random frames, each with B just set to receive them (as
+    // after its own answer). Every frame must reach B's entries with its exact bytes.
+    void loopback(int mode, int framesPerBurst, int transmissions) {
+        std::mt19937 random(static_cast<std::uint32_t>(1000 + mode));
+        for (int t = 0; t < transmissions; ++t) {
+            std::vector<std::vector<std::uint8_t>> sent;
+            for (int f = 0; f < framesPerBurst; ++f) sent.push_back(randomFrame(mode, random));
+            m_entries.heard.clear();
+            m_b->station().radio().receive(mode, framesPerBurst);
+            ASSERT_TRUE(transmit(mode, sent)) << "transmission " << t;
+            ASSERT_EQ(m_entries.heard.size(), sent.size()) << "transmission " << t;
+            for (std::size_t f = 0; f < sent.size(); ++f) {
+                const bool first = framesPerBurst == 2 && f == 0;
+                EXPECT_EQ(m_entries.heard[f].entry, first ? "onFirstFrame" : "onFrame") << "transmission " << t;
+                EXPECT_EQ(m_entries.heard[f].bytes, sent[f]) << "transmission " << t << " frame " << f;
+            }
+        }
+    }
+
+    std::filesystem::path m_root;
+    sim::Harness m_harness;
+    SimStation* m_a = nullptr;
+    SimStation* m_b = nullptr;
+    RecordingEntries m_entries;
+};
+
+std::unique_ptr<sim::ChannelStage> offsetChannel(double offsetHz) {
+    if (offsetHz == 0.0) return std::make_unique<sim::CleanChannel>();
+    return std::make_unique<sim::ChannelModel>(sim::ChannelSettings{.offsetHz = offsetHz});
+}
+
+struct LoopbackCase {
+    int mode;
+    double offsetHz;
+};
+
+class SingleFrameLoopback : public StationRadioTest, public ::testing::WithParamInterface<LoopbackCase> {};
+
+TEST_P(SingleFrameLoopback, TwentyTransmissionsArriveWithTheirBytes) {
+    startPair(offsetChannel(GetParam().offsetHz));
+    loopback(GetParam().mode, 1, 20);
+}
+
+std::vector<LoopbackCase> everyModeAndOffset() {
+    std::vector<LoopbackCase> cases;
+    for (const double offset : {0.0, 15.0, -15.0}) {
+        for (int mode = 0; mode < kModeCount; ++mode) cases.push_back({mode, offset});
+    }
+    return cases;
+}
+
+std::string caseName(const ::testing::TestParamInfo<LoopbackCase>& info) {
+    const double hz = info.param.offsetHz;
+    const std::string offset = hz == 0.0 ? "Clean" : (hz > 0 ? "Plus" : "Minus") + std::to_string(static_cast<int>(std::abs(hz))) + "Hz";
+    return "Mode" + std::to_string(info.param.mode) + offset;
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, SingleFrameLoopback, ::testing::ValuesIn(everyModeAndOffset()), caseName);
+
+class TwoFrameLoopback : public StationRadioTest, public ::testing::WithParamInterface<LoopbackCase> {};
+
+TEST_P(TwoFrameLoopback, BothFramesOfEveryBurstArrive) {
+    startPair(offsetChannel(GetParam().offsetHz));
+    loopback(GetParam().mode, 2, 20);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, TwoFrameLoopback,
+                         ::testing::Values(LoopbackCase{1, 0.0}, LoopbackCase{5, 0.0}, LoopbackCase{8, 0.0},
+                                           LoopbackCase{13, 0.0}),
+                         caseName);
+
+TEST_F(StationRadioTest, AnIdleReceiverTakesNoFramesAndPttDropsAfterEachTransmission) {
+    startPair(offsetChannel(0.0));
+    std::mt19937 random(7);
+    for (const int mode : {0, 5, 13}) {
+        EXPECT_TRUE(transmit(mode, {randomFrame(mode, random)})) << "mode " << mode;
+    }
+    EXPECT_TRUE(m_entries.heard.empty());
+    // Once it stops receiving, a frame that would have been in its window is not looked for.
+    m_b->station().radio().receive(5, 1);
+    m_b->station().radio().stopReceiving();
+    EXPECT_TRUE(transmit(5, {randomFrame(5, random)}));
+    EXPECT_TRUE(m_entries.heard.empty());
+}
+
+TEST_F(StationRadioTest, AFrameOutsideTheWindowAfterTheOwnTransmissionIsNotSearchedFor) {
+    startPair(offsetChannel(0.0));
+    std::mt19937 random(8);
+    m_b->station().radio().receive(5, 1);
+    // Longer than a mode-5 frame plus the window's slack before A even keys.
+    m_harness.runFor(milliseconds{9000});
+    EXPECT_TRUE(transmit(5, {randomFrame(5, random)}));
+    EXPECT_TRUE(m_entries.heard.empty());
+}
+
+TEST_F(StationRadioTest, ABurstWhoseSecondFrameNeverComesEndsAtItsDeadline) {
+    startPair(offsetChannel(0.0));
+    std::mt19937 random(11);
+    for (const int mode : {1, 8}) {
+        m_b->station().radio().receive(mode, 2);
+        // The first frame's stages, then a frame's length and three symbols without the second.
+        const auto frame = sendFrame(mode, random, 2 * modeRecord(mode).FrameLengthUnits);
+        ASSERT_EQ(m_entries.heard.size(), 2U) << "mode " << mode;
+        EXPECT_EQ(m_entries.heard[0].entry, "onFirstFrame");
+        EXPECT_EQ(m_entries.heard[0].bytes, frame);
+        EXPECT_EQ(m_entries.heard[1].entry, "onMissingFrame");
+        EXPECT_EQ(m_b->station().radio().reception().frameTicks(), 0);
+    }
+}
+
+TEST_F(StationRadioTest, MonitorModeFromTheSettingsNamesEachFramesMode) {
+    startPair(offsetChannel(0.0), "[Monitor]\nMonitor Mode=1\n");
+    std::mt19937 random(9);
+    for (const int mode : {1, 6, 12}) {
+        // Monitored frames are decoded in stages over the frame's length after their detection.
+        const auto frame = sendFrame(mode, random, modeRecord(mode).FrameLengthUnits);
+        ASSERT_EQ(m_entries.heard.size(), 1U) << "mode " << mode;
+        EXPECT_EQ(m_entries.heard[0].entry, "onMonitorFrame");
+        EXPECT_EQ(m_entries.heard[0].mode, mode);
+        EXPECT_EQ(m_entries.heard[0].bytes, frame);
+    }
+}
+
+TEST_F(StationRadioTest, AFailedMonitoredFrameDoesNotStopTheScanning) {
+    startPair(offsetChannel(0.0), "[Monitor]\nMonitor Mode=1\n");
+    std::mt19937 random(12);
+    m_b->station().radio().forceNextFrameFailure();
+    sendFrame(5, random, modeRecord(5).FrameLengthUnits);
+    EXPECT_TRUE(m_entries.heard.empty());
+    const auto frame = sendFrame(5, random, modeRecord(5).FrameLengthUnits);
+    ASSERT_EQ(m_entries.heard.size(), 1U);
+    EXPECT_EQ(m_entries.heard[0].bytes, frame);
+}
+
+TEST_F(StationRadioTest, ReceiveRefusesABadModeOrBurstAndSendRefusesWhileOnTheAir) {
+    startPair(offsetChannel(0.0));
+    auto& radio = m_a->station().radio();
+    EXPECT_THROW(radio.receive(15, 1), std::invalid_argument);
+    EXPECT_THROW(radio.receive(-1, 1), std::invalid_argument);
+    EXPECT_THROW(radio.receive(3, 3), std::invalid_argument);
+    std::mt19937 random(10);
+    const auto frame = randomFrame(3, random);
+    const std::span<const std::uint8_t> views[] = {frame};
+    radio.send(3, views);
+    EXPECT_THROW(radio.send(3, views), std::logic_error);
+}
+
+}  // namespace
+}  // namespace zolk
