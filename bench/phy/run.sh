@@ -18,6 +18,13 @@ cmake --build build -j "$(nproc)" --target phy_bench
 
 out=bench/results
 mkdir -p "$out"
+# Findings written by hand at the end of phy.md, from this line on, survive the rerun.
+kept_marker='<!-- Written by hand from here on: bench/phy/run.sh keeps it. -->'
+kept=$(mktemp)
+trap 'rm -f "$kept"' EXIT
+if [ -f "$out/phy.md" ] && line=$(grep -n -m1 -F -x "$kept_marker" "$out/phy.md"); then
+  tail -n +"${line%%:*}" "$out/phy.md" > "$kept"
+fi
 started=$(date -u '+%Y-%m-%d %H:%M UTC')
 t0=$(date +%s)
 build/bin/phy_bench --out "$out" "$@"
@@ -33,6 +40,10 @@ memory=$(free -g | awk '/^Mem:/ {print $2 " GiB"}')
   echo "Plot: [phy.png](phy.png), frame success against S/N on the clean channel, one curve per mode."
   echo
   cat "$out/phy.md"
+  if [ -s "$kept" ]; then
+    echo
+    cat "$kept"
+  fi
 } > "$out/phy.md.new"
 mv "$out/phy.md.new" "$out/phy.md"
 

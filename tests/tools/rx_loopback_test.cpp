@@ -10,9 +10,8 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "phy/common/mode_table.h"
+#include "scratch_dir.h"
 #include "subcommands.h"
 
 namespace zolk::phytool {
@@ -29,16 +28,8 @@ struct Decoded {
     std::vector<int> modes;
 };
 
-class RxLoopbackTest : public ::testing::Test {
+class RxLoopbackTest : public ScratchDirTest {
 protected:
-    void SetUp() override {
-        dir = std::filesystem::temp_directory_path() /
-              ("rx_loopback_test_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-
     // Transmits `count` transmissions and returns the sent check bytes, in order.
     std::vector<std::string> transmit(int mode, int frames, int count, const std::filesystem::path& wav) {
         std::ostringstream out;
@@ -86,7 +77,6 @@ protected:
         return d;
     }
 
-    std::filesystem::path dir;
 };
 
 TEST_F(RxLoopbackTest, EveryModeDecodesOnACleanChannel) {

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <array>
 #include <filesystem>
@@ -11,24 +10,15 @@
 
 #include "phy/common/mode_table.h"
 #include "phy/tx/data_frame.h"
+#include "scratch_dir.h"
 #include "subcommands.h"
 #include "wav_reader.h"
 
 namespace zolk::phytool {
 namespace {
 
-class TxCommandTest : public ::testing::Test {
+class TxCommandTest : public ScratchDirTest {
 protected:
-    void SetUp() override {
-        // The process id keeps test runs of several build trees on one machine apart.
-        dir = std::filesystem::temp_directory_path() /
-              (std::string("tx_command_test_") + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-
     int run(std::vector<std::string> args) {
         out.str("");
         err.str("");
@@ -51,7 +41,6 @@ protected:
         return result;
     }
 
-    std::filesystem::path dir;
     std::ostringstream out;
     std::ostringstream err;
 };

@@ -1,35 +1,23 @@
 #include "wav_writer.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <stdexcept>
 #include <vector>
 
+#include "scratch_dir.h"
 #include "wav_reader.h"
 
 namespace zolk {
 namespace {
 
-class WavWriterTest : public ::testing::Test {
+class WavWriterTest : public phytool::ScratchDirTest {
 protected:
-    void SetUp() override {
-        // The process id keeps test runs of several build trees on one machine apart.
-        dir = std::filesystem::temp_directory_path() /
-              ("wav_writer_test_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-
     std::size_t filesInDir() const {
         return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir),
                                                       std::filesystem::directory_iterator()));
     }
-
-    std::filesystem::path dir;
 };
 
 TEST_F(WavWriterTest, WritesMono16BitAudioThatReadsBack) {

@@ -3,14 +3,12 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <complex>
-#include <numbers>
 #include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "phy/common/fft.h"
+#include "sim/channel_model.h"
 #include "subcommands.h"
 #include "wav_reader.h"
 #include "wav_writer.h"
@@ -61,26 +59,16 @@ OffsetOptions parseOptions(std::span<const std::string_view> args) {
 }
 
 std::vector<std::int16_t> offsetFrequency(std::span<const float> audio, double offset_hz) {
-    // The analytic signal of the whole recording (negative frequencies removed in one transform),
-    // turned by the offset; its real part is the moved audio.
-    std::size_t n = 2;
-    while (n < audio.size()) n *= 2;
-    std::vector<Complex> a(n);
-    std::copy(audio.begin(), audio.end(), a.begin());
-    Fft fft(n);
-    fft.transform(a);
-    for (std::size_t k = 1; k < n / 2; ++k) a[k] *= 2.0f;
-    std::fill(a.begin() + static_cast<std::ptrdiff_t>(n / 2 + 1), a.end(), Complex{});
-    // The inverse through the forward transform: ifft(X) = conj(fft(conj(X))) / n.
-    for (auto& v : a) v = std::conj(v);
-    fft.transform(a);
+    // The channel model's shift without noise; its filter delay is cut off again, so the moved
+    // recording lines up with the original sample for sample.
+    sim::ChannelModel channel({.offsetHz = offset_hz});
+    const std::size_t latency = channel.latency();
+    std::vector<float> moved(audio.begin(), audio.end());
+    moved.resize(audio.size() + latency, 0.0F);
+    channel.process(moved);
     std::vector<std::int16_t> out(audio.size());
-    const double step = 2.0 * std::numbers::pi * offset_hz / 48000.0;
-    for (std::size_t i = 0; i < audio.size(); ++i) {
-        const std::complex<double> analytic(a[i].real() / static_cast<double>(n), -a[i].imag() / static_cast<double>(n));
-        const double phase = std::fmod(step * static_cast<double>(i), 2.0 * std::numbers::pi);
-        const double moved = (analytic * std::polar(1.0, phase)).real();
-        out[i] = static_cast<std::int16_t>(std::clamp(std::lround(moved), -32768L, 32767L));
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        out[i] = static_cast<std::int16_t>(std::clamp(std::lround(moved[latency + i]), -32768L, 32767L));
     }
     return out;
 }
