@@ -5,6 +5,8 @@
 #include <numeric>
 #include <stdexcept>
 
+#include "phy/common/constellation.h"
+
 namespace zolk {
 
 namespace {
@@ -159,6 +161,15 @@ void SoftDemap(std::span<const Complex> cells, int bitsPerCell, const QamNeighbo
             v = clipped(v, clip);
         }
     }
+}
+
+std::span<const Complex, kQamPoints> qamColumn() {
+    static const std::array<Complex, kQamPoints> points = [] {
+        std::array<Complex, kQamPoints> column{};
+        for (std::size_t v = 0; v < column.size(); ++v) column[v] = ConstellationTable[v][kQamBits - 1];
+        return column;
+    }();
+    return points;
 }
 
 }  // namespace zolk

@@ -15,6 +15,9 @@ inline constexpr int kQamBits = 5;
 // Stands for the decided point itself in a neighbour list.
 inline constexpr std::uint8_t kQamSelf = 32;
 
+// The 32-point column of the ConstellationTable (5 bits per cell), indexed by label.
+std::span<const Complex, kQamPoints> qamColumn();
+
 // QamNeighbourTable: for each 32-point label a and bit b (0 = most significant), the four points
 // to search for bit value 0 and for bit value 1. The list of the value a's label has in bit b is
 // a itself four times (kQamSelf); the other list holds the four points nearest to a whose label
