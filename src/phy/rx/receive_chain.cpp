@@ -1,5 +1,6 @@
 #include "phy/rx/receive_chain.h"
 
+#include <array>
 #include <chrono>
 
 #include "phy/common/constellation.h"
@@ -34,27 +35,50 @@ std::span<const Complex, kQamPoints> qamColumn() {
 // FrameSymbols of a detected multi-carrier frame; returns the carrier error it was cut with. The
 // detection's timing and error come from uncorrected FFT frames, which a large carrier error blurs
 // (0.3 bin at 15 Hz in the 64-bin modes spreads the carriers into each other). So the frame is cut
-// corrected at the detected timing and one and two FFT frame steps either side, the cut whose
-// header cells agree best is kept, and the error those header cells still show is removed by a
-// last cut.
+// corrected at the detected timing and one and two FFT frame steps either side, and the cut whose
+// header cells agree best is kept. FFT frames lie one step (8 samples in the 64-bin modes) apart,
+// as far as the whole guard, while an echo leaves only the part of the guard beyond its delay free
+// of the neighbouring symbols (2 of 8 samples behind a 2 ms echo): the cuts at every sample within
+// a step of the best are compared too, each by its Mer with its two neighbours', so the middle of
+// the clean stretch wins over a lucky single cut. The error the header cells still show is
+// removed by a last cut.
 float cutCarrierFrame(ReceiveFrontEnd& frontEnd, const ModeTables& tables, std::uint32_t p, float shift_hz) {
     const ModeRecord& r = tables.record();
     const long step = r.BinsPerSymbol / 8;
-    const long ring = static_cast<long>(kRingLength);
-    std::uint32_t best = p;
-    float bestMer = kNoValue;
+    const auto cutAt = [&](long offset) {
+        const long ring = static_cast<long>(kRingLength);
+        return static_cast<std::uint32_t>(((static_cast<long>(p) + offset) % ring + ring) % ring);
+    };
+    const auto merAt = [&](long offset) {
+        frontEnd.familyOneCorrectedReExtraction(tables.mode, cutAt(offset), -shift_hz);
+        return HeaderMer(tables, frontEnd.frameSymbolStore());
+    };
+    long coarse = 0;
+    float coarseMer = kNoValue;
     for (long k = -2; k <= 2; ++k) {
-        const auto cut = static_cast<std::uint32_t>((static_cast<long>(p) + k * step + ring) % ring);
-        frontEnd.familyOneCorrectedReExtraction(tables.mode, cut, -shift_hz);
-        const float mer = HeaderMer(tables, frontEnd.frameSymbolStore());
-        if (mer > bestMer) {
-            bestMer = mer;
-            best = cut;
+        const float mer = merAt(k * step);
+        if (mer > coarseMer) {
+            coarseMer = mer;
+            coarse = k * step;
         }
     }
-    frontEnd.familyOneCorrectedReExtraction(tables.mode, best, -shift_hz);
+    std::array<float, 2 * kMaxBins / 8 + 1> fine{};  // offsets coarse - step .. coarse + step
+    for (long d = -step; d <= step; ++d) {
+        fine[static_cast<std::size_t>(d + step)] = d == 0 ? coarseMer : merAt(coarse + d);
+    }
+    long best = coarse;
+    float bestSum = kNoValue;
+    for (long d = 1 - step; d <= step - 1; ++d) {
+        const auto i = static_cast<std::size_t>(d + step);
+        const float sum = fine[i - 1] + fine[i] + fine[i + 1];
+        if (sum > bestSum) {
+            bestSum = sum;
+            best = coarse + d;
+        }
+    }
+    frontEnd.familyOneCorrectedReExtraction(tables.mode, cutAt(best), -shift_hz);
     const float refined = shift_hz + ResidualFrequencyShift(tables, frontEnd.frameSymbolStore());
-    frontEnd.familyOneCorrectedReExtraction(tables.mode, best, -refined);
+    frontEnd.familyOneCorrectedReExtraction(tables.mode, cutAt(best), -refined);
     return refined;
 }
 
