@@ -15,6 +15,9 @@ namespace {
 constexpr std::int16_t kDriveLevel_db = -5;  // zolk-phy tx's default
 constexpr std::size_t kLeadSamples = 48 * kAudioBlockLength;       // 0.256 s of noise before
 constexpr std::size_t kTrailSamples = 2 * 48000;                    // time for the last stages
+// A transmission meets the receiver's grids (capture blocks, FFT frame steps of at most 128
+// samples) at a random alignment, as on the air; a fixed one would favour or spoil every trial alike.
+constexpr double kAlignmentSpreadMs = 1000.0 * kAudioBlockLength / 48000.0;
 
 double cpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
 
@@ -40,6 +43,7 @@ PhyTrialResult PhyTrial::run(sim::ChannelSettings channel, std::uint64_t payload
     for (auto& b : payload) b = static_cast<std::uint8_t>(random());
     std::vector<std::uint8_t> frame(static_cast<std::size_t>(record.NetBytes));
     buildDataFrame(payload, {}, frame);
+    channel.delayMs += std::uniform_real_distribution<double>(0.0, kAlignmentSpreadMs)(random);
     const std::span<const std::uint8_t> frames[] = {frame};
 
     std::vector<float> audio(kLeadSamples, 0.0F);

@@ -31,7 +31,8 @@ public:
 
     // Sends one frame with a random payload drawn from payloadSeed after a quarter second of
     // channel noise, through a channel with these settings (the signal power is set here from the
-    // transmission's on-air part), into a fresh station receiving this mode.
+    // transmission's on-air part, and a random delay of up to one capture block, also drawn from
+    // payloadSeed, is added to the channel's), into a fresh station receiving this mode.
     PhyTrialResult run(sim::ChannelSettings channel, std::uint64_t payloadSeed);
 
     const PhyTrialCost& cost() const { return m_cost; }
