@@ -15,10 +15,10 @@
 #include <memory>
 #include <numeric>
 #include <optional>
-#include <random>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "phy/common/drawn_tables.h"
@@ -30,7 +30,6 @@
 #include "phy/rx/carrier_detector.h"
 #include "phy/rx/carrier_frame_cut.h"
 #include "phy/rx/receive_front_end.h"
-#include "phy/tx/data_frame.h"
 #include "phy_trial.h"
 #include "sim/channel_model.h"
 #include "tx_rig.h"
@@ -99,39 +98,36 @@ public:
           m_fec(std::make_unique<ModeTurboDecoder>(tables, m_drawn->PseudoRandomBits())) {}
 
     void run(sim::ChannelSettings noisy, std::uint64_t payloadSeed, Counts& counts) {
-        const ModeRecord& r = modeRecord(m_mode);
-        std::mt19937_64 random(payloadSeed);
-        std::vector<std::uint8_t> payload(static_cast<std::size_t>(r.UserBytes));
-        for (auto& b : payload) b = static_cast<std::uint8_t>(random());
-        m_frame.assign(static_cast<std::size_t>(r.NetBytes), 0);
-        buildDataFrame(payload, {}, m_frame);
+        phytool::TrialFrame sent = phytool::trialFrame(m_mode, payloadSeed);
+        m_frame = std::move(sent.frame);
+        noisy.delayMs += sent.alignmentMs;
         const std::span<const std::uint8_t> frames[] = {m_frame};
-        std::vector<float> sent(kLeadSamples, 0.0F);
-        m_rig->transmit(m_mode, frames, [&](std::span<const std::int16_t> s) { sent.insert(sent.end(), s.begin(), s.end()); });
+        std::vector<float> audio(kLeadSamples, 0.0F);
+        m_rig->transmit(m_mode, frames, [&](std::span<const std::int16_t> s) { audio.insert(audio.end(), s.begin(), s.end()); });
 
-        noisy.signalPower = sim::onAirPower(sent);
+        noisy.signalPower = sim::onAirPower(audio);
         sim::ChannelSettings quiet = noisy;
         quiet.snrDb.reset();
         sim::ChannelModel noisyModel(noisy);
         sim::ChannelModel quietModel(quiet);
-        sim::ChannelModel cleanModel(sim::ChannelSettings{});
-        const std::size_t length = (sent.size() + noisyModel.latency() + kTrailSamples + kAudioBlockLength - 1) /
+        sim::ChannelModel cleanModel(sim::ChannelSettings{.delayMs = noisy.delayMs});
+        const std::size_t length = (audio.size() + noisyModel.latency() + kTrailSamples + kAudioBlockLength - 1) /
                                    kAudioBlockLength * kAudioBlockLength;
         // The clean copy comes as late as the analytic path of the others makes them.
         std::vector<float> clean(noisyModel.latency() - cleanModel.latency(), 0.0F);
-        clean.insert(clean.end(), sent.begin(), sent.end());
+        clean.insert(clean.end(), audio.begin(), audio.end());
         clean.resize(length, 0.0F);
-        sent.resize(length, 0.0F);
-        std::vector<float> heard = sent;
+        audio.resize(length, 0.0F);
+        std::vector<float> heard = audio;
         noisyModel.process(heard);
-        quietModel.process(sent);
+        quietModel.process(audio);
         cleanModel.process(clean);
 
         const ModeTables& tables = m_tables[m_mode];
         Ear noisyEar(*m_drawn, tables), quietEar(*m_drawn, tables), cleanEar(*m_drawn, tables);
         for (std::size_t at = 0; at < length && !(noisyEar.detection() && cleanEar.detection()); at += kAudioBlockLength) {
             noisyEar.hear(std::span<const float, kAudioBlockLength>(heard.data() + at, kAudioBlockLength));
-            quietEar.hear(std::span<const float, kAudioBlockLength>(sent.data() + at, kAudioBlockLength));
+            quietEar.hear(std::span<const float, kAudioBlockLength>(audio.data() + at, kAudioBlockLength));
             cleanEar.hear(std::span<const float, kAudioBlockLength>(clean.data() + at, kAudioBlockLength));
         }
         if (!noisyEar.detection() || !cleanEar.detection()) return;

@@ -33,17 +33,24 @@ std::uint64_t trialSeed(std::uint64_t seed, std::uint64_t point, std::uint64_t f
     return mix(mix(mix(seed + 0x9E3779B97F4A7C15ULL) + point) + frame) + use;
 }
 
+TrialFrame trialFrame(int mode, std::uint64_t payloadSeed) {
+    const ModeRecord& record = modeRecord(mode);
+    std::mt19937_64 random(payloadSeed);
+    std::vector<std::uint8_t> payload(static_cast<std::size_t>(record.UserBytes));
+    for (auto& b : payload) b = static_cast<std::uint8_t>(random());
+    TrialFrame sent{.frame = std::vector<std::uint8_t>(static_cast<std::size_t>(record.NetBytes))};
+    buildDataFrame(payload, {}, sent.frame);
+    sent.alignmentMs = std::uniform_real_distribution<double>(0.0, kAlignmentSpreadMs)(random);
+    return sent;
+}
+
 PhyTrial::PhyTrial(const TablesFile& tables, int mode)
     : m_tables(tables), m_mode(mode), m_rig(tables, kDriveLevel_db) {}
 
 PhyTrialResult PhyTrial::run(sim::ChannelSettings channel, std::uint64_t payloadSeed) {
-    const ModeRecord& record = modeRecord(m_mode);
-    std::mt19937_64 random(payloadSeed);
-    std::vector<std::uint8_t> payload(static_cast<std::size_t>(record.UserBytes));
-    for (auto& b : payload) b = static_cast<std::uint8_t>(random());
-    std::vector<std::uint8_t> frame(static_cast<std::size_t>(record.NetBytes));
-    buildDataFrame(payload, {}, frame);
-    channel.delayMs += std::uniform_real_distribution<double>(0.0, kAlignmentSpreadMs)(random);
+    const TrialFrame sent = trialFrame(m_mode, payloadSeed);
+    const std::vector<std::uint8_t>& frame = sent.frame;
+    channel.delayMs += sent.alignmentMs;
     const std::span<const std::uint8_t> frames[] = {frame};
 
     std::vector<float> audio(kLeadSamples, 0.0F);

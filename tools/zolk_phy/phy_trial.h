@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "phy/common/tables_file.h"
 #include "sim/channel_model.h"
@@ -43,6 +44,14 @@ private:
     TxRig m_rig;
     PhyTrialCost m_cost;
 };
+
+// What one trial sends for payloadSeed: a data frame of a random payload, and the random delay
+// of up to one capture block drawn after it, with which the transmission meets the receiver.
+struct TrialFrame {
+    std::vector<std::uint8_t> frame;  // NetBytes
+    double alignmentMs = 0.0;
+};
+TrialFrame trialFrame(int mode, std::uint64_t payloadSeed);
 
 // A seed for one transmission of a sweep, mixed from the run's seed and where it stands.
 std::uint64_t trialSeed(std::uint64_t seed, std::uint64_t point, std::uint64_t frame, std::uint64_t use);
