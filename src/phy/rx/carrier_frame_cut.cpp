@@ -23,8 +23,10 @@ CarrierCut cutCarrierFrame(ReceiveFrontEnd& frontEnd, const ModeTables& tables, 
         const long ring = static_cast<long>(kRingLength);
         return static_cast<std::uint32_t>(((static_cast<long>(p) + offset) % ring + ring) % ring);
     };
+    // One corrected copy of the ring serves every cut compared.
+    frontEnd.familyOneCorrectedReExtraction(tables.mode, p, -shiftHz);
     const auto merAt = [&](long offset) {
-        frontEnd.familyOneCorrectedReExtraction(tables.mode, cutAt(offset), -shiftHz);
+        frontEnd.familyOneReCut(tables.mode, cutAt(offset));
         return HeaderMer(tables, frontEnd.frameSymbolStore());
     };
     long coarse = 0;
@@ -50,7 +52,7 @@ CarrierCut cutCarrierFrame(ReceiveFrontEnd& frontEnd, const ModeTables& tables, 
             best = coarse + d;
         }
     }
-    frontEnd.familyOneCorrectedReExtraction(tables.mode, cutAt(best), -shiftHz);
+    frontEnd.familyOneReCut(tables.mode, cutAt(best));
     const float refined = shiftHz + ResidualFrequencyShift(tables, frontEnd.frameSymbolStore());
     frontEnd.familyOneCorrectedReExtraction(tables.mode, cutAt(best), -refined);
     return {cutAt(best), refined};

@@ -289,6 +289,10 @@ void ReceiveFrontEnd::robustCorrectedReExtraction(int mode, std::uint32_t p, flo
 
 void ReceiveFrontEnd::familyOneCorrectedReExtraction(int mode, std::uint32_t p, float shiftHz) {
     copyCorrectedRotated(shiftHz);
+    familyOneReCut(mode, p);
+}
+
+void ReceiveFrontEnd::familyOneReCut(int mode, std::uint32_t p) {
     forEachSymbolBody(mode, m_correctedCopy, p, [this](std::size_t symbol, std::span<const Complex> body) {
         const auto spectrum = transform(body, body.size());
         const std::size_t relative = symbol - 2;

@@ -364,5 +364,33 @@ TEST_F(FrontEndTest, FamilyOneReExtractionRemovesTheCellPhase) {
     EXPECT_GT(phaseChanges, 0);  // the table really rotates the cells
 }
 
+// A re-cut reuses the corrected copy of the last re-extraction: the same cells as a fresh
+// re-extraction at that timing, up to the constant phase the re-extraction mixer has run on by.
+TEST_F(FrontEndTest, ReCutMatchesAFreshReExtraction) {
+    make();
+    receiving(8);
+    Tone tone{1500.0};
+    run(tone, 1000);
+    const std::uint32_t p = frontEnd->ringIndex();
+    const std::uint32_t elsewhere = p - 5;
+    for (const float shiftHz : {0.0f, 5.0f}) {
+        SCOPED_TRACE(shiftHz);
+        frontEnd->familyOneCorrectedReExtraction(8, elsewhere, shiftHz);
+        frontEnd->familyOneReCut(8, p);
+        const std::vector<Complex> reCut(frontEnd->frameSymbolStore().begin(), frontEnd->frameSymbolStore().end());
+        frontEnd->familyOneCorrectedReExtraction(8, p, shiftHz);
+        const auto fresh = frontEnd->frameSymbolStore();
+        const Complex turn = fresh[32] / reCut[32];
+        EXPECT_NEAR(std::abs(turn), 1.0f, 1e-3f);
+        if (shiftHz == 0.0f) {
+            EXPECT_EQ(turn, Complex(1.0f, 0.0f));
+        }
+        for (const std::size_t symbol : {1u, 50u, 198u}) {
+            const std::size_t i = symbol * kMaxBins + 32;
+            EXPECT_LT(std::abs(fresh[i] - reCut[i] * turn), 1e-3f * std::abs(fresh[i]));
+        }
+    }
+}
+
 }  // namespace
 }  // namespace zolk
