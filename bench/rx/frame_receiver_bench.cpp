@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "phy/common/constellation.h"
 #include "phy/common/drawn_tables.h"
 #include "phy/common/mode_table.h"
 #include "phy/common/random_source.h"
@@ -64,10 +63,8 @@ int main(int argc, char** argv) {
     std::vector<float> snapshot(kSnapshotRows * kSnapshotColumns);
     for (auto& v : snapshot) v = std::abs(gauss(noise));
 
-    std::array<Complex, kQamPoints> qam{};
-    for (std::size_t v = 0; v < qam.size(); ++v) qam[v] = ConstellationTable[v][4];
     CarrierFrameDetector carrierDetector;
-    CarrierDemodulator carrierDemodulator(qam);
+    CarrierDemodulator carrierDemodulator(qamColumn());
     ToneFrameDetector toneDetector;
     ToneDemodulator toneDemodulator;
 

@@ -9,19 +9,12 @@
 #include <random>
 #include <vector>
 
-#include "phy/common/constellation.h"
 #include "phy/common/numeric.h"
 #include "phy/rx/receive_front_end.h"
 #include "synthetic_frames.h"
 
 namespace zolk {
 namespace {
-
-std::array<Complex, kQamPoints> qamColumn() {
-    std::array<Complex, kQamPoints> points{};
-    for (std::size_t v = 0; v < points.size(); ++v) points[v] = ConstellationTable[v][4];
-    return points;
-}
 
 Complex& cellAt(std::vector<Complex>& cells, int symbol, int bin) {
     return cells[static_cast<std::size_t>((symbol - 2) * 64 + bin)];

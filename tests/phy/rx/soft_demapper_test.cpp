@@ -12,12 +12,6 @@
 namespace zolk {
 namespace {
 
-std::array<Complex, kQamPoints> qamColumn() {
-    std::array<Complex, kQamPoints> points{};
-    for (std::size_t v = 0; v < points.size(); ++v) points[v] = ConstellationTable[v][4];
-    return points;
-}
-
 const QamNeighbourTable& qam() {
     static const QamNeighbourTable table(qamColumn());
     return table;
