@@ -92,6 +92,7 @@ public:
     Probe(const TablesFile& tables, int mode)
         : m_tables(tables),
           m_mode(mode),
+          m_turnSymbols(headerTurnSymbols(tables[mode])),
           m_rig(std::make_unique<phytool::TxRig>(tables, kDriveLevel_db)),
           m_drawn(std::make_unique<DrawnTables>(m_random)),
           m_demodulator(std::make_unique<CarrierDemodulator>(qamColumn())),
@@ -134,12 +135,12 @@ public:
         ++counts.detected;
 
         const auto& c = *cleanEar.detection();
-        cutCarrierFrame(cleanEar.frontEnd(), tables, c.ringIndex, c.FrequencyShift);
+        cutCarrierFrame(cleanEar.frontEnd(), tables, m_turnSymbols, c.ringIndex, c.FrequencyShift);
         m_demodulator->Stage1(tables, cleanEar.frontEnd().frameSymbolStore());
         const std::vector<float> reference(m_demodulator->softBits().begin(), m_demodulator->softBits().end());
 
         const auto& d = *noisyEar.detection();
-        const CarrierCut cut = cutCarrierFrame(noisyEar.frontEnd(), tables, d.ringIndex, d.FrequencyShift);
+        const CarrierCut cut = cutCarrierFrame(noisyEar.frontEnd(), tables, m_turnSymbols, d.ringIndex, d.FrequencyShift);
         m_demodulator->Stage1(tables, noisyEar.frontEnd().frameSymbolStore());
         const auto soft = m_demodulator->softBits();
         const auto wrong = std::inner_product(soft.begin(), soft.end(), reference.begin(), std::size_t{0}, std::plus<>(),
@@ -181,6 +182,7 @@ private:
 
     const TablesFile& m_tables;
     int m_mode;
+    std::vector<std::int16_t> m_turnSymbols;
     std::unique_ptr<phytool::TxRig> m_rig;
     RandomSource m_random;
     std::unique_ptr<DrawnTables> m_drawn;

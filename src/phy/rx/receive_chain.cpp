@@ -27,11 +27,14 @@ std::uint8_t decisionFlagFor(const ModeRecord& r, std::uint8_t framesPerBurst, s
 class ReceiveChain::CarrierFrame : public DetectedFrameSource {
 public:
     CarrierFrame(ReceiveFrontEnd& frontEnd, const TablesFile& tables, const DrawnTables& drawn)
-        : m_frontEnd(frontEnd), m_tables(tables), m_drawn(drawn), m_demodulator(qamColumn()) {}
+        : m_frontEnd(frontEnd), m_tables(tables), m_drawn(drawn), m_turnSymbols(tables), m_demodulator(qamColumn()) {}
 
     std::optional<CarrierDetection> detect(int mode, int slot) {
         return m_detector.DetectFrame(m_tables[mode], m_drawn, slot, m_frontEnd.symbolSpectraStore(static_cast<std::size_t>(slot)),
                                       m_frontEnd.frameIndex(static_cast<std::size_t>(slot)), m_frontEnd.ringIndex());
+    }
+    float cut(int mode, const CarrierDetection& found) {
+        return cutCarrierFrame(m_frontEnd, m_tables[mode], m_turnSymbols(mode), found.ringIndex, found.FrequencyShift).shiftHz;
     }
     void begin(int mode, float shift_hz, std::uint8_t decision) {
         m_mode = mode;
@@ -51,6 +54,7 @@ private:
     ReceiveFrontEnd& m_frontEnd;
     const TablesFile& m_tables;
     const DrawnTables& m_drawn;
+    HeaderTurnSymbols m_turnSymbols;
     CarrierFrameDetector m_detector;
     CarrierDemodulator m_demodulator;
     int m_mode = 5;
@@ -115,7 +119,7 @@ SearchResult ReceiveChain::search(int mode, int slot) {
         const auto found = m_carrier->detect(mode, slot);
         if (!found) return {};
         const std::uint8_t decision = decisionFlagFor(r, burst, m_session.stateTicks());
-        const float shift_hz = cutCarrierFrame(m_frontEnd, m_tables[mode], found->ringIndex, found->FrequencyShift).shiftHz;
+        const float shift_hz = m_carrier->cut(mode, *found);
         m_carrier->begin(mode, shift_hz, decision);
         m_current = m_carrier.get();
         return afterDetection(mode, !monitor && (decision == 2 || burst == 1));

@@ -107,6 +107,9 @@ public:
     // FrameSymbols cut at p from the corrected copy the last corrected re-extraction left, without
     // copying and turning the ring again: compares cuts of one frame at a fraction of the cost.
     void familyOneReCut(int mode, std::uint32_t p);
+    // The same cut for the listed symbols only (ascending, 2..SymbolLimit); the others keep what
+    // they held. The cuts compared by their header cells need only the symbols those cells read.
+    void familyOneReCut(int mode, std::uint32_t p, std::span<const std::int16_t> symbols);
     // SnapshotSpectrum[row], rows 2..640, 257 columns.
     std::span<const float, kSnapshotColumns> snapshotSpectrum(std::size_t row) const;
     // All of SnapshotSpectrum: row r, column k at r x 257 + k.
@@ -129,6 +132,7 @@ private:
     void copyCorrectedRotated(float shiftHz);
     template <typename PerSymbol>
     void forEachSymbolBody(int mode, const std::vector<Complex>& ring, std::uint32_t p, PerSymbol&& perSymbol);
+    void storeFrameSymbol(std::size_t symbol, std::span<const Complex> body);
 
     const DrawnTables& m_tables;
     FrontEndClient& m_client;
