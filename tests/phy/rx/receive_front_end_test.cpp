@@ -1,12 +1,17 @@
 #include "phy/rx/receive_front_end.h"
 
 #include "phy/common/mode_table.h"
+#include "phy/rx/carrier_demodulator.h"
+#include "phy/rx/carrier_frame_cut.h"
+#include "synthetic_frames.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <random>
+#include <set>
 #include <vector>
 
 namespace zolk {
@@ -390,6 +395,69 @@ TEST_F(FrontEndTest, ReCutMatchesAFreshReExtraction) {
             EXPECT_LT(std::abs(fresh[i] - reCut[i] * turn), 1e-3f * std::abs(fresh[i]));
         }
     }
+}
+
+// Every header cell's symbol and the one before it, from the header positions, and nothing else.
+TEST(HeaderTurnSymbolsTest, HoldEachHeaderCellAndItsPredecessor) {
+    for (const int mode : {5, 8, 13}) {
+        SCOPED_TRACE(mode);
+        const ModeRecord& r = modeRecord(mode);
+        const ModeTables tables = test::syntheticTables(mode, 3);
+        std::set<std::int16_t> expected;
+        for (int c = 0; c < r.Carriers; ++c) {
+            for (int n = 0; n < r.HeaderSymbols; ++n) {
+                const std::int16_t s = tables.headerPosition(c, n);
+                expected.insert({static_cast<std::int16_t>(s - 1), s});
+            }
+        }
+        const std::vector<std::int16_t> symbols = headerTurnSymbols(tables);
+        EXPECT_EQ(symbols, std::vector<std::int16_t>(expected.begin(), expected.end()));
+        EXPECT_LT(symbols.size(), static_cast<std::size_t>(r.SymbolLimit - 1));
+    }
+}
+
+// The re-cut limited to the header turns' symbols writes exactly the cells a whole re-cut writes
+// there, at every timing the frame cut compares; the other symbols keep what they held.
+TEST_F(FrontEndTest, LimitedReCutGivesTheHeaderTurnsOfAWholeReCut) {
+    make();
+    std::mt19937 generator(7);
+    std::normal_distribution<float> noise(0.0f, 1000.0f);
+    for (const int mode : {5, 8, 13}) {
+        SCOPED_TRACE(mode);
+        receiving(static_cast<std::uint8_t>(mode));
+        for (int b = 0; b < 1000; ++b) {
+            std::array<float, kAudioBlockLength> block{};
+            for (auto& v : block) v = noise(generator);
+            frontEnd->processCaptureBlock(block);
+        }
+        const ModeTables tables = test::syntheticTables(mode, 5);
+        const std::vector<std::int16_t> symbols = headerTurnSymbols(tables);
+        const auto store = frontEnd->frameSymbolStore();
+        const auto row = [&](std::span<const Complex> cells, std::int16_t s) {
+            return std::vector<Complex>(cells.begin() + (s - 2) * static_cast<std::ptrdiff_t>(kMaxBins),
+                                        cells.begin() + (s - 1) * static_cast<std::ptrdiff_t>(kMaxBins));
+        };
+        const std::uint32_t p = frontEnd->ringIndex() - 40;
+        frontEnd->familyOneCorrectedReExtraction(mode, p, 7.5f);
+        const int step = modeRecord(mode).BinsPerSymbol / 8;
+        for (const int offset : {-2 * step, -step - 1, -1, 0, 1, step, 2 * step}) {
+            SCOPED_TRACE(offset);
+            const auto at = static_cast<std::uint32_t>(static_cast<int>(p) + offset);
+            frontEnd->familyOneReCut(mode, at);
+            const std::vector<Complex> whole(store.begin(), store.end());
+            frontEnd->familyOneReCut(mode, at + 3);
+            frontEnd->familyOneReCut(mode, at, symbols);
+            for (const std::int16_t s : symbols) {
+                ASSERT_EQ(row(store, s), row(whole, s)) << "symbol " << s;
+            }
+            EXPECT_EQ(HeaderMer(tables, store), HeaderMer(tables, whole));
+            EXPECT_EQ(ResidualFrequencyShift(tables, store), ResidualFrequencyShift(tables, whole));
+            std::int16_t untouched = 2;
+            while (std::ranges::binary_search(symbols, untouched)) ++untouched;
+            EXPECT_NE(row(store, untouched), row(whole, untouched));
+        }
+    }
+    EXPECT_THROW(frontEnd->familyOneReCut(13, 0, std::vector<std::int16_t>{136}), std::out_of_range);
 }
 
 }  // namespace
