@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -148,6 +149,9 @@ struct LoopbackCase {
     int mode;
     double offsetHz;
 };
+
+// Names the case in test output instead of its raw bytes.
+void PrintTo(const LoopbackCase& c, std::ostream* os) { *os << "mode " << c.mode << " at " << c.offsetHz << " Hz"; }
 
 class SingleFrameLoopback : public StationRadioTest, public ::testing::WithParamInterface<LoopbackCase> {};
 
