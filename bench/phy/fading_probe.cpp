@@ -140,7 +140,8 @@ public:
         const std::vector<float> reference(m_demodulator->softBits().begin(), m_demodulator->softBits().end());
 
         const auto& d = *noisyEar.detection();
-        const CarrierCut cut = cutCarrierFrame(noisyEar.frontEnd(), tables, m_turnSymbols, d.ringIndex, d.FrequencyShift);
+        const CarrierCut cut = cutCarrierFrame(noisyEar.frontEnd(), tables, m_turnSymbols,
+                                               d.ringIndex, d.FrequencyShift);
         m_demodulator->Stage1(tables, noisyEar.frontEnd().frameSymbolStore());
         const auto soft = m_demodulator->softBits();
         const auto wrong = std::inner_product(soft.begin(), soft.end(), reference.begin(), std::size_t{0}, std::plus<>(),

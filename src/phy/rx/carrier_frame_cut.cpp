@@ -27,21 +27,24 @@ std::vector<std::int16_t> headerTurnSymbols(const ModeTables& tables) {
 
 HeaderTurnSymbols::HeaderTurnSymbols(const TablesFile& tables) {
     for (int mode = 0; mode < kModeCount; ++mode) {
-        if (modeRecord(mode).ModeFamily == Family::MultiCarrier) m_symbols[static_cast<std::size_t>(mode)] = headerTurnSymbols(tables[mode]);
+        if (modeRecord(mode).ModeFamily == Family::MultiCarrier)
+            m_symbols[static_cast<std::size_t>(mode)] = headerTurnSymbols(tables[mode]);
     }
 }
 
 // The detection's timing and error come from uncorrected FFT frames, which a large carrier error
-// blurs (0.3 bin at 15 Hz in the 64-bin modes spreads the carriers into each other). So the frame is
-// cut corrected at the detected timing and one and two FFT frame steps either side, and the cut
+// blurs (0.3 bin at 15 Hz in the 64-bin modes spreads the carriers into each other). So the frame
+// is cut corrected at the detected timing and one and two FFT frame steps either side, and the cut
 // whose header cells agree best is kept. FFT frames lie one step (8 samples in the 64-bin modes)
 // apart, as far as the whole guard, while an echo leaves only the part of the guard beyond its
 // delay free of the neighbouring symbols (2 of 8 samples behind a 2 ms echo): the cuts at every
 // sample within a step of the best are compared too, each by its Mer with its two neighbours', so
 // the middle of the clean stretch wins over a lucky single cut; the cuts compared transform only
-// the symbols the header cells read. The error the header cells still show is removed by a last cut.
-CarrierCut cutCarrierFrame(ReceiveFrontEnd& frontEnd, const ModeTables& tables, std::span<const std::int16_t> turnSymbols,
-                           std::uint32_t p, float shiftHz) {
+// the symbols the header cells read. The error the header cells still show is removed by a last
+// cut.
+CarrierCut cutCarrierFrame(ReceiveFrontEnd& frontEnd, const ModeTables& tables,
+                           std::span<const std::int16_t> turnSymbols, std::uint32_t p,
+                           float shiftHz) {
     const ModeRecord& r = tables.record();
     const long step = r.BinsPerSymbol / 8;
     const auto cutAt = [&](long offset) {

@@ -18,14 +18,17 @@ struct CarrierCut {
 };
 
 // The symbols the header turns read (each header cell's and the one before it), ascending: all
-// that the cuts compared need, a third to a half of the frame in the 64-bin modes, a sixth in mode 5.
+// that the cuts compared need, a third to a half of the frame in the 64-bin modes, a sixth in
+// mode 5.
 std::vector<std::int16_t> headerTurnSymbols(const ModeTables& tables);
 
 // headerTurnSymbols of every multi-carrier mode, built once so that a frame cut allocates nothing.
 class HeaderTurnSymbols {
 public:
     explicit HeaderTurnSymbols(const TablesFile& tables);
-    std::span<const std::int16_t> operator()(int mode) const { return m_symbols[static_cast<std::size_t>(mode)]; }
+    std::span<const std::int16_t> operator()(int mode) const {
+        return m_symbols[static_cast<std::size_t>(mode)];
+    }
 
 private:
     std::array<std::vector<std::int16_t>, kModeCount> m_symbols;
@@ -34,7 +37,8 @@ private:
 // Leaves FrameSymbols holding the frame detected at ringIndex p with the error shiftHz, cut at
 // the best timing near p and corrected by the refined error; returns both. turnSymbols:
 // headerTurnSymbols(tables).
-CarrierCut cutCarrierFrame(ReceiveFrontEnd& frontEnd, const ModeTables& tables, std::span<const std::int16_t> turnSymbols,
-                           std::uint32_t p, float shiftHz);
+CarrierCut cutCarrierFrame(ReceiveFrontEnd& frontEnd, const ModeTables& tables,
+                           std::span<const std::int16_t> turnSymbols, std::uint32_t p,
+                           float shiftHz);
 
 }  // namespace zolk

@@ -27,14 +27,20 @@ std::uint8_t decisionFlagFor(const ModeRecord& r, std::uint8_t framesPerBurst, s
 class ReceiveChain::CarrierFrame : public DetectedFrameSource {
 public:
     CarrierFrame(ReceiveFrontEnd& frontEnd, const TablesFile& tables, const DrawnTables& drawn)
-        : m_frontEnd(frontEnd), m_tables(tables), m_drawn(drawn), m_turnSymbols(tables), m_demodulator(qamColumn()) {}
+        : m_frontEnd(frontEnd),
+          m_tables(tables),
+          m_drawn(drawn),
+          m_turnSymbols(tables),
+          m_demodulator(qamColumn()) {}
 
     std::optional<CarrierDetection> detect(int mode, int slot) {
         return m_detector.DetectFrame(m_tables[mode], m_drawn, slot, m_frontEnd.symbolSpectraStore(static_cast<std::size_t>(slot)),
                                       m_frontEnd.frameIndex(static_cast<std::size_t>(slot)), m_frontEnd.ringIndex());
     }
     float cut(int mode, const CarrierDetection& found) {
-        return cutCarrierFrame(m_frontEnd, m_tables[mode], m_turnSymbols(mode), found.ringIndex, found.FrequencyShift).shiftHz;
+        return cutCarrierFrame(m_frontEnd, m_tables[mode], m_turnSymbols(mode), found.ringIndex,
+                               found.FrequencyShift)
+            .shiftHz;
     }
     void begin(int mode, float shift_hz, std::uint8_t decision) {
         m_mode = mode;

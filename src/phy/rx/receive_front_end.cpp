@@ -294,24 +294,31 @@ void ReceiveFrontEnd::familyOneCorrectedReExtraction(int mode, std::uint32_t p, 
 
 void ReceiveFrontEnd::familyOneReCut(int mode, std::uint32_t p) {
     forEachSymbolBody(mode, m_correctedCopy, p,
-                      [this](std::size_t symbol, std::span<const Complex> body) { storeFrameSymbol(symbol, body); });
+                      [this](std::size_t symbol, std::span<const Complex> body) {
+                          storeFrameSymbol(symbol, body);
+                      });
 }
 
 // Each body found directly from p, at the ring indices the walk over every symbol reaches.
-void ReceiveFrontEnd::familyOneReCut(int modeIndex, std::uint32_t p, std::span<const std::int16_t> symbols) {
+void ReceiveFrontEnd::familyOneReCut(int modeIndex, std::uint32_t p,
+                                     std::span<const std::int16_t> symbols) {
     const ModeRecord& mode = modeRecord(modeIndex);
     const std::size_t bins = mode.BinsPerSymbol;
-    const auto guard = static_cast<std::int64_t>(std::nearbyint(static_cast<float>(bins) * mode.GuardFraction));
+    const auto guard =
+        static_cast<std::int64_t>(std::nearbyint(static_cast<float>(bins) * mode.GuardFraction));
     const auto period = static_cast<std::int64_t>(bins) + guard;
     std::array<Complex, kMaxBins> body{};
     for (const std::int16_t symbol : symbols) {
-        if (symbol < 2 || symbol > mode.SymbolLimit) throw std::out_of_range("familyOneReCut: symbol outside the frame");
-        std::uint32_t cursor = wrapRing(static_cast<std::int64_t>(p) - (mode.SymbolLimit - symbol + 1) * period + guard);
+        if (symbol < 2 || symbol > mode.SymbolLimit)
+            throw std::out_of_range("familyOneReCut: symbol outside the frame");
+        std::uint32_t cursor = wrapRing(static_cast<std::int64_t>(p) -
+                                        (mode.SymbolLimit - symbol + 1) * period + guard);
         for (std::size_t j = 0; j < bins; ++j) {
             cursor = (cursor + 1) % kRingLength;
             body[j] = m_correctedCopy[cursor];
         }
-        storeFrameSymbol(static_cast<std::size_t>(symbol), std::span<const Complex>(body.data(), bins));
+        storeFrameSymbol(static_cast<std::size_t>(symbol),
+                         std::span<const Complex>(body.data(), bins));
     }
 }
 
@@ -319,7 +326,9 @@ void ReceiveFrontEnd::storeFrameSymbol(std::size_t symbol, std::span<const Compl
     const auto spectrum = transform(body, body.size());
     const std::size_t relative = symbol - 2;
     Complex* out = m_frameSymbols.data() + relative * kMaxBins;
-    for (std::size_t l = 0; l < body.size(); ++l) out[l] = ComplexMul(spectrum[l], m_tables.CellPhaseTable(static_cast<int>(l), static_cast<int>(relative)));
+    for (std::size_t l = 0; l < body.size(); ++l)
+        out[l] = ComplexMul(
+            spectrum[l], m_tables.CellPhaseTable(static_cast<int>(l), static_cast<int>(relative)));
 }
 
 }  // namespace zolk

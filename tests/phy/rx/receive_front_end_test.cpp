@@ -1,10 +1,5 @@
 #include "phy/rx/receive_front_end.h"
 
-#include "phy/common/mode_table.h"
-#include "phy/rx/carrier_demodulator.h"
-#include "phy/rx/carrier_frame_cut.h"
-#include "synthetic_frames.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +8,11 @@
 #include <random>
 #include <set>
 #include <vector>
+
+#include "phy/common/mode_table.h"
+#include "phy/rx/carrier_demodulator.h"
+#include "phy/rx/carrier_frame_cut.h"
+#include "synthetic_frames.h"
 
 namespace zolk {
 namespace {
@@ -434,8 +434,9 @@ TEST_F(FrontEndTest, LimitedReCutGivesTheHeaderTurnsOfAWholeReCut) {
         const std::vector<std::int16_t> symbols = headerTurnSymbols(tables);
         const auto store = frontEnd->frameSymbolStore();
         const auto row = [&](std::span<const Complex> cells, std::int16_t s) {
-            return std::vector<Complex>(cells.begin() + (s - 2) * static_cast<std::ptrdiff_t>(kMaxBins),
-                                        cells.begin() + (s - 1) * static_cast<std::ptrdiff_t>(kMaxBins));
+            return std::vector<Complex>(
+                cells.begin() + (s - 2) * static_cast<std::ptrdiff_t>(kMaxBins),
+                cells.begin() + (s - 1) * static_cast<std::ptrdiff_t>(kMaxBins));
         };
         const std::uint32_t p = frontEnd->ringIndex() - 40;
         frontEnd->familyOneCorrectedReExtraction(mode, p, 7.5f);
@@ -457,7 +458,8 @@ TEST_F(FrontEndTest, LimitedReCutGivesTheHeaderTurnsOfAWholeReCut) {
             EXPECT_NE(row(store, untouched), row(whole, untouched));
         }
     }
-    EXPECT_THROW(frontEnd->familyOneReCut(13, 0, std::vector<std::int16_t>{136}), std::out_of_range);
+    EXPECT_THROW(frontEnd->familyOneReCut(13, 0, std::vector<std::int16_t>{136}),
+                 std::out_of_range);
 }
 
 }  // namespace
