@@ -40,8 +40,8 @@ HeaderTurnSymbols::HeaderTurnSymbols(const TablesFile& tables) {
 // delay free of the neighbouring symbols (2 of 8 samples behind a 2 ms echo): the cuts at every
 // sample within a step of the best are compared too, each by its Mer with its two neighbours', so
 // the middle of the clean stretch wins over a lucky single cut; the cuts compared transform only
-// the symbols the header cells read. The error the header cells still show is removed by a last
-// cut.
+// the symbols the header cells read. The error the header cells still show is removed by a last,
+// whole cut.
 CarrierCut cutCarrierFrame(ReceiveFrontEnd& frontEnd, const ModeTables& tables,
                            std::span<const std::int16_t> turnSymbols, std::uint32_t p,
                            float shiftHz) {
@@ -80,7 +80,7 @@ CarrierCut cutCarrierFrame(ReceiveFrontEnd& frontEnd, const ModeTables& tables,
             best = coarse + d;
         }
     }
-    frontEnd.familyOneReCut(tables.mode, cutAt(best));
+    frontEnd.familyOneReCut(tables.mode, cutAt(best), turnSymbols);
     const float refined = shiftHz + ResidualFrequencyShift(tables, frontEnd.frameSymbolStore());
     frontEnd.familyOneCorrectedReExtraction(tables.mode, cutAt(best), -refined);
     return {cutAt(best), refined};

@@ -25,6 +25,22 @@ std::uint32_t wrapRing(std::int64_t index) {
     return static_cast<std::uint32_t>(((index % n) + n) % n);
 }
 
+// Copies the body of one symbol of the frame that ends at p: it follows the symbol's guard,
+// SymbolLimit - s + 1 periods before p.
+std::span<const Complex> symbolBody(const ModeRecord& mode, const std::vector<Complex>& ring, std::uint32_t p,
+                                    int symbol, std::array<Complex, kMaxBins>& body) {
+    const std::size_t bins = mode.BinsPerSymbol;
+    const auto guard =
+        static_cast<std::int64_t>(std::nearbyint(static_cast<float>(bins) * mode.GuardFraction));
+    const auto period = static_cast<std::int64_t>(bins) + guard;
+    std::uint32_t cursor = wrapRing(static_cast<std::int64_t>(p) - (mode.SymbolLimit - symbol + 1) * period + guard);
+    for (std::size_t j = 0; j < bins; ++j) {
+        cursor = (cursor + 1) % kRingLength;
+        body[j] = ring[cursor];
+    }
+    return {body.data(), bins};
+}
+
 }  // namespace
 
 std::span<const Complex> ReceiveFrontEnd::transform(std::span<const Complex> in, std::size_t n) {
@@ -244,18 +260,9 @@ template <typename PerSymbol>
 void ReceiveFrontEnd::forEachSymbolBody(int modeIndex, const std::vector<Complex>& ring, std::uint32_t p,
                                         PerSymbol&& perSymbol) {
     const ModeRecord& mode = modeRecord(modeIndex);
-    const std::size_t bins = mode.BinsPerSymbol;
-    const auto guard = static_cast<std::uint32_t>(std::nearbyint(static_cast<float>(bins) * mode.GuardFraction));
-    const auto period = static_cast<std::int64_t>(bins + guard);
-    std::uint32_t cursor = wrapRing(static_cast<std::int64_t>(p) - (mode.SymbolLimit - 1) * period);
     std::array<Complex, kMaxBins> body{};
     for (int symbol = 2; symbol <= mode.SymbolLimit; ++symbol) {
-        cursor = (cursor + guard) % kRingLength;
-        for (std::size_t j = 0; j < bins; ++j) {
-            cursor = (cursor + 1) % kRingLength;
-            body[j] = ring[cursor];
-        }
-        perSymbol(static_cast<std::size_t>(symbol), std::span<const Complex>(body.data(), bins));
+        perSymbol(static_cast<std::size_t>(symbol), symbolBody(mode, ring, p, symbol, body));
     }
 }
 
@@ -299,26 +306,14 @@ void ReceiveFrontEnd::familyOneReCut(int mode, std::uint32_t p) {
                       });
 }
 
-// Each body found directly from p, at the ring indices the walk over every symbol reaches.
 void ReceiveFrontEnd::familyOneReCut(int modeIndex, std::uint32_t p,
                                      std::span<const std::int16_t> symbols) {
     const ModeRecord& mode = modeRecord(modeIndex);
-    const std::size_t bins = mode.BinsPerSymbol;
-    const auto guard =
-        static_cast<std::int64_t>(std::nearbyint(static_cast<float>(bins) * mode.GuardFraction));
-    const auto period = static_cast<std::int64_t>(bins) + guard;
     std::array<Complex, kMaxBins> body{};
     for (const std::int16_t symbol : symbols) {
         if (symbol < 2 || symbol > mode.SymbolLimit)
             throw std::out_of_range("familyOneReCut: symbol outside the frame");
-        std::uint32_t cursor = wrapRing(static_cast<std::int64_t>(p) -
-                                        (mode.SymbolLimit - symbol + 1) * period + guard);
-        for (std::size_t j = 0; j < bins; ++j) {
-            cursor = (cursor + 1) % kRingLength;
-            body[j] = m_correctedCopy[cursor];
-        }
-        storeFrameSymbol(static_cast<std::size_t>(symbol),
-                         std::span<const Complex>(body.data(), bins));
+        storeFrameSymbol(static_cast<std::size_t>(symbol), symbolBody(mode, m_correctedCopy, p, symbol, body));
     }
 }
 
