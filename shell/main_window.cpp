@@ -13,6 +13,7 @@
 
 #include "app/station.h"
 #include "app/window_layout.h"
+#include "version.h"
 #include "shell/console_ui_sink.h"
 #include "shell/meter_text.h"
 #include "shell/twips.h"

@@ -106,6 +106,6 @@ QString helpText() {
         "  -h, --help     print this help and end.\n");
 }
 
-QString versionText() { return QStringLiteral("zolksat %1\n").arg(kVersion); }
+QString versionText() { return QStringLiteral("zolksat %1\n").arg(QString::fromUtf8(kVersion.data(), static_cast<qsizetype>(kVersion.size()))); }
 
 }  // namespace zolk::shell

@@ -6,9 +6,9 @@
 #include <QString>
 #include <QStringList>
 
-namespace zolk::shell {
+#include "version.h"
 
-inline constexpr const char* kVersion = "3.1.3";
+namespace zolk::shell {
 
 struct ShellOptions {
     QString stationFolder;   // --dir, or the default under the config home

@@ -21,6 +21,7 @@
 #include "shell/qt_host_link.h"
 #include "shell/qt_timer_port.h"
 #include "shell/signal_watcher.h"
+#include "version.h"
 
 namespace zolk::shell {
 namespace {
@@ -44,7 +45,8 @@ std::unique_ptr<QCoreApplication> makeApplication(bool headless, int& argc, char
     else
         app = std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName("zolksat");
-    QCoreApplication::setApplicationVersion(kVersion);
+    QCoreApplication::setApplicationVersion(
+        QString::fromUtf8(kVersion.data(), static_cast<qsizetype>(kVersion.size())));
     return app;
 }
 
@@ -132,7 +134,7 @@ int runStation(const ShellOptions& requested, int& argc, char** argv) {
         ui->logLine(("Station folder " + folder).toStdString());
         window->show();
     } else {
-        ui->logLine(("ZOLK SAT " + QString(kVersion) + " running headless from " + folder +
+        ui->logLine(("ZOLK SAT " + QString::fromUtf8(kVersion.data(), static_cast<qsizetype>(kVersion.size())) + " running headless from " + folder +
                      "; SIGINT or SIGTERM stops it").toStdString());
     }
     const int status = stopRequested ? 0 : app->exec();

@@ -7,6 +7,7 @@
 #include "app/settings_file.h"
 #include "app/station_radio.h"
 #include "app/window_layout.h"
+#include "version.h"
 
 namespace zolk {
 
@@ -16,7 +17,8 @@ Station::Station(StationPorts ports, std::filesystem::path stationFolder,
       m_folder(std::move(stationFolder)),
       m_tablesFile(locateTablesFile(tablesFile, executableDir())),
       m_audio(ports.audio, ports.ui, m_keying),
-      m_host(ports.hostLink, ports.ui, ports.timers, m_settings, m_hostBridge.links()) {}
+      m_host(ports.hostLink, ports.ui, ports.timers,
+             {m_settings.CommandPortNumber, m_settings.TcpListenAll}, m_hostBridge.links()) {}
 
 Station::~Station() {
     if (m_running) shutdown(std::nullopt);

@@ -12,7 +12,7 @@ StationRadio::StationRadio(Station& station, UiSink& ui, TimerPort& timers)
       m_schedule(m_frontEnd, m_ignoredFrames, SearchWindows::Session),
       m_chain(m_frontEnd, station.tables(), station.drawnTables(), m_schedule, ui, timers),
       m_transmit(station.tables(), station.drawnTables(), station.random(), station.audioEngine(),
-                 station.settings(), *this) {
+                 station.settings().TxDriveLevel, *this) {
     m_station.audioEngine().attachReceiver(&m_frontEnd);
 }
 

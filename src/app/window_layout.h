@@ -81,8 +81,6 @@ inline constexpr std::array<DisplayTip, 7> kDisplayTips{{
     {"pctWaterfall", "Waterfall (0-3000 Hz)"},
 }};
 
-inline constexpr std::string_view kWindowCaption = "ZOLK SAT v3.1.3      ";
-
 struct ViewLayout {
     std::int32_t windowHeight_twips;
     std::int32_t waterfallTop_twips;

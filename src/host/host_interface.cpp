@@ -13,7 +13,7 @@ std::size_t indexOf(HostSocket socket) { return static_cast<std::size_t>(socket)
 }  // namespace
 
 HostInterface::HostInterface(HostLinkPort& link, UiSink& ui, TimerPort& timers,
-                             const Settings& settings, HostLinks links)
+                             HostPortSettings settings, HostLinks links)
     : m_link(link),
       m_ui(ui),
       m_timers(timers),
@@ -23,7 +23,7 @@ HostInterface::HostInterface(HostLinkPort& link, UiSink& ui, TimerPort& timers,
 
 // The settings file and the setup dialog keep the number in 1025..65534, so the DataPort fits.
 std::uint16_t HostInterface::commandPort() const {
-    return static_cast<std::uint16_t>(m_settings.CommandPortNumber);
+    return static_cast<std::uint16_t>(m_settings.commandPortNumber);
 }
 
 void HostInterface::ArmListeners() {
@@ -39,7 +39,7 @@ void HostInterface::armSocket(HostSocket socket, std::uint16_t port) {
     showTcpDisconnected(m_ui);
     m_armedPort[indexOf(socket)] = port;
     const ListenScope scope =
-        m_settings.TcpListenAll != 0 ? ListenScope::AllInterfaces : ListenScope::Loopback;
+        m_settings.tcpListenAll != 0 ? ListenScope::AllInterfaces : ListenScope::Loopback;
     std::uint16_t& failedPort = m_failedPort[indexOf(socket)];
     if (m_link.listen(socket, port, scope)) {
         failedPort = 0;

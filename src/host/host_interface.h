@@ -8,7 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "app/settings.h"
 #include "host/host_links.h"
 #include "host/host_protocol.h"
 #include "ports/host_link_port.h"
@@ -17,10 +16,16 @@
 
 namespace zolk {
 
+// The two settings the host ports read at every arming: views of the station's settings, which
+// must outlive the HostInterface, so a changed port takes effect at the next re-arm.
+struct HostPortSettings {
+    const std::int32_t& commandPortNumber;  // 1025..65534; the DataPort is the next port
+    const std::uint8_t& tcpListenAll;       // 1: listen on every interface, else 127.0.0.1 only
+};
+
 class HostInterface : public HostLinkEvents {
 public:
-    // settings is read at every ArmListeners, so a changed port takes effect at the next re-arm.
-    HostInterface(HostLinkPort& link, UiSink& ui, TimerPort& timers, const Settings& settings,
+    HostInterface(HostLinkPort& link, UiSink& ui, TimerPort& timers, HostPortSettings settings,
                   HostLinks links);
 
     // Every host socket without a host listens (again) on its port; the CommandPort's partial
@@ -53,7 +58,7 @@ private:
     HostLinkPort& m_link;
     UiSink& m_ui;
     TimerPort& m_timers;
-    const Settings& m_settings;
+    HostPortSettings m_settings;
     HostLinks m_links;
     HostProtocol m_protocol;
     std::uint16_t m_armedPort[2] = {0, 0};   // local port per socket, for the log line

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "app/window_layout.h"
 #include "host/call_sign.h"
 #include "host/command_syntax.h"
 #include "host/host_panels.h"
 #include "host/status_lines.h"
+#include "version.h"
 
 namespace zolk {
 namespace {

@@ -48,8 +48,9 @@ protected:
     RecordingUi ui;
     RecordingTimers timers;
     RecordingLinks links;
-    Settings settings;
-    HostInterface host{link, ui, timers, settings, links.links()};
+    std::int32_t commandPortNumber = 8300;
+    std::uint8_t tcpListenAll = 0;
+    HostInterface host{link, ui, timers, {commandPortNumber, tcpListenAll}, links.links()};
 };
 
 TEST_F(HostInterfaceTest, ArmingListensOnTheCommandPortAndTheNextOneLocallyWithARedPanel) {
@@ -62,7 +63,7 @@ TEST_F(HostInterfaceTest, ArmingListensOnTheCommandPortAndTheNextOneLocallyWithA
 }
 
 TEST_F(HostInterfaceTest, ListenAllSettingOpensThePortsToEveryInterface) {
-    settings.TcpListenAll = 1;
+    tcpListenAll = 1;
     link.listens.clear();
     host.ArmListeners();
     ASSERT_EQ(link.listens.size(), 2u);
@@ -108,7 +109,7 @@ TEST_F(HostInterfaceTest, PortChangeTo9000MovesBothPorts) {
     // As the settings dialog does: both sockets closed, new number stored, session reset re-arms.
     link.close(HostSocket::Command);
     link.close(HostSocket::Data);
-    settings.CommandPortNumber = 9000;
+    commandPortNumber = 9000;
     host.ArmListeners();
     const std::vector<ListenCall> expected{{HostSocket::Command, 9000, ListenScope::Loopback},
                                            {HostSocket::Data, 9001, ListenScope::Loopback}};

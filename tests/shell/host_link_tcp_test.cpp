@@ -22,7 +22,7 @@ protected:
 
     HostLinkTcpTest() {
         m_port = test::freePortPair();
-        settings.CommandPortNumber = m_port;
+        commandPortNumber = m_port;
         link.attach(&host);
         host.ArmListeners();
     }
@@ -37,9 +37,10 @@ protected:
     test::RecordingUi ui;
     test::RecordingTimers timers;
     test::RecordingLinks links;
-    Settings settings;
+    std::int32_t commandPortNumber = 8300;
+    std::uint8_t tcpListenAll = 0;
     shell::QtHostLink link;
-    HostInterface host{link, ui, timers, settings, links.links()};
+    HostInterface host{link, ui, timers, {commandPortNumber, tcpListenAll}, links.links()};
 };
 
 TEST_F(HostLinkTcpTest, ScriptedCommandSessionGetsTheExactReplies) {
@@ -150,7 +151,7 @@ TEST_F(HostLinkTcpTest, PortChangeMovesBothPorts) {
     ASSERT_NE(moved, 0);
     link.close(HostSocket::Command);
     link.close(HostSocket::Data);
-    settings.CommandPortNumber = moved;
+    commandPortNumber = moved;
     host.ArmListeners();
     HostClient oldPort;
     EXPECT_FALSE(oldPort.connectTo(m_port));
@@ -166,7 +167,7 @@ TEST_F(HostLinkTcpTest, PortsListenOnTheLoopbackAddressUnlessOpenedToTheNetwork)
     // ::1 is a second loopback address: reachable only when the ports listen on every interface.
     HostClient ipv6;
     EXPECT_FALSE(ipv6.connectTo(m_port, QHostAddress::LocalHostIPv6));
-    settings.TcpListenAll = 1;
+    tcpListenAll = 1;
     link.close(HostSocket::Command);
     host.ArmListeners();
     HostClient opened;
@@ -187,7 +188,7 @@ TEST_F(HostLinkTcpTest, APortInUseIsReported) {
     ASSERT_TRUE(squatter.listen(QHostAddress::LocalHost, taken));
     link.close(HostSocket::Command);
     link.close(HostSocket::Data);
-    settings.CommandPortNumber = taken;
+    commandPortNumber = taken;
     host.ArmListeners();
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_NE(ui.messages.back().find(std::to_string(taken)), std::string::npos);

@@ -23,10 +23,10 @@ struct TxRig::Surroundings final : AudioDevicePort, TransmitKeying, PttRelease {
 
 TxRig::TxRig(const TablesFile& tables, std::int16_t txDriveLevel_db)
     : m_drawn(m_random),
+      m_driveLevelDb(txDriveLevel_db),
       m_surroundings(std::make_unique<Surroundings>()),
       m_engine(*m_surroundings, m_surroundings->ui, *m_surroundings),
-      m_chain(tables, m_drawn, m_random, m_engine, m_settings, *m_surroundings) {
-    m_settings.TxDriveLevel = txDriveLevel_db;
+      m_chain(tables, m_drawn, m_random, m_engine, m_driveLevelDb, *m_surroundings) {
 }
 
 TxRig::~TxRig() = default;

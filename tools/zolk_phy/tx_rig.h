@@ -8,7 +8,6 @@
 #include <memory>
 #include <span>
 
-#include "app/settings.h"
 #include "phy/common/audio_engine.h"
 #include "phy/common/drawn_tables.h"
 #include "phy/common/random_source.h"
@@ -36,7 +35,7 @@ private:
 
     RandomSource m_random;
     DrawnTables m_drawn;
-    Settings m_settings;
+    std::int16_t m_driveLevelDb;
     std::unique_ptr<Surroundings> m_surroundings;
     AudioEngine m_engine;
     TransmitChain m_chain;

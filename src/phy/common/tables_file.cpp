@@ -6,10 +6,8 @@
 #include <system_error>
 
 #include "phy/common/crc16.h"
+#include "version.h"
 
-#ifndef ZOLK_VERSION
-#error "ZOLK_VERSION must name the program version"
-#endif
 #ifndef ZOLK_DATA_DIR
 #error "ZOLK_DATA_DIR must name the installed data folder"
 #endif
@@ -244,7 +242,7 @@ TablesFileLoad failure(TablesFileError error, std::string message) {
 
 TablesFileLoad wrongSize(std::string_view name) {
     return failure(TablesFileError::WrongSize,
-                   std::string(name) + " file does not belong to this v" ZOLK_VERSION);
+                   std::string(name) + " file does not belong to this v" + std::string(kVersion));
 }
 
 std::string corrupt(std::string_view name, const std::string& reason) {

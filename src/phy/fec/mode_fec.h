@@ -10,8 +10,8 @@
 #include "phy/common/mode_table.h"
 #include "phy/common/tables_file.h"
 #include "phy/fec/fec_config.h"
+#include "phy/fec/frame_fec_decoder.h"
 #include "phy/fec/turbo_decoder.h"
-#include "phy/rx/frame_acceptance.h"
 
 namespace zolk {
 

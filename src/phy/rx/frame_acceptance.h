@@ -8,6 +8,7 @@
 #include <span>
 
 #include "phy/common/complex_ops.h"
+#include "phy/fec/frame_fec_decoder.h"
 #include "ports/ui_sink.h"
 
 namespace zolk {
@@ -33,15 +34,6 @@ public:
     // (family 2); the other span is empty.
     virtual std::span<const Complex> constellationCells() const = 0;
     virtual std::span<const float> constellationSoftValues() const = 0;
-};
-
-// What acceptance needs of the FEC decoder: steps 1..9 over the frame's soft values.
-class FrameFecDecoder {
-public:
-    virtual ~FrameFecDecoder() = default;
-    virtual void fecStep(int step, int mode, std::span<const float> softValues) = 0;
-    // NetBytes frame bytes, complete after step 9.
-    virtual std::span<const std::uint8_t> frameBytes() const = 0;
 };
 
 // The session layer's side of frame dispatch: what becomes of a frame, good or failed.

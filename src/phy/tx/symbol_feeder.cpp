@@ -8,10 +8,10 @@
 namespace zolk {
 
 SymbolFeeder::SymbolFeeder(const TxCells& cells, const AudioEngine& engine,
-                           const Settings& settings, PttRelease& ptt)
+                           const std::int16_t& driveLevelDb, PttRelease& ptt)
     : m_cells(cells),
       m_engine(engine),
-      m_settings(settings),
+      m_driveLevelDb(driveLevelDb),
       m_ptt(ptt),
       m_out(kTxSampleRingLength) {}
 
@@ -68,7 +68,7 @@ void SymbolFeeder::next(TxSampleRing& ring) {
         tones ? kToneBlockLength : static_cast<std::size_t>(m_mode->SymbolLength);
     const auto out = std::span(m_out).first(length);
     std::fill(out.begin(), out.end(), 0.0f);
-    const std::int16_t drive_db = m_settings.TxDriveLevel;
+    const std::int16_t drive_db = m_driveLevelDb;
     const int end = signalEnd();
     bool release = false;
     ++m_symbolCounter;

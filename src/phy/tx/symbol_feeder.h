@@ -8,7 +8,6 @@
 #include <span>
 #include <vector>
 
-#include "app/settings.h"
 #include "phy/common/audio_engine.h"
 #include "phy/common/mode_table.h"
 #include "phy/tx/symbol_synthesis.h"
@@ -29,8 +28,9 @@ public:
     static constexpr int LongToneBlocks = 469;  // 10 s of lead-in tone in 21.333 ms blocks
     static constexpr int ShortToneBlocks = 19;  // 400 ms
 
-    // Reads the signal kind from the engine and TxDriveLevel from the settings at every period.
-    SymbolFeeder(const TxCells& cells, const AudioEngine& engine, const Settings& settings,
+    // Reads the signal kind from the engine and the drive level (dB, the operator's setting,
+    // which must outlive the feeder) at every period, so a change acts on the next one.
+    SymbolFeeder(const TxCells& cells, const AudioEngine& engine, const std::int16_t& driveLevelDb,
                  PttRelease& ptt);
 
     // The transmit ModeIndex of the coming kind-2 transmissions.
@@ -60,7 +60,7 @@ private:
 
     const TxCells& m_cells;
     const AudioEngine& m_engine;
-    const Settings& m_settings;
+    const std::int16_t& m_driveLevelDb;
     PttRelease& m_ptt;
     ToneBlockSynthesizer m_toneSynthesizer;
     CarrierSymbolSynthesizer m_carrierSynthesizer;

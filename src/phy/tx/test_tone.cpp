@@ -2,13 +2,13 @@
 
 namespace zolk {
 
-TestTone::TestTone(const Settings& settings)
-    : m_settings(settings), m_spectrum(ToneBlockBins), m_out(ToneBlockLength) {
+TestTone::TestTone(const std::int16_t& driveLevelDb)
+    : m_driveLevelDb(driveLevelDb), m_spectrum(ToneBlockBins), m_out(ToneBlockLength) {
     m_spectrum[ToneBin] = Complex{1.0f, 0.0f};
 }
 
 void TestTone::next(TxSampleRing& ring) {
-    m_synthesizer.synthesize(m_spectrum, m_settings.TxDriveLevel, m_out);
+    m_synthesizer.synthesize(m_spectrum, m_driveLevelDb, m_out);
     toRingSamples(m_out, std::span(ring).first(ToneBlockLength));
 }
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/settings.h"
+#include <cstdint>
 #include "phy/common/audio_engine.h"
 #include "phy/tx/symbol_synthesis.h"
 
@@ -14,8 +14,9 @@ class TestTone final : public TxSignalGenerator {
 public:
     static constexpr int ToneBin = 32;  // 32 x 46.875 Hz = 1500 Hz, 32 whole cycles per block
 
-    // Reads TxDriveLevel from the settings at every block, so the slider acts while tuning.
-    explicit TestTone(const Settings& settings);
+    // Reads the drive level (dB, the operator's setting, which must outlive the tone) at every
+    // block, so the slider acts while tuning.
+    explicit TestTone(const std::int16_t& driveLevelDb);
 
     // The engine never starts the test tone: its first keyed buffer only flushes.
     void init() override {}
@@ -24,7 +25,7 @@ public:
     void next(TxSampleRing& ring) override;
 
 private:
-    const Settings& m_settings;
+    const std::int16_t& m_driveLevelDb;
     ToneBlockSynthesizer m_synthesizer;
     std::vector<Complex> m_spectrum;
     std::vector<float> m_out;

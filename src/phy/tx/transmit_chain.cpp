@@ -5,12 +5,12 @@
 namespace zolk {
 
 TransmitChain::TransmitChain(const TablesFile& tables, const DrawnTables& drawn,
-                             RandomSource& random, AudioEngine& engine, const Settings& settings,
+                             RandomSource& random, AudioEngine& engine, const std::int16_t& driveLevelDb,
                              PttRelease& ptt)
     : m_engine(engine),
       m_modulator(drawn, tables, random, m_cells),
-      m_feeder(m_cells, engine, settings, ptt),
-      m_testTone(settings) {
+      m_feeder(m_cells, engine, driveLevelDb, ptt),
+      m_testTone(driveLevelDb) {
     m_engine.attachGenerator(TxGenerator::SymbolFeeder, &m_feeder);
     m_engine.attachGenerator(TxGenerator::TestTone, &m_testTone);
 }

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <span>
 
-#include "app/settings.h"
 #include "phy/common/audio_engine.h"
 #include "phy/common/drawn_tables.h"
 #include "phy/common/random_source.h"
@@ -22,7 +21,7 @@ class TransmitChain {
 public:
     // Attaches both generators to engine; all references must outlive the chain.
     TransmitChain(const TablesFile& tables, const DrawnTables& drawn, RandomSource& random,
-                  AudioEngine& engine, const Settings& settings, PttRelease& ptt);
+                  AudioEngine& engine, const std::int16_t& driveLevelDb, PttRelease& ptt);
     ~TransmitChain();
     TransmitChain(const TransmitChain&) = delete;
     TransmitChain& operator=(const TransmitChain&) = delete;

@@ -9,7 +9,6 @@
 #include <numbers>
 #include <vector>
 
-#include "app/settings.h"
 #include "keyed_engine.h"
 #include "phy/common/audio_engine.h"
 #include "phy/common/mode_table.h"
@@ -26,7 +25,6 @@ protected:
     FeederTest() {
         engine.attachGenerator(TxGenerator::SymbolFeeder, &feeder);
         engine.selectGenerator(TxGenerator::SymbolFeeder);
-        settings.TxDriveLevel = 0;
     }
 
     // Every frame symbol s gets one cell in bin binOfSymbol(s); lead-in columns use kLeadInBin.
@@ -87,8 +85,8 @@ protected:
     KeyedEngine rig;
     AudioEngine& engine = rig.engine();
     TxCells cells;
-    Settings settings;
-    SymbolFeeder feeder{cells, engine, settings, rig};
+    std::int16_t driveLevelDb = 0;
+    SymbolFeeder feeder{cells, engine, driveLevelDb, rig};
 };
 
 TEST_F(FeederTest, Mode8OneFrameTimeline) {

@@ -9,7 +9,6 @@
 #include <numbers>
 #include <vector>
 
-#include "app/settings.h"
 #include "keyed_engine.h"
 
 namespace zolk {
@@ -26,15 +25,15 @@ protected:
 
     // buffers of 256 samples after the silent key-up buffer.
     std::vector<std::int16_t> tune(std::int16_t drive_db, int buffers) {
-        settings.TxDriveLevel = drive_db;
+        driveLevelDb = drive_db;
         auto played = rig.play(1 + buffers);
         rig.unkey();
         played.erase(played.begin(), played.begin() + kAudioBlockLength);
         return played;
     }
 
-    Settings settings;
-    TestTone tone{settings};
+    std::int16_t driveLevelDb = 0;
+    TestTone tone{driveLevelDb};
     KeyedEngine rig;
 };
 

@@ -7,7 +7,6 @@
 #include <memory>
 #include <vector>
 
-#include "app/settings.h"
 #include "keyed_engine.h"
 #include "phy/common/drawn_tables.h"
 #include "phy/common/mode_table.h"
@@ -37,9 +36,9 @@ protected:
     static std::shared_ptr<const TablesFile> s_tables;
     RandomSource random;
     DrawnTables drawn{random};
-    Settings settings;
+    std::int16_t driveLevelDb = -5;
     KeyedEngine rig;
-    TransmitChain chain{*s_tables, drawn, random, rig.engine(), settings, rig};
+    TransmitChain chain{*s_tables, drawn, random, rig.engine(), driveLevelDb, rig};
 };
 
 std::shared_ptr<const TablesFile> TransmitChainTest::s_tables;
@@ -61,7 +60,7 @@ TEST_F(TransmitChainTest, SendsDataFramesToneSignalsAndTheTuneTone) {
     EXPECT_EQ(rig.play().size(), 256 + (8 + 31 + 50) * 1024 + 256u);
     EXPECT_EQ(rig.releases(), 3);
 
-    settings.TxDriveLevel = 0;
+    driveLevelDb = 0;
     chain.prepareTestTone();
     const auto tone = rig.play(41);
     rig.unkey();
