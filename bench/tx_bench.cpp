@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr double kMinimumCpu_s = 3.0;
+constexpr double kMinimumCpuS = 3.0;
 
 double cpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
 
@@ -43,13 +43,13 @@ int main(int argc, char** argv) {
         phytool::TxRig rig(*load.tables, -5);
         RandomSource random;
         random.seed(mode);
-        std::vector<std::uint8_t> payload(static_cast<std::size_t>(r.UserBytes));
-        std::vector<std::uint8_t> frame(static_cast<std::size_t>(r.NetBytes));
+        std::vector<std::uint8_t> payload(static_cast<std::size_t>(r.userBytes));
+        std::vector<std::uint8_t> frame(static_cast<std::size_t>(r.netBytes));
         const std::array<std::span<const std::uint8_t>, 1> frames{frame};
         std::uint64_t samples = 0;
         int transmissions = 0;
         const double start = cpuSeconds();
-        while (cpuSeconds() - start < kMinimumCpu_s) {
+        while (cpuSeconds() - start < kMinimumCpuS) {
             for (auto& b : payload) {
                 b = static_cast<std::uint8_t>(random.draw(255));
             }
@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
         // The part with signal: lead-in and frame symbols, without key-up buffer and tail.
         const double onAir =
             transmissions *
-            static_cast<double>((r.LeadInSymbols + r.SymbolLimit - 1) * r.SymbolLength) / 48000.0;
+            static_cast<double>((r.leadInSymbols + r.symbolLimit - 1) * r.symbolLength) / 48000.0;
         std::printf("%d\t%d\t%.1f\t%.1f\t%.3f\t%.3f\t%.3f\t%.0f\n", mode, transmissions, audio,
                     onAir, cpu, 1000.0 * cpu / audio, 1000.0 * cpu / onAir, audio / cpu);
     }

@@ -53,8 +53,8 @@ void ConsoleUiSink::applyView(std::uint8_t) {}
 void ConsoleUiSink::clearWaterfall() {}
 void ConsoleUiSink::moveWindow(std::int32_t, std::int32_t) {}
 
-void ConsoleUiSink::showSnr(float snr_db) { printTimedLine(m_out, snrText(snr_db)); }
-void ConsoleUiSink::showAfc(float offset_hz) { printTimedLine(m_out, afcText(offset_hz)); }
+void ConsoleUiSink::showSnr(float snrDb) { printTimedLine(m_out, snrText(snrDb)); }
+void ConsoleUiSink::showAfc(float offsetHz) { printTimedLine(m_out, afcText(offsetHz)); }
 void ConsoleUiSink::plotCells(std::span<const std::complex<float>>, int, PlotColour) {}
 void ConsoleUiSink::plotSoftValues(std::span<const float>, PlotColour) {}
 

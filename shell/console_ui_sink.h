@@ -34,10 +34,10 @@ public:
     void setMenuCaption(MenuItem item, std::string_view caption) override;
     void applyView(std::uint8_t viewMode) override;
     void clearWaterfall() override;
-    void moveWindow(std::int32_t top_twips, std::int32_t left_twips) override;
+    void moveWindow(std::int32_t topTwips, std::int32_t leftTwips) override;
     // Each received frame's S/N and AFC is a line; its constellation has nowhere to go.
-    void showSnr(float snr_db) override;
-    void showAfc(float offset_hz) override;
+    void showSnr(float snrDb) override;
+    void showAfc(float offsetHz) override;
     void plotCells(std::span<const std::complex<float>> cells, int bitsPerCell, PlotColour colour) override;
     void plotSoftValues(std::span<const float> softValues, PlotColour colour) override;
 

@@ -109,13 +109,14 @@ QPixmap arrow(bool up, QColor colour, int size) {
 
 }  // namespace
 
-QPixmap statusIcon(std::string_view key, int size_px) {
-    if (std::find(kLedKeys.begin(), kLedKeys.end(), key) != kLedKeys.end()) return led(ledColour(key), size_px);
-    if (key == "ErrorAmarillo") return warning(size_px);
-    if (key == "Connected") return connected(size_px);
-    if (key == "Terminal") return terminal(size_px);
-    if (key == "Subiendo") return arrow(true, QColor(30, 170, 50), size_px);
-    if (key == "Descargando") return arrow(false, QColor(40, 100, 220), size_px);
+QPixmap statusIcon(std::string_view key, int sizePx) {
+    if (std::find(kLedKeys.begin(), kLedKeys.end(), key) != kLedKeys.end())
+        return led(ledColour(key), sizePx);
+    if (key == "ErrorAmarillo") return warning(sizePx);
+    if (key == "Connected") return connected(sizePx);
+    if (key == "Terminal") return terminal(sizePx);
+    if (key == "Subiendo") return arrow(true, QColor(30, 170, 50), sizePx);
+    if (key == "Descargando") return arrow(false, QColor(40, 100, 220), sizePx);
     return {};
 }
 

@@ -9,6 +9,6 @@
 namespace zolk::shell {
 
 // A null pixmap for a key the image list does not hold.
-QPixmap statusIcon(std::string_view key, int size_px = 14);
+QPixmap statusIcon(std::string_view key, int sizePx = 14);
 
 }  // namespace zolk::shell

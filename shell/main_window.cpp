@@ -22,18 +22,18 @@ namespace zolk::shell {
 namespace {
 
 // Figures the layout table leaves open, in twips.
-constexpr std::int32_t kWaterfallHeight_twips = 1410;
-constexpr std::int32_t kMeterBoxHeight_twips = 285;
-constexpr std::int32_t kGaugeHeight_twips = 1200;
-constexpr std::int32_t kIndicatorHeight_twips = 300;
+constexpr std::int32_t kWaterfallHeightTwips = 1410;
+constexpr std::int32_t kMeterBoxHeightTwips = 285;
+constexpr std::int32_t kGaugeHeightTwips = 1200;
+constexpr std::int32_t kIndicatorHeightTwips = 300;
 // The title bar and borders that the table's window heights include.
-constexpr std::int32_t kWindowFrame_twips = 465;
-constexpr int kMinimumWidth_px = 720;
-constexpr int kMargin_px = 8;
-constexpr int kGaugeStep_px = 92;
-constexpr int kIndicatorColumn_px = 380;
-constexpr int kIndicatorWidth_px = 64;
-constexpr int kIndicatorStep_px = 70;
+constexpr std::int32_t kWindowFrameTwips = 465;
+constexpr int kMinimumWidthPx = 720;
+constexpr int kMarginPx = 8;
+constexpr int kGaugeStepPx = 92;
+constexpr int kIndicatorColumnPx = 380;
+constexpr int kIndicatorWidthPx = 64;
+constexpr int kIndicatorStepPx = 70;
 
 constexpr const char* kGuideFile = "ZOLK Quick Guide.pdf";
 constexpr qsizetype kMonitorCharacters = 4000;
@@ -212,63 +212,69 @@ void MainWindow::setMenuVisible(MenuItem item, bool visible) { menuAction(item)-
 void MainWindow::setMenuCaption(MenuItem item, std::string_view caption) { menuAction(item)->setText(text(caption)); }
 
 void MainWindow::applyView(std::uint8_t viewMode) {
-    const ViewLayout layout = viewLayout(viewMode, kWaterfallHeight_twips);
-    const IndicatorTops tops = indicatorTops(layout.waterfallTop_twips, kMeterBoxHeight_twips, kGaugeHeight_twips);
-    const int waterfallTop = pixels(layout.waterfallTop_twips);
-    const int waterfallHeight = pixels(kWaterfallHeight_twips);
+    const ViewLayout layout = viewLayout(viewMode, kWaterfallHeightTwips);
+    const IndicatorTops tops =
+        indicatorTops(layout.waterfallTopTwips, kMeterBoxHeightTwips, kGaugeHeightTwips);
+    const int waterfallTop = pixels(layout.waterfallTopTwips);
+    const int waterfallHeight = pixels(kWaterfallHeightTwips);
     const int gaugeTop = pixels(tops.gauge);
     // As wide as the status bar's fixed panels need on this desktop.
-    const int width = std::max(kMinimumWidth_px, statusBar()->sizeHint().width());
-    const int inner = width - 2 * kMargin_px;
+    const int width = std::max(kMinimumWidthPx, statusBar()->sizeHint().width());
+    const int inner = width - 2 * kMarginPx;
 
     // Chart and constellation share the band above the gauges; the constellation is square.
-    const int band = gaugeTop - 2 * kMargin_px;
-    m_constellation->setGeometry(width - kMargin_px - band, kMargin_px, band, band);
-    m_chart->setGeometry(kMargin_px, kMargin_px, inner - band - kMargin_px, band);
+    const int band = gaugeTop - 2 * kMarginPx;
+    m_constellation->setGeometry(width - kMarginPx - band, kMarginPx, band, band);
+    m_chart->setGeometry(kMarginPx, kMarginPx, inner - band - kMarginPx, band);
     m_chart->setVisible(layout.chartAndConstellationVisible);
     m_constellation->setVisible(layout.chartAndConstellationVisible);
 
-    const int gaugeSize = pixels(kGaugeHeight_twips);
+    const int gaugeSize = pixels(kGaugeHeightTwips);
     for (std::size_t i = 0; i < m_gauges.size(); ++i) {
-        const int left = kMargin_px + static_cast<int>(i) * kGaugeStep_px;
-        m_gauges[i]->setGeometry(left + (kGaugeStep_px - kMargin_px - gaugeSize) / 2, gaugeTop, gaugeSize, gaugeSize);
-        m_meterBoxes[i]->setGeometry(left, pixels(tops.meter), kGaugeStep_px - kMargin_px,
-                                     pixels(kMeterBoxHeight_twips));
+        const int left = kMarginPx + static_cast<int>(i) * kGaugeStepPx;
+        m_gauges[i]->setGeometry(left + (kGaugeStepPx - kMarginPx - gaugeSize) / 2, gaugeTop,
+                                 gaugeSize, gaugeSize);
+        m_meterBoxes[i]->setGeometry(left, pixels(tops.meter), kGaugeStepPx - kMarginPx,
+                                     pixels(kMeterBoxHeightTwips));
     }
-    const int indicatorHeight = pixels(kIndicatorHeight_twips);
+    const int indicatorHeight = pixels(kIndicatorHeightTwips);
     const std::array<std::int32_t, 4> firstColumn{tops.data, tops.ack, tops.nack, tops.req};
     for (std::size_t i = 0; i < firstColumn.size(); ++i)
-        m_indicators[i]->setGeometry(kIndicatorColumn_px, pixels(firstColumn[i]), kIndicatorWidth_px, indicatorHeight);
+        m_indicators[i]->setGeometry(kIndicatorColumnPx, pixels(firstColumn[i]), kIndicatorWidthPx,
+                                     indicatorHeight);
     for (std::size_t i = 0; i < 3; ++i) {
-        m_indicators[4 + i]->setGeometry(kIndicatorColumn_px + kIndicatorStep_px, pixels(firstColumn[1 + i]),
-                                         kIndicatorWidth_px, indicatorHeight);
+        m_indicators[4 + i]->setGeometry(kIndicatorColumnPx + kIndicatorStepPx,
+                                         pixels(firstColumn[1 + i]), kIndicatorWidthPx,
+                                         indicatorHeight);
     }
-    const int monitorLeft = kIndicatorColumn_px + 2 * kIndicatorStep_px + kMargin_px;
-    m_monitor->setGeometry(monitorLeft, gaugeTop, width - kMargin_px - monitorLeft, waterfallTop - gaugeTop - 4);
+    const int monitorLeft = kIndicatorColumnPx + 2 * kIndicatorStepPx + kMarginPx;
+    m_monitor->setGeometry(monitorLeft, gaugeTop, width - kMarginPx - monitorLeft,
+                           waterfallTop - gaugeTop - 4);
 
-    m_waterfall->setGeometry(kMargin_px, waterfallTop, inner, waterfallHeight);
+    m_waterfall->setGeometry(kMarginPx, waterfallTop, inner, waterfallHeight);
     m_waterfall->setVisible(layout.waterfallVisible);
 
     // The window takes the table's height. Where this desktop's bars are taller than the table
     // allows for, every view grows by the same amount, so the views still differ as the table says.
     const int bars = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
-    const ViewLayout tightest = viewLayout(2, kWaterfallHeight_twips);
-    const int needed = pixels(tightest.waterfallTop_twips) + waterfallHeight + kMargin_px / 2;
-    const int shortfall = std::max(0, needed - (pixels(tightest.windowHeight_twips - kWindowFrame_twips) - bars));
-    const int displays = pixels(layout.windowHeight_twips - kWindowFrame_twips) - bars + shortfall;
+    const ViewLayout tightest = viewLayout(2, kWaterfallHeightTwips);
+    const int needed = pixels(tightest.waterfallTopTwips) + waterfallHeight + kMarginPx / 2;
+    const int shortfall =
+        std::max(0, needed - (pixels(tightest.windowHeightTwips - kWindowFrameTwips) - bars));
+    const int displays = pixels(layout.windowHeightTwips - kWindowFrameTwips) - bars + shortfall;
     m_displays->setFixedSize(width, displays);
     setFixedSize(width, displays + bars);
 }
 
 void MainWindow::clearWaterfall() { m_waterfall->clear(); }
 
-void MainWindow::moveWindow(std::int32_t top_twips, std::int32_t left_twips) {
-    move(pixels(left_twips), pixels(top_twips));
+void MainWindow::moveWindow(std::int32_t topTwips, std::int32_t leftTwips) {
+    move(pixels(leftTwips), pixels(topTwips));
 }
 
-void MainWindow::showSnr(float snr_db) { m_meterBoxes[3]->setText(text(snrText(snr_db))); }
+void MainWindow::showSnr(float snrDb) { m_meterBoxes[3]->setText(text(snrText(snrDb))); }
 
-void MainWindow::showAfc(float offset_hz) { m_meterBoxes[2]->setText(text(afcText(offset_hz))); }
+void MainWindow::showAfc(float offsetHz) { m_meterBoxes[2]->setText(text(afcText(offsetHz))); }
 
 void MainWindow::plotCells(std::span<const std::complex<float>>, int, PlotColour) {}
 

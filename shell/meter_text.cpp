@@ -14,8 +14,8 @@ std::string signedOneDecimal(const char* label, float value, const char* unit) {
 
 }  // namespace
 
-std::string snrText(float snr_db) { return signedOneDecimal("S/N (2500 Hz): ", snr_db, "dB"); }
+std::string snrText(float snrDb) { return signedOneDecimal("S/N (2500 Hz): ", snrDb, "dB"); }
 
-std::string afcText(float offset_hz) { return signedOneDecimal("AFC: ", offset_hz, "Hz"); }
+std::string afcText(float offsetHz) { return signedOneDecimal("AFC: ", offsetHz, "Hz"); }
 
 }  // namespace zolk::shell

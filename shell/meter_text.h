@@ -6,7 +6,7 @@
 
 namespace zolk::shell {
 
-std::string snrText(float snr_db);
-std::string afcText(float offset_hz);
+std::string snrText(float snrDb);
+std::string afcText(float offsetHz);
 
 }  // namespace zolk::shell

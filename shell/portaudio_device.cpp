@@ -12,7 +12,7 @@
 namespace zolk::shell {
 namespace {
 
-constexpr double kSampleRate_hz = 48000.0;
+constexpr double kSampleRateHz = 48000.0;
 constexpr unsigned long kBlockFrames = 256;
 constexpr std::size_t kBlockSamples = 2 * kBlockFrames;
 // About 200 blocks queued each way, as the station's transmit tails are timed for.
@@ -128,9 +128,9 @@ bool PortAudioDevice::open(AudioDirection direction, const std::string& deviceNa
 
     auto shared = std::make_unique<StreamShared>(kRingSamples, parameters.channelCount);
     PaStream* handle = nullptr;
-    PaError error = Pa_OpenStream(&handle, capture ? &parameters : nullptr, capture ? nullptr : &parameters,
-                                  kSampleRate_hz, kBlockFrames, paClipOff,
-                                  capture ? &captureCallback : &playbackCallback, shared.get());
+    PaError error = Pa_OpenStream(
+        &handle, capture ? &parameters : nullptr, capture ? nullptr : &parameters, kSampleRateHz,
+        kBlockFrames, paClipOff, capture ? &captureCallback : &playbackCallback, shared.get());
     if (error != paNoError) return false;
     error = Pa_StartStream(handle);
     if (error != paNoError) {
@@ -144,8 +144,9 @@ bool PortAudioDevice::open(AudioDirection direction, const std::string& deviceNa
         // The card's own buffer counts towards the 200 blocks: together they set how long the
         // station's audio takes to reach the air, which its transmit tails are timed for.
         const PaStreamInfo* streamInfo = Pa_GetStreamInfo(handle);
-        const double latency_s = streamInfo != nullptr ? streamInfo->outputLatency : 0.0;
-        const auto cardBlocks = static_cast<std::size_t>(std::ceil(latency_s * kSampleRate_hz / kBlockFrames));
+        const double latencyS = streamInfo != nullptr ? streamInfo->outputLatency : 0.0;
+        const auto cardBlocks =
+            static_cast<std::size_t>(std::ceil(latencyS * kSampleRateHz / kBlockFrames));
         s.queueSamples = (kQueueBlocks - std::min(cardBlocks, kQueueBlocks / 2)) * kBlockSamples;
     }
     // The first pump asks the station for the whole playback queue, as the opening's first requests.

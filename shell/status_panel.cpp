@@ -12,9 +12,9 @@ StatusPanelWidget::StatusPanelWidget(const zolk::StatusPanel& figures, QWidget* 
     setObjectName(QString::fromUtf8(figures.key.data(), static_cast<qsizetype>(figures.key.size())));
     setFrameStyle(figures.inset ? QFrame::Panel | QFrame::Sunken : QFrame::NoFrame);
     if (figures.autoSize)
-        setMinimumWidth(pixels(figures.width_twips));
+        setMinimumWidth(pixels(figures.widthTwips));
     else
-        setFixedWidth(pixels(figures.width_twips));
+        setFixedWidth(pixels(figures.widthTwips));
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(2, 0, 2, 0);
     layout->setSpacing(3);

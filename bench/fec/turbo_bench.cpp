@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
     }
     zolk::RandomSource random;
     const zolk::DrawnTables drawn(random);
-    zolk::ModeTurboDecoder decoder(*load.tables, drawn.PseudoRandomBits());
+    zolk::ModeTurboDecoder decoder(*load.tables, drawn.pseudoRandomBits());
     std::mt19937 rng(1);
     std::normal_distribution<float> noise(0.0f, 1.0f);
 
@@ -97,14 +97,14 @@ int main(int argc, char** argv) {
     for (int mode = 0; mode < zolk::kModeCount; ++mode) {
         const zolk::ModeRecord& r = zolk::modeRecord(mode);
         const zolk::FecConfig config =
-            zolk::fecConfigForMode(mode, *load.tables, drawn.PseudoRandomBits());
-        std::vector<std::uint8_t> info(static_cast<std::size_t>(r.InfoBits));
+            zolk::fecConfigForMode(mode, *load.tables, drawn.pseudoRandomBits());
+        std::vector<std::uint8_t> info(static_cast<std::size_t>(r.infoBits));
         for (auto& b : info) b = static_cast<std::uint8_t>(rng() & 1U);
-        std::vector<std::uint8_t> coded(static_cast<std::size_t>(r.CodedBits));
+        std::vector<std::uint8_t> coded(static_cast<std::size_t>(r.codedBits));
         std::vector<std::uint8_t> sent(coded.size());
         const double encode = secondsPerCall(minSeconds, [&] {
-            zolk::TurboEncode(info, config, coded);
-            zolk::InterleaveBits(coded, config.bitInterleaver, sent);
+            zolk::turboEncode(info, config, coded);
+            zolk::interleaveBits(coded, config.bitInterleaver, sent);
         });
 
         std::vector<float> clean(sent.size());
@@ -117,9 +117,9 @@ int main(int argc, char** argv) {
         const DecodeRun easy = timeDecode(decoder, mode, clean, minSeconds);
 
         const double airSeconds =
-            (r.SymbolLimit - 1) * static_cast<double>(r.SymbolLength) / 48000.0;
+            (r.symbolLimit - 1) * static_cast<double>(r.symbolLength) / 48000.0;
         std::printf("| %d | %d | %.3f | %.3f | %.0f | %.3f%s | %.0f | %.0f | %.3f (%d) |\n", mode,
-                    static_cast<int>(r.InfoBits), airSeconds, 1e3 * encode, 1.0 / encode,
+                    static_cast<int>(r.infoBits), airSeconds, 1e3 * encode, 1.0 / encode,
                     1e3 * worst.seconds, worst.lastActiveStep == 9 ? "" : " (converged)",
                     1.0 / worst.seconds, airSeconds / worst.seconds, 1e3 * easy.seconds,
                     easy.lastActiveStep);

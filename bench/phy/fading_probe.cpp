@@ -3,7 +3,7 @@
 // its noise, through the same channel without noise, and clean. The receiver's own detection and
 // cut of the noisy frame are then decoded three ways: as the receiver decodes them; with ideal
 // channel knowledge (each cell times the clean over the noise-free cell, then the same stage 1, so
-// the specified zero-forcing and soft values stay); and with only the channel's exact phase taken
+// our zero-forcing and soft values stay); and with only the channel's exact phase taken
 // out (for the differential modes, whose detection keeps the amplitudes). The receiver's raw bit
 // errors are counted against the soft values of the clean frame. Not run by ctest.
 //
@@ -37,7 +37,7 @@
 namespace zolk::bench {
 namespace {
 
-constexpr std::int16_t kDriveLevel_db = -5;
+constexpr std::int16_t kDriveLevelDb = -5;
 constexpr std::size_t kLeadSamples = 48 * kAudioBlockLength;
 constexpr std::size_t kTrailSamples = 2 * 48000;
 
@@ -61,14 +61,15 @@ public:
 
     ReceiveConditions receiveConditions() const override {
         return {.sessionActive = true, .frameReception = true, .narrowSpectrogram = true,
-                .ModeIndex = static_cast<std::uint8_t>(m_tables.mode), .WaterfallMode = 0};
+                .modeIndex = static_cast<std::uint8_t>(m_tables.mode), .waterfallMode = 0};
     }
     void busySample(Complex) override {}
     void waterfallSample(Complex) override {}
     void sessionTick() override {
         if (m_detection || !m_frontEnd->newFrameFlag(1)) return;
-        m_detection = m_detector.DetectFrame(m_tables, m_drawn, 1, m_frontEnd->symbolSpectraStore(1),
-                                             m_frontEnd->frameIndex(1), m_frontEnd->ringIndex());
+        m_detection =
+            m_detector.detectFrame(m_tables, m_drawn, 1, m_frontEnd->symbolSpectraStore(1),
+                                   m_frontEnd->frameIndex(1), m_frontEnd->ringIndex());
     }
 
 private:
@@ -93,10 +94,10 @@ public:
         : m_tables(tables),
           m_mode(mode),
           m_turnSymbols(headerTurnSymbols(tables[mode])),
-          m_rig(std::make_unique<phytool::TxRig>(tables, kDriveLevel_db)),
+          m_rig(std::make_unique<phytool::TxRig>(tables, kDriveLevelDb)),
           m_drawn(std::make_unique<DrawnTables>(m_random)),
           m_demodulator(std::make_unique<CarrierDemodulator>(qamColumn())),
-          m_fec(std::make_unique<ModeTurboDecoder>(tables, m_drawn->PseudoRandomBits())) {}
+          m_fec(std::make_unique<ModeTurboDecoder>(tables, m_drawn->pseudoRandomBits())) {}
 
     void run(sim::ChannelSettings noisy, std::uint64_t payloadSeed, Counts& counts) {
         phytool::TrialFrame sent = phytool::trialFrame(m_mode, payloadSeed);
@@ -135,14 +136,14 @@ public:
         ++counts.detected;
 
         const auto& c = *cleanEar.detection();
-        cutCarrierFrame(cleanEar.frontEnd(), tables, m_turnSymbols, c.ringIndex, c.FrequencyShift);
-        m_demodulator->Stage1(tables, cleanEar.frontEnd().frameSymbolStore());
+        cutCarrierFrame(cleanEar.frontEnd(), tables, m_turnSymbols, c.ringIndex, c.frequencyShift);
+        m_demodulator->stage1(tables, cleanEar.frontEnd().frameSymbolStore());
         const std::vector<float> reference(m_demodulator->softBits().begin(), m_demodulator->softBits().end());
 
         const auto& d = *noisyEar.detection();
         const CarrierCut cut = cutCarrierFrame(noisyEar.frontEnd(), tables, m_turnSymbols,
-                                               d.ringIndex, d.FrequencyShift);
-        m_demodulator->Stage1(tables, noisyEar.frontEnd().frameSymbolStore());
+                                               d.ringIndex, d.frequencyShift);
+        m_demodulator->stage1(tables, noisyEar.frontEnd().frameSymbolStore());
         const auto soft = m_demodulator->softBits();
         const auto wrong = std::inner_product(soft.begin(), soft.end(), reference.begin(), std::size_t{0}, std::plus<>(),
                                               [](float a, float b) { return static_cast<std::size_t>((a > 0) != (b > 0)); });
@@ -173,11 +174,11 @@ private:
         const auto faded = quiet.frontEnd().frameSymbolStore();
         const auto plain = clean.frontEnd().frameSymbolStore();
         for (std::size_t i = 0; i < cells.size(); ++i) {
-            const Complex turn = ComplexMul(plain[i], ComplexConj(faded[i]));
-            const float scale = phaseOnly ? ComplexAbs(turn) : ComplexPower(faded[i]);
-            cells[i] = scale > 0.0F ? ComplexMul(cells[i], turn) / scale : Complex{};
+            const Complex turn = complexMul(plain[i], complexConj(faded[i]));
+            const float scale = phaseOnly ? complexAbs(turn) : complexPower(faded[i]);
+            cells[i] = scale > 0.0F ? complexMul(cells[i], turn) / scale : Complex{};
         }
-        m_demodulator->Stage1(tables, cells);
+        m_demodulator->stage1(tables, cells);
         return decodes(m_demodulator->softBits());
     }
 

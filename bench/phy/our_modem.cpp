@@ -19,7 +19,7 @@ OurModem::OurModem(int mode) : m_mode(mode) {
     m_trial = std::make_unique<phytool::PhyTrial>(*m_tables, mode);
 }
 
-double OurModem::bitRate() const { return modeRecord(m_mode).NetBitRate; }
+double OurModem::bitRate() const { return modeRecord(m_mode).netBitRate; }
 
 TrialResult OurModem::trial(sim::ChannelSettings channel, std::uint64_t payloadSeed) {
     const phytool::PhyTrialResult r = m_trial->run(channel, payloadSeed);
@@ -29,7 +29,7 @@ TrialResult OurModem::trial(sim::ChannelSettings channel, std::uint64_t payloadS
 Cost measureCost(int mode) {
     OurModem modem(mode);
     for (int i = 0; i < kCostTransmissions; ++i) {
-        sim::ChannelSettings channel{.snrDb = modeRecord(mode).SnrThreshold + kCostMarginDb,
+        sim::ChannelSettings channel{.snrDb = modeRecord(mode).snrThreshold + kCostMarginDb,
                                      .seed = static_cast<std::uint64_t>(i + 1)};
         modem.trial(channel, static_cast<std::uint64_t>(i + 1));
     }

@@ -151,7 +151,7 @@ void writeReport(const std::vector<Row>& ours, const std::vector<Row>& reference
        << "S/N in dB in 2500 Hz (Ps over the on-air part, N0 = sigma^2 / 24000); " << o.frames
        << " transmissions per point in steps of " << o.stepDb << " dB on the clean channel, " << o.impairedFrames
        << " in steps of " << o.impairedStepDb << " dB on the others. Diff: measured minus SnrThreshold "
-       << "(positive: worse than specified). Bias: mean of the receiver's S/N estimate minus the true S/N over the "
+       << "(positive: worse than the mode's design threshold). Bias: mean of the receiver's S/N estimate minus the true S/N over the "
        << "decoded frames of the clean curve; raw bias: the same before the receiver subtracts 10 - CrestDb (the "
        << "mode's output back-off) from its estimate.\n\n";
     md << "| modem | net bit/s | SnrThreshold |";
@@ -237,9 +237,10 @@ int run(const Options& o) {
         OurModem modem(m);
         Row row{.name = modem.name(),
                 .bitRate = modem.bitRate(),
-                .threshold = modeRecord(m).SnrThreshold,
-                .crestAdjustmentDb = 10.0 - modeRecord(m).CrestDb};
-        measureRow(row, modem, std::round(modeRecord(m).SnrThreshold), o, static_cast<std::uint64_t>(m));
+                .threshold = modeRecord(m).snrThreshold,
+                .crestAdjustmentDb = 10.0 - modeRecord(m).crestDb};
+        measureRow(row, modem, std::round(modeRecord(m).snrThreshold), o,
+                   static_cast<std::uint64_t>(m));
         row.cost = costInChild(m);
         ours.push_back(std::move(row));
     }

@@ -11,15 +11,18 @@ namespace {
 constexpr std::size_t kTaps = 145;
 
 std::array<double, kTaps> design() {
-    constexpr double beta = 8.0;
-    constexpr double cutoff = 3600.0 / 48000.0;  // cycles per sample
+    constexpr double kBeta = 8.0;
+    constexpr double kCutoff = 3600.0 / 48000.0;  // cycles per sample
     std::array<double, kTaps> h{};
     double sum = 0.0;
     for (std::size_t n = 0; n < kTaps; ++n) {
         const double m = static_cast<double>(n) - (kTaps - 1) / 2.0;
-        const double sinc = m == 0.0 ? 2.0 * cutoff : std::sin(2.0 * std::numbers::pi * cutoff * m) / (std::numbers::pi * m);
+        const double sinc =
+            m == 0.0 ? 2.0 * kCutoff
+                     : std::sin(2.0 * std::numbers::pi * kCutoff * m) / (std::numbers::pi * m);
         const double r = 2.0 * static_cast<double>(n) / (kTaps - 1) - 1.0;
-        h[n] = sinc * std::cyl_bessel_i(0.0, beta * std::sqrt(1.0 - r * r)) / std::cyl_bessel_i(0.0, beta);
+        h[n] = sinc * std::cyl_bessel_i(0.0, kBeta * std::sqrt(1.0 - r * r)) /
+               std::cyl_bessel_i(0.0, kBeta);
         sum += h[n];
     }
     for (auto& tap : h) tap /= sum;  // unit gain at 0 Hz
@@ -27,8 +30,8 @@ std::array<double, kTaps> design() {
 }
 
 const std::array<double, kTaps>& filter() {
-    static const auto h = design();
-    return h;
+    static const auto kH = design();
+    return kH;
 }
 
 }  // namespace

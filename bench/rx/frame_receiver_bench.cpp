@@ -21,16 +21,16 @@
 
 namespace {
 
-constexpr double kMinimumCpu_s = 0.5;
+constexpr double kMinimumCpuS = 0.5;
 
 double cpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
 
-// Mean CPU microseconds of one call, repeated for at least kMinimumCpu_s.
+// Mean CPU microseconds of one call, repeated for at least kMinimumCpuS.
 template <typename Call>
 double microsecondsPerCall(Call call) {
     long calls = 0;
     const double start = cpuSeconds();
-    while (cpuSeconds() - start < kMinimumCpu_s) {
+    while (cpuSeconds() - start < kMinimumCpuS) {
         call(calls);
         ++calls;
     }
@@ -77,23 +77,25 @@ int main(int argc, char** argv) {
         double search = 0.0;
         double stage1 = 0.0;
         double snr = 0.0;
-        if (r.ModeFamily == Family::MultiCarrier) {
+        if (r.modeFamily == Family::MultiCarrier) {
             search = microsecondsPerCall([&](long call) {
-                carrierDetector.DetectFrame(tables, drawn, 1, spectra, frame(call), static_cast<std::uint32_t>(call));
+                carrierDetector.detectFrame(tables, drawn, 1, spectra, frame(call),
+                                            static_cast<std::uint32_t>(call));
             });
             stage1 = microsecondsPerCall([&](long) {
                 frameSymbols = received;
-                carrierDemodulator.Stage1(tables, frameSymbols);
+                carrierDemodulator.stage1(tables, frameSymbols);
             });
-            snr = microsecondsPerCall([&](long) { EstimateSnr(tables, frameSymbols); });
+            snr = microsecondsPerCall([&](long) { estimateSnr(tables, frameSymbols); });
         } else {
             search = microsecondsPerCall([&](long call) {
-                toneDetector.DetectToneFrame(tables, 1, power, frame(call), static_cast<std::uint32_t>(call));
+                toneDetector.detectToneFrame(tables, 1, power, frame(call),
+                                             static_cast<std::uint32_t>(call));
             });
-            stage1 = microsecondsPerCall([&](long) { toneDemodulator.Stage1(tables, snapshot); });
-            snr = microsecondsPerCall([&](long) { EstimateToneSnr(tables, snapshot); });
+            stage1 = microsecondsPerCall([&](long) { toneDemodulator.stage1(tables, snapshot); });
+            snr = microsecondsPerCall([&](long) { estimateToneSnr(tables, snapshot); });
         }
-        const double framesPerSecond = 3000.0 / (r.BinsPerSymbol / 8.0);
+        const double framesPerSecond = 3000.0 / (r.binsPerSymbol / 8.0);
         std::printf("%d\t%.2f\t%.0f\t%.3f\t%.1f\t%.1f\n", mode, search, framesPerSecond,
                     search * framesPerSecond / 1000.0, stage1, snr);
     }

@@ -34,7 +34,7 @@ double threadCpuSeconds() {
 
 struct Case {
     int mode;
-    double snr_db;  // infinity: no noise
+    double snrDb;  // infinity: no noise
 };
 
 }  // namespace
@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     std::vector<Case> cases;
     for (const int mode : modes) {
         cases.push_back({mode, INFINITY});
-        cases.push_back({mode, static_cast<double>(modeRecord(mode).SnrThreshold) - 3.0});
+        cases.push_back({mode, static_cast<double>(modeRecord(mode).snrThreshold) - 3.0});
     }
 
     std::printf("mode\tsnr_db\taudio_s\tcpu_s\tcpu_ms_per_audio_s\tmax_block_ms\tframes_ok\n");
@@ -63,8 +63,8 @@ int main(int argc, char** argv) {
         phytool::TxRig tx(*load.tables, -5);
         RandomSource random;
         random.seed(c.mode);
-        std::vector<std::uint8_t> payload(static_cast<std::size_t>(r.UserBytes));
-        std::vector<std::uint8_t> frame(static_cast<std::size_t>(r.NetBytes));
+        std::vector<std::uint8_t> payload(static_cast<std::size_t>(r.userBytes));
+        std::vector<std::uint8_t> frame(static_cast<std::size_t>(r.netBytes));
         const std::array<std::span<const std::uint8_t>, 1> frames{frame};
         double signalPower = 0.0;
         std::size_t signalSamples = 0;
@@ -83,10 +83,11 @@ int main(int argc, char** argv) {
             });
         }
         audio.insert(audio.end(), 3 * kGapSamples, 0.0f);
-        if (std::isfinite(c.snr_db)) {
+        if (std::isfinite(c.snrDb)) {
             // SNR = Ps / (N0 x 2500) with N0 = sigma^2 / 24000 for real noise at 48000 Hz.
             const double ps = signalPower / static_cast<double>(std::max<std::size_t>(signalSamples, 1));
-            const double sigma = std::sqrt(ps * 24000.0 / (2500.0 * std::pow(10.0, c.snr_db / 10.0)));
+            const double sigma =
+                std::sqrt(ps * 24000.0 / (2500.0 * std::pow(10.0, c.snrDb / 10.0)));
             std::mt19937 generator(static_cast<unsigned>(c.mode));
             std::normal_distribution<double> noise(0.0, sigma);
             for (auto& v : audio) v = static_cast<float>(std::clamp(std::round(v + noise(generator)), -32768.0, 32767.0));
@@ -99,18 +100,18 @@ int main(int argc, char** argv) {
             ++detected;
             if (v.good) ++good;
         });
-        double longest_ms = 0.0;
+        double longestMs = 0.0;
         const double start = cpuSeconds();
         for (std::size_t at = 0; at < audio.size(); at += kAudioBlockLength) {
             const double begin = threadCpuSeconds();
             rx.capture(std::span<const float, kAudioBlockLength>(audio.data() + at, kAudioBlockLength));
-            longest_ms = std::max(longest_ms, 1000.0 * (threadCpuSeconds() - begin));
+            longestMs = std::max(longestMs, 1000.0 * (threadCpuSeconds() - begin));
         }
         const double cpu = cpuSeconds() - start;
         const double seconds = static_cast<double>(audio.size()) / 48000.0;
         std::printf("%d\t%s\t%.1f\t%.3f\t%.2f\t%.2f\t%d/%d\n", c.mode,
-                    std::isfinite(c.snr_db) ? std::to_string(c.snr_db).substr(0, 5).c_str() : "clean", seconds, cpu,
-                    1000.0 * cpu / seconds, longest_ms, good, detected);
+                    std::isfinite(c.snrDb) ? std::to_string(c.snrDb).substr(0, 5).c_str() : "clean",
+                    seconds, cpu, 1000.0 * cpu / seconds, longestMs, good, detected);
     }
     return 0;
 }

@@ -22,7 +22,7 @@ void HostBridge::buildCallPatterns(std::int32_t, const SlotSeeds&, bool) {
 void HostBridge::drawPingPatterns(std::int32_t) { notBuilt("link calibration ping patterns"); }
 
 void HostBridge::leaveMonitorMode() {
-    if (m_station.settings().MonitorMode == 1) m_station.onMenu(MenuItem::MonitorOff);
+    if (m_station.settings().monitorMode == 1) m_station.onMenu(MenuItem::MonitorOff);
 }
 
 void HostBridge::takeOverPtt() {

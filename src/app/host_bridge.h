@@ -1,6 +1,6 @@
 // host_bridge.h: the station's side of what host commands set in motion: the monitor switch and
 // the PTT menu it owns itself, and a plain report for each subsystem that is not built yet.
-// Each of those later Parts replaces its report here with the real call.
+// Each subsystem, once built, replaces its report here with the real call.
 #pragma once
 
 #include <string_view>

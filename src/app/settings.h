@@ -9,35 +9,35 @@ namespace zolk {
 
 struct Settings {
     // [Soundcard]
-    std::string InputDeviceName;   // empty: the system default device
-    std::string OutputDeviceName;  // empty: the system default device
-    std::string UzBoardDevicePath;
-    std::int16_t TxDriveLevel = -5;  // dB, "ALC Drive Level"
+    std::string inputDeviceName;   // empty: the system default device
+    std::string outputDeviceName;  // empty: the system default device
+    std::string uzBoardDevicePath;
+    std::int16_t txDriveLevel = -5;  // dB, "ALC Drive Level"
     // [PTT]
-    std::uint8_t Rig = 52;  // 1-based index into the radio table
-    std::string PttPort = "COM1";
-    std::string CatPort = "COM1";
-    std::string CatBaud = "4800";
-    std::uint8_t PttPin = 1;  // 1 RTS, 2 DTR, 3 both
-    std::uint8_t CatRts = 0;
-    std::uint8_t CatDtr = 0;
-    std::uint8_t PttVia = 3;  // 1 CAT, 2 RTS/DTR, 3 VOX, 4 USB HID board
-    std::string IcomAddress;
+    std::uint8_t rig = 52;  // 1-based index into the radio table
+    std::string pttPort = "COM1";
+    std::string catPort = "COM1";
+    std::string catBaud = "4800";
+    std::uint8_t pttPin = 1;  // 1 RTS, 2 DTR, 3 both
+    std::uint8_t catRts = 0;
+    std::uint8_t catDtr = 0;
+    std::uint8_t pttVia = 3;  // 1 CAT, 2 RTS/DTR, 3 VOX, 4 USB HID board
+    std::string icomAddress;
     // [Setup]
-    std::uint8_t WaterfallMode = 1;
-    std::int32_t CommandPortNumber = 8300;  // held wide so that 1025..65534 all fit
-    std::uint8_t RetryLimit = 10;
-    std::uint8_t ViewMode = 1;
-    std::uint8_t TcpListenAll = 0;  // "TCP Listen All": 1 opens the host ports to the network
+    std::uint8_t waterfallMode = 1;
+    std::int32_t commandPortNumber = 8300;  // held wide so that 1025..65534 all fit
+    std::uint8_t retryLimit = 10;
+    std::uint8_t viewMode = 1;
+    std::uint8_t tcpListenAll = 0;  // "TCP Listen All": 1 opens the host ports to the network
     // [Monitor]
-    std::uint8_t MonitorMode = 0;
+    std::uint8_t monitorMode = 0;
     // [Log]
-    std::string LogCaption = "Log";
+    std::string logCaption = "Log";
     // [Position], twips
-    std::int32_t TopPosition = 870;
-    std::int32_t LeftPosition = 2325;
+    std::int32_t topPosition = 870;
+    std::int32_t leftPosition = 2325;
     // [Calibrate]
-    std::string CalibrationTarget = "N0CALL";
+    std::string calibrationTarget = "N0CALL";
 
     bool operator==(const Settings&) const = default;
 };

@@ -33,29 +33,31 @@ constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 
 // In load order.
 const std::array<SettingKey, 23> kKeys{{
-    {"Soundcard", "Input Device Name", &Settings::InputDeviceName},
-    {"Soundcard", "Output Device Name", &Settings::OutputDeviceName},
-    {"Soundcard", "UZ-Board Device Path", &Settings::UzBoardDevicePath, 0, 0, true},
-    {"Soundcard", "ALC Drive Level", &Settings::TxDriveLevel, -30, 0},  // the drive slider's range
-    {"PTT", "Rig", &Settings::Rig, 1, 132, true},                          // the radio table's entries
-    {"PTT", "PTTPort", &Settings::PttPort, 0, 0, true},
-    {"PTT", "CATPort", &Settings::CatPort, 0, 0, true},
-    {"PTT", "Baud", &Settings::CatBaud, 0, 0, true},
-    {"PTT", "Pin", &Settings::PttPin, 1, 3, true},
-    {"PTT", "RTS", &Settings::CatRts, 0, 1, true},
-    {"PTT", "DTR", &Settings::CatDtr, 0, 1, true},
-    {"PTT", "Via", &Settings::PttVia, 1, 4, true},
-    {"PTT", "Icom Address", &Settings::IcomAddress, 0, 0, true},
-    {"Setup", "WaterFall", &Settings::WaterfallMode, 0, 2},
-    {"Setup", "TCP Command Port", &Settings::CommandPortNumber, 1025, 65534},  // what the setup dialog accepts
-    {"Setup", "Retries", &Settings::RetryLimit, 1, 255},
-    {"Setup", "View", &Settings::ViewMode, 1, 3},
-    {"Setup", "TCP Listen All", &Settings::TcpListenAll, 0, 1},  // our own: host ports open to the network
-    {"Monitor", "Monitor Mode", &Settings::MonitorMode, 0, 1},
-    {"Log", "Log Caption", &Settings::LogCaption},
-    {"Position", "Top Position", &Settings::TopPosition, kInt32Min, kInt32Max},
-    {"Position", "Left Position", &Settings::LeftPosition, kInt32Min, kInt32Max},
-    {"Calibrate", "Target", &Settings::CalibrationTarget},
+    {"Soundcard", "Input Device Name", &Settings::inputDeviceName},
+    {"Soundcard", "Output Device Name", &Settings::outputDeviceName},
+    {"Soundcard", "UZ-Board Device Path", &Settings::uzBoardDevicePath, 0, 0, true},
+    {"Soundcard", "ALC Drive Level", &Settings::txDriveLevel, -30, 0},  // the drive slider's range
+    {"PTT", "Rig", &Settings::rig, 1, 132, true},                       // the radio table's entries
+    {"PTT", "PTTPort", &Settings::pttPort, 0, 0, true},
+    {"PTT", "CATPort", &Settings::catPort, 0, 0, true},
+    {"PTT", "Baud", &Settings::catBaud, 0, 0, true},
+    {"PTT", "Pin", &Settings::pttPin, 1, 3, true},
+    {"PTT", "RTS", &Settings::catRts, 0, 1, true},
+    {"PTT", "DTR", &Settings::catDtr, 0, 1, true},
+    {"PTT", "Via", &Settings::pttVia, 1, 4, true},
+    {"PTT", "Icom Address", &Settings::icomAddress, 0, 0, true},
+    {"Setup", "WaterFall", &Settings::waterfallMode, 0, 2},
+    {"Setup", "TCP Command Port", &Settings::commandPortNumber, 1025,
+     65534},  // what the setup dialog accepts
+    {"Setup", "Retries", &Settings::retryLimit, 1, 255},
+    {"Setup", "View", &Settings::viewMode, 1, 3},
+    {"Setup", "TCP Listen All", &Settings::tcpListenAll, 0,
+     1},  // our own: host ports open to the network
+    {"Monitor", "Monitor Mode", &Settings::monitorMode, 0, 1},
+    {"Log", "Log Caption", &Settings::logCaption},
+    {"Position", "Top Position", &Settings::topPosition, kInt32Min, kInt32Max},
+    {"Position", "Left Position", &Settings::leftPosition, kInt32Min, kInt32Max},
+    {"Calibrate", "Target", &Settings::calibrationTarget},
 }};
 
 // Indices into kKeys in save order: the sound card keys, the PTT group, then the rest.
@@ -74,7 +76,7 @@ std::optional<std::int32_t> parseNumber(std::string_view text, std::int32_t min,
 
 }  // namespace
 
-Settings LoadSettings(const std::filesystem::path& file) {
+Settings loadSettings(const std::filesystem::path& file) {
     const auto ini = IniFile::load(file);
     Settings settings;
     for (const auto& entry : kKeys) {
@@ -95,7 +97,7 @@ Settings LoadSettings(const std::filesystem::path& file) {
     return settings;
 }
 
-bool SaveSettings(const Settings& settings, bool pttMenuShown, const std::filesystem::path& file) {
+bool saveSettings(const Settings& settings, bool pttMenuShown, const std::filesystem::path& file) {
     auto ini = IniFile::load(file);
     for (const auto index : kSaveOrder) {
         const auto& entry = kKeys[index];

@@ -18,7 +18,7 @@ Station::Station(StationPorts ports, std::filesystem::path stationFolder,
       m_tablesFile(locateTablesFile(tablesFile, executableDir())),
       m_audio(ports.audio, ports.ui, m_keying),
       m_host(ports.hostLink, ports.ui, ports.timers,
-             {m_settings.CommandPortNumber, m_settings.TcpListenAll}, m_hostBridge.links()) {}
+             {m_settings.commandPortNumber, m_settings.tcpListenAll}, m_hostBridge.links()) {}
 
 Station::~Station() {
     if (m_running) shutdown(std::nullopt);
@@ -29,7 +29,7 @@ std::filesystem::path Station::settingsFile() const { return m_folder / kSetting
 // Later layers insert their steps where the comments stand, keeping this order.
 bool Station::start() {
     if (m_running || !prepareFolder()) return false;
-    m_settings = LoadSettings(settingsFile());
+    m_settings = loadSettings(settingsFile());
     m_closing = false;
     // Gauges, radio table.
     setUpWindow();
@@ -40,15 +40,15 @@ bool Station::start() {
     // its front-end and generators are attached to the audio engine before a device can deliver a
     // block.
     m_radio = std::make_unique<StationRadio>(*this, m_ports.ui, m_ports.timers);
-    m_host.ShowListenState();
+    m_host.showListenState();
     openAudio();
     applyWaterfallMenu();
     // Read the session log.
     m_ports.ui.setCaption(kWindowCaption);
-    m_ports.ui.moveWindow(m_settings.TopPosition, m_settings.LeftPosition);
+    m_ports.ui.moveWindow(m_settings.topPosition, m_settings.leftPosition);
     // Reset the busy detector before its timer starts.
     m_ports.timers.start(TimerId::BusyOff, timerInterval(TimerId::BusyOff));
-    // PttExternal = 1: the host keys the radio until MYCALL shows the PTT menu.
+    // Until MYCALL the host keys the radio itself, and the PTT menu stays hidden.
     setPttMenuShown(false);
     // Radio serial port.
     resetSession();
@@ -71,8 +71,8 @@ void Station::shutdown(std::optional<WindowPosition> windowPosition) {
     m_ports.hostLink.close(HostSocket::Data);
     // Radio serial port closed.
     if (windowPosition) {
-        m_settings.TopPosition = windowPosition->top_twips;
-        m_settings.LeftPosition = windowPosition->left_twips;
+        m_settings.topPosition = windowPosition->topTwips;
+        m_settings.leftPosition = windowPosition->leftTwips;
     }
     saveSettings();
     m_running = false;
@@ -101,24 +101,24 @@ bool Station::loadTables() {
 }
 
 void Station::setUpWindow() {
-    m_ports.ui.setMenuCaption(MenuItem::Log, m_settings.LogCaption);
+    m_ports.ui.setMenuCaption(MenuItem::Log, m_settings.logCaption);
     applyView();
     for (const auto& panel : kStatusPanels) m_ports.ui.setPanelText(panel.key, panel.initialText);
     applyMonitorMenu();
 }
 
 void Station::openAudio() {
-    m_audio.openPlayback(m_settings.OutputDeviceName);
-    m_audio.openCapture(m_settings.InputDeviceName);
+    m_audio.openPlayback(m_settings.outputDeviceName);
+    m_audio.openCapture(m_settings.inputDeviceName);
 }
 
 void Station::startAudioWatchdog() {
-    m_ports.timers.stop(TimerId::RecargarTarjetaSonido);
-    m_ports.timers.start(TimerId::RecargarTarjetaSonido, timerInterval(TimerId::RecargarTarjetaSonido));
+    m_ports.timers.stop(TimerId::AudioWatchdog);
+    m_ports.timers.start(TimerId::AudioWatchdog, timerInterval(TimerId::AudioWatchdog));
 }
 
 bool Station::saveSettings() {
-    const bool saved = SaveSettings(m_settings, m_pttMenuShown, settingsFile());
+    const bool saved = zolk::saveSettings(m_settings, m_pttMenuShown, settingsFile());
     if (!saved) m_ports.ui.logLine("The settings could not be written to " + settingsFile().string());
     return saved;
 }
@@ -147,25 +147,25 @@ void Station::onAudioDeviceFailed(AudioDirection direction) {
 void Station::onTimer(TimerId id) {
     if (!m_running) return;
     switch (id) {
-    case TimerId::RecargarTarjetaSonido:
+    case TimerId::AudioWatchdog:
         m_audio.watchdogTick(sessionIdle());
         break;
-    case TimerId::LanzarDatos:
-        m_host.onLanzarDatos();
+    case TimerId::DeliverData:
+        m_host.onDeliverData();
         break;
     case TimerId::DelayPtt:
-    case TimerId::ActivarPttZolk:
-    case TimerId::Desconectar:
+    case TimerId::KeyPtt:
+    case TimerId::LinkTimeout:
     case TimerId::BusyOff:
-    case TimerId::BorrarConstelacion:
+    case TimerId::ClearConstellation:
         // One-shot: each start runs its deferred action once.
         m_ports.timers.stop(id);
         break;
-    case TimerId::RefrescoVumetro:
-    case TimerId::RefrescoCpu:
+    case TimerId::LevelGauge:
+    case TimerId::CpuGauge:
         break;
-    case TimerId::ServidorZolk:
-    case TimerId::RefrescarServidor:
+    case TimerId::UpdateCheck:
+    case TimerId::UpdateRefresh:
         // The update check is left out; these timers are never started.
         break;
     }
@@ -193,20 +193,24 @@ void Station::onMenu(MenuItem item) {
     case MenuItem::WaterfallOn:
     case MenuItem::WaterfallOff:
     case MenuItem::WaterfallAuto:
-        m_settings.WaterfallMode = item == MenuItem::WaterfallOn ? 1 : item == MenuItem::WaterfallOff ? 0 : 2;
+        m_settings.waterfallMode = item == MenuItem::WaterfallOn    ? 1
+                                   : item == MenuItem::WaterfallOff ? 0
+                                                                    : 2;
         applyWaterfallMenu();
         saveSettings();
         break;
     case MenuItem::ViewAll:
     case MenuItem::ViewWaterfall:
     case MenuItem::ViewGauges:
-        m_settings.ViewMode = item == MenuItem::ViewAll ? 1 : item == MenuItem::ViewWaterfall ? 2 : 3;
+        m_settings.viewMode = item == MenuItem::ViewAll         ? 1
+                              : item == MenuItem::ViewWaterfall ? 2
+                                                                : 3;
         applyView();
         saveSettings();
         break;
     case MenuItem::MonitorOn:
     case MenuItem::MonitorOff:
-        m_settings.MonitorMode = item == MenuItem::MonitorOn ? 1 : 0;
+        m_settings.monitorMode = item == MenuItem::MonitorOn ? 1 : 0;
         saveSettings();
         resetSession();
         applyMonitorMenu();
@@ -220,15 +224,15 @@ void Station::onMenu(MenuItem item) {
 }
 
 void Station::applyView() {
-    const auto layout = viewLayout(m_settings.ViewMode, 0);
+    const auto layout = viewLayout(m_settings.viewMode, 0);
     for (const auto item : {MenuItem::ViewAll, MenuItem::ViewWaterfall, MenuItem::ViewGauges}) {
         m_ports.ui.setMenuChecked(item, item == layout.checkedItem);
     }
-    m_ports.ui.applyView(m_settings.ViewMode);
+    m_ports.ui.applyView(m_settings.viewMode);
 }
 
 void Station::applyWaterfallMenu() {
-    const auto mode = m_settings.WaterfallMode;
+    const auto mode = m_settings.waterfallMode;
     m_ports.ui.setMenuChecked(MenuItem::WaterfallOn, mode == 1);
     m_ports.ui.setMenuChecked(MenuItem::WaterfallOff, mode == 0);
     m_ports.ui.setMenuChecked(MenuItem::WaterfallAuto, mode == 2);
@@ -236,15 +240,15 @@ void Station::applyWaterfallMenu() {
 }
 
 void Station::applyMonitorMenu() {
-    m_ports.ui.setMenuChecked(MenuItem::MonitorOn, m_settings.MonitorMode == 1);
-    m_ports.ui.setMenuChecked(MenuItem::MonitorOff, m_settings.MonitorMode != 1);
+    m_ports.ui.setMenuChecked(MenuItem::MonitorOn, m_settings.monitorMode == 1);
+    m_ports.ui.setMenuChecked(MenuItem::MonitorOff, m_settings.monitorMode != 1);
 }
 
 // Until the session layer runs there is never a link or a call in progress.
 bool Station::sessionIdle() const { return true; }
 
 void Station::resetSession() {
-    m_host.ArmListeners();
+    m_host.armListeners();
     m_radio->applyMonitorMode();
 }
 

@@ -32,8 +32,8 @@ struct StationPorts {
 };
 
 struct WindowPosition {
-    std::int32_t top_twips;
-    std::int32_t left_twips;
+    std::int32_t topTwips;
+    std::int32_t leftTwips;
 };
 
 class StationRadio;
@@ -121,7 +121,7 @@ private:
     void applyView();
     void applyWaterfallMenu();
     void applyMonitorMenu();
-    // Session state 0: no link and no call.
+    // No link and no call under way.
     bool sessionIdle() const;
     // The return to idle: until the session layer exists, only its host part (re-arming the ports)
     // and the radio's (reception stopped, monitor mode as the settings say).

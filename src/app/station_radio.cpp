@@ -12,7 +12,7 @@ StationRadio::StationRadio(Station& station, UiSink& ui, TimerPort& timers)
       m_schedule(m_frontEnd, m_ignoredFrames, SearchWindows::Session),
       m_chain(m_frontEnd, station.tables(), station.drawnTables(), m_schedule, ui, timers),
       m_transmit(station.tables(), station.drawnTables(), station.random(), station.audioEngine(),
-                 station.settings().TxDriveLevel, *this) {
+                 station.settings().txDriveLevel, *this) {
     m_station.audioEngine().attachReceiver(&m_frontEnd);
 }
 
@@ -28,7 +28,7 @@ void StationRadio::stopReceiving() { m_schedule.stop(); }
 
 void StationRadio::applyMonitorMode() {
     m_schedule.stop();
-    m_schedule.setMonitor(m_station.settings().MonitorMode == 1);
+    m_schedule.setMonitor(m_station.settings().monitorMode == 1);
 }
 
 void StationRadio::send(int mode, std::span<const std::span<const std::uint8_t>> frames) {
@@ -42,10 +42,10 @@ ReceiveConditions StationRadio::receiveConditions() const {
     const Settings& settings = m_station.settings();
     ReceiveConditions c;
     m_schedule.describe(c);
-    c.TransmitActive = m_station.transmitActive();
-    c.ListenMode = m_station.host().protocol().listenMode();
-    c.WaterfallMode = settings.WaterfallMode;
-    c.ViewMode = settings.ViewMode;
+    c.transmitActive = m_station.transmitActive();
+    c.listenMode = m_station.host().protocol().listenMode();
+    c.waterfallMode = settings.waterfallMode;
+    c.viewMode = settings.viewMode;
     return c;
 }
 

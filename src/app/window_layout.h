@@ -15,7 +15,7 @@ enum class PanelAlignment : std::uint8_t { Left = 0, Right = 2 };
 struct StatusPanel {
     std::string_view key;
     std::string_view initialText;
-    std::int32_t width_twips;
+    std::int32_t widthTwips;
     bool inset;  // bevel 1; otherwise none
     PanelAlignment alignment;
     bool autoSize;
@@ -82,15 +82,15 @@ inline constexpr std::array<DisplayTip, 7> kDisplayTips{{
 }};
 
 struct ViewLayout {
-    std::int32_t windowHeight_twips;
-    std::int32_t waterfallTop_twips;
+    std::int32_t windowHeightTwips;
+    std::int32_t waterfallTopTwips;
     bool waterfallVisible;
     bool chartAndConstellationVisible;
     MenuItem checkedItem;
 };
 
 // ViewMode 1 (all), 2 (gauges and waterfall) or 3 (gauges only); any other value is shown as 1.
-ViewLayout viewLayout(std::uint8_t viewMode, std::int32_t waterfallHeight_twips);
+ViewLayout viewLayout(std::uint8_t viewMode, std::int32_t waterfallHeightTwips);
 
 // Tops of the indicator boxes and gauges, placed relative to the waterfall top.
 struct IndicatorTops {
@@ -102,7 +102,7 @@ struct IndicatorTops {
     std::int32_t gauge;  // the four round gauges
 };
 
-IndicatorTops indicatorTops(std::int32_t waterfallTop_twips, std::int32_t meterBoxHeight_twips,
-                            std::int32_t gaugeHeight_twips);
+IndicatorTops indicatorTops(std::int32_t waterfallTopTwips, std::int32_t meterBoxHeightTwips,
+                            std::int32_t gaugeHeightTwips);
 
 }  // namespace zolk

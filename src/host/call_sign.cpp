@@ -34,9 +34,9 @@ std::string upperAscii(std::string_view text) {
     return upper;
 }
 
-std::string BaseCall(std::string_view c) { return upperAscii(c.substr(0, c.find('-'))); }
+std::string baseCall(std::string_view c) { return upperAscii(c.substr(0, c.find('-'))); }
 
-int SsidOf(std::string_view c) {
+int ssidOf(std::string_view c) {
     if (c.find('-') == std::string_view::npos) return 0;
     const std::string s = upperAscii(afterDash(c));
     if (s == "T") return 16;
@@ -48,9 +48,9 @@ int SsidOf(std::string_view c) {
     return wholeNumber ? value : 0;
 }
 
-bool CallSignValid(std::string_view c) {
+bool callSignValid(std::string_view c) {
     const std::string upper = upperAscii(c);
-    const std::string base = BaseCall(upper);
+    const std::string base = baseCall(upper);
     if (base.size() > kMaxBaseCallLength ||
         !std::all_of(base.begin(), base.end(), isUpperLetterOrDigit))
         return false;
@@ -58,12 +58,12 @@ bool CallSignValid(std::string_view c) {
     return !base.empty() && ssidTextValid(afterDash(upper));
 }
 
-std::uint16_t CallHash(std::string_view c) {
-    return Crc16Ccitt(std::span(reinterpret_cast<const std::uint8_t*>(c.data()), c.size()));
+std::uint16_t callHash(std::string_view c) {
+    return crc16Ccitt(std::span(reinterpret_cast<const std::uint8_t*>(c.data()), c.size()));
 }
 
-std::int32_t CallSeed(std::string_view c) {
-    const std::uint16_t hash = CallHash(c);
+std::int32_t callSeed(std::string_view c) {
+    const std::uint16_t hash = callHash(c);
     return std::int32_t(hash >> 8) * std::int32_t(hash & 0xFF) + 257;
 }
 

@@ -12,21 +12,21 @@ namespace zolk {
 std::string upperAscii(std::string_view text);
 
 // The text before the first dash (all of c without one), in upper case.
-std::string BaseCall(std::string_view c);
+std::string baseCall(std::string_view c);
 
 // 0 without a dash; after the first dash "T" 16, "R" 17, "X" 18, a decimal number its value,
 // anything else 0.
-int SsidOf(std::string_view c);
+int ssidOf(std::string_view c);
 
 // Case-insensitive: a base call of at most 7 letters or digits, optionally followed by a dash and
 // T, R, X, a digit 1..9 or two digits worth 1..18. The empty text is valid (an empty call-sign
 // slot); a dash needs a base call before it.
-bool CallSignValid(std::string_view c);
+bool callSignValid(std::string_view c);
 
 // The frame check sequence (Crc16Ccitt) over the call sign's bytes.
-std::uint16_t CallHash(std::string_view c);
+std::uint16_t callHash(std::string_view c);
 
 // High byte times low byte of CallHash, plus 257: 257..65282.
-std::int32_t CallSeed(std::string_view c);
+std::int32_t callSeed(std::string_view c);
 
 }  // namespace zolk

@@ -26,7 +26,7 @@ std::uint16_t HostInterface::commandPort() const {
     return static_cast<std::uint16_t>(m_settings.commandPortNumber);
 }
 
-void HostInterface::ArmListeners() {
+void HostInterface::armListeners() {
     const std::uint16_t port = commandPort();
     if (!m_link.connected(HostSocket::Command)) {
         armSocket(HostSocket::Command, port);
@@ -53,13 +53,13 @@ void HostInterface::armSocket(HostSocket socket, std::uint16_t port) {
     }
 }
 
-void HostInterface::ShowListenState() { showListenState(m_ui, m_protocol.listenMode()); }
+void HostInterface::showListenState() { zolk::showListenState(m_ui, m_protocol.listenMode()); }
 
 void HostInterface::onHostConnected(HostSocket socket) {
     if (m_link.connected(HostSocket::Command) && m_link.connected(HostSocket::Data))
         showTcpConnected(m_ui, m_armedPort[indexOf(HostSocket::Command)]);
     if (socket == HostSocket::Data && !m_hostData.empty())
-        m_timers.start(TimerId::LanzarDatos, std::chrono::milliseconds(1));
+        m_timers.start(TimerId::DeliverData, std::chrono::milliseconds(1));
 }
 
 void HostInterface::onHostClosed(HostSocket socket) {
@@ -70,7 +70,7 @@ void HostInterface::onHostError(HostSocket socket) { hostLost(socket, "TCP Port 
 
 void HostInterface::hostLost(HostSocket socket, std::string_view logText) {
     const std::uint16_t localPort = m_armedPort[indexOf(socket)];
-    ArmListeners();
+    armListeners();
     if (m_links.session.inProgress()) {
         m_ui.setPanelIcon("Indicativos", "ErrorAmarillo");
         m_ui.setPanelText("Indicativos", "TCP connection failed");
@@ -83,18 +83,18 @@ void HostInterface::hostLost(HostSocket socket, std::string_view logText) {
 
 void HostInterface::onHostBytes(HostSocket socket, std::span<const std::uint8_t> bytes) {
     if (socket == HostSocket::Command)
-        m_protocol.OnCommandBytes(bytes);
+        m_protocol.onCommandBytes(bytes);
     else
         m_links.transmitBuffer.appendToTransmitBuffer(bytes);
 }
 
 void HostInterface::deliverToHost(std::span<const std::uint8_t> bytes) {
     m_hostData.insert(m_hostData.end(), bytes.begin(), bytes.end());
-    m_timers.start(TimerId::LanzarDatos, std::chrono::milliseconds(1));
+    m_timers.start(TimerId::DeliverData, std::chrono::milliseconds(1));
 }
 
-void HostInterface::onLanzarDatos() {
-    m_timers.stop(TimerId::LanzarDatos);
+void HostInterface::onDeliverData() {
+    m_timers.stop(TimerId::DeliverData);
     // Without a host on the DataPort the bytes wait for the next one rather than vanish.
     if (m_hostData.empty() || !m_link.connected(HostSocket::Data)) return;
     m_link.send(HostSocket::Data, m_hostData);

@@ -1,5 +1,5 @@
 // host_interface.h: the host side of a station: the two host ports (arming, accepting, losing a
-// host, received data handed over per tmrLanzarDatos tick) and the CommandPort protocol it owns.
+// host, received data handed over per DeliverData timer tick) and the CommandPort protocol it owns.
 // The sockets are the shell's; links, patterns, radio and log are reached through HostLinks.
 #pragma once
 
@@ -30,9 +30,9 @@ public:
 
     // Every host socket without a host listens (again) on its port; the CommandPort's partial
     // line is forgotten when it is re-armed.
-    void ArmListeners();
+    void armListeners();
     // Panel "Listen" from ListenMode.
-    void ShowListenState();
+    void showListenState();
 
     void onHostConnected(HostSocket socket) override;
     void onHostClosed(HostSocket socket) override;
@@ -40,9 +40,9 @@ public:
     void onHostBytes(HostSocket socket, std::span<const std::uint8_t> bytes) override;
 
     // Received user data for the host: collected and sent in one piece at the next tick of
-    // tmrLanzarDatos (started here). Held while no host is on the DataPort.
+    // the DeliverData timer (started here). Held while no host is on the DataPort.
     void deliverToHost(std::span<const std::uint8_t> bytes);
-    void onLanzarDatos();
+    void onDeliverData();
     // The session's cleanup empties the receive side.
     void discardHostData() { m_hostData.clear(); }
 

@@ -40,7 +40,7 @@ public:
     virtual ~StationControl() = default;
     // CONNECT in monitor mode leaves it as the Monitor OFF menu does; no-op outside monitor mode.
     virtual void leaveMonitorMode() = 0;
-    // MYCALL: the modem keys the radio itself from now on (PttExternal 0, PTT menu shown).
+    // MYCALL: the modem keys the radio itself from now on (the host no longer keys it; PTT menu shown).
     virtual void takeOverPtt() = 0;
     // MYCALL: opens or closes the radio's serial port as the PTT settings say.
     virtual void applyRadioPort() = 0;

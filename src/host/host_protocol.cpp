@@ -15,7 +15,7 @@ constexpr char kCarriageReturn = '\r';
 
 bool allValid(std::span<const std::string_view> calls) {
     return std::all_of(calls.begin(), calls.end(),
-                       [](std::string_view c) { return CallSignValid(c); });
+                       [](std::string_view c) { return callSignValid(c); });
 }
 
 }  // namespace
@@ -23,7 +23,7 @@ bool allValid(std::span<const std::string_view> calls) {
 HostProtocol::HostProtocol(HostLinkPort& link, UiSink& ui, HostLinks links)
     : m_link(link), m_ui(ui), m_links(links) {}
 
-void HostProtocol::OnCommandBytes(std::span<const std::uint8_t> bytes) {
+void HostProtocol::onCommandBytes(std::span<const std::uint8_t> bytes) {
     for (const std::uint8_t byte : bytes) {
         const char ch = static_cast<char>(byte);
         if (m_droppingLine) {
@@ -122,7 +122,7 @@ void HostProtocol::connectCommand(std::string_view line) {
     m_sourceCall = fields[1];
     m_destinationCall = fields[2];
     m_links.station.leaveMonitorMode();
-    m_links.patterns.buildCallPatterns(CallSeed(m_destinationCall), m_slotSeeds, true);
+    m_links.patterns.buildCallPatterns(callSeed(m_destinationCall), m_slotSeeds, true);
     m_links.session.connect();
 }
 
@@ -143,9 +143,9 @@ void HostProtocol::myCallCommand(std::string_view line) {
     m_links.station.applyRadioPort();
     sendOk(m_link);
     for (std::size_t slot = 0; slot < kMyCallSlots; ++slot)
-        m_slotSeeds[slot] = m_myCalls[slot].empty() ? 0 : CallSeed(m_myCalls[slot]);
+        m_slotSeeds[slot] = m_myCalls[slot].empty() ? 0 : callSeed(m_myCalls[slot]);
     m_links.patterns.buildCallPatterns(0, m_slotSeeds, false);
-    m_links.patterns.drawPingPatterns(CallSeed(m_myCalls[0]));
+    m_links.patterns.drawPingPatterns(callSeed(m_myCalls[0]));
 }
 
 }  // namespace zolk

@@ -25,7 +25,7 @@ public:
     HostProtocol(HostLinkPort& link, UiSink& ui, HostLinks links);
 
     // One chunk received on the CommandPort.
-    void OnCommandBytes(std::span<const std::uint8_t> bytes);
+    void onCommandBytes(std::span<const std::uint8_t> bytes);
     // Forgets a partly received line; the CommandPort is re-armed for a new host.
     void clearCommandBuffer();
     // Bytes waiting for their carriage return; never much above kCommandBufferLimit.

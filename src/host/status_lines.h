@@ -1,5 +1,5 @@
 // status_lines.h: the lines the modem sends its host on the CommandPort, each ended by CR.
-// Callers decide when to send; a line to an unconnected CommandPort is lost, as specified.
+// Callers decide when to send; a line to an unconnected CommandPort is lost: there is no host to keep it for.
 #pragma once
 
 #include <cstddef>

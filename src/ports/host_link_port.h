@@ -7,7 +7,7 @@
 
 namespace zolk {
 
-enum class HostSocket : std::uint8_t { Command, Data };  // winsockBPQComandos, winsockBPQDatos
+enum class HostSocket : std::uint8_t { Command, Data };
 
 // Who may connect: the local machine only (the default), or every network interface.
 enum class ListenScope : std::uint8_t { Loopback, AllInterfaces };

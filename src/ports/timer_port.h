@@ -10,17 +10,17 @@
 namespace zolk {
 
 enum class TimerId : std::uint8_t {
-    DelayPtt,               // tmrDelayPTT
-    ActivarPttZolk,         // tmrActivarPTTZOLK
-    LanzarDatos,            // tmrLanzarDatos
-    Desconectar,            // tmrDesconectar
-    BusyOff,                // tmrBusyOFF
-    RecargarTarjetaSonido,  // tmrRecargarTarjetaSonido
-    RefrescoVumetro,        // tmrRefrescoVumetro
-    RefrescoCpu,            // tmrRefrescoCPU
-    BorrarConstelacion,     // tmrBorrarConstelacion
-    ServidorZolk,           // tmrServidorZOLK
-    RefrescarServidor,      // tmrRefrescarServidor
+    DelayPtt,            // tmrDelayPTT: a data transmission's short wait before PTT on
+    KeyPtt,              // tmrActivarPTTZOLK: keys the radio
+    DeliverData,         // tmrLanzarDatos: hands received bytes to the DataPort
+    LinkTimeout,         // tmrDesconectar: drops a link that went silent
+    BusyOff,             // tmrBusyOFF: busy-channel detection resumes
+    AudioWatchdog,       // tmrRecargarTarjetaSonido: reopens a sound direction that stalled
+    LevelGauge,          // tmrRefrescoVumetro: redraws the input level gauge
+    CpuGauge,            // tmrRefrescoCPU: redraws the CPU gauge
+    ClearConstellation,  // tmrBorrarConstelacion: clears the constellation after a frame
+    UpdateCheck,         // tmrServidorZOLK: starts the update check
+    UpdateRefresh,       // tmrRefrescarServidor: refreshes the update check
 };
 inline constexpr std::size_t kTimerCount = 11;
 

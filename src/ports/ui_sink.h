@@ -60,12 +60,12 @@ public:
     // ViewMode 1..3; the shell places its widgets with viewLayout() and indicatorTops().
     virtual void applyView(std::uint8_t viewMode) = 0;
     virtual void clearWaterfall() = 0;
-    virtual void moveWindow(std::int32_t top_twips, std::int32_t left_twips) = 0;
+    virtual void moveWindow(std::int32_t topTwips, std::int32_t leftTwips) = 0;
 
     // Gauges written by frame acceptance: S/N of the last frame (2500 Hz bandwidth) and the AFC
     // offset (the caller passes minus the receive correction).
-    virtual void showSnr(float snr_db) = 0;
-    virtual void showAfc(float offset_hz) = 0;
+    virtual void showSnr(float snrDb) = 0;
+    virtual void showAfc(float offsetHz) = 0;
     // The last frame's constellation: family-1 cells (with the mode's bits per cell) or family-2
     // soft values. Each plot replaces the previous one.
     virtual void plotCells(std::span<const std::complex<float>> cells, int bitsPerCell, PlotColour colour) = 0;

@@ -24,9 +24,9 @@ HilbertTransformer::HilbertTransformer()
       m_history(kFftSize, 0.0F),
       m_ready(kHop),
       m_readyPos(0) {
-    constexpr std::size_t center = (kTaps - 1) / 2;
+    constexpr std::size_t kCenter = (kTaps - 1) / 2;
     for (std::size_t n = 0; n < kTaps; ++n) {
-        const auto m = static_cast<long>(n) - static_cast<long>(center);
+        const auto m = static_cast<long>(n) - static_cast<long>(kCenter);
         double imag = 0.0;
         if (m % 2 != 0) imag = 2.0 / (std::numbers::pi * static_cast<double>(m)) * kaiser(n, kTaps);
         const double real = m == 0 ? 1.0 : 0.0;

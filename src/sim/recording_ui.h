@@ -39,11 +39,11 @@ public:
     void setMenuCaption(MenuItem item, std::string_view caption) override { menuState(item).caption = caption; }
     void applyView(std::uint8_t viewMode) override { m_views.push_back(viewMode); }
     void clearWaterfall() override { ++m_waterfallClears; }
-    void moveWindow(std::int32_t top_twips, std::int32_t left_twips) override {
-        m_windowPosition = std::make_pair(top_twips, left_twips);
+    void moveWindow(std::int32_t topTwips, std::int32_t leftTwips) override {
+        m_windowPosition = std::make_pair(topTwips, leftTwips);
     }
-    void showSnr(float snr_db) override { m_snr_db = snr_db; }
-    void showAfc(float offset_hz) override { m_afc_hz = offset_hz; }
+    void showSnr(float snrDb) override { m_snrDb = snrDb; }
+    void showAfc(float offsetHz) override { m_afcHz = offsetHz; }
     void plotCells(std::span<const std::complex<float>> cells, int, PlotColour colour) override;
     void plotSoftValues(std::span<const float> softValues, PlotColour colour) override;
 
@@ -61,8 +61,8 @@ public:
     const std::vector<std::uint8_t>& views() const { return m_views; }
     int waterfallClears() const { return m_waterfallClears; }
     std::optional<std::pair<std::int32_t, std::int32_t>> windowPosition() const { return m_windowPosition; }
-    std::optional<float> snr_db() const { return m_snr_db; }
-    std::optional<float> afc_hz() const { return m_afc_hz; }
+    std::optional<float> snrDb() const { return m_snrDb; }
+    std::optional<float> afcHz() const { return m_afcHz; }
     // The last constellation plot: how many points, in which colour.
     std::size_t plottedPoints() const { return m_plottedPoints; }
     std::optional<PlotColour> plotColour() const { return m_plotColour; }
@@ -84,8 +84,8 @@ private:
     std::vector<std::uint8_t> m_views;
     int m_waterfallClears = 0;
     std::optional<std::pair<std::int32_t, std::int32_t>> m_windowPosition;
-    std::optional<float> m_snr_db;
-    std::optional<float> m_afc_hz;
+    std::optional<float> m_snrDb;
+    std::optional<float> m_afcHz;
     std::size_t m_plottedPoints = 0;
     std::optional<PlotColour> m_plotColour;
 };

@@ -41,35 +41,35 @@ protected:
 
 Settings changedSettings() {
     Settings s;
-    s.InputDeviceName = "USB Audio CODEC: Capture";
-    s.OutputDeviceName = "USB Audio CODEC: Playback";
-    s.UzBoardDevicePath = "/dev/hidraw3";
-    s.TxDriveLevel = -17;
-    s.Rig = 128;
-    s.PttPort = "/dev/ttyUSB0";
-    s.CatPort = "/dev/ttyUSB1";
-    s.CatBaud = "19200";
-    s.PttPin = 3;
-    s.CatRts = 1;
-    s.CatDtr = 1;
-    s.PttVia = 1;
-    s.IcomAddress = "94";
-    s.WaterfallMode = 2;
-    s.CommandPortNumber = 65534;
-    s.RetryLimit = 4;
-    s.ViewMode = 3;
-    s.TcpListenAll = 1;
-    s.MonitorMode = 1;
-    s.LogCaption = "Log (3)";
-    s.TopPosition = -120;
-    s.LeftPosition = 40000;
-    s.CalibrationTarget = "EA4XYZ-7";
+    s.inputDeviceName = "USB Audio CODEC: Capture";
+    s.outputDeviceName = "USB Audio CODEC: Playback";
+    s.uzBoardDevicePath = "/dev/hidraw3";
+    s.txDriveLevel = -17;
+    s.rig = 128;
+    s.pttPort = "/dev/ttyUSB0";
+    s.catPort = "/dev/ttyUSB1";
+    s.catBaud = "19200";
+    s.pttPin = 3;
+    s.catRts = 1;
+    s.catDtr = 1;
+    s.pttVia = 1;
+    s.icomAddress = "94";
+    s.waterfallMode = 2;
+    s.commandPortNumber = 65534;
+    s.retryLimit = 4;
+    s.viewMode = 3;
+    s.tcpListenAll = 1;
+    s.monitorMode = 1;
+    s.logCaption = "Log (3)";
+    s.topPosition = -120;
+    s.leftPosition = 40000;
+    s.calibrationTarget = "EA4XYZ-7";
     return s;
 }
 
 TEST_F(SettingsFileTest, MissingFileGivesDefaultsAndFirstSaveCreatesIt) {
-    EXPECT_EQ(LoadSettings(m_file), Settings{});
-    ASSERT_TRUE(SaveSettings(Settings{}, true, m_file));
+    EXPECT_EQ(loadSettings(m_file), Settings{});
+    ASSERT_TRUE(saveSettings(Settings{}, true, m_file));
     EXPECT_EQ(read(),
               "[Soundcard]\n"
               "Input Device Name=\n"
@@ -88,11 +88,11 @@ TEST_F(SettingsFileTest, MissingFileGivesDefaultsAndFirstSaveCreatesIt) {
 
 TEST_F(SettingsFileTest, RoundTripKeepsEveryValue) {
     const auto settings = changedSettings();
-    ASSERT_TRUE(SaveSettings(settings, true, m_file));
-    EXPECT_EQ(LoadSettings(m_file), settings);
+    ASSERT_TRUE(saveSettings(settings, true, m_file));
+    EXPECT_EQ(loadSettings(m_file), settings);
     // A second save over the file changes nothing.
     const auto first = read();
-    ASSERT_TRUE(SaveSettings(settings, true, m_file));
+    ASSERT_TRUE(saveSettings(settings, true, m_file));
     EXPECT_EQ(read(), first);
 }
 
@@ -108,14 +108,14 @@ TEST_F(SettingsFileTest, SectionsAndKeysMatchWithoutCaseAndAreRewrittenInTheirSp
           "[setup]\r\n"
           "view=2\r\n"
           "unknown key=stays\r\n");
-    const auto loaded = LoadSettings(m_file);
-    EXPECT_EQ(loaded.InputDeviceName, "Line In");
-    EXPECT_EQ(loaded.TxDriveLevel, -9);
-    EXPECT_EQ(loaded.ViewMode, 2);
+    const auto loaded = loadSettings(m_file);
+    EXPECT_EQ(loaded.inputDeviceName, "Line In");
+    EXPECT_EQ(loaded.txDriveLevel, -9);
+    EXPECT_EQ(loaded.viewMode, 2);
 
     auto changed = loaded;
-    changed.InputDeviceName = "Mic";
-    ASSERT_TRUE(SaveSettings(changed, false, m_file));
+    changed.inputDeviceName = "Mic";
+    ASSERT_TRUE(saveSettings(changed, false, m_file));
     const auto text = read();
     EXPECT_NE(text.find("; written by hand\n[other]\nkeep=me\n\n[SOUNDCARD]\nInput Device Name=Mic\n"
                         "ALC Drive Level=-9\nOutput Device Name=\n\n[setup]\nView=2\nunknown key=stays\n"
@@ -123,17 +123,17 @@ TEST_F(SettingsFileTest, SectionsAndKeysMatchWithoutCaseAndAreRewrittenInTheirSp
               std::string::npos)
         << text;
     EXPECT_EQ(text.find("input DEVICE name"), std::string::npos);
-    EXPECT_EQ(LoadSettings(m_file), changed);
+    EXPECT_EQ(loadSettings(m_file), changed);
 }
 
 TEST_F(SettingsFileTest, ValuesAreCutAt255Characters) {
     auto settings = Settings{};
-    settings.LogCaption = std::string(300, 'x');
-    settings.InputDeviceName = std::string(255, 'y');
-    ASSERT_TRUE(SaveSettings(settings, false, m_file));
-    const auto loaded = LoadSettings(m_file);
-    EXPECT_EQ(loaded.LogCaption, std::string(255, 'x'));
-    EXPECT_EQ(loaded.InputDeviceName, std::string(255, 'y'));
+    settings.logCaption = std::string(300, 'x');
+    settings.inputDeviceName = std::string(255, 'y');
+    ASSERT_TRUE(saveSettings(settings, false, m_file));
+    const auto loaded = loadSettings(m_file);
+    EXPECT_EQ(loaded.logCaption, std::string(255, 'x'));
+    EXPECT_EQ(loaded.inputDeviceName, std::string(255, 'y'));
 }
 
 TEST_F(SettingsFileTest, HiddenPttMenuLeavesThePttKeysExactlyAsTheyWere) {
@@ -141,21 +141,21 @@ TEST_F(SettingsFileTest, HiddenPttMenuLeavesThePttKeysExactlyAsTheyWere) {
                                 "[PTT]\nrig=7\n;note\nPTTPort=/dev/ttyS4\nVia=2\nIcom Address=5E\n";
     write(pttPart);
     auto settings = changedSettings();  // every PTT value differs from the file's
-    ASSERT_TRUE(SaveSettings(settings, false, m_file));
+    ASSERT_TRUE(saveSettings(settings, false, m_file));
     const auto text = read();
     EXPECT_NE(text.find("UZ-Board Device Path = /dev/hidraw9 \n"), std::string::npos) << text;
     EXPECT_NE(text.find("[PTT]\nrig=7\n;note\nPTTPort=/dev/ttyS4\nVia=2\nIcom Address=5E\n"), std::string::npos)
         << text;
-    const auto loaded = LoadSettings(m_file);
-    EXPECT_EQ(loaded.Rig, 7);
-    EXPECT_EQ(loaded.PttVia, 2);
-    EXPECT_EQ(loaded.CatPort, "COM1");  // never written while hidden: still the default
-    EXPECT_EQ(loaded.InputDeviceName, settings.InputDeviceName);
-    EXPECT_EQ(loaded.CalibrationTarget, settings.CalibrationTarget);
+    const auto loaded = loadSettings(m_file);
+    EXPECT_EQ(loaded.rig, 7);
+    EXPECT_EQ(loaded.pttVia, 2);
+    EXPECT_EQ(loaded.catPort, "COM1");  // never written while hidden: still the default
+    EXPECT_EQ(loaded.inputDeviceName, settings.inputDeviceName);
+    EXPECT_EQ(loaded.calibrationTarget, settings.calibrationTarget);
 
     // Shown, the same save writes them.
-    ASSERT_TRUE(SaveSettings(settings, true, m_file));
-    EXPECT_EQ(LoadSettings(m_file), settings);
+    ASSERT_TRUE(saveSettings(settings, true, m_file));
+    EXPECT_EQ(loadSettings(m_file), settings);
 }
 
 TEST_F(SettingsFileTest, NumbersThatAreTextOrOutOfRangeFallBackToTheDefault) {
@@ -166,13 +166,13 @@ TEST_F(SettingsFileTest, NumbersThatAreTextOrOutOfRangeFallBackToTheDefault) {
         std::int64_t expected;
         std::int64_t (*field)(const Settings&);
     };
-    const auto view = [](const Settings& s) -> std::int64_t { return s.ViewMode; };
-    const auto drive = [](const Settings& s) -> std::int64_t { return s.TxDriveLevel; };
-    const auto port = [](const Settings& s) -> std::int64_t { return s.CommandPortNumber; };
-    const auto top = [](const Settings& s) -> std::int64_t { return s.TopPosition; };
-    const auto rig = [](const Settings& s) -> std::int64_t { return s.Rig; };
-    const auto retries = [](const Settings& s) -> std::int64_t { return s.RetryLimit; };
-    const auto waterfall = [](const Settings& s) -> std::int64_t { return s.WaterfallMode; };
+    const auto view = [](const Settings& s) -> std::int64_t { return s.viewMode; };
+    const auto drive = [](const Settings& s) -> std::int64_t { return s.txDriveLevel; };
+    const auto port = [](const Settings& s) -> std::int64_t { return s.commandPortNumber; };
+    const auto top = [](const Settings& s) -> std::int64_t { return s.topPosition; };
+    const auto rig = [](const Settings& s) -> std::int64_t { return s.rig; };
+    const auto retries = [](const Settings& s) -> std::int64_t { return s.retryLimit; };
+    const auto waterfall = [](const Settings& s) -> std::int64_t { return s.waterfallMode; };
     const std::array<Case, 22> cases{{
         {"view text", "View=abc", "Setup", 1, view},
         {"view beyond the three views", "View=7", "Setup", 1, view},
@@ -200,7 +200,7 @@ TEST_F(SettingsFileTest, NumbersThatAreTextOrOutOfRangeFallBackToTheDefault) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         write("[" + std::string(c.section) + "]\n" + c.line + "\n");
-        EXPECT_EQ(c.field(LoadSettings(m_file)), c.expected);
+        EXPECT_EQ(c.field(loadSettings(m_file)), c.expected);
     }
 }
 
@@ -208,28 +208,28 @@ TEST_F(SettingsFileTest, GarbledOrUnreadableFilesGiveDefaults) {
     std::string garbage;
     for (int i = 0; i < 4096; ++i) garbage.push_back(static_cast<char>((i * 7919) % 256));
     write(garbage);
-    EXPECT_EQ(LoadSettings(m_file), Settings{});
+    EXPECT_EQ(loadSettings(m_file), Settings{});
     write("[Setup\nView=3\n]]]\n=\n==2\n[\n");
-    EXPECT_EQ(LoadSettings(m_file), Settings{});
+    EXPECT_EQ(loadSettings(m_file), Settings{});
 
     std::filesystem::remove(m_file);
     std::filesystem::create_directory(m_file);  // a folder where the file should be
-    EXPECT_EQ(LoadSettings(m_file), Settings{});
-    EXPECT_FALSE(SaveSettings(Settings{}, true, m_file));
+    EXPECT_EQ(loadSettings(m_file), Settings{});
+    EXPECT_FALSE(saveSettings(Settings{}, true, m_file));
 }
 
 TEST_F(SettingsFileTest, AValueCannotAddLinesToTheFile) {
     auto settings = Settings{};
-    settings.LogCaption = "Log\n[PTT]\r\nRig=1";
-    ASSERT_TRUE(SaveSettings(settings, false, m_file));
-    const auto loaded = LoadSettings(m_file);
-    EXPECT_EQ(loaded.LogCaption, "Log [PTT]  Rig=1");
-    EXPECT_EQ(loaded.Rig, 52);
+    settings.logCaption = "Log\n[PTT]\r\nRig=1";
+    ASSERT_TRUE(saveSettings(settings, false, m_file));
+    const auto loaded = loadSettings(m_file);
+    EXPECT_EQ(loaded.logCaption, "Log [PTT]  Rig=1");
+    EXPECT_EQ(loaded.rig, 52);
 }
 
 TEST_F(SettingsFileTest, AFailedWriteIsReportedAndLeavesNoFile) {
     const auto missingFolder = m_folder / "missing" / "ZOLK SAT.ini";
-    EXPECT_FALSE(SaveSettings(Settings{}, true, missingFolder));
+    EXPECT_FALSE(saveSettings(Settings{}, true, missingFolder));
     EXPECT_FALSE(std::filesystem::exists(missingFolder));
 }
 

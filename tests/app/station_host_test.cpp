@@ -7,6 +7,7 @@
 
 #include "../host/host_fakes.h"
 #include "app/station.h"
+#include "version.h"
 
 namespace zolk {
 namespace {
@@ -76,7 +77,7 @@ TEST_F(StationHostTest, HostCommandsReachTheProtocolAndMyCallShowsThePttMenu) {
                         bytesOf("MYCALL ea5abc\rLISTEN ON\rGATEWAY X\rHELLO\r"));
     EXPECT_EQ(link.commandText(), "OK\rOK\rOK\rWRONG\r");
     EXPECT_TRUE(ui.menuVisible[static_cast<std::size_t>(MenuItem::Ptt)]);
-    EXPECT_EQ(ui.caption, "ZOLK SAT v3.1.3      EA5ABC  ");
+    EXPECT_EQ(ui.caption, std::string(kWindowCaption) + "EA5ABC  ");
     EXPECT_TRUE(station.host().protocol().listenMode());
     station.shutdown(std::nullopt);
     EXPECT_FALSE(link.connected(HostSocket::Command));
@@ -101,15 +102,15 @@ TEST_F(StationHostTest, EffectsOfMissingSubsystemsAreReportedNotFaked) {
     station.shutdown(std::nullopt);
 }
 
-TEST_F(StationHostTest, LanzarDatosTickHandsReceivedDataToTheHost) {
+TEST_F(StationHostTest, DeliverDataTickHandsReceivedDataToTheHost) {
     Station station(ports, m_folder);
     ASSERT_TRUE(station.start());
     hostConnects(station, HostSocket::Data);
     station.host().deliverToHost(bytesOf("from the air"));
-    EXPECT_TRUE(timers.isRunning(TimerId::LanzarDatos));
-    station.onTimer(TimerId::LanzarDatos);
+    EXPECT_TRUE(timers.isRunning(TimerId::DeliverData));
+    station.onTimer(TimerId::DeliverData);
     EXPECT_EQ(link.dataText(), "from the air");
-    EXPECT_FALSE(timers.isRunning(TimerId::LanzarDatos));
+    EXPECT_FALSE(timers.isRunning(TimerId::DeliverData));
     station.shutdown(std::nullopt);
 }
 

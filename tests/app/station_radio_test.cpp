@@ -55,9 +55,9 @@ private:
 // A data frame of the mode with a random payload of random length and a valid check sequence.
 std::vector<std::uint8_t> randomFrame(int mode, std::mt19937& random) {
     const ModeRecord& r = modeRecord(mode);
-    std::vector<std::uint8_t> payload(std::uniform_int_distribution<int>(0, r.UserBytes)(random));
+    std::vector<std::uint8_t> payload(std::uniform_int_distribution<int>(0, r.userBytes)(random));
     for (auto& b : payload) b = static_cast<std::uint8_t>(random());
-    std::vector<std::uint8_t> frame(static_cast<std::size_t>(r.NetBytes));
+    std::vector<std::uint8_t> frame(static_cast<std::size_t>(r.netBytes));
     const DataFrameHeader header{.lastFrame = (random() & 1) != 0, .backlogClass = 3, .publicFlag = false};
     buildDataFrame(payload, header, frame);
     return frame;
@@ -218,7 +218,7 @@ TEST_F(StationRadioTest, ABurstWhoseSecondFrameNeverComesEndsAtItsDeadline) {
     for (const int mode : {1, 8}) {
         m_b->station().radio().receive(mode, 2);
         // The first frame's stages, then a frame's length and three symbols without the second.
-        const auto frame = sendFrame(mode, random, 2 * modeRecord(mode).FrameLengthUnits);
+        const auto frame = sendFrame(mode, random, 2 * modeRecord(mode).frameLengthUnits);
         ASSERT_EQ(m_entries.heard.size(), 2U) << "mode " << mode;
         EXPECT_EQ(m_entries.heard[0].entry, "onFirstFrame");
         EXPECT_EQ(m_entries.heard[0].bytes, frame);
@@ -232,7 +232,7 @@ TEST_F(StationRadioTest, MonitorModeFromTheSettingsNamesEachFramesMode) {
     std::mt19937 random(9);
     for (const int mode : {1, 6, 12}) {
         // Monitored frames are decoded in stages over the frame's length after their detection.
-        const auto frame = sendFrame(mode, random, modeRecord(mode).FrameLengthUnits);
+        const auto frame = sendFrame(mode, random, modeRecord(mode).frameLengthUnits);
         ASSERT_EQ(m_entries.heard.size(), 1U) << "mode " << mode;
         EXPECT_EQ(m_entries.heard[0].entry, "onMonitorFrame");
         EXPECT_EQ(m_entries.heard[0].mode, mode);
@@ -244,9 +244,9 @@ TEST_F(StationRadioTest, AFailedMonitoredFrameDoesNotStopTheScanning) {
     startPair(offsetChannel(0.0), "[Monitor]\nMonitor Mode=1\n");
     std::mt19937 random(12);
     m_b->station().radio().forceNextFrameFailure();
-    sendFrame(5, random, modeRecord(5).FrameLengthUnits);
+    sendFrame(5, random, modeRecord(5).frameLengthUnits);
     EXPECT_TRUE(m_entries.heard.empty());
-    const auto frame = sendFrame(5, random, modeRecord(5).FrameLengthUnits);
+    const auto frame = sendFrame(5, random, modeRecord(5).frameLengthUnits);
     ASSERT_EQ(m_entries.heard.size(), 1U);
     EXPECT_EQ(m_entries.heard[0].bytes, frame);
 }

@@ -62,11 +62,11 @@ TEST_F(StationTablesTest, StartsWithTheCommittedTablesAndDrawsThePhaseTables) {
     Station station(ports, m_folder / "station", std::filesystem::path("data/ZOLKSAT.dat"));
     ASSERT_TRUE(station.start());
     EXPECT_TRUE(ui.messages.empty());
-    EXPECT_EQ(station.tables()[13].TurboInterleaver.size(), 22260U);
+    EXPECT_EQ(station.tables()[13].turboInterleaver.size(), 22260U);
     // The generator continues after the start-up draws, identically on every station.
     RandomSource reference;
     const DrawnTables drawn(reference);
-    EXPECT_EQ(station.drawnTables().CellPhaseTable(5, 7), drawn.CellPhaseTable(5, 7));
+    EXPECT_EQ(station.drawnTables().cellPhaseTable(5, 7), drawn.cellPhaseTable(5, 7));
     EXPECT_EQ(station.random().next(), reference.next());
     station.shutdown(std::nullopt);
 }

@@ -10,6 +10,7 @@
 
 #include "app/settings_file.h"
 #include "sim/harness.h"
+#include "version.h"
 
 namespace zolk {
 namespace {
@@ -51,7 +52,9 @@ TEST_F(StationTest, StartUpShowsTheWindowFromTheSettingsAndOpensBothDirections) 
                   "[Position]\nTop Position=100\nLeft Position=200\n");
     auto& s = started();
     const auto& ui = s.ui();
-    EXPECT_EQ(ui.caption(), "ZOLK SAT v3.1.3      ");
+    // The caption is the program's name and the version CMake's project() gives, padded.
+    EXPECT_EQ(ui.caption(), "ZOLK SAT v" + std::string(kVersion) + "      ");
+    EXPECT_EQ(ui.caption(), kWindowCaption);
     EXPECT_EQ(ui.menu(MenuItem::Log).caption, "Journal");
     EXPECT_EQ(ui.views(), std::vector<std::uint8_t>{2});
     EXPECT_TRUE(ui.menu(MenuItem::ViewWaterfall).checked);
@@ -71,8 +74,8 @@ TEST_F(StationTest, StartUpShowsTheWindowFromTheSettingsAndOpensBothDirections) 
     EXPECT_TRUE(s.audio().isOpen(AudioDirection::Playback));
     EXPECT_TRUE(s.audio().isOpen(AudioDirection::Capture));
     EXPECT_EQ(s.timers().interval(TimerId::BusyOff), std::chrono::milliseconds{2000});
-    EXPECT_EQ(s.timers().interval(TimerId::RecargarTarjetaSonido), std::chrono::milliseconds{10000});
-    EXPECT_FALSE(s.timers().running(TimerId::ServidorZolk));
+    EXPECT_EQ(s.timers().interval(TimerId::AudioWatchdog), std::chrono::milliseconds{10000});
+    EXPECT_FALSE(s.timers().running(TimerId::UpdateCheck));
     EXPECT_TRUE(ui.messageBoxes().empty());
 }
 
@@ -128,9 +131,9 @@ TEST_F(StationTest, ShutdownStopsEverythingAndSavesThePosition) {
     EXPECT_FALSE(s.audio().isOpen(AudioDirection::Playback));
     EXPECT_FALSE(s.audio().isOpen(AudioDirection::Capture));
     for (std::size_t i = 0; i < kTimerCount; ++i) EXPECT_FALSE(s.timers().running(static_cast<TimerId>(i)));
-    const auto saved = LoadSettings(m_folder / "ZOLK SAT.ini");
-    EXPECT_EQ(saved.TopPosition, 1234);
-    EXPECT_EQ(saved.LeftPosition, 5678);
+    const auto saved = loadSettings(m_folder / "ZOLK SAT.ini");
+    EXPECT_EQ(saved.topPosition, 1234);
+    EXPECT_EQ(saved.leftPosition, 5678);
     // Nothing runs after shutdown: no watchdog reopens the sound card.
     m_harness.runFor(std::chrono::milliseconds{25000});
     EXPECT_EQ(s.audio().openCount(AudioDirection::Capture), 1);
@@ -140,9 +143,9 @@ TEST_F(StationTest, AMinimisedWindowKeepsTheSavedPosition) {
     writeSettings("[Position]\nTop Position=-300\nLeft Position=77\n");
     auto& s = started();
     s.station().shutdown(std::nullopt);
-    const auto saved = LoadSettings(m_folder / "ZOLK SAT.ini");
-    EXPECT_EQ(saved.TopPosition, -300);
-    EXPECT_EQ(saved.LeftPosition, 77);
+    const auto saved = loadSettings(m_folder / "ZOLK SAT.ini");
+    EXPECT_EQ(saved.topPosition, -300);
+    EXPECT_EQ(saved.leftPosition, 77);
 }
 
 TEST_F(StationTest, PttKeysAreWrittenOnlyOnceThePttMenuIsShown) {
@@ -169,7 +172,7 @@ TEST_F(StationTest, AFolderThatCannotBeMadeStopsStartUpWithAMessage) {
     ASSERT_EQ(s.ui().messageBoxes().size(), 1U);
     EXPECT_EQ(s.ui().messageBoxes()[0].first, "ZOLK SAT");
     EXPECT_EQ(s.audio().openCount(AudioDirection::Playback), 0);
-    EXPECT_FALSE(s.timers().running(TimerId::RecargarTarjetaSonido));
+    EXPECT_FALSE(s.timers().running(TimerId::AudioWatchdog));
 }
 
 }  // namespace

@@ -8,20 +8,20 @@ namespace {
 TEST(WindowLayoutTest, ViewsPlaceTheWaterfallAsTheTableSays) {
     constexpr std::int32_t kWaterfall = 1395;
     const auto all = viewLayout(1, kWaterfall);
-    EXPECT_EQ(all.windowHeight_twips, 7575);
-    EXPECT_EQ(all.waterfallTop_twips, 5040);
+    EXPECT_EQ(all.windowHeightTwips, 7575);
+    EXPECT_EQ(all.waterfallTopTwips, 5040);
     EXPECT_TRUE(all.waterfallVisible);
     EXPECT_TRUE(all.chartAndConstellationVisible);
 
     const auto waterfall = viewLayout(2, kWaterfall);
-    EXPECT_EQ(waterfall.windowHeight_twips, 4075);
-    EXPECT_EQ(waterfall.waterfallTop_twips, 1540);
+    EXPECT_EQ(waterfall.windowHeightTwips, 4075);
+    EXPECT_EQ(waterfall.waterfallTopTwips, 1540);
     EXPECT_TRUE(waterfall.waterfallVisible);
     EXPECT_FALSE(waterfall.chartAndConstellationVisible);
 
     const auto gauges = viewLayout(3, kWaterfall);
-    EXPECT_EQ(gauges.windowHeight_twips, 4075 - kWaterfall);
-    EXPECT_EQ(gauges.waterfallTop_twips, 1540);
+    EXPECT_EQ(gauges.windowHeightTwips, 4075 - kWaterfall);
+    EXPECT_EQ(gauges.waterfallTopTwips, 1540);
     EXPECT_FALSE(gauges.waterfallVisible);
     EXPECT_FALSE(gauges.chartAndConstellationVisible);
     EXPECT_EQ(gauges.checkedItem, MenuItem::ViewGauges);

@@ -49,34 +49,34 @@ constexpr std::array<CallCase, 28> kCalls{{
 TEST(CallSign, ValidityBaseCallAndSsidFollowTheTable) {
     for (const CallCase& c : kCalls) {
         SCOPED_TRACE(std::string(c.call));
-        EXPECT_EQ(CallSignValid(c.call), c.valid);
-        EXPECT_EQ(BaseCall(c.call), c.base);
-        EXPECT_EQ(SsidOf(c.call), c.ssid);
+        EXPECT_EQ(callSignValid(c.call), c.valid);
+        EXPECT_EQ(baseCall(c.call), c.base);
+        EXPECT_EQ(ssidOf(c.call), c.ssid);
     }
 }
 
 TEST(CallSign, NulInsideTheCallIsRefused) {
     const std::string withNul("EA5\0BC", 6);
-    EXPECT_FALSE(CallSignValid(withNul));
+    EXPECT_FALSE(callSignValid(withNul));
 }
 
 TEST(CallSign, HashIsTheFrameCheckSequenceOfTheBytes) {
-    // The CRC's published check value over the nine digits, and 0 over nothing.
-    EXPECT_EQ(CallHash("123456789"), 0xD64E);
-    EXPECT_EQ(CallHash(""), 0x0000);
+    // The CRC's standard check value over the nine digits, and 0 over nothing.
+    EXPECT_EQ(callHash("123456789"), 0xD64E);
+    EXPECT_EQ(callHash(""), 0x0000);
 }
 
 TEST(CallSign, SeedIsProductOfHashBytesPlus257) {
-    EXPECT_EQ(CallSeed("123456789"), 0xD6 * 0x4E + 257);
-    EXPECT_EQ(CallSeed(""), 257);
+    EXPECT_EQ(callSeed("123456789"), 0xD6 * 0x4E + 257);
+    EXPECT_EQ(callSeed(""), 257);
     // Seeds are drawn from the stored (upper-case) text, so the case of the input matters here.
-    const std::uint16_t hash = CallHash("EA5ABC-7");
-    EXPECT_EQ(CallSeed("EA5ABC-7"), (hash >> 8) * (hash & 0xFF) + 257);
-    EXPECT_NE(CallHash("EA5ABC"), CallHash("ea5abc"));
+    const std::uint16_t hash = callHash("EA5ABC-7");
+    EXPECT_EQ(callSeed("EA5ABC-7"), (hash >> 8) * (hash & 0xFF) + 257);
+    EXPECT_NE(callHash("EA5ABC"), callHash("ea5abc"));
     for (std::string_view call : {"EA5ABC", "N0CALL", "AB1CDEF-15", "K1T"}) {
         SCOPED_TRACE(std::string(call));
-        EXPECT_GE(CallSeed(call), 257);
-        EXPECT_LE(CallSeed(call), 65282);
+        EXPECT_GE(callSeed(call), 257);
+        EXPECT_LE(callSeed(call), 65282);
     }
 }
 

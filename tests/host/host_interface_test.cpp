@@ -23,7 +23,7 @@ std::span<const std::uint8_t> bytesOf(std::string_view text) {
 
 class HostInterfaceTest : public ::testing::Test {
 protected:
-    HostInterfaceTest() { host.ArmListeners(); }
+    HostInterfaceTest() { host.armListeners(); }
 
     // The shell's order: the socket's state changes, then the event arrives.
     void hostConnects(HostSocket socket) {
@@ -65,7 +65,7 @@ TEST_F(HostInterfaceTest, ArmingListensOnTheCommandPortAndTheNextOneLocallyWithA
 TEST_F(HostInterfaceTest, ListenAllSettingOpensThePortsToEveryInterface) {
     tcpListenAll = 1;
     link.listens.clear();
-    host.ArmListeners();
+    host.armListeners();
     ASSERT_EQ(link.listens.size(), 2u);
     EXPECT_EQ(link.listens[0].scope, ListenScope::AllInterfaces);
     EXPECT_EQ(link.listens[1].scope, ListenScope::AllInterfaces);
@@ -92,7 +92,7 @@ TEST_F(HostInterfaceTest, AnOccupiedPortIsNeverReopenedForASecondHost) {
     hostConnects(HostSocket::Data);
     link.listens.clear();
     hostCloses(HostSocket::Data);
-    host.ArmListeners();
+    host.armListeners();
     // Only the free DataPort listens again; the CommandPort keeps its host and stays closed to
     // others.
     const std::vector<ListenCall> expected{{HostSocket::Data, 8301, ListenScope::Loopback},
@@ -110,7 +110,7 @@ TEST_F(HostInterfaceTest, PortChangeTo9000MovesBothPorts) {
     link.close(HostSocket::Command);
     link.close(HostSocket::Data);
     commandPortNumber = 9000;
-    host.ArmListeners();
+    host.armListeners();
     const std::vector<ListenCall> expected{{HostSocket::Command, 9000, ListenScope::Loopback},
                                            {HostSocket::Data, 9001, ListenScope::Loopback}};
     EXPECT_EQ(link.listens, expected);
@@ -191,49 +191,49 @@ TEST_F(HostInterfaceTest, ReceivedDataGoesOutInOneSendPerTick) {
     hostConnects(HostSocket::Data);
     host.deliverToHost(bytesOf("first "));
     host.deliverToHost(bytesOf("second"));
-    EXPECT_TRUE(timers.isRunning(TimerId::LanzarDatos));
-    EXPECT_EQ(timers.intervals[static_cast<std::size_t>(TimerId::LanzarDatos)],
+    EXPECT_TRUE(timers.isRunning(TimerId::DeliverData));
+    EXPECT_EQ(timers.intervals[static_cast<std::size_t>(TimerId::DeliverData)],
               std::chrono::milliseconds(1));
     EXPECT_EQ(link.sends[1], 0);
-    host.onLanzarDatos();
-    EXPECT_FALSE(timers.isRunning(TimerId::LanzarDatos));
+    host.onDeliverData();
+    EXPECT_FALSE(timers.isRunning(TimerId::DeliverData));
     EXPECT_EQ(link.sends[1], 1);
     EXPECT_EQ(link.dataText(), "first second");
-    host.onLanzarDatos();
+    host.onDeliverData();
     EXPECT_EQ(link.sends[1], 1);
 }
 
 TEST_F(HostInterfaceTest, ReceivedDataWaitsForAHostOnTheDataPort) {
     host.deliverToHost(bytesOf("kept"));
-    host.onLanzarDatos();
+    host.onDeliverData();
     EXPECT_EQ(link.sends[1], 0);
     hostConnects(HostSocket::Data);
-    EXPECT_TRUE(timers.isRunning(TimerId::LanzarDatos));
-    host.onLanzarDatos();
+    EXPECT_TRUE(timers.isRunning(TimerId::DeliverData));
+    host.onDeliverData();
     EXPECT_EQ(link.dataText(), "kept");
 }
 
 TEST_F(HostInterfaceTest, APortThatCannotBeOpenedIsToldOnceAndStaysRed) {
     link.refuseListen = true;
-    host.ArmListeners();
-    host.ArmListeners();
+    host.armListeners();
+    host.armListeners();
     ASSERT_EQ(ui.messages.size(), 2u);  // one per port number
     EXPECT_EQ(ui.messages[0],
               "ZOLK SAT: Unable to open TCP port 8300: it is in use by another program or not "
               "allowed");
     EXPECT_EQ(ui.panelIcon["TCP"], "LedRojo");
     link.refuseListen = false;
-    host.ArmListeners();
+    host.armListeners();
     link.refuseListen = true;
-    host.ArmListeners();
+    host.armListeners();
     EXPECT_EQ(ui.messages.size(), 4u);  // a port that recovered and fails again is told again
 }
 
 TEST_F(HostInterfaceTest, ShowListenStateFollowsListenMode) {
-    host.ShowListenState();
+    host.showListenState();
     EXPECT_EQ(ui.panelTip["Listen"], "LISTEN OFF");
     host.protocol().setListenMode(true);
-    host.ShowListenState();
+    host.showListenState();
     EXPECT_EQ(ui.panelIcon["Listen"], "LedVerde");
 }
 

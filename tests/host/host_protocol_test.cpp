@@ -8,6 +8,7 @@
 
 #include "host/call_sign.h"
 #include "host_fakes.h"
+#include "version.h"
 
 namespace zolk {
 namespace {
@@ -27,7 +28,7 @@ protected:
     // One chunk as the CommandPort delivers it; returns what was answered to it.
     std::string send(std::string_view chunk) {
         link.commandText().clear();
-        protocol.OnCommandBytes(
+        protocol.onCommandBytes(
             std::span(reinterpret_cast<const std::uint8_t*>(chunk.data()), chunk.size()));
         return link.commandText();
     }
@@ -43,7 +44,7 @@ TEST_F(HostProtocolTest, LowerCaseConnectIsAcceptedAndStoresUpperCaseCalls) {
     EXPECT_EQ(protocol.sourceCall(), "EA5ABC");
     EXPECT_EQ(protocol.destinationCall(), "N0CALL-7");
     const std::vector<std::string> expected{
-        "leaveMonitorMode", "buildCallPatterns " + std::to_string(CallSeed("N0CALL-7")) + " call",
+        "leaveMonitorMode", "buildCallPatterns " + std::to_string(callSeed("N0CALL-7")) + " call",
         "connect"};
     EXPECT_EQ(links.effects, expected);
     // "OK" goes out before the call is set in motion.
@@ -87,9 +88,9 @@ TEST_F(HostProtocolTest, MyCallWithFiveCallsFillsEverySlotAndTheCaption) {
     EXPECT_EQ(send("MYCALL EA5ABC EA5ABC-1 EA5ABC-T K1T N0CALL-15\r"), "OK\r");
     const std::array<std::string, 5> expected{"EA5ABC", "EA5ABC-1", "EA5ABC-T", "K1T", "N0CALL-15"};
     EXPECT_EQ(protocol.myCalls(), expected);
-    EXPECT_EQ(ui.caption, "ZOLK SAT v3.1.3      EA5ABC  EA5ABC-1  EA5ABC-T  K1T  N0CALL-15  ");
+    EXPECT_EQ(ui.caption, std::string(kWindowCaption) + "EA5ABC  EA5ABC-1  EA5ABC-T  K1T  N0CALL-15  ");
     for (std::size_t slot = 0; slot < 5; ++slot)
-        EXPECT_EQ(protocol.slotSeeds()[slot], CallSeed(expected[slot])) << "slot " << slot + 1;
+        EXPECT_EQ(protocol.slotSeeds()[slot], callSeed(expected[slot])) << "slot " << slot + 1;
     EXPECT_EQ(links.lastSlotSeeds, protocol.slotSeeds());
 }
 
@@ -97,7 +98,7 @@ TEST_F(HostProtocolTest, MyCallRunsItsStepsInOrderAndAnswersAfterTheRadioPort) {
     send("MYCALL ea5abc\r");
     const std::vector<std::string> expected{
         "takeOverPtt", "applyRadioPort", "buildCallPatterns 0 idle",
-        "drawPingPatterns " + std::to_string(CallSeed("EA5ABC"))};
+        "drawPingPatterns " + std::to_string(callSeed("EA5ABC"))};
     EXPECT_EQ(links.effects, expected);
     const std::vector<std::string> answered{"", "", "OK\r", "OK\r"};
     EXPECT_EQ(links.repliesBefore, answered);
@@ -108,9 +109,9 @@ TEST_F(HostProtocolTest, MyCallWithOneCallEmptiesSlotsTwoToFive) {
     EXPECT_EQ(send("MYCALL K1T\r"), "OK\r");
     const std::array<std::string, 5> expected{"K1T", "", "", "", ""};
     EXPECT_EQ(protocol.myCalls(), expected);
-    const SlotSeeds seeds{CallSeed("K1T"), 0, 0, 0, 0};
+    const SlotSeeds seeds{callSeed("K1T"), 0, 0, 0, 0};
     EXPECT_EQ(protocol.slotSeeds(), seeds);
-    EXPECT_EQ(ui.caption, "ZOLK SAT v3.1.3      K1T  ");
+    EXPECT_EQ(ui.caption, std::string(kWindowCaption) + "K1T  ");
 }
 
 TEST_F(HostProtocolTest, RefusedMyCallChangesNothing) {

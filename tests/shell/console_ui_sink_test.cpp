@@ -46,10 +46,10 @@ TEST_F(ConsoleUiSinkTest, PrintsPanelChangesOnce) {
     sink.setPanelTip("TCP", "TCP Ports disconnected");
     sink.setPanelText("PTT", "RX");
     sink.setPanelIcon("PTT", "");
-    sink.setCaption("ZOLK SAT v3.1.3      ");
+    sink.setCaption("ZOLK SAT v9.8.7      ");
     const std::vector<std::string> expected{
         "Panel PTT: TX", "Panel PTT icon: LedRojo", "Panel TCP tip: TCP Ports disconnected",
-        "Panel PTT: RX", "Panel PTT icon: none",    "Caption: ZOLK SAT v3.1.3      ",
+        "Panel PTT: RX", "Panel PTT icon: none",    "Caption: ZOLK SAT v9.8.7      ",
     };
     EXPECT_EQ(linesOf(m_out), expected);
     EXPECT_TRUE(linesOf(m_err).empty());

@@ -42,7 +42,7 @@ protected:
     QProcess m_modem;
 };
 
-TEST_F(HeadlessHostSessionTest, ScriptedHostSessionGetsTheSpecifiedRepliesAndSigtermStopsIt) {
+TEST_F(HeadlessHostSessionTest, ScriptedHostSessionGetsTheExpectedRepliesAndSigtermStopsIt) {
     ASSERT_TRUE(m_folder.isValid());
     const std::uint16_t port = test::freePortPair();
     ASSERT_NE(port, 0);

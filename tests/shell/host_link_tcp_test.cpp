@@ -24,7 +24,7 @@ protected:
         m_port = test::freePortPair();
         commandPortNumber = m_port;
         link.attach(&host);
-        host.ArmListeners();
+        host.armListeners();
     }
 
     bool bothConnected(HostClient& command, HostClient& data) {
@@ -126,7 +126,7 @@ TEST_F(HostLinkTcpTest, DataPortCarriesEveryByteValueBothWays) {
     const std::string fromAir("\0\r\nreceived\xff", 12);
     host.deliverToHost(
         std::span(reinterpret_cast<const std::uint8_t*>(fromAir.data()), fromAir.size()));
-    host.onLanzarDatos();
+    host.onDeliverData();
     EXPECT_EQ(data.receive(fromAir.size()), fromAir);
 }
 
@@ -152,7 +152,7 @@ TEST_F(HostLinkTcpTest, PortChangeMovesBothPorts) {
     link.close(HostSocket::Command);
     link.close(HostSocket::Data);
     commandPortNumber = moved;
-    host.ArmListeners();
+    host.armListeners();
     HostClient oldPort;
     EXPECT_FALSE(oldPort.connectTo(m_port));
     HostClient command;
@@ -169,7 +169,7 @@ TEST_F(HostLinkTcpTest, PortsListenOnTheLoopbackAddressUnlessOpenedToTheNetwork)
     EXPECT_FALSE(ipv6.connectTo(m_port, QHostAddress::LocalHostIPv6));
     tcpListenAll = 1;
     link.close(HostSocket::Command);
-    host.ArmListeners();
+    host.armListeners();
     HostClient opened;
     EXPECT_TRUE(opened.connectTo(m_port, QHostAddress::LocalHostIPv6));
 }
@@ -177,7 +177,7 @@ TEST_F(HostLinkTcpTest, PortsListenOnTheLoopbackAddressUnlessOpenedToTheNetwork)
 TEST_F(HostLinkTcpTest, ListenAnyOptionOpensThePortsWhateverTheSettingsSay) {
     link.openToNetwork(true);
     link.close(HostSocket::Command);
-    host.ArmListeners();
+    host.armListeners();
     HostClient opened;
     EXPECT_TRUE(opened.connectTo(m_port, QHostAddress::LocalHostIPv6));
 }
@@ -189,7 +189,7 @@ TEST_F(HostLinkTcpTest, APortInUseIsReported) {
     link.close(HostSocket::Command);
     link.close(HostSocket::Data);
     commandPortNumber = taken;
-    host.ArmListeners();
+    host.armListeners();
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_NE(ui.messages.back().find(std::to_string(taken)), std::string::npos);
 }

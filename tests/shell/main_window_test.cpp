@@ -18,6 +18,7 @@
 #include "shell/qt_timer_port.h"
 #include "shell/twips.h"
 #include "test_application.h"
+#include "version.h"
 
 namespace zolk::shell {
 namespace {
@@ -57,7 +58,7 @@ TEST_F(MainWindowTest, EveryMenuItemHasItsNameCaptionAndTopMenu) {
     QStringList tops;
     for (QAction* top : window.menuBar()->actions()) tops << top->text();
     EXPECT_EQ(tops, (QStringList{"&Settings", "&Help"}));
-    EXPECT_EQ(window.windowTitle(), "ZOLK SAT v3.1.3      ");
+    EXPECT_EQ(window.windowTitle().toStdString(), kWindowCaption);
 }
 
 TEST_F(MainWindowTest, StatusBarHasTheNinePanelsInOrder) {
@@ -73,7 +74,7 @@ TEST_F(MainWindowTest, StatusBarHasTheNinePanelsInOrder) {
         EXPECT_EQ(panel->text(), q(figures.initialText));
         EXPECT_TRUE(panel->iconKey().isEmpty());
         if (!figures.autoSize) {
-            EXPECT_EQ(panel->width(), pixels(figures.width_twips));
+            EXPECT_EQ(panel->width(), pixels(figures.widthTwips));
         }
     }
 }
@@ -148,7 +149,7 @@ TEST_F(MainWindowTest, ViewsPlaceTheWaterfallAndShrinkByItsHeight) {
 
     struct ViewCase {
         std::uint8_t mode;
-        std::int32_t waterfallTop_twips;
+        std::int32_t waterfallTopTwips;
         bool waterfall;
         bool diagrams;
     };
@@ -157,14 +158,14 @@ TEST_F(MainWindowTest, ViewsPlaceTheWaterfallAndShrinkByItsHeight) {
         SCOPED_TRACE(static_cast<int>(c.mode));
         window.applyView(c.mode);
         heights[c.mode] = window.height();
-        EXPECT_EQ(waterfall->y(), pixels(c.waterfallTop_twips));
+        EXPECT_EQ(waterfall->y(), pixels(c.waterfallTopTwips));
         EXPECT_EQ(waterfall->isVisibleTo(&window), c.waterfall);
         EXPECT_EQ(chart->isVisibleTo(&window), c.diagrams);
         EXPECT_EQ(constellation->isVisibleTo(&window), c.diagrams);
-        EXPECT_EQ(data->y(), pixels(c.waterfallTop_twips - 1440));
-        EXPECT_EQ(ack->y(), pixels(c.waterfallTop_twips - 1080));
+        EXPECT_EQ(data->y(), pixels(c.waterfallTopTwips - 1440));
+        EXPECT_EQ(ack->y(), pixels(c.waterfallTopTwips - 1080));
         EXPECT_EQ(start->y(), ack->y());
-        EXPECT_EQ(vu->y() + vu->height(), pixels(c.waterfallTop_twips - 50));
+        EXPECT_EQ(vu->y() + vu->height(), pixels(c.waterfallTopTwips - 50));
         EXPECT_EQ(gauge->y() + gauge->height(), vu->y());
         // Everything shown lies inside the window's display area.
         if (c.waterfall) {

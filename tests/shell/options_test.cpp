@@ -1,4 +1,5 @@
 #include "shell/options.h"
+#include "version.h"
 
 #include <gtest/gtest.h>
 
@@ -107,7 +108,7 @@ TEST(CommandLine, HelpNamesEveryOption) {
     const QString help = helpText();
     for (const char* option : {"--dir DIR", "--tables FILE", "--headless", "--listen-any", "--list-audio", "--version", "--help"})
         EXPECT_TRUE(help.contains(option)) << option;
-    EXPECT_EQ(versionText().toStdString(), "zolksat 3.1.3\n");
+    EXPECT_EQ(versionText().toStdString(), "zolksat " + std::string(kVersion) + "\n");
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <array>
 
 #include "test_application.h"
+#include "version.h"
 
 namespace {
 
@@ -128,13 +129,13 @@ struct OneShotCase {
     const char* name;
     QStringList arguments;
     int status;
-    std::vector<const char*> out;  // each must appear on standard output
+    std::vector<std::string> out;  // each must appear on standard output
     const char* err;               // must appear on standard error
 };
 
 TEST_F(ZolksatProgram, OneShotOptionsAnswerAndEnd) {
     const std::array cases{
-        OneShotCase{"version", {"--version"}, 0, {"zolksat 3.1.3"}, ""},
+        OneShotCase{"version", {"--version"}, 0, {"zolksat " + std::string(zolk::kVersion)}, ""},
         OneShotCase{"help", {"--help"}, 0, {"--dir DIR", "--headless", "--list-audio", "~/.config/zolksat"}, ""},
         OneShotCase{"device list", {"--list-audio"}, 0, {"Input devices:", "Output devices:", "system default"}, ""},
         OneShotCase{"unknown option", {"--frobnicate"}, 2, {}, "Unknown option 'frobnicate'"},
@@ -144,7 +145,8 @@ TEST_F(ZolksatProgram, OneShotOptionsAnswerAndEnd) {
         SCOPED_TRACE(c.name);
         Zolksat program(c.arguments);
         ASSERT_EQ(program.finish(), c.status) << program.err().toStdString();
-        for (const char* text : c.out) EXPECT_TRUE(program.out().contains(text)) << text << "\n" << program.out().toStdString();
+        for (const std::string& text : c.out)
+            EXPECT_TRUE(program.out().contains(QString::fromStdString(text))) << text << "\n" << program.out().toStdString();
         EXPECT_TRUE(program.err().contains(c.err)) << program.err().toStdString();
     }
 }
@@ -173,7 +175,7 @@ TEST_P(StopSignal, HeadlessRunEndsInOrderAndSavesItsSettings) {
         program.signal(GetParam());
         ASSERT_EQ(program.finish(), 0) << program.err().toStdString();
         EXPECT_TRUE(program.err().contains("Stopped; settings saved"));
-        EXPECT_TRUE(program.out().contains("Caption: ZOLK SAT v3.1.3      ")) << program.out().toStdString();
+        EXPECT_TRUE(program.out().contains(QString::fromStdString("Caption: " + std::string(zolk::kWindowCaption)))) << program.out().toStdString();
         EXPECT_TRUE(program.out().contains("Panel Listen: LISTEN"));
     }
     const QByteArray first = read(settingsPath(station));

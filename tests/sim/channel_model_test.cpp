@@ -70,7 +70,7 @@ TEST(ChannelModelTest, NoiseMeetsTheRequestedSnrIn2500Hz) {
         double offsetHz;
         bool fading;
     };
-    constexpr std::array cases{
+    constexpr std::array kCases{
         Case{"plain 0 dB", 0.0, 0.0, false},
         Case{"plain -12 dB", -12.0, 0.0, false},
         Case{"plain +25 dB", 25.0, 0.0, false},
@@ -86,7 +86,7 @@ TEST(ChannelModelTest, NoiseMeetsTheRequestedSnrIn2500Hz) {
     }
     const double signalPower = onAirPower(sent);
     EXPECT_NEAR(signalPower, 3 * 4000.0 * 4000.0 / 2, 1e4);
-    for (const auto& c : cases) {
+    for (const auto& c : kCases) {
         SCOPED_TRACE(c.name);
         ChannelSettings settings{.offsetHz = c.offsetHz, .signalPower = signalPower, .seed = 77};
         if (c.fading) settings.fading = FadingSettings{};
@@ -114,9 +114,10 @@ TEST(ChannelModelTest, OffsetMovesAToneByExactlyThatMuchWithoutAnImage) {
         double toneHz;
         double offsetHz;
     };
-    constexpr std::array cases{Case{1000.0, 15.0}, Case{1000.0, -37.5}, Case{2500.0, 123.4}, Case{200.0, 15.0}};
+    constexpr std::array kCases{Case{1000.0, 15.0}, Case{1000.0, -37.5}, Case{2500.0, 123.4},
+                                Case{200.0, 15.0}};
     constexpr std::size_t kSize = 1 << 18;
-    for (const auto& c : cases) {
+    for (const auto& c : kCases) {
         SCOPED_TRACE(std::to_string(c.toneHz) + " Hz moved by " + std::to_string(c.offsetHz) + " Hz");
         ChannelModel channel({.offsetHz = c.offsetHz});
         auto audio = tone(c.toneHz, 10000.0, kSize + 2 * channel.latency());
@@ -160,11 +161,12 @@ TEST(ChannelModelTest, DelayAndClockOffsetPlaceAndStretchABurst) {
         double delayMs;
         double ppm;
     };
-    constexpr std::array cases{Case{0.0, 100.0}, Case{0.0, -100.0}, Case{20.0, 0.0}, Case{2.5, 1000.0}};
+    constexpr std::array kCases{Case{0.0, 100.0}, Case{0.0, -100.0}, Case{20.0, 0.0},
+                                Case{2.5, 1000.0}};
     constexpr std::size_t kStart = 24000;
     constexpr std::size_t kLength = 10 * 48000;
     constexpr float kHeight = 10000.0F;
-    for (const auto& c : cases) {
+    for (const auto& c : kCases) {
         SCOPED_TRACE(std::to_string(c.delayMs) + " ms, " + std::to_string(c.ppm) + " ppm");
         ChannelModel channel({.delayMs = c.delayMs, .clockPpm = c.ppm});
         std::vector<float> audio(kStart + kLength + 48000 + channel.latency(), 0.0F);

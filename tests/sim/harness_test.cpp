@@ -80,13 +80,13 @@ TEST_F(HarnessTest, TimersFireAtTheirVirtualDeadlines) {
     for (const auto& tick : a.timers().ticks()) ticks.emplace_back(tick.time, tick.id);
     const std::vector<std::pair<SampleTime, TimerId>> expected{
         {2000 * 48, TimerId::BusyOff},  // one-shot: stops itself at its first tick
-        {10000 * 48, TimerId::RecargarTarjetaSonido},
-        {20000 * 48, TimerId::RecargarTarjetaSonido},
-        {30000 * 48, TimerId::RecargarTarjetaSonido},
+        {10000 * 48, TimerId::AudioWatchdog},
+        {20000 * 48, TimerId::AudioWatchdog},
+        {30000 * 48, TimerId::AudioWatchdog},
     };
     EXPECT_EQ(ticks, expected);
     EXPECT_FALSE(a.timers().running(TimerId::BusyOff));
-    EXPECT_TRUE(a.timers().running(TimerId::RecargarTarjetaSonido));
+    EXPECT_TRUE(a.timers().running(TimerId::AudioWatchdog));
 }
 
 TEST_F(HarnessTest, TimersTickBetweenBlocksAndRestartWhenStartedAgain) {
@@ -94,18 +94,18 @@ TEST_F(HarnessTest, TimersTickBetweenBlocksAndRestartWhenStartedAgain) {
     ASSERT_TRUE(a.station().start());
     m_harness.runUntil(12345);
     a.timers().start(TimerId::DelayPtt, milliseconds{10});          // one-shot in the station
-    a.timers().start(TimerId::RefrescoVumetro, milliseconds{100});  // periodic
+    a.timers().start(TimerId::LevelGauge, milliseconds{100});  // periodic
     m_harness.runUntil(12345 + 200 * 48);
-    a.timers().start(TimerId::RefrescoVumetro, milliseconds{100});  // restarts its interval
+    a.timers().start(TimerId::LevelGauge, milliseconds{100});  // restarts its interval
     m_harness.runUntil(12345 + 400 * 48);
     std::vector<std::pair<SampleTime, TimerId>> ticks;
     for (const auto& tick : a.timers().ticks()) ticks.emplace_back(tick.time, tick.id);
     const std::vector<std::pair<SampleTime, TimerId>> expected{
         {12345 + 480, TimerId::DelayPtt},
-        {12345 + 4800, TimerId::RefrescoVumetro},
-        {12345 + 9600, TimerId::RefrescoVumetro},
-        {12345 + 9600 + 4800, TimerId::RefrescoVumetro},
-        {12345 + 9600 + 9600, TimerId::RefrescoVumetro},
+        {12345 + 4800, TimerId::LevelGauge},
+        {12345 + 9600, TimerId::LevelGauge},
+        {12345 + 9600 + 4800, TimerId::LevelGauge},
+        {12345 + 9600 + 9600, TimerId::LevelGauge},
     };
     EXPECT_EQ(ticks, expected);
     EXPECT_EQ(m_harness.now(), 12345 + 400 * 48);

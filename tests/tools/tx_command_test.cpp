@@ -48,9 +48,9 @@ protected:
 // Key-up buffer, then lead-in, frame symbols and tail periods of the mode up to PTT off.
 std::uint64_t transmissionSamples(int mode, int frames) {
     const ModeRecord& r = modeRecord(mode);
-    const int symbols = frames == 1 ? r.SymbolLimit - 1 : 2 * r.SymbolLimit - 2;
-    return 256 + static_cast<std::uint64_t>(r.LeadInSymbols + symbols + r.TailSymbols) *
-                     static_cast<std::uint64_t>(r.SymbolLength);
+    const int symbols = frames == 1 ? r.symbolLimit - 1 : 2 * r.symbolLimit - 2;
+    return 256 + static_cast<std::uint64_t>(r.leadInSymbols + symbols + r.tailSymbols) *
+                     static_cast<std::uint64_t>(r.symbolLength);
 }
 
 TEST_F(TxCommandTest, OutputLengthsFollowTheTimeline) {
@@ -91,7 +91,7 @@ TEST_F(TxCommandTest, PrintsEachFramesPayloadLengthAndCheckBytes) {
                                             text.substr(20), text.substr(0, 10)};
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
-        std::vector<std::uint8_t> frame(static_cast<std::size_t>(modeRecord(0).NetBytes));
+        std::vector<std::uint8_t> frame(static_cast<std::size_t>(modeRecord(0).netBytes));
         const std::vector<std::uint8_t> payload(pieces[i].begin(), pieces[i].end());
         buildDataFrame(payload, {.lastFrame = i == 3}, frame);
         std::ostringstream expected;

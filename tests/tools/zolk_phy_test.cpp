@@ -49,10 +49,10 @@ TEST(ZolkPhyModes, PrintsAHeaderAndOneLinePerModeWithMatchingColumns) {
         }
         const ModeRecord& r = modeRecord(mode);
         EXPECT_EQ(row["ModeIndex"], std::to_string(mode));
-        EXPECT_EQ(row["InfoBits"], std::to_string(r.InfoBits));
-        EXPECT_EQ(row["BitsPerCell"], std::to_string(r.BitsPerCell));
-        EXPECT_EQ(std::stof(row["CarrierSpacing"]), r.CarrierSpacing);
-        EXPECT_EQ(std::stof(row["SnrThreshold"]), r.SnrThreshold);
+        EXPECT_EQ(row["InfoBits"], std::to_string(r.infoBits));
+        EXPECT_EQ(row["BitsPerCell"], std::to_string(r.bitsPerCell));
+        EXPECT_EQ(std::stof(row["CarrierSpacing"]), r.carrierSpacing);
+        EXPECT_EQ(std::stof(row["SnrThreshold"]), r.snrThreshold);
         ++mode;
     }
     EXPECT_EQ(mode, kModeCount);

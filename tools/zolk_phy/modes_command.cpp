@@ -28,75 +28,74 @@ std::string text(T v) {
 
 std::string checkpoints(const ModeRecord& r) {
     std::string joined;
-    for (const auto c : r.Checkpoints) {
+    for (const auto c : r.checkpoints) {
         joined += (joined.empty() ? "" : ",") + std::to_string(c);
     }
     return joined;
 }
 
-#define ZOLK_FIELD(field)                                              \
-    Column {                                                           \
-#field, [](int, const ModeRecord& r) { return text(r.field); } \
-    }
+// The header keeps the column names that scripts reading this output rely on.
+#define ZOLK_FIELD(name, field) \
+    Column { name, [](int, const ModeRecord& r) { return text(r.field); } }
 
-// The published derived figures first, then every other field in record order.
+// The derived figures first, then every other field in record order.
 const std::array kColumns{
     Column{"ModeIndex", [](int mode, const ModeRecord&) { return text(mode); }},
-    ZOLK_FIELD(SymbolLength),
-    ZOLK_FIELD(GuardLength),
-    ZOLK_FIELD(SymbolMs),
-    ZOLK_FIELD(CarrierSpacing),
-    ZOLK_FIELD(TailSymbols),
-    ZOLK_FIELD(LeadInSymbols),
-    ZOLK_FIELD(LastCarrierBin),
-    ZOLK_FIELD(PilotCells),
-    ZOLK_FIELD(ReservedCells),
-    ZOLK_FIELD(DataCells),
-    ZOLK_FIELD(CodedBits),
-    ZOLK_FIELD(InfoBits),
-    ZOLK_FIELD(InfoBytes),
-    ZOLK_FIELD(UserBytes),
-    ZOLK_FIELD(NetBitRate),
-    ZOLK_FIELD(Throughput),
+    ZOLK_FIELD("SymbolLength", symbolLength),
+    ZOLK_FIELD("GuardLength", guardLength),
+    ZOLK_FIELD("SymbolMs", symbolMs),
+    ZOLK_FIELD("CarrierSpacing", carrierSpacing),
+    ZOLK_FIELD("TailSymbols", tailSymbols),
+    ZOLK_FIELD("LeadInSymbols", leadInSymbols),
+    ZOLK_FIELD("LastCarrierBin", lastCarrierBin),
+    ZOLK_FIELD("PilotCells", pilotCells),
+    ZOLK_FIELD("ReservedCells", reservedCells),
+    ZOLK_FIELD("DataCells", dataCells),
+    ZOLK_FIELD("CodedBits", codedBits),
+    ZOLK_FIELD("InfoBits", infoBits),
+    ZOLK_FIELD("InfoBytes", infoBytes),
+    ZOLK_FIELD("UserBytes", userBytes),
+    ZOLK_FIELD("NetBitRate", netBitRate),
+    ZOLK_FIELD("Throughput", throughput),
     Column{"ModeFamily",
-           [](int, const ModeRecord& r) { return text(static_cast<int>(r.ModeFamily)); }},
-    ZOLK_FIELD(BitsPerCell),
-    ZOLK_FIELD(TurboConstraint),
-    ZOLK_FIELD(CodeRateIndex),
-    ZOLK_FIELD(EncoderKind),
-    ZOLK_FIELD(SymbolLimit),
-    ZOLK_FIELD(FrameLengthUnits),
-    ZOLK_FIELD(OuterParityFraction),
-    ZOLK_FIELD(OuterLayout.blocks),
-    ZOLK_FIELD(OuterLayout.parityBytesPerBlock),
-    ZOLK_FIELD(OuterLayout.dataBytesPerBlock),
-    ZOLK_FIELD(OuterLayout.codedBytes),
-    ZOLK_FIELD(SnrThreshold),
-    ZOLK_FIELD(SnrThresholdAdjusted),
-    ZOLK_FIELD(NetBytes),
-    ZOLK_FIELD(HeaderSymbols),
-    ZOLK_FIELD(CarrierStride),
-    ZOLK_FIELD(FirstCarrierBin),
-    ZOLK_FIELD(Carriers),
-    ZOLK_FIELD(AmplitudeDivisor),
-    ZOLK_FIELD(SpeedLevel),
-    ZOLK_FIELD(CrestDb),
-    ZOLK_FIELD(GuardFraction),
-    ZOLK_FIELD(GuardEighths),
-    ZOLK_FIELD(ProcessingDelayMs),
+           [](int, const ModeRecord& r) { return text(static_cast<int>(r.modeFamily)); }},
+    ZOLK_FIELD("BitsPerCell", bitsPerCell),
+    ZOLK_FIELD("TurboConstraint", turboConstraint),
+    ZOLK_FIELD("CodeRateIndex", codeRateIndex),
+    ZOLK_FIELD("EncoderKind", encoderKind),
+    ZOLK_FIELD("SymbolLimit", symbolLimit),
+    ZOLK_FIELD("FrameLengthUnits", frameLengthUnits),
+    ZOLK_FIELD("OuterParityFraction", outerParityFraction),
+    ZOLK_FIELD("OuterLayout.blocks", outerLayout.blocks),
+    ZOLK_FIELD("OuterLayout.parityBytesPerBlock", outerLayout.parityBytesPerBlock),
+    ZOLK_FIELD("OuterLayout.dataBytesPerBlock", outerLayout.dataBytesPerBlock),
+    ZOLK_FIELD("OuterLayout.codedBytes", outerLayout.codedBytes),
+    ZOLK_FIELD("SnrThreshold", snrThreshold),
+    ZOLK_FIELD("SnrThresholdAdjusted", snrThresholdAdjusted),
+    ZOLK_FIELD("NetBytes", netBytes),
+    ZOLK_FIELD("HeaderSymbols", headerSymbols),
+    ZOLK_FIELD("CarrierStride", carrierStride),
+    ZOLK_FIELD("FirstCarrierBin", firstCarrierBin),
+    ZOLK_FIELD("Carriers", carriers),
+    ZOLK_FIELD("AmplitudeDivisor", amplitudeDivisor),
+    ZOLK_FIELD("SpeedLevel", speedLevel),
+    ZOLK_FIELD("CrestDb", crestDb),
+    ZOLK_FIELD("GuardFraction", guardFraction),
+    ZOLK_FIELD("GuardEighths", guardEighths),
+    ZOLK_FIELD("ProcessingDelayMs", processingDelayMs),
     Column{"Checkpoints", [](int, const ModeRecord& r) { return checkpoints(r); }},
-    ZOLK_FIELD(QamCorrection),
-    ZOLK_FIELD(BinsPerSymbol),
-    ZOLK_FIELD(TransformSize),
-    ZOLK_FIELD(CrossfadeLength),
-    ZOLK_FIELD(BinGroups),
-    ZOLK_FIELD(ToneGroups),
-    ZOLK_FIELD(FirstToneBin),
-    ZOLK_FIELD(LastToneBin),
-    ZOLK_FIELD(ToneBins),
+    ZOLK_FIELD("QamCorrection", qamCorrection),
+    ZOLK_FIELD("BinsPerSymbol", binsPerSymbol),
+    ZOLK_FIELD("TransformSize", transformSize),
+    ZOLK_FIELD("CrossfadeLength", crossfadeLength),
+    ZOLK_FIELD("BinGroups", binGroups),
+    ZOLK_FIELD("ToneGroups", toneGroups),
+    ZOLK_FIELD("FirstToneBin", firstToneBin),
+    ZOLK_FIELD("LastToneBin", lastToneBin),
+    ZOLK_FIELD("ToneBins", toneBins),
     Column{"FftShareMode",
            [](int mode, const ModeRecord&) {
-               return text(FftShareMode[static_cast<std::size_t>(mode)]);
+               return text(kFftShareMode[static_cast<std::size_t>(mode)]);
            }},
 };
 

@@ -23,7 +23,7 @@ struct BadArguments : std::runtime_error {
 struct OffsetOptions {
     std::string in;
     std::string out;
-    double offset_hz = 0.0;
+    double offsetHz = 0.0;
     bool haveOffset = false;
 };
 
@@ -46,7 +46,7 @@ OffsetOptions parseOptions(std::span<const std::string_view> args) {
             if (error != std::errc{} || end != v.data() + v.size() || !std::isfinite(hz) || std::abs(hz) > 1000.0) {
                 throw BadArguments("--hz must be a number of -1000..1000 Hz, not \"" + std::string(v) + "\"");
             }
-            o.offset_hz = hz;
+            o.offsetHz = hz;
             o.haveOffset = true;
         } else {
             throw BadArguments("unknown option \"" + std::string(name) + "\"");
@@ -58,10 +58,10 @@ OffsetOptions parseOptions(std::span<const std::string_view> args) {
     return o;
 }
 
-std::vector<std::int16_t> offsetFrequency(std::span<const float> audio, double offset_hz) {
+std::vector<std::int16_t> offsetFrequency(std::span<const float> audio, double offsetHz) {
     // The channel model's shift without noise; its filter delay is cut off again, so the moved
     // recording lines up with the original sample for sample.
-    sim::ChannelModel channel({.offsetHz = offset_hz});
+    sim::ChannelModel channel({.offsetHz = offsetHz});
     const std::size_t latency = channel.latency();
     std::vector<float> moved(audio.begin(), audio.end());
     moved.resize(audio.size() + latency, 0.0F);
@@ -81,10 +81,11 @@ int runOffset(std::span<const std::string_view> args, std::ostream& out, std::os
         WavReader wav(o.in);
         std::vector<float> audio(wav.frames());
         audio.resize(wav.read(audio));
-        WavWriter writer(o.out, WavReader::kSampleRate_hz);
-        writer.write(offsetFrequency(audio, o.offset_hz));
+        WavWriter writer(o.out, WavReader::kSampleRateHz);
+        writer.write(offsetFrequency(audio, o.offsetHz));
         writer.finish();
-        out << "wrote " << o.out << ": " << audio.size() << " samples moved by " << o.offset_hz << " Hz\n";
+        out << "wrote " << o.out << ": " << audio.size() << " samples moved by " << o.offsetHz
+            << " Hz\n";
         return 0;
     } catch (const BadArguments& e) {
         err << "zolk-phy offset: " << e.what() << '\n';

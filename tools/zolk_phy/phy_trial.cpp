@@ -12,7 +12,7 @@
 namespace zolk::phytool {
 namespace {
 
-constexpr std::int16_t kDriveLevel_db = -5;  // zolk-phy tx's default
+constexpr std::int16_t kDriveLevelDb = -5;                         // zolk-phy tx's default
 constexpr std::size_t kLeadSamples = 48 * kAudioBlockLength;       // 0.256 s of noise before
 constexpr std::size_t kTrailSamples = 2 * 48000;                    // time for the last stages
 // A transmission meets the receiver's grids (capture blocks, FFT frame steps of at most 128
@@ -36,16 +36,16 @@ std::uint64_t trialSeed(std::uint64_t seed, std::uint64_t point, std::uint64_t f
 TrialFrame trialFrame(int mode, std::uint64_t payloadSeed) {
     const ModeRecord& record = modeRecord(mode);
     std::mt19937_64 random(payloadSeed);
-    std::vector<std::uint8_t> payload(static_cast<std::size_t>(record.UserBytes));
+    std::vector<std::uint8_t> payload(static_cast<std::size_t>(record.userBytes));
     for (auto& b : payload) b = static_cast<std::uint8_t>(random());
-    TrialFrame sent{.frame = std::vector<std::uint8_t>(static_cast<std::size_t>(record.NetBytes))};
+    TrialFrame sent{.frame = std::vector<std::uint8_t>(static_cast<std::size_t>(record.netBytes))};
     buildDataFrame(payload, {}, sent.frame);
     sent.alignmentMs = std::uniform_real_distribution<double>(0.0, kAlignmentSpreadMs)(random);
     return sent;
 }
 
 PhyTrial::PhyTrial(const TablesFile& tables, int mode)
-    : m_tables(tables), m_mode(mode), m_rig(tables, kDriveLevel_db) {}
+    : m_tables(tables), m_mode(mode), m_rig(tables, kDriveLevelDb) {}
 
 PhyTrialResult PhyTrial::run(sim::ChannelSettings channel, std::uint64_t payloadSeed) {
     const TrialFrame sent = trialFrame(m_mode, payloadSeed);
@@ -71,7 +71,7 @@ PhyTrialResult PhyTrial::run(sim::ChannelSettings channel, std::uint64_t payload
     RxRig station(m_tables, {.mode = m_mode}, [&](int, const FrameVerdict& verdict) {
         if (!verdict.good || !std::equal(frame.begin(), frame.end(), verdict.bytes.begin(), verdict.bytes.end())) return;
         result.ok = true;
-        result.snrEstimateDb = verdict.snr_db;
+        result.snrEstimateDb = verdict.snrDb;
     });
     // A frame that failed may be followed by a better detection of the same one: listen on until
     // the end unless it has been decoded.

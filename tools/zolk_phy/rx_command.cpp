@@ -116,9 +116,10 @@ int runRx(std::span<const std::string_view> args, std::ostream& out, std::ostrea
             const std::size_t n = v.bytes.size();
             char crc[5] = "0000";
             if (n >= 2) std::snprintf(crc, sizeof crc, "%02x%02x", v.bytes[n - 2], v.bytes[n - 1]);
-            out << "frame=" << detected << " mode=" << mode << " crc=" << (v.good ? "ok" : "fail") << std::fixed
-                << std::setprecision(1) << " snr=" << v.snr_db << std::setprecision(2) << " shift=" << v.shift_hz
-                << " bytes=" << payloadLength(v.bytes) << " crc16=" << crc << '\n';
+            out << "frame=" << detected << " mode=" << mode << " crc=" << (v.good ? "ok" : "fail")
+                << std::fixed << std::setprecision(1) << " snr=" << v.snrDb << std::setprecision(2)
+                << " shift=" << v.shiftHz << " bytes=" << payloadLength(v.bytes) << " crc16=" << crc
+                << '\n';
         });
         AudioBlock block{};
         for (;;) {

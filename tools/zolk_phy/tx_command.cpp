@@ -26,7 +26,7 @@
 namespace zolk::phytool {
 namespace {
 
-constexpr std::uint32_t kSampleRate_hz = 48000;
+constexpr std::uint32_t kSampleRateHz = 48000;
 
 // A bad argument: its text is the one-line message.
 struct BadInput : std::runtime_error {
@@ -43,9 +43,9 @@ struct TxOptions {
     std::string text;
     std::string payloadFile;
     std::optional<int> count;
-    double gap_s = 1.0;
+    double gapS = 1.0;
     std::uint32_t seed = 1;
-    int drive_db = -5;
+    int driveDb = -5;
     std::string tables;
 };
 
@@ -113,7 +113,7 @@ TxOptions parseOptions(std::span<const std::string_view> args) {
             if (!gap || !std::isfinite(*gap) || *gap < 0.0 || *gap > 3600.0) {
                 throw BadInput("--gap must be 0 to 3600 seconds, not \"" + std::string(v) + "\"");
             }
-            o.gap_s = *gap;
+            o.gapS = *gap;
         } else if (name == "--seed") {
             const std::string_view v = value();
             const auto seed = parseNumber<std::uint32_t>(v);
@@ -129,7 +129,7 @@ TxOptions parseOptions(std::span<const std::string_view> args) {
                 throw BadInput("drive level \"" + std::string(v) +
                                "\" out of range (-30..0 dB, whole numbers)");
             }
-            o.drive_db = *drive;
+            o.driveDb = *drive;
         } else if (name == "--tables") {
             o.tables = value();
         } else {
@@ -216,7 +216,7 @@ std::string hexByte(std::uint8_t b) {
 
 int run(const TxOptions& o, std::ostream& out) {
     const ModeRecord& record = modeRecord(o.mode);
-    PayloadStream payloads(o, record.UserBytes);
+    PayloadStream payloads(o, record.userBytes);
     const int perTransmission = o.framesPerTransmission;
     const int needed =
         payloads.random() ? 1 : (payloads.inputFrames() + perTransmission - 1) / perTransmission;
@@ -233,9 +233,9 @@ int run(const TxOptions& o, std::ostream& out) {
     if (load.error != TablesFileError::None) {
         throw std::runtime_error(load.message);
     }
-    TxRig rig(*load.tables, static_cast<std::int16_t>(o.drive_db));
-    WavWriter wav(o.out, kSampleRate_hz);
-    const auto gapSamples = static_cast<std::size_t>(std::llround(o.gap_s * kSampleRate_hz));
+    TxRig rig(*load.tables, static_cast<std::int16_t>(o.driveDb));
+    WavWriter wav(o.out, kSampleRateHz);
+    const auto gapSamples = static_cast<std::size_t>(std::llround(o.gapS * kSampleRateHz));
 
     int frameNumber = 0;
     for (int t = 1; t <= count; ++t) {
@@ -243,7 +243,7 @@ int run(const TxOptions& o, std::ostream& out) {
         for (int slot = 1; slot <= perTransmission; ++slot) {
             const std::vector<std::uint8_t> payload = payloads.payload(frameNumber);
             ++frameNumber;
-            std::vector<std::uint8_t> frame(static_cast<std::size_t>(record.NetBytes));
+            std::vector<std::uint8_t> frame(static_cast<std::size_t>(record.netBytes));
             buildDataFrame(payload, {.lastFrame = frameNumber == totalFrames}, frame);
             out << "frame " << frameNumber << " (transmission " << t << ", slot " << slot
                 << "): " << payload.size() << " payload bytes, CRC "
@@ -259,7 +259,7 @@ int run(const TxOptions& o, std::ostream& out) {
     }
     wav.finish();
     out << "wrote " << o.out << ": " << wav.sampleCount() << " samples (" << std::fixed
-        << std::setprecision(3) << static_cast<double>(wav.sampleCount()) / kSampleRate_hz
+        << std::setprecision(3) << static_cast<double>(wav.sampleCount()) / kSampleRateHz
         << " s)\n";
     return 0;
 }

@@ -21,13 +21,12 @@ struct TxRig::Surroundings final : AudioDevicePort, TransmitKeying, PttRelease {
     sim::RecordingUi ui;
 };
 
-TxRig::TxRig(const TablesFile& tables, std::int16_t txDriveLevel_db)
+TxRig::TxRig(const TablesFile& tables, std::int16_t txDriveLevelDb)
     : m_drawn(m_random),
-      m_driveLevelDb(txDriveLevel_db),
+      m_driveLevelDb(txDriveLevelDb),
       m_surroundings(std::make_unique<Surroundings>()),
       m_engine(*m_surroundings, m_surroundings->ui, *m_surroundings),
-      m_chain(tables, m_drawn, m_random, m_engine, m_driveLevelDb, *m_surroundings) {
-}
+      m_chain(tables, m_drawn, m_random, m_engine, m_driveLevelDb, *m_surroundings) {}
 
 TxRig::~TxRig() = default;
 

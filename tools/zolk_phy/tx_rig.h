@@ -20,7 +20,7 @@ class TxRig {
 public:
     using SampleSink = std::function<void(std::span<const std::int16_t>)>;
 
-    TxRig(const TablesFile& tables, std::int16_t txDriveLevel_db);
+    TxRig(const TablesFile& tables, std::int16_t txDriveLevelDb);
     ~TxRig();
     TxRig(const TxRig&) = delete;
     TxRig& operator=(const TxRig&) = delete;

@@ -49,7 +49,7 @@ WavReader::WavReader(const std::filesystem::path& path) : m_file(path, std::ios:
             const std::uint16_t bits = le16(fmt.data() + 14);
             if (tag != kFormatPcm) fail("not PCM audio (format " + std::to_string(tag) + ")");
             if (bits != 16) fail(std::to_string(bits) + "-bit samples, 16-bit needed");
-            if (rate != kSampleRate_hz) fail(std::to_string(rate) + " Hz, 48000 Hz needed");
+            if (rate != kSampleRateHz) fail(std::to_string(rate) + " Hz, 48000 Hz needed");
             if (m_channels != 1 && m_channels != 2) fail(std::to_string(m_channels) + " channels, 1 or 2 needed");
             haveFormat = true;
         } else if (id == "data") {

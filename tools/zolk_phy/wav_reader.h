@@ -11,7 +11,7 @@ namespace zolk {
 
 class WavReader {
 public:
-    static constexpr std::uint32_t kSampleRate_hz = 48000;
+    static constexpr std::uint32_t kSampleRateHz = 48000;
 
     // Opens path and checks it is PCM (plain or extensible), 16 bits, 48000 Hz, mono or stereo.
     // Throws std::runtime_error with a one-line reason naming the file otherwise.

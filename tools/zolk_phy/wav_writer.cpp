@@ -27,8 +27,8 @@ void putU32(std::ofstream& out, std::uint32_t v) {
 
 }  // namespace
 
-WavWriter::WavWriter(std::filesystem::path path, std::uint32_t sampleRate_hz)
-    : m_path(std::move(path)), m_sampleRate_hz(sampleRate_hz) {
+WavWriter::WavWriter(std::filesystem::path path, std::uint32_t sampleRateHz)
+    : m_path(std::move(path)), m_sampleRateHz(sampleRateHz) {
     m_temporary = m_path;
     m_temporary += ".partial";
     if (std::filesystem::is_directory(m_path)) {
@@ -73,10 +73,10 @@ void WavWriter::write(std::span<const std::int16_t> samples) {
 }
 
 void WavWriter::writeSilence(std::size_t count) {
-    constexpr std::array<std::int16_t, 512> zeros{};
+    constexpr std::array<std::int16_t, 512> kZeros{};
     while (count > 0) {
-        const std::size_t n = std::min(count, zeros.size());
-        write(std::span(zeros).first(n));
+        const std::size_t n = std::min(count, kZeros.size());
+        write(std::span(kZeros).first(n));
         count -= n;
     }
 }
@@ -95,19 +95,19 @@ void WavWriter::finish() {
 }
 
 void WavWriter::writeHeader(std::uint32_t dataBytes) {
-    constexpr std::uint16_t channels = 1;
-    constexpr std::uint16_t bitsPerSample = 16;
-    constexpr std::uint16_t blockAlign = channels * bitsPerSample / 8;
+    constexpr std::uint16_t kChannels = 1;
+    constexpr std::uint16_t kBitsPerSample = 16;
+    constexpr std::uint16_t kBlockAlign = kChannels * kBitsPerSample / 8;
     m_file.write("RIFF", 4);
     putU32(m_file, kHeaderBytes - 8 + dataBytes);
     m_file.write("WAVEfmt ", 8);
     putU32(m_file, 16);
     putU16(m_file, 1);  // PCM
-    putU16(m_file, channels);
-    putU32(m_file, m_sampleRate_hz);
-    putU32(m_file, m_sampleRate_hz * blockAlign);
-    putU16(m_file, blockAlign);
-    putU16(m_file, bitsPerSample);
+    putU16(m_file, kChannels);
+    putU32(m_file, m_sampleRateHz);
+    putU32(m_file, m_sampleRateHz * kBlockAlign);
+    putU16(m_file, kBlockAlign);
+    putU16(m_file, kBitsPerSample);
     m_file.write("data", 4);
     putU32(m_file, dataBytes);
 }

@@ -14,7 +14,7 @@ class WavWriter {
 public:
     // Opens a temporary file beside path; the WAV appears under path only when finish() succeeds.
     // Throws std::runtime_error naming the path when it cannot be created.
-    WavWriter(std::filesystem::path path, std::uint32_t sampleRate_hz);
+    WavWriter(std::filesystem::path path, std::uint32_t sampleRateHz);
     // Removes the temporary file when finish() was not reached (an error on the way).
     ~WavWriter();
     WavWriter(const WavWriter&) = delete;
@@ -34,7 +34,7 @@ private:
     std::filesystem::path m_path;
     std::filesystem::path m_temporary;
     std::ofstream m_file;
-    std::uint32_t m_sampleRate_hz;
+    std::uint32_t m_sampleRateHz;
     std::uint64_t m_samples = 0;
     bool m_finished = false;
 };

@@ -37,10 +37,10 @@ int main(int argc, char** argv) {
     std::cout << "ModeIndex\tInfoBits\tSpreadStart\tSpreadBuilt\tSpreadMeasured\tBytes\n";
     for (int mode = 0; mode < zolk::kModeCount; ++mode) {
         const auto& t = generated.tables[mode];
-        std::cout << mode << '\t' << t.record().InfoBits << '\t'
-                  << static_cast<int>(std::sqrt(t.record().InfoBits / 2.0)) << '\t'
+        std::cout << mode << '\t' << t.record().infoBits << '\t'
+                  << static_cast<int>(std::sqrt(t.record().infoBits / 2.0)) << '\t'
                   << generated.turboSpread[static_cast<std::size_t>(mode)] << '\t'
-                  << zolk::measuredSpread(t.TurboInterleaver) << '\t' << zolk::tablesFileBytes(mode)
+                  << zolk::measuredSpread(t.turboInterleaver) << '\t' << zolk::tablesFileBytes(mode)
                   << '\n';
     }
     std::cout << "wrote " << image.size() << " bytes to " << output << " in " << elapsed.count()

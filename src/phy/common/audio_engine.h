@@ -34,7 +34,7 @@ public:
 };
 
 // A transmit generator: writes one ring period into the TxSampleRing whenever the read position
-// wraps to 0 (FeederNext, TestToneNext). init() (FeederInit) runs on the first buffer after PTT
+// wraps to 0 (next() of the generator). init() runs on the first buffer after PTT
 // on, for the symbol feeder only.
 class TxSignalGenerator {
 public:

@@ -4,7 +4,7 @@
 
 namespace zolk {
 
-float ComplexAngle(Complex a) {
+float complexAngle(Complex a) {
     constexpr float kPi = std::numbers::pi_v<float>;
     const float re = a.real();
     const float im = a.imag();

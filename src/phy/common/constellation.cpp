@@ -30,15 +30,15 @@ ConstellationPoints build() {
     }
 
     // 16QAM: two Gray bits per axis.
-    constexpr float a = 0.2357023f;
-    constexpr std::array<float, 4> kLevels16{-3 * a, -a, 3 * a, a};  // by 00, 01, 10, 11
+    constexpr float kA = 0.2357023f;
+    constexpr std::array<float, 4> kLevels16{-3 * kA, -kA, 3 * kA, kA};  // by 00, 01, 10, 11
     for (std::size_t v = 0; v < 16; ++v) {
         t[v][3] = {kLevels16[v >> 2], kLevels16[v & 3]};
     }
 
     // 32QAM cross: an inner 4 x 4 square and 16 outer points, in units of b.
-    constexpr float b = 0.1714987f;
-    constexpr std::array<float, 4> kInner{-b, -3 * b, b, 3 * b};  // by 00, 01, 10, 11
+    constexpr float kB = 0.1714987f;
+    constexpr std::array<float, 4> kInner{-kB, -3 * kB, kB, 3 * kB};  // by 00, 01, 10, 11
     for (std::size_t v = 0; v < 16; ++v) {
         t[v][4] = {kInner[v >> 2], kInner[v & 3]};
     }
@@ -59,13 +59,15 @@ ConstellationPoints build() {
                                                          {5, 1},
                                                          {3, 5}}};
     for (std::size_t v = 0; v < 16; ++v) {
-        t[16 + v][4] = {static_cast<float>(kOuter[v][0]) * b, static_cast<float>(kOuter[v][1]) * b};
+        t[16 + v][4] = {static_cast<float>(kOuter[v][0]) * kB,
+                        static_cast<float>(kOuter[v][1]) * kB};
     }
 
     // 64QAM: three Gray bits per axis.
-    constexpr float c = 0.1010153f;
+    constexpr float kC = 0.1010153f;
     // Level by bit pattern 000..111.
-    constexpr std::array<float, 8> kLevels64{-7 * c, -5 * c, -c, -3 * c, 7 * c, 5 * c, c, 3 * c};
+    constexpr std::array<float, 8> kLevels64{-7 * kC, -5 * kC, -kC, -3 * kC,
+                                             7 * kC,  5 * kC,  kC,  3 * kC};
     for (std::size_t v = 0; v < 64; ++v) {
         t[v][5] = {kLevels64[v >> 3], kLevels64[v & 7]};
     }
@@ -74,6 +76,6 @@ ConstellationPoints build() {
 
 }  // namespace
 
-const ConstellationPoints ConstellationTable = build();
+const ConstellationPoints kConstellationTable = build();
 
 }  // namespace zolk

@@ -7,13 +7,13 @@ namespace {
 constexpr float kTwoPi = 2.0f * std::numbers::pi_v<float>;
 }
 
-Complex CorrectionMixer::mix(Complex sample, float frequency_hz, float sampleRate_hz) {
-    if (frequency_hz != m_lastFrequency_hz) {
+Complex CorrectionMixer::mix(Complex sample, float frequencyHz, float sampleRateHz) {
+    if (frequencyHz != m_lastFrequencyHz) {
         // Reduced to one turn so that a single wrap step below always suffices.
-        m_increment = std::fmod(kTwoPi * frequency_hz / sampleRate_hz, kTwoPi);
-        m_lastFrequency_hz = frequency_hz;
+        m_increment = std::fmod(kTwoPi * frequencyHz / sampleRateHz, kTwoPi);
+        m_lastFrequencyHz = frequencyHz;
     }
-    const Complex out = ComplexMul(sample, Complex{std::cos(m_phase), std::sin(m_phase)});
+    const Complex out = complexMul(sample, Complex{std::cos(m_phase), std::sin(m_phase)});
     m_phase += m_increment;
     if (m_phase > kTwoPi) {
         m_phase -= kTwoPi;

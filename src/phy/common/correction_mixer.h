@@ -10,13 +10,13 @@ class CorrectionMixer {
 public:
     // sample x exp(j phase), then the phase advances by 2 pi f / fs (recomputed only when f
     // changes) and is kept within [0, 2 pi).
-    Complex mix(Complex sample, float frequency_hz, float sampleRate_hz);
+    Complex mix(Complex sample, float frequencyHz, float sampleRateHz);
     void reset();
 
 private:
     float m_phase = 0.0f;
     float m_increment = 0.0f;
-    float m_lastFrequency_hz = 0.0f;
+    float m_lastFrequencyHz = 0.0f;
 };
 
 }  // namespace zolk

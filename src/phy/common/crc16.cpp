@@ -20,7 +20,7 @@ static_assert(kTable[1] == 0x1021 && kTable[2] == 0x2042 && kTable[255] == 0x1EF
 
 }  // namespace
 
-std::uint16_t Crc16Ccitt(std::span<const std::uint8_t> bytes) {
+std::uint16_t crc16Ccitt(std::span<const std::uint8_t> bytes) {
     unsigned crc = 0xFFFFU;
     for (const std::uint8_t b : bytes) {
         crc = kTable[(b ^ (crc >> 8)) & 0xFFU] ^ ((crc << 8) & 0xFFFFU);
@@ -29,7 +29,7 @@ std::uint16_t Crc16Ccitt(std::span<const std::uint8_t> bytes) {
 }
 
 std::array<std::uint8_t, 2> crc16StoredBytes(std::span<const std::uint8_t> bytes) {
-    const std::uint16_t crc = Crc16Ccitt(bytes);
+    const std::uint16_t crc = crc16Ccitt(bytes);
     return {static_cast<std::uint8_t>(crc >> 8), static_cast<std::uint8_t>(crc & 0xFFU)};
 }
 

@@ -9,7 +9,7 @@
 namespace zolk {
 
 // The checksum value itself: 0xD64E over "123456789".
-std::uint16_t Crc16Ccitt(std::span<const std::uint8_t> bytes);
+std::uint16_t crc16Ccitt(std::span<const std::uint8_t> bytes);
 
 // The checksum as it is stored on the air and in files: high byte first.
 std::array<std::uint8_t, 2> crc16StoredBytes(std::span<const std::uint8_t> bytes);

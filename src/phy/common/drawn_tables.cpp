@@ -17,8 +17,8 @@ DrawnTables::DrawnTables(RandomSource& random)
             m_cellPhase[index(bin, k)] = {static_cast<float>(std::cos(angle)),
                                           static_cast<float>(std::sin(angle))};
             if (k > 0) {
-                m_headerReference[index(bin, k - 1)] = ComplexMul(
-                    ComplexConj(m_cellPhase[index(bin, k - 1)]), m_cellPhase[index(bin, k)]);
+                m_headerReference[index(bin, k - 1)] = complexMul(
+                    complexConj(m_cellPhase[index(bin, k - 1)]), m_cellPhase[index(bin, k)]);
             }
         }
     }

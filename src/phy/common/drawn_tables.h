@@ -22,13 +22,13 @@ public:
     explicit DrawnTables(RandomSource& random);
 
     // CellPhaseTable[bin][relative symbol 0..638]: a unit phasor at a multiple of 2 pi / 30.
-    Complex CellPhaseTable(int bin, int relativeSymbol) const {
+    Complex cellPhaseTable(int bin, int relativeSymbol) const {
         return m_cellPhase[index(bin, relativeSymbol)];
     }
     // HeaderReference[bin][0..637] = conj(CellPhaseTable[bin][k]) x CellPhaseTable[bin][k + 1].
-    Complex HeaderReference(int bin, int k) const { return m_headerReference[index(bin, k)]; }
+    Complex headerReference(int bin, int k) const { return m_headerReference[index(bin, k)]; }
     // Whitening bits, each 0 or 1.
-    std::span<const std::uint8_t> PseudoRandomBits() const { return m_pseudoRandomBits; }
+    std::span<const std::uint8_t> pseudoRandomBits() const { return m_pseudoRandomBits; }
 
 private:
     static std::size_t index(int bin, int k) {

@@ -2,8 +2,8 @@
 
 namespace zolk {
 
-float AdjustedSnrThreshold(float snr_db, int mode) {
-    return snr_db - (10.0f - modeRecord(mode).CrestDb);
+float adjustedSnrThreshold(float snrDb, int mode) {
+    return snrDb - (10.0f - modeRecord(mode).crestDb);
 }
 
 }  // namespace zolk

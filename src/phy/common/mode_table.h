@@ -28,54 +28,54 @@ struct OuterCodeLayout {
 // Fields in their fixed order; robust modes hold 0 in the carrier fields and multi-carrier modes
 // 0 in the tone fields. SnrOffset is not here: the session learns it per link.
 struct ModeRecord {
-    Family ModeFamily;
-    std::uint8_t BitsPerCell;
-    std::uint8_t TurboConstraint;
-    std::uint8_t CodeRateIndex;
-    std::uint8_t EncoderKind;
-    std::int16_t SymbolLimit;
-    std::int16_t FrameLengthUnits;
-    float OuterParityFraction;
-    OuterCodeLayout OuterLayout;
-    std::int16_t DataCells;
-    std::int32_t CodedBits;
-    std::int32_t InfoBits;
-    std::int16_t InfoBytes;
-    std::int16_t ReservedCells;
-    std::int16_t NetBitRate;
-    std::int16_t Throughput;
-    float SnrThreshold;
-    float SnrThresholdAdjusted;
-    std::int16_t NetBytes;
-    std::int16_t UserBytes;
-    std::uint8_t HeaderSymbols;
-    std::uint8_t CarrierStride;
-    std::uint8_t FirstCarrierBin;
-    std::uint8_t LastCarrierBin;
-    std::uint8_t Carriers;
-    std::int16_t PilotCells;
-    float AmplitudeDivisor;
-    std::uint8_t SpeedLevel;
-    float CrestDb;
-    float GuardFraction;
-    std::int32_t SymbolLength;
-    std::int32_t GuardLength;
-    std::int32_t SymbolMs;
-    std::uint8_t GuardEighths;
-    std::int16_t ProcessingDelayMs;
-    std::array<std::int32_t, kCheckpointCount> Checkpoints;
-    float QamCorrection;
-    std::uint8_t BinsPerSymbol;
-    std::int16_t TransformSize;
-    std::uint8_t CrossfadeLength;
-    float CarrierSpacing;
-    std::uint8_t BinGroups;
-    std::int16_t TailSymbols;
-    std::uint8_t ToneGroups;
-    std::uint8_t FirstToneBin;
-    std::uint8_t LastToneBin;
-    std::uint8_t ToneBins;
-    std::uint8_t LeadInSymbols;
+    Family modeFamily;
+    std::uint8_t bitsPerCell;
+    std::uint8_t turboConstraint;
+    std::uint8_t codeRateIndex;
+    std::uint8_t encoderKind;
+    std::int16_t symbolLimit;
+    std::int16_t frameLengthUnits;
+    float outerParityFraction;
+    OuterCodeLayout outerLayout;
+    std::int16_t dataCells;
+    std::int32_t codedBits;
+    std::int32_t infoBits;
+    std::int16_t infoBytes;
+    std::int16_t reservedCells;
+    std::int16_t netBitRate;
+    std::int16_t throughput;
+    float snrThreshold;
+    float snrThresholdAdjusted;
+    std::int16_t netBytes;
+    std::int16_t userBytes;
+    std::uint8_t headerSymbols;
+    std::uint8_t carrierStride;
+    std::uint8_t firstCarrierBin;
+    std::uint8_t lastCarrierBin;
+    std::uint8_t carriers;
+    std::int16_t pilotCells;
+    float amplitudeDivisor;
+    std::uint8_t speedLevel;
+    float crestDb;
+    float guardFraction;
+    std::int32_t symbolLength;
+    std::int32_t guardLength;
+    std::int32_t symbolMs;
+    std::uint8_t guardEighths;
+    std::int16_t processingDelayMs;
+    std::array<std::int32_t, kCheckpointCount> checkpoints;
+    float qamCorrection;
+    std::uint8_t binsPerSymbol;
+    std::int16_t transformSize;
+    std::uint8_t crossfadeLength;
+    float carrierSpacing;
+    std::uint8_t binGroups;
+    std::int16_t tailSymbols;
+    std::uint8_t toneGroups;
+    std::uint8_t firstToneBin;
+    std::uint8_t lastToneBin;
+    std::uint8_t toneBins;
+    std::uint8_t leadInSymbols;
 };
 
 // Coded bits that carry the turbo tail for constraint length k (12 for k = 4).
@@ -83,7 +83,7 @@ constexpr int turboTailBits(int constraint) { return 4 * constraint - 4; }
 
 // Information bits that fit into codedBits at the rate of rateIndex (0 = uncoded, 2 = 1/3,
 // 3 = 1/2, 4..10 = 2/3, 3/4, 4/5, 5/6, 6/7, 7/8, 15/16); 0 for an unknown index.
-constexpr int TurboCapacity(int codedBits, int constraint, int rateIndex) {
+constexpr int turboCapacity(int codedBits, int constraint, int rateIndex) {
     constexpr std::array<std::array<int, 2>, 11> kRates{{
         {1, 1},
         {0, 0},
@@ -111,12 +111,12 @@ constexpr int TurboCapacity(int codedBits, int constraint, int rateIndex) {
 }
 
 // PilotMap[symbol][bin], symbols 2..640, bins 0..63: scattered pilots in a diagonal lattice.
-constexpr bool PilotMap(int symbol, int bin) {
+constexpr bool pilotMap(int symbol, int bin) {
     return (bin % 2 == 0 && symbol % 8 == 2) || (bin % 2 == 1 && symbol % 8 == 6);
 }
 
 // S/N in dB referred to the mode's output back-off.
-float AdjustedSnrThreshold(float snr_db, int mode);
+float adjustedSnrThreshold(float snrDb, int mode);
 
 namespace detail {
 
@@ -125,42 +125,42 @@ struct ModeConstants {
     std::uint8_t bitsPerCell;
     std::uint8_t codeRateIndex;
     std::int16_t symbolLimit;
-    float snrThreshold_db;
+    float snrThresholdDb;
     std::uint8_t headerSymbols;
     std::uint8_t carrierStride;
     std::uint8_t firstCarrierBin;
     std::uint8_t carriers;
     float amplitudeDivisor;
-    float crest_db;
+    float crestDb;
     float guardFraction;
-    std::int16_t processingDelay_ms;
+    std::int16_t processingDelayMs;
     std::uint8_t binsPerSymbol;
     std::uint8_t firstToneBin;
     std::uint8_t lastToneBin;
     float qamCorrection;
 };
 
-constexpr Family R = Family::Robust;
-constexpr Family M = Family::MultiCarrier;
+constexpr Family kR = Family::Robust;
+constexpr Family kM = Family::MultiCarrier;
 
 // clang-format off
 inline constexpr std::array<ModeConstants, kModeCount> kModeConstants{{
     // family bits rate limit  snr  hdr stride first carriers divisor crest guard delay bins tones..  qam
-    {R, 3, 2, 133, -11.2f, 24, 0, 0,  1, 1.41f, 3.0f, 0.0f,   205, 64, 8, 55, 0.0f},
-    {R, 3, 2, 221, -11.2f, 24, 0, 0,  1, 1.41f, 3.0f, 0.0f,   205, 64, 8, 55, 0.0f},
-    {R, 4, 3, 224,  -9.2f, 24, 0, 0,  1, 1.41f, 3.0f, 0.0f,   209, 64, 8, 55, 0.0f},
-    {R, 4, 3, 450,  -6.4f, 24, 0, 0,  1, 1.41f, 3.0f, 0.0f,   205, 32, 4, 27, 0.0f},
-    {R, 3, 3, 450,  -4.0f, 12, 0, 0,  2, 2.0f,  5.8f, 0.0f,   194, 32, 4, 27, 0.0f},
-    {M, 2, 3, 600,  -1.2f, 17, 4, 4,  3, 2.45f, 6.5f, 0.5f,   161, 16, 0, 0,  0.0f},
-    {M, 2, 3, 360,   0.2f,  6, 3, 5,  8, 4.0f,  8.3f, 0.25f,  209, 32, 0, 0,  0.0f},
-    {M, 2, 3, 360,   2.0f,  4, 2, 5, 12, 4.9f,  8.4f, 0.25f,  241, 32, 0, 0,  0.0f},
-    {M, 2, 3, 200,   4.8f,  1, 1, 8, 48, 9.8f,  9.8f, 0.125f, 466, 64, 0, 0,  0.0f},
-    {M, 3, 3, 198,   8.4f,  1, 1, 8, 48, 9.8f,  9.8f, 0.125f, 613, 64, 0, 0,  0.0f},
-    {M, 4, 3, 195,   9.4f,  1, 1, 8, 48, 7.65f, 9.8f, 0.125f, 702, 64, 0, 0, -1.7f},
-    {M, 5, 3, 193,  12.0f,  1, 1, 8, 48, 7.83f, 9.8f, 0.125f, 1097, 64, 0, 0, -1.59f},
-    {M, 5, 4, 141,  14.8f,  1, 1, 8, 48, 7.83f, 9.8f, 0.125f, 1062, 64, 0, 0, -1.59f},
-    {M, 5, 6, 135,  17.2f,  1, 1, 8, 48, 7.83f, 9.8f, 0.125f, 1161, 64, 0, 0, -1.59f},
-    {R, 3, 2, 109, -11.2f, 24, 0, 0,  1, 1.41f, 3.0f, 0.0f,   205, 64, 8, 55, 0.0f},
+    {kR, 3, 2, 133, -11.2f, 24, 0, 0,  1, 1.41f, 3.0f, 0.0f,   205, 64, 8, 55, 0.0f},
+    {kR, 3, 2, 221, -11.2f, 24, 0, 0,  1, 1.41f, 3.0f, 0.0f,   205, 64, 8, 55, 0.0f},
+    {kR, 4, 3, 224,  -9.2f, 24, 0, 0,  1, 1.41f, 3.0f, 0.0f,   209, 64, 8, 55, 0.0f},
+    {kR, 4, 3, 450,  -6.4f, 24, 0, 0,  1, 1.41f, 3.0f, 0.0f,   205, 32, 4, 27, 0.0f},
+    {kR, 3, 3, 450,  -4.0f, 12, 0, 0,  2, 2.0f,  5.8f, 0.0f,   194, 32, 4, 27, 0.0f},
+    {kM, 2, 3, 600,  -1.2f, 17, 4, 4,  3, 2.45f, 6.5f, 0.5f,   161, 16, 0, 0,  0.0f},
+    {kM, 2, 3, 360,   0.2f,  6, 3, 5,  8, 4.0f,  8.3f, 0.25f,  209, 32, 0, 0,  0.0f},
+    {kM, 2, 3, 360,   2.0f,  4, 2, 5, 12, 4.9f,  8.4f, 0.25f,  241, 32, 0, 0,  0.0f},
+    {kM, 2, 3, 200,   4.8f,  1, 1, 8, 48, 9.8f,  9.8f, 0.125f, 466, 64, 0, 0,  0.0f},
+    {kM, 3, 3, 198,   8.4f,  1, 1, 8, 48, 9.8f,  9.8f, 0.125f, 613, 64, 0, 0,  0.0f},
+    {kM, 4, 3, 195,   9.4f,  1, 1, 8, 48, 7.65f, 9.8f, 0.125f, 702, 64, 0, 0, -1.7f},
+    {kM, 5, 3, 193,  12.0f,  1, 1, 8, 48, 7.83f, 9.8f, 0.125f, 1097, 64, 0, 0, -1.59f},
+    {kM, 5, 4, 141,  14.8f,  1, 1, 8, 48, 7.83f, 9.8f, 0.125f, 1062, 64, 0, 0, -1.59f},
+    {kM, 5, 6, 135,  17.2f,  1, 1, 8, 48, 7.83f, 9.8f, 0.125f, 1161, 64, 0, 0, -1.59f},
+    {kR, 3, 2, 109, -11.2f, 24, 0, 0,  1, 1.41f, 3.0f, 0.0f,   205, 64, 8, 55, 0.0f},
 }};
 // clang-format on
 
@@ -181,7 +181,7 @@ constexpr int countPilotCells(const ModeConstants& c, int lastCarrierBin) {
     int count = 0;
     for (int bin = c.firstCarrierBin; bin <= lastCarrierBin; bin += c.carrierStride) {
         for (int symbol = 2; symbol <= c.symbolLimit; ++symbol) {
-            count += PilotMap(symbol, bin) ? 1 : 0;
+            count += pilotMap(symbol, bin) ? 1 : 0;
         }
     }
     return count;
@@ -190,91 +190,91 @@ constexpr int countPilotCells(const ModeConstants& c, int lastCarrierBin) {
 constexpr ModeRecord buildModeRecord(int mode) {
     const ModeConstants& c = kModeConstants[static_cast<std::size_t>(mode)];
     ModeRecord r{};
-    r.ModeFamily = c.family;
-    r.BitsPerCell = c.bitsPerCell;
-    r.TurboConstraint = 4;
-    r.CodeRateIndex = c.codeRateIndex;
-    r.EncoderKind = 1;
-    r.SymbolLimit = c.symbolLimit;
-    r.OuterParityFraction = 0.0f;
-    r.SnrThreshold = c.snrThreshold_db;
-    r.SnrThresholdAdjusted = c.snrThreshold_db - (10.0f - c.crest_db);
-    r.HeaderSymbols = c.headerSymbols;
-    r.CarrierStride = c.carrierStride;
-    r.FirstCarrierBin = c.firstCarrierBin;
-    r.Carriers = c.carriers;
-    r.AmplitudeDivisor = c.amplitudeDivisor;
-    r.SpeedLevel = static_cast<std::uint8_t>(mode == 0 || mode == 14 ? 1 : mode);
-    r.CrestDb = c.crest_db;
-    r.GuardFraction = c.guardFraction;
-    r.ProcessingDelayMs = c.processingDelay_ms;
-    r.QamCorrection = c.qamCorrection;
-    r.BinsPerSymbol = c.binsPerSymbol;
+    r.modeFamily = c.family;
+    r.bitsPerCell = c.bitsPerCell;
+    r.turboConstraint = 4;
+    r.codeRateIndex = c.codeRateIndex;
+    r.encoderKind = 1;
+    r.symbolLimit = c.symbolLimit;
+    r.outerParityFraction = 0.0f;
+    r.snrThreshold = c.snrThresholdDb;
+    r.snrThresholdAdjusted = c.snrThresholdDb - (10.0f - c.crestDb);
+    r.headerSymbols = c.headerSymbols;
+    r.carrierStride = c.carrierStride;
+    r.firstCarrierBin = c.firstCarrierBin;
+    r.carriers = c.carriers;
+    r.amplitudeDivisor = c.amplitudeDivisor;
+    r.speedLevel = static_cast<std::uint8_t>(mode == 0 || mode == 14 ? 1 : mode);
+    r.crestDb = c.crestDb;
+    r.guardFraction = c.guardFraction;
+    r.processingDelayMs = c.processingDelayMs;
+    r.qamCorrection = c.qamCorrection;
+    r.binsPerSymbol = c.binsPerSymbol;
 
     const double guard = static_cast<double>(c.guardFraction);
     const double bins = c.binsPerSymbol;
-    r.TransformSize = static_cast<std::int16_t>(roundHalfEven(bins * 48000.0 / 3000.0));
-    r.SymbolLength = static_cast<std::int32_t>(roundHalfEven((guard + 1.0) * r.TransformSize));
-    r.GuardLength = r.SymbolLength - r.TransformSize;
-    r.SymbolMs = static_cast<std::int32_t>(roundHalfEven((guard + 1.0) * 1000.0 / (3000.0 / bins)));
-    r.GuardEighths = static_cast<std::uint8_t>(roundHalfEven((guard + 1.0) * 8.0));
-    r.LeadInSymbols = static_cast<std::uint8_t>(roundHalfEven(180.0 / r.SymbolMs));
-    r.CrossfadeLength = static_cast<std::uint8_t>(r.TransformSize * 2 / c.binsPerSymbol);
-    r.CarrierSpacing = static_cast<float>(3000.0 / bins);
-    r.BinGroups = static_cast<std::uint8_t>(c.binsPerSymbol / 16);
+    r.transformSize = static_cast<std::int16_t>(roundHalfEven(bins * 48000.0 / 3000.0));
+    r.symbolLength = static_cast<std::int32_t>(roundHalfEven((guard + 1.0) * r.transformSize));
+    r.guardLength = r.symbolLength - r.transformSize;
+    r.symbolMs = static_cast<std::int32_t>(roundHalfEven((guard + 1.0) * 1000.0 / (3000.0 / bins)));
+    r.guardEighths = static_cast<std::uint8_t>(roundHalfEven((guard + 1.0) * 8.0));
+    r.leadInSymbols = static_cast<std::uint8_t>(roundHalfEven(180.0 / r.symbolMs));
+    r.crossfadeLength = static_cast<std::uint8_t>(r.transformSize * 2 / c.binsPerSymbol);
+    r.carrierSpacing = static_cast<float>(3000.0 / bins);
+    r.binGroups = static_cast<std::uint8_t>(c.binsPerSymbol / 16);
     // Enough symbol periods to drain 200 queued playback buffers of 256 samples.
-    r.TailSymbols = static_cast<std::int16_t>((256 * 200 + r.SymbolLength - 1) / r.SymbolLength);
+    r.tailSymbols = static_cast<std::int16_t>((256 * 200 + r.symbolLength - 1) / r.symbolLength);
 
     if (c.family == Family::Robust) {
-        r.FirstToneBin = c.firstToneBin;
-        r.LastToneBin = c.lastToneBin;
-        r.ToneBins = static_cast<std::uint8_t>(c.lastToneBin - c.firstToneBin + 1);
-        r.ToneGroups = static_cast<std::uint8_t>((1 << c.bitsPerCell) / 8);
+        r.firstToneBin = c.firstToneBin;
+        r.lastToneBin = c.lastToneBin;
+        r.toneBins = static_cast<std::uint8_t>(c.lastToneBin - c.firstToneBin + 1);
+        r.toneGroups = static_cast<std::uint8_t>((1 << c.bitsPerCell) / 8);
     }
 
-    r.LastCarrierBin =
+    r.lastCarrierBin =
         static_cast<std::uint8_t>((c.carriers - 1) * c.carrierStride + c.firstCarrierBin);
     const bool pilots = c.family == Family::MultiCarrier && c.bitsPerCell > 3;
-    r.PilotCells = static_cast<std::int16_t>(pilots ? countPilotCells(c, r.LastCarrierBin) : 0);
-    r.ReservedCells = static_cast<std::int16_t>(c.carriers * c.headerSymbols + r.PilotCells);
+    r.pilotCells = static_cast<std::int16_t>(pilots ? countPilotCells(c, r.lastCarrierBin) : 0);
+    r.reservedCells = static_cast<std::int16_t>(c.carriers * c.headerSymbols + r.pilotCells);
 
     // Differential modes spend their first symbol on the phase reference.
-    const int usableSymbols = r.PilotCells == 0 && c.family == Family::MultiCarrier
+    const int usableSymbols = r.pilotCells == 0 && c.family == Family::MultiCarrier
                                   ? c.symbolLimit - 2
                                   : c.symbolLimit - 1;
-    r.DataCells = static_cast<std::int16_t>(c.carriers * usableSymbols - r.ReservedCells);
-    r.CodedBits = r.DataCells * c.bitsPerCell;
-    r.InfoBits = TurboCapacity(r.CodedBits, r.TurboConstraint, r.CodeRateIndex);
-    r.InfoBytes = static_cast<std::int16_t>(r.InfoBits / 8);
+    r.dataCells = static_cast<std::int16_t>(c.carriers * usableSymbols - r.reservedCells);
+    r.codedBits = r.dataCells * c.bitsPerCell;
+    r.infoBits = turboCapacity(r.codedBits, r.turboConstraint, r.codeRateIndex);
+    r.infoBytes = static_cast<std::int16_t>(r.infoBits / 8);
 
-    const int blocks = (r.InfoBytes + 254) / 255;
-    const int length = r.InfoBytes / blocks;
-    int parity = static_cast<int>(length * static_cast<double>(r.OuterParityFraction));
+    const int blocks = (r.infoBytes + 254) / 255;
+    const int length = r.infoBytes / blocks;
+    int parity = static_cast<int>(length * static_cast<double>(r.outerParityFraction));
     parity += parity % 2;
-    r.OuterLayout.blocks = static_cast<std::uint8_t>(blocks);
-    r.OuterLayout.parityBytesPerBlock = static_cast<std::uint8_t>(parity);
-    r.OuterLayout.dataBytesPerBlock = static_cast<std::uint8_t>(length - parity);
-    r.OuterLayout.codedBytes =
-        static_cast<std::int16_t>(parity == 0 ? r.InfoBytes : blocks * length);
-    r.OuterLayout.netBytes =
-        static_cast<std::int16_t>(parity == 0 ? r.InfoBytes : blocks * (length - parity));
-    r.NetBytes = r.OuterLayout.netBytes;
-    r.UserBytes = static_cast<std::int16_t>(r.NetBytes - 3);
+    r.outerLayout.blocks = static_cast<std::uint8_t>(blocks);
+    r.outerLayout.parityBytesPerBlock = static_cast<std::uint8_t>(parity);
+    r.outerLayout.dataBytesPerBlock = static_cast<std::uint8_t>(length - parity);
+    r.outerLayout.codedBytes =
+        static_cast<std::int16_t>(parity == 0 ? r.infoBytes : blocks * length);
+    r.outerLayout.netBytes =
+        static_cast<std::int16_t>(parity == 0 ? r.infoBytes : blocks * (length - parity));
+    r.netBytes = r.outerLayout.netBytes;
+    r.userBytes = static_cast<std::int16_t>(r.netBytes - 3);
 
     const double frameSymbols = c.symbolLimit - 1;
-    r.NetBitRate = static_cast<std::int16_t>(roundHalfEven(
-        r.NetBytes * static_cast<double>(r.CarrierSpacing) * 8.0 / (frameSymbols * (guard + 1.0))));
-    r.FrameLengthUnits =
-        static_cast<std::int16_t>((c.symbolLimit - 1) * r.BinGroups * r.GuardEighths);
+    r.netBitRate = static_cast<std::int16_t>(roundHalfEven(
+        r.netBytes * static_cast<double>(r.carrierSpacing) * 8.0 / (frameSymbols * (guard + 1.0))));
+    r.frameLengthUnits =
+        static_cast<std::int16_t>((c.symbolLimit - 1) * r.binGroups * r.guardEighths);
     for (int i = 1; i <= kCheckpointCount; ++i) {
-        r.Checkpoints[static_cast<std::size_t>(i - 1)] = (2 * i - 1) * r.FrameLengthUnits / 20;
+        r.checkpoints[static_cast<std::size_t>(i - 1)] = (2 * i - 1) * r.frameLengthUnits / 20;
     }
     // A two-frame exchange: both frames, the acknowledgement (4 x 31 baseband blocks) and 0.48 s
     // of turn-around.
-    const double t1 = (16.0 / 3000.0) * 2.0 * r.BinGroups * frameSymbols;
+    const double t1 = (16.0 / 3000.0) * 2.0 * r.binGroups * frameSymbols;
     const double t2 = (16.0 / 3000.0) * 4.0 * 31.0;
-    r.Throughput = static_cast<std::int16_t>(
-        roundHalfEven(r.UserBytes * 2.0 * 8.0 / (t1 * (guard + 1.0) + t2 + 0.48)));
+    r.throughput = static_cast<std::int16_t>(
+        roundHalfEven(r.userBytes * 2.0 * 8.0 / (t1 * (guard + 1.0) + t2 + 0.48)));
     return r;
 }
 
@@ -284,17 +284,17 @@ constexpr std::array<ModeRecord, kModeCount> buildModeTable() {
         table[static_cast<std::size_t>(mode)] = buildModeRecord(mode);
     }
     // The robust modes 0 and 14 report the rate of mode 1, their sibling on the same tones.
-    table[0].NetBitRate = table[1].NetBitRate;
-    table[14].NetBitRate = table[1].NetBitRate;
+    table[0].netBitRate = table[1].netBitRate;
+    table[14].netBitRate = table[1].netBitRate;
     return table;
 }
 
 }  // namespace detail
 
-inline constexpr std::array<ModeRecord, kModeCount> ModeTable = detail::buildModeTable();
+inline constexpr std::array<ModeRecord, kModeCount> kModeTable = detail::buildModeTable();
 
 constexpr const ModeRecord& modeRecord(int mode) {
-    return ModeTable[static_cast<std::size_t>(mode)];
+    return kModeTable[static_cast<std::size_t>(mode)];
 }
 
 // The constant tables must fit the 32000-sample receive rings and the tone alphabet.
@@ -312,12 +312,12 @@ static_assert([] {
 
 // FftShareMode[m], m = 1..14: the lowest mode >= 1 with the same transform size, whose receive
 // FFT frames mode m reuses. Entry 0 is not used and holds 0.
-inline constexpr std::array<std::uint8_t, kModeCount> FftShareMode = [] {
+inline constexpr std::array<std::uint8_t, kModeCount> kFftShareMode = [] {
     std::array<std::uint8_t, kModeCount> share{};
     for (int m = 1; m < kModeCount; ++m) {
         for (int i = 1; i <= m; ++i) {
-            if (ModeTable[static_cast<std::size_t>(i)].BinsPerSymbol ==
-                ModeTable[static_cast<std::size_t>(m)].BinsPerSymbol) {
+            if (kModeTable[static_cast<std::size_t>(i)].binsPerSymbol ==
+                kModeTable[static_cast<std::size_t>(m)].binsPerSymbol) {
                 share[static_cast<std::size_t>(m)] = static_cast<std::uint8_t>(i);
                 break;
             }
@@ -327,10 +327,10 @@ inline constexpr std::array<std::uint8_t, kModeCount> FftShareMode = [] {
 }();
 
 // The lowest mode with scattered pilots (coherent QAM).
-inline constexpr int FirstPilotMode = [] {
+inline constexpr int kFirstPilotMode = [] {
     for (int m = 0; m < kModeCount; ++m) {
-        const auto& r = ModeTable[static_cast<std::size_t>(m)];
-        if (r.ModeFamily == Family::MultiCarrier && r.BitsPerCell > 3) {
+        const auto& r = kModeTable[static_cast<std::size_t>(m)];
+        if (r.modeFamily == Family::MultiCarrier && r.bitsPerCell > 3) {
             return m;
         }
     }

@@ -5,7 +5,7 @@
 
 namespace zolk {
 
-float Log10(float x) { return x > 0.0f ? std::log10(x) : kNoValue; }
+float log10(float x) { return x > 0.0f ? std::log10(x) : kNoValue; }
 
 namespace {
 
@@ -22,7 +22,7 @@ float largestBelow(std::span<const float> values, float ceiling) {
 
 }  // namespace
 
-float OrderStatistic(std::span<const float> values) {
+float orderStatistic(std::span<const float> values) {
     const std::size_t n = values.size();
     if (n == 0) {
         return kNoValue;
@@ -51,7 +51,7 @@ float OrderStatistic(std::span<const float> values) {
     return (beforeLast + last) / 2.0f;
 }
 
-void ToBits(std::uint32_t value, std::span<std::uint8_t> bits) {
+void toBits(std::uint32_t value, std::span<std::uint8_t> bits) {
     const std::size_t width = bits.size();
     const auto digits = static_cast<std::size_t>(std::bit_width(value));
     if (digits > width) {

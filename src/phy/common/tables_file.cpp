@@ -15,7 +15,7 @@
 namespace zolk {
 namespace {
 
-std::size_t symbolsOf(const ModeRecord& r) { return static_cast<std::size_t>(r.SymbolLimit - 1); }
+std::size_t symbolsOf(const ModeRecord& r) { return static_cast<std::size_t>(r.symbolLimit - 1); }
 
 // ---- writing ----
 
@@ -70,30 +70,30 @@ std::optional<std::string> readMode(WordReader& in, ModeTables& t) {
     const ModeRecord& r = t.record();
     const std::size_t symbols = symbolsOf(r);
     const auto range = [](const char* table) { return std::string(table) + " value out of range"; };
-    if (!in.words(static_cast<std::size_t>(r.CodedBits), kWordMax, t.BitInterleaver)) {
+    if (!in.words(static_cast<std::size_t>(r.codedBits), kWordMax, t.bitInterleaver)) {
         return range("BitInterleaver");
     }
-    if (!in.words(static_cast<std::size_t>(r.InfoBits), kWordMax, t.TurboInterleaver)) {
+    if (!in.words(static_cast<std::size_t>(r.infoBits), kWordMax, t.turboInterleaver)) {
         return range("TurboInterleaver");
     }
-    if (r.ModeFamily == Family::Robust) {
-        if (!in.words(symbols * r.Carriers, kByteMax, t.StreamHop)) return range("StreamHop");
-        if (!in.words(std::size_t{r.Carriers} * r.HeaderSymbols, kSignedMax, t.StreamHeaderCells)) {
+    if (r.modeFamily == Family::Robust) {
+        if (!in.words(symbols * r.carriers, kByteMax, t.streamHops)) return range("StreamHop");
+        if (!in.words(std::size_t{r.carriers} * r.headerSymbols, kSignedMax, t.streamHeaderCells)) {
             return range("StreamHeaderCells");
         }
         std::vector<std::uint8_t> pairs;
-        if (!in.words(2 * symbols * r.Carriers, kByteMax, pairs)) return range("StreamTone");
-        t.StreamToneA.resize(symbols * r.Carriers);
-        t.StreamToneB.resize(symbols * r.Carriers);
-        for (std::size_t i = 0; i < t.StreamToneA.size(); ++i) {
-            t.StreamToneA[i] = pairs[2 * i];
-            t.StreamToneB[i] = pairs[2 * i + 1];
+        if (!in.words(2 * symbols * r.carriers, kByteMax, pairs)) return range("StreamTone");
+        t.streamTonesA.resize(symbols * r.carriers);
+        t.streamTonesB.resize(symbols * r.carriers);
+        for (std::size_t i = 0; i < t.streamTonesA.size(); ++i) {
+            t.streamTonesA[i] = pairs[2 * i];
+            t.streamTonesB[i] = pairs[2 * i + 1];
         }
     } else {
-        if (!in.words(std::size_t{r.Carriers} * r.HeaderSymbols, kSignedMax, t.HeaderPositions)) {
+        if (!in.words(std::size_t{r.carriers} * r.headerSymbols, kSignedMax, t.headerPositions)) {
             return range("HeaderPositions");
         }
-        if (!in.words(symbols * r.Carriers, kByteMax, t.HeaderCellMap))
+        if (!in.words(symbols * r.carriers, kByteMax, t.headerCellMap))
             return range("HeaderCellMap");
     }
     return std::nullopt;
@@ -113,11 +113,11 @@ bool isPermutation(const std::vector<std::uint16_t>& p, std::size_t size) {
 
 // Header symbols per row ascending within first..SymbolLimit.
 bool headersInOrder(const std::vector<std::int16_t>& headers, const ModeRecord& r, int first) {
-    for (std::size_t row = 0; row < r.Carriers; ++row) {
+    for (std::size_t row = 0; row < r.carriers; ++row) {
         int previous = first - 1;
-        for (std::size_t n = 0; n < r.HeaderSymbols; ++n) {
-            const int symbol = headers[row * r.HeaderSymbols + n];
-            if (symbol <= previous || symbol > r.SymbolLimit) return false;
+        for (std::size_t n = 0; n < r.headerSymbols; ++n) {
+            const int symbol = headers[row * r.headerSymbols + n];
+            if (symbol <= previous || symbol > r.symbolLimit) return false;
             previous = symbol;
         }
     }
@@ -128,9 +128,9 @@ bool headersInOrder(const std::vector<std::int16_t>& headers, const ModeRecord& 
 bool mapMatchesHeaders(const std::vector<std::uint8_t>& map,
                        const std::vector<std::int16_t>& headers, const ModeRecord& r) {
     const std::size_t symbols = symbolsOf(r);
-    for (std::size_t row = 0; row < r.Carriers; ++row) {
-        const auto begin = headers.begin() + static_cast<std::ptrdiff_t>(row * r.HeaderSymbols);
-        const auto end = begin + r.HeaderSymbols;
+    for (std::size_t row = 0; row < r.carriers; ++row) {
+        const auto begin = headers.begin() + static_cast<std::ptrdiff_t>(row * r.headerSymbols);
+        const auto end = begin + r.headerSymbols;
         for (std::size_t s = 0; s < symbols; ++s) {
             const bool listed = std::find(begin, end, static_cast<std::int16_t>(s + 2)) != end;
             if ((map[row * symbols + s] == 1) != listed) return false;
@@ -141,40 +141,40 @@ bool mapMatchesHeaders(const std::vector<std::uint8_t>& map,
 
 std::optional<std::string> checkMultiCarrier(const ModeTables& t, const ModeRecord& r) {
     const std::size_t symbols = symbolsOf(r);
-    if (t.HeaderPositions.size() != std::size_t{r.Carriers} * r.HeaderSymbols ||
-        t.HeaderCellMap.size() != symbols * r.Carriers) {
+    if (t.headerPositions.size() != std::size_t{r.carriers} * r.headerSymbols ||
+        t.headerCellMap.size() != symbols * r.carriers) {
         return "per-cell tables have the wrong size";
     }
     // A header cell repeats the cell before it, so it never sits on the first frame symbol.
-    if (!headersInOrder(t.HeaderPositions, r, 3)) {
-        return "HeaderPositions not ascending within symbols 3.." + std::to_string(r.SymbolLimit);
+    if (!headersInOrder(t.headerPositions, r, 3)) {
+        return "HeaderPositions not ascending within symbols 3.." + std::to_string(r.symbolLimit);
     }
-    if (r.PilotCells > 0) {
-        for (int c = 0; c < r.Carriers; ++c) {
-            const int bin = r.FirstCarrierBin + c * r.CarrierStride;
-            for (int n = 0; n < r.HeaderSymbols; ++n) {
-                if (PilotMap(t.headerPosition(c, n), bin)) return "header cell on a pilot cell";
+    if (r.pilotCells > 0) {
+        for (int c = 0; c < r.carriers; ++c) {
+            const int bin = r.firstCarrierBin + c * r.carrierStride;
+            for (int n = 0; n < r.headerSymbols; ++n) {
+                if (pilotMap(t.headerPosition(c, n), bin)) return "header cell on a pilot cell";
             }
         }
     }
-    if (std::any_of(t.HeaderCellMap.begin(), t.HeaderCellMap.end(), [](auto v) { return v > 1; })) {
+    if (std::any_of(t.headerCellMap.begin(), t.headerCellMap.end(), [](auto v) { return v > 1; })) {
         return "HeaderCellMap value other than 0 or 1";
     }
     // The differential modes spend their first symbol on the phase reference.
-    const int firstDataSymbol = r.PilotCells == 0 ? 3 : 2;
+    const int firstDataSymbol = r.pilotCells == 0 ? 3 : 2;
     int dataCells = 0;
-    for (int c = 0; c < r.Carriers; ++c) {
-        const int bin = r.FirstCarrierBin + c * r.CarrierStride;
-        for (int symbol = firstDataSymbol; symbol <= r.SymbolLimit; ++symbol) {
-            const bool pilot = r.PilotCells > 0 && PilotMap(symbol, bin);
+    for (int c = 0; c < r.carriers; ++c) {
+        const int bin = r.firstCarrierBin + c * r.carrierStride;
+        for (int symbol = firstDataSymbol; symbol <= r.symbolLimit; ++symbol) {
+            const bool pilot = r.pilotCells > 0 && pilotMap(symbol, bin);
             dataCells += !pilot && t.headerCell(symbol, c) == 0 ? 1 : 0;
         }
     }
-    if (dataCells != r.DataCells) {
+    if (dataCells != r.dataCells) {
         return "HeaderCellMap leaves " + std::to_string(dataCells) + " data cells instead of " +
-               std::to_string(r.DataCells);
+               std::to_string(r.dataCells);
     }
-    if (!mapMatchesHeaders(t.HeaderCellMap, t.HeaderPositions, r)) {
+    if (!mapMatchesHeaders(t.headerCellMap, t.headerPositions, r)) {
         return "HeaderCellMap disagrees with HeaderPositions";
     }
     return std::nullopt;
@@ -182,44 +182,44 @@ std::optional<std::string> checkMultiCarrier(const ModeTables& t, const ModeReco
 
 std::optional<std::string> checkRobust(const ModeTables& t, const ModeRecord& r) {
     const std::size_t symbols = symbolsOf(r);
-    if (t.StreamHop.size() != symbols * r.Carriers ||
-        t.StreamHeaderCells.size() != std::size_t{r.Carriers} * r.HeaderSymbols ||
-        t.StreamToneA.size() != symbols * r.Carriers ||
-        t.StreamToneB.size() != symbols * r.Carriers) {
+    if (t.streamHops.size() != symbols * r.carriers ||
+        t.streamHeaderCells.size() != std::size_t{r.carriers} * r.headerSymbols ||
+        t.streamTonesA.size() != symbols * r.carriers ||
+        t.streamTonesB.size() != symbols * r.carriers) {
         return "per-cell tables have the wrong size";
     }
-    const int tones = 1 << r.BitsPerCell;
-    for (int symbol = 2; symbol <= r.SymbolLimit; ++symbol) {
-        for (int s = 0; s < r.Carriers; ++s) {
+    const int tones = 1 << r.bitsPerCell;
+    for (int symbol = 2; symbol <= r.symbolLimit; ++symbol) {
+        for (int s = 0; s < r.carriers; ++s) {
             const int hop = t.streamHop(symbol, s);
-            if (hop < r.FirstToneBin || hop > r.LastToneBin)
+            if (hop < r.firstToneBin || hop > r.lastToneBin)
                 return "StreamHop outside the tone band";
             // Each stream's tones run from its hop base over 2^BitsPerCell bins (wrapping in the
             // band); two streams must never reach the same bin.
             for (int other = 0; other < s; ++other) {
-                const int gap = (hop - t.streamHop(symbol, other) + r.ToneBins) % r.ToneBins;
-                if (gap < tones || r.ToneBins - gap < tones) return "streams share a tone bin";
+                const int gap = (hop - t.streamHop(symbol, other) + r.toneBins) % r.toneBins;
+                if (gap < tones || r.toneBins - gap < tones) return "streams share a tone bin";
             }
         }
     }
-    if (!headersInOrder(t.StreamHeaderCells, r, 2)) {
-        return "StreamHeaderCells not ascending within symbols 2.." + std::to_string(r.SymbolLimit);
+    if (!headersInOrder(t.streamHeaderCells, r, 2)) {
+        return "StreamHeaderCells not ascending within symbols 2.." + std::to_string(r.symbolLimit);
     }
-    if (std::any_of(t.StreamToneA.begin(), t.StreamToneA.end(), [](auto v) { return v > 1; })) {
+    if (std::any_of(t.streamTonesA.begin(), t.streamTonesA.end(), [](auto v) { return v > 1; })) {
         return "StreamToneA value other than 0 or 1";
     }
-    const auto dataCells = std::count(t.StreamToneA.begin(), t.StreamToneA.end(), 0);
-    if (dataCells != r.DataCells) {
+    const auto dataCells = std::count(t.streamTonesA.begin(), t.streamTonesA.end(), 0);
+    if (dataCells != r.dataCells) {
         return "StreamToneA leaves " + std::to_string(dataCells) + " data cells instead of " +
-               std::to_string(r.DataCells);
+               std::to_string(r.dataCells);
     }
-    if (!mapMatchesHeaders(t.StreamToneA, t.StreamHeaderCells, r)) {
+    if (!mapMatchesHeaders(t.streamTonesA, t.streamHeaderCells, r)) {
         return "StreamToneA disagrees with StreamHeaderCells";
     }
-    for (std::size_t i = 0; i < t.StreamToneB.size(); ++i) {
-        const int value = t.StreamToneB[i];
+    for (std::size_t i = 0; i < t.streamTonesB.size(); ++i) {
+        const int value = t.streamTonesB[i];
         const bool valid =
-            t.StreamToneA[i] == 1 ? value < tones && value % r.ToneGroups == 0 : value == 0;
+            t.streamTonesA[i] == 1 ? value < tones && value % r.toneGroups == 0 : value == 0;
         if (!valid) return "StreamToneB not a known header tone";
     }
     return std::nullopt;
@@ -227,13 +227,13 @@ std::optional<std::string> checkRobust(const ModeTables& t, const ModeRecord& r)
 
 std::optional<std::string> checkMode(const ModeTables& t) {
     const ModeRecord& r = t.record();
-    if (!isPermutation(t.BitInterleaver, static_cast<std::size_t>(r.CodedBits))) {
+    if (!isPermutation(t.bitInterleaver, static_cast<std::size_t>(r.codedBits))) {
         return "BitInterleaver is not a permutation";
     }
-    if (!isPermutation(t.TurboInterleaver, static_cast<std::size_t>(r.InfoBits))) {
+    if (!isPermutation(t.turboInterleaver, static_cast<std::size_t>(r.infoBits))) {
         return "TurboInterleaver is not a permutation";
     }
-    return r.ModeFamily == Family::Robust ? checkRobust(t, r) : checkMultiCarrier(t, r);
+    return r.modeFamily == Family::Robust ? checkRobust(t, r) : checkMultiCarrier(t, r);
 }
 
 TablesFileLoad failure(TablesFileError error, std::string message) {
@@ -256,20 +256,20 @@ std::vector<std::uint8_t> encodeTablesFile(const TablesFile& tables) {
     image.reserve(kTablesFileSize);
     WordWriter out(image);
     for (const ModeTables& t : tables.modes) {
-        out.words(t.BitInterleaver);
-        out.words(t.TurboInterleaver);
-        if (t.record().ModeFamily == Family::Robust) {
-            out.words(t.StreamHop);
-            out.words(t.StreamHeaderCells);
+        out.words(t.bitInterleaver);
+        out.words(t.turboInterleaver);
+        if (t.record().modeFamily == Family::Robust) {
+            out.words(t.streamHops);
+            out.words(t.streamHeaderCells);
             std::vector<std::uint8_t> pairs;
-            for (std::size_t i = 0; i < t.StreamToneA.size(); ++i) {
-                pairs.push_back(t.StreamToneA[i]);
-                pairs.push_back(t.StreamToneB[i]);
+            for (std::size_t i = 0; i < t.streamTonesA.size(); ++i) {
+                pairs.push_back(t.streamTonesA[i]);
+                pairs.push_back(t.streamTonesB[i]);
             }
             out.words(pairs);
         } else {
-            out.words(t.HeaderPositions);
-            out.words(t.HeaderCellMap);
+            out.words(t.headerPositions);
+            out.words(t.headerCellMap);
         }
     }
     const auto crc = crc16StoredBytes(image);

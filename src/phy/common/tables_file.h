@@ -23,40 +23,40 @@ inline constexpr std::size_t kTablesFileSize = 759482;  // body plus two check b
 // and streams count from 0 (carrier c sits on bin FirstCarrierBin + c x CarrierStride).
 struct ModeTables {
     int mode = 0;
-    std::vector<std::uint16_t> BitInterleaver;    // CodedBits source indices
-    std::vector<std::uint16_t> TurboInterleaver;  // InfoBits source indices
+    std::vector<std::uint16_t> bitInterleaver;    // CodedBits source indices
+    std::vector<std::uint16_t> turboInterleaver;  // InfoBits source indices
     // Multi-carrier modes.
-    std::vector<std::int16_t> HeaderPositions;  // [carrier][n]: symbol of header cell n, ascending
-    std::vector<std::uint8_t> HeaderCellMap;    // [carrier][symbol - 2]: 1 at header cells
+    std::vector<std::int16_t> headerPositions;  // [carrier][n]: symbol of header cell n, ascending
+    std::vector<std::uint8_t> headerCellMap;    // [carrier][symbol - 2]: 1 at header cells
     // Robust modes.
-    std::vector<std::uint8_t> StreamHop;          // [symbol - 2][stream]: hop base bin
-    std::vector<std::int16_t> StreamHeaderCells;  // [stream][n]: symbol of header cell n
-    std::vector<std::uint8_t> StreamToneA;        // [stream][symbol - 2]: 1 at header cells
-    std::vector<std::uint8_t> StreamToneB;        // [stream][symbol - 2]: known tone value there
+    std::vector<std::uint8_t> streamHops;         // [symbol - 2][stream]: hop base bin
+    std::vector<std::int16_t> streamHeaderCells;  // [stream][n]: symbol of header cell n
+    std::vector<std::uint8_t> streamTonesA;       // [stream][symbol - 2]: 1 at header cells
+    std::vector<std::uint8_t> streamTonesB;       // [stream][symbol - 2]: known tone value there
 
     const ModeRecord& record() const { return modeRecord(mode); }
     std::uint8_t headerCell(int symbol, int carrier) const {
-        return HeaderCellMap[cell(carrier, symbol)];
+        return headerCellMap[cell(carrier, symbol)];
     }
     std::int16_t headerPosition(int carrier, int n) const {
-        return HeaderPositions[static_cast<std::size_t>(carrier * record().HeaderSymbols + n)];
+        return headerPositions[static_cast<std::size_t>(carrier * record().headerSymbols + n)];
     }
     std::uint8_t streamHop(int symbol, int stream) const {
-        return StreamHop[static_cast<std::size_t>((symbol - 2) * record().Carriers + stream)];
+        return streamHops[static_cast<std::size_t>((symbol - 2) * record().carriers + stream)];
     }
     std::int16_t streamHeaderCell(int stream, int n) const {
-        return StreamHeaderCells[static_cast<std::size_t>(stream * record().HeaderSymbols + n)];
+        return streamHeaderCells[static_cast<std::size_t>(stream * record().headerSymbols + n)];
     }
     std::uint8_t streamToneA(int symbol, int stream) const {
-        return StreamToneA[cell(stream, symbol)];
+        return streamTonesA[cell(stream, symbol)];
     }
     std::uint8_t streamToneB(int symbol, int stream) const {
-        return StreamToneB[cell(stream, symbol)];
+        return streamTonesB[cell(stream, symbol)];
     }
 
 private:
     std::size_t cell(int row, int symbol) const {
-        return static_cast<std::size_t>(row * (record().SymbolLimit - 1) + symbol - 2);
+        return static_cast<std::size_t>(row * (record().symbolLimit - 1) + symbol - 2);
     }
 };
 
@@ -68,12 +68,12 @@ struct TablesFile {
 // Bytes that mode's tables take in the file.
 constexpr std::size_t tablesFileBytes(int mode) {
     const ModeRecord& r = modeRecord(mode);
-    const std::size_t symbols = static_cast<std::size_t>(r.SymbolLimit - 1);
-    std::size_t words = static_cast<std::size_t>(r.CodedBits + r.InfoBits);
-    if (r.ModeFamily == Family::MultiCarrier) {
-        words += r.Carriers * (r.HeaderSymbols + symbols);
+    const std::size_t symbols = static_cast<std::size_t>(r.symbolLimit - 1);
+    std::size_t words = static_cast<std::size_t>(r.codedBits + r.infoBits);
+    if (r.modeFamily == Family::MultiCarrier) {
+        words += r.carriers * (r.headerSymbols + symbols);
     } else {
-        words += symbols * r.Carriers + r.Carriers * r.HeaderSymbols + 2 * r.Carriers * symbols;
+        words += symbols * r.carriers + r.carriers * r.headerSymbols + 2 * r.carriers * symbols;
     }
     return 2 * words;
 }

@@ -134,42 +134,42 @@ std::vector<std::int16_t> segmentedHeaders(int first, int last, int count, Rando
 }
 
 void generateMultiCarrier(ModeTables& t, const ModeRecord& r, RandomSource& random) {
-    const int symbols = r.SymbolLimit - 1;
-    t.HeaderCellMap.assign(static_cast<std::size_t>(symbols * r.Carriers), 0);
-    for (int c = 0; c < r.Carriers; ++c) {
-        const int bin = r.FirstCarrierBin + c * r.CarrierStride;
+    const int symbols = r.symbolLimit - 1;
+    t.headerCellMap.assign(static_cast<std::size_t>(symbols * r.carriers), 0);
+    for (int c = 0; c < r.carriers; ++c) {
+        const int bin = r.firstCarrierBin + c * r.carrierStride;
         const auto headers =
-            segmentedHeaders(3, r.SymbolLimit, r.HeaderSymbols, random,
-                             [&](int symbol) { return r.PilotCells > 0 && PilotMap(symbol, bin); });
+            segmentedHeaders(3, r.symbolLimit, r.headerSymbols, random,
+                             [&](int symbol) { return r.pilotCells > 0 && pilotMap(symbol, bin); });
         for (const auto symbol : headers) {
-            t.HeaderPositions.push_back(symbol);
-            t.HeaderCellMap[static_cast<std::size_t>(c * symbols + symbol - 2)] = 1;
+            t.headerPositions.push_back(symbol);
+            t.headerCellMap[static_cast<std::size_t>(c * symbols + symbol - 2)] = 1;
         }
     }
 }
 
 void generateRobust(ModeTables& t, const ModeRecord& r, RandomSource& random) {
-    const int symbols = r.SymbolLimit - 1;
+    const int symbols = r.symbolLimit - 1;
     // Streams sit a fixed fraction of the band apart, so they never share a bin.
     for (int d = 0; d < symbols; ++d) {
-        const int offset = random.draw(r.ToneBins - 1);
-        for (int s = 0; s < r.Carriers; ++s) {
-            const int shifted = (offset + s * r.ToneBins / r.Carriers) % r.ToneBins;
-            t.StreamHop.push_back(static_cast<std::uint8_t>(r.FirstToneBin + shifted));
+        const int offset = random.draw(r.toneBins - 1);
+        for (int s = 0; s < r.carriers; ++s) {
+            const int shifted = (offset + s * r.toneBins / r.carriers) % r.toneBins;
+            t.streamHops.push_back(static_cast<std::uint8_t>(r.firstToneBin + shifted));
         }
     }
-    t.StreamToneA.assign(static_cast<std::size_t>(symbols * r.Carriers), 0);
-    t.StreamToneB.assign(static_cast<std::size_t>(symbols * r.Carriers), 0);
-    const int knownValues = (1 << r.BitsPerCell) / r.ToneGroups;
-    for (int s = 0; s < r.Carriers; ++s) {
+    t.streamTonesA.assign(static_cast<std::size_t>(symbols * r.carriers), 0);
+    t.streamTonesB.assign(static_cast<std::size_t>(symbols * r.carriers), 0);
+    const int knownValues = (1 << r.bitsPerCell) / r.toneGroups;
+    for (int s = 0; s < r.carriers; ++s) {
         const auto headers =
-            segmentedHeaders(2, r.SymbolLimit, r.HeaderSymbols, random, [](int) { return false; });
+            segmentedHeaders(2, r.symbolLimit, r.headerSymbols, random, [](int) { return false; });
         for (const auto symbol : headers) {
-            t.StreamHeaderCells.push_back(symbol);
+            t.streamHeaderCells.push_back(symbol);
             const auto at = static_cast<std::size_t>(s * symbols + symbol - 2);
-            t.StreamToneA[at] = 1;
-            t.StreamToneB[at] =
-                static_cast<std::uint8_t>(r.ToneGroups * random.draw(knownValues - 1));
+            t.streamTonesA[at] = 1;
+            t.streamTonesB[at] =
+                static_cast<std::uint8_t>(r.toneGroups * random.draw(knownValues - 1));
         }
     }
 }
@@ -206,10 +206,10 @@ GeneratedTables generateTables() {
         t.mode = mode;
         random.reset();
         random.seed(1000 + mode);
-        t.BitInterleaver = fisherYates(r.CodedBits, random);
-        t.TurboInterleaver = sRandomPermutation(
-            r.InfoBits, random, generated.turboSpread[static_cast<std::size_t>(mode)]);
-        if (r.ModeFamily == Family::Robust) {
+        t.bitInterleaver = fisherYates(r.codedBits, random);
+        t.turboInterleaver = sRandomPermutation(
+            r.infoBits, random, generated.turboSpread[static_cast<std::size_t>(mode)]);
+        if (r.modeFamily == Family::Robust) {
             generateRobust(t, r, random);
         } else {
             generateMultiCarrier(t, r, random);

@@ -5,7 +5,7 @@
 
 namespace zolk {
 
-void Window(WindowType type, std::span<float> out) {
+void window(WindowType type, std::span<float> out) {
     const std::size_t length = out.size();
     const double step = length > 1 ? 2.0 * std::numbers::pi / static_cast<double>(length - 1) : 0.0;
     for (std::size_t i = 0; i < length; ++i) {

@@ -14,6 +14,6 @@ enum class WindowType : std::uint8_t {
 
 // Fills all of out (length L) with w[i] for x = 2 pi i / (L - 1), computed in double.
 // A one-point window is the single coefficient at x = 0.
-void Window(WindowType type, std::span<float> out);
+void window(WindowType type, std::span<float> out);
 
 }  // namespace zolk

@@ -63,17 +63,17 @@ struct Butterflies {
 
 template <int K>
 constexpr Butterflies<K> makeButterflies() {
-    constexpr const Trellis& t = trellisFor(K);
+    constexpr const Trellis& kT = trellisFor(K);
     Butterflies<K> b{};
     for (int j = 0; j < Butterflies<K>::kHalf; ++j) {
         for (int odd = 0; odd < 2; ++odd) {
             const int target = 2 * j + odd;
             for (int high = 0; high < 2; ++high) {
                 const int source = j + high * Butterflies<K>::kHalf;
-                const int u = t.NextState[1][source] == target ? 1 : 0;
+                const int u = kT.nextState[1][source] == target ? 1 : 0;
                 auto& branch = high ? (odd ? b.highOdd : b.highEven) : (odd ? b.lowOdd : b.lowEven);
                 branch.u[j] = u ? ~0U : 0U;
-                branch.p[j] = t.ParityOut[u][source] ? ~0U : 0U;
+                branch.p[j] = kT.parityOut[u][source] ? ~0U : 0U;
             }
         }
     }

@@ -13,12 +13,12 @@ FecConfig fecConfigForMode(int mode, const TablesFile& tables,
     const ModeRecord& r = modeRecord(mode);
     const ModeTables& t = tables[mode];
     FecConfig config;
-    config.constraint = r.TurboConstraint;
-    config.rateIndex = r.CodeRateIndex;
-    config.infoBits = r.InfoBits;
-    config.codedBits = r.CodedBits;
-    config.turboInterleaver = t.TurboInterleaver;
-    config.bitInterleaver = t.BitInterleaver;
+    config.constraint = r.turboConstraint;
+    config.rateIndex = r.codeRateIndex;
+    config.infoBits = r.infoBits;
+    config.codedBits = r.codedBits;
+    config.turboInterleaver = t.turboInterleaver;
+    config.bitInterleaver = t.bitInterleaver;
     config.pseudoRandomBits = pseudoRandomBits;
     return config;
 }
@@ -34,10 +34,10 @@ void ModeTurboDecoder::fecStep(int step, int mode, std::span<const float> softVa
     if (step == 1) {
         m_decoder.setUp(fecConfigForMode(mode, m_tables, m_pseudoRandomBits), softValues);
         // Outer stage: without parity in any mode the net bytes are the information bytes.
-        m_netBytes = modeRecord(mode).NetBytes;
+        m_netBytes = modeRecord(mode).netBytes;
         return;
     }
-    m_decoder.FecStep(step);
+    m_decoder.fecStep(step);
     if (step == TurboDecoder::kLastIterationStep) {
         m_decoder.finish(std::span<std::uint8_t>(m_frameBytes).first(m_netBytes));
     }

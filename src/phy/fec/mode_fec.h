@@ -18,12 +18,12 @@ namespace zolk {
 // The largest frame any mode sends, for buffers sized once.
 inline constexpr int kMaxModeInfoBits = [] {
     int most = 0;
-    for (const ModeRecord& r : ModeTable) most = std::max(most, static_cast<int>(r.InfoBits));
+    for (const ModeRecord& r : kModeTable) most = std::max(most, static_cast<int>(r.infoBits));
     return most;
 }();
 inline constexpr int kMaxModeCodedBits = [] {
     int most = 0;
-    for (const ModeRecord& r : ModeTable) most = std::max(most, static_cast<int>(r.CodedBits));
+    for (const ModeRecord& r : kModeTable) most = std::max(most, static_cast<int>(r.codedBits));
     return most;
 }();
 

@@ -18,12 +18,12 @@ struct Trellis {
     int constraint = 0;  // K
     int states = 0;      // 2^(K-1)
     // Indexed [input bit u][state].
-    std::array<std::array<std::uint8_t, kMaxTrellisStates>, 2> NextState{};
-    std::array<std::array<std::uint8_t, kMaxTrellisStates>, 2> ParityOut{};
+    std::array<std::array<std::uint8_t, kMaxTrellisStates>, 2> nextState{};
+    std::array<std::array<std::uint8_t, kMaxTrellisStates>, 2> parityOut{};
     // PrevState[u][s'] is the state from which input u leads to s'.
-    std::array<std::array<std::uint8_t, kMaxTrellisStates>, 2> PrevState{};
+    std::array<std::array<std::uint8_t, kMaxTrellisStates>, 2> prevState{};
     // TailBit[step][s]: termination input for tail step `step` (0..K-2) of the path from s.
-    std::array<std::array<std::uint8_t, kMaxTrellisStates>, kMaxConstraint - 1> TailBit{};
+    std::array<std::array<std::uint8_t, kMaxTrellisStates>, kMaxConstraint - 1> tailBit{};
 };
 
 namespace detail {
@@ -48,9 +48,9 @@ constexpr Trellis buildTrellis(int constraint, unsigned feedbackTaps, unsigned p
         for (unsigned u = 0; u < 2; ++u) {
             const unsigned feedback = u ^ tappedParity(s, feedbackTaps);
             const unsigned next = ((s << 1) | feedback) & mask;
-            t.ParityOut[u][s] = static_cast<std::uint8_t>(feedback ^ tappedParity(s, parityTaps));
-            t.NextState[u][s] = static_cast<std::uint8_t>(next);
-            t.PrevState[u][next] = static_cast<std::uint8_t>(s);
+            t.parityOut[u][s] = static_cast<std::uint8_t>(feedback ^ tappedParity(s, parityTaps));
+            t.nextState[u][s] = static_cast<std::uint8_t>(next);
+            t.prevState[u][next] = static_cast<std::uint8_t>(s);
         }
     }
     for (unsigned s = 0; s < static_cast<unsigned>(t.states); ++s) {
@@ -58,8 +58,8 @@ constexpr Trellis buildTrellis(int constraint, unsigned feedbackTaps, unsigned p
         unsigned state = s;
         for (int step = 0; step < constraint - 1; ++step) {
             const unsigned tail = tappedParity(state, feedbackTaps);
-            t.TailBit[step][s] = static_cast<std::uint8_t>(tail);
-            state = t.NextState[tail][state];
+            t.tailBit[step][s] = static_cast<std::uint8_t>(tail);
+            state = t.nextState[tail][state];
         }
     }
     return t;
@@ -92,7 +92,7 @@ constexpr bool terminatesFromEveryState(const Trellis& t) {
     for (int s = 0; s < t.states; ++s) {
         int state = s;
         for (int step = 0; step < t.constraint - 1; ++step) {
-            state = t.NextState[t.TailBit[step][s]][state];
+            state = t.nextState[t.tailBit[step][s]][state];
         }
         if (state != 0) return false;
     }

@@ -84,7 +84,7 @@ void TurboDecoder::setUp(const FecConfig& config, std::span<const float> softVal
     std::fill(m_apriori.begin(), m_apriori.end(), 0.0f);
 }
 
-void TurboDecoder::FecStep(int step) {
+void TurboDecoder::fecStep(int step) {
     if (m_converged || step < kFirstIterationStep || step > kLastIterationStep) return;
     if (step % 2 == 0) {
         decoder1Pass();

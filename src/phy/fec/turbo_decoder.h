@@ -30,7 +30,7 @@ public:
     // Steps 2, 4, 6, 8 run decoder 1; steps 3, 5, 7, 9 run decoder 2, take hard decisions and
     // test convergence (two equal decision sets in a row). Nothing happens once converged, nor
     // for a step outside 2..9.
-    void FecStep(int step);
+    void fecStep(int step);
 
     // The end of step 9: descramble the decisions, pack them into InfoBits / 8 bytes, most
     // significant bit first, and pass them through the outer stage into `frameBytes`

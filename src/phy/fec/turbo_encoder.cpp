@@ -19,12 +19,12 @@ void requireSize(std::size_t size, std::size_t expected, const char* what) {
 
 }  // namespace
 
-void OuterEncode(std::span<const std::uint8_t> bytes, std::span<std::uint8_t> out) {
+void outerEncode(std::span<const std::uint8_t> bytes, std::span<std::uint8_t> out) {
     requireSize(out.size(), bytes.size(), "outer stage output");
     std::copy(bytes.begin(), bytes.end(), out.begin());
 }
 
-int TurboEncode(std::span<const std::uint8_t> infoBits, const FecConfig& config,
+int turboEncode(std::span<const std::uint8_t> infoBits, const FecConfig& config,
                 std::span<std::uint8_t> codedBits) {
     checkFecConfig(config);
     requireSize(infoBits.size(), static_cast<std::size_t>(config.infoBits), "turbo encoder input");
@@ -51,10 +51,10 @@ int TurboEncode(std::span<const std::uint8_t> infoBits, const FecConfig& config,
         const int v = infoBits[config.turboInterleaver[k]] != 0;
         const PunctureFlags& send = pattern.at[r];
         if (send.systematic) codedBits[out++] = static_cast<std::uint8_t>(u);
-        if (send.parity1) codedBits[out++] = t.ParityOut[u][state1];
-        if (send.parity2) codedBits[out++] = t.ParityOut[v][state2];
-        state1 = t.NextState[u][state1];
-        state2 = t.NextState[v][state2];
+        if (send.parity1) codedBits[out++] = t.parityOut[u][state1];
+        if (send.parity2) codedBits[out++] = t.parityOut[v][state2];
+        state1 = t.nextState[u][state1];
+        state2 = t.nextState[v][state2];
         r = (r + 1 == pattern.period) ? 0 : r + 1;
     }
 
@@ -62,19 +62,19 @@ int TurboEncode(std::span<const std::uint8_t> infoBits, const FecConfig& config,
     const int end1 = state1;
     const int end2 = state2;
     for (int step = 0; step < config.constraint - 1; ++step) {
-        const int tail1 = t.TailBit[step][end1];
-        const int tail2 = t.TailBit[step][end2];
+        const int tail1 = t.tailBit[step][end1];
+        const int tail2 = t.tailBit[step][end2];
         codedBits[out++] = static_cast<std::uint8_t>(tail1);
-        codedBits[out++] = t.ParityOut[tail1][state1];
+        codedBits[out++] = t.parityOut[tail1][state1];
         codedBits[out++] = static_cast<std::uint8_t>(tail2);
-        codedBits[out++] = t.ParityOut[tail2][state2];
-        state1 = t.NextState[tail1][state1];
-        state2 = t.NextState[tail2][state2];
+        codedBits[out++] = t.parityOut[tail2][state2];
+        state1 = t.nextState[tail1][state1];
+        state2 = t.nextState[tail2][state2];
     }
     return out;
 }
 
-void InterleaveBits(std::span<const std::uint8_t> coded,
+void interleaveBits(std::span<const std::uint8_t> coded,
                     std::span<const std::uint16_t> bitInterleaver, std::span<std::uint8_t> out) {
     requireSize(bitInterleaver.size(), coded.size(), "bit interleaver");
     requireSize(out.size(), coded.size(), "interleaved bits");

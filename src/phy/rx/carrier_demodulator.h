@@ -22,7 +22,7 @@ public:
     // Stage 1. frameSymbols: FrameSymbols, relative symbol d = 0..638, bin k at d x 64 + k, as the
     // family-1 re-extraction left them; modes with pilots are equalised in place. Fills cells()
     // (DataCells entries) and softBits() (CodedBits entries, positive favours 1). No allocation.
-    void Stage1(const ModeTables& tables, std::span<Complex> frameSymbols);
+    void stage1(const ModeTables& tables, std::span<Complex> frameSymbols);
 
     // The equalised or differentially detected data cells of the last frame, in bit order.
     std::span<const Complex> cells() const { return {m_cells.data(), m_cellCount}; }
@@ -47,15 +47,15 @@ private:
 // the error on uncorrected FFT frames, where a large error spreads every carrier into its
 // neighbours (0.3 bin at 15 Hz in the 64-bin modes) and leaves up to about 1.5 Hz; measured on the
 // corrected cells, what is left is found to a few hundredths of a hertz.
-float ResidualFrequencyShift(const ModeTables& tables, std::span<const Complex> frameSymbols);
+float residualFrequencyShift(const ModeTables& tables, std::span<const Complex> frameSymbols);
 
 // The Mer of the header cells' turns in FrameSymbols (as the detection's Mer, on corrected cells):
 // how well a cut of the frame fits; at most 100 dB for spotless cells, kNoValue without header
 // cells or signal.
-float HeaderMer(const ModeTables& tables, std::span<const Complex> frameSymbols);
+float headerMer(const ModeTables& tables, std::span<const Complex> frameSymbols);
 
 // EstimateSnr: S/N in dB of the frame from the phase spread of its header cells, before the
 // mode's back-off adjustment. frameSymbols as for Stage1 (after it, for modes with pilots).
-float EstimateSnr(const ModeTables& tables, std::span<const Complex> frameSymbols);
+float estimateSnr(const ModeTables& tables, std::span<const Complex> frameSymbols);
 
 }  // namespace zolk

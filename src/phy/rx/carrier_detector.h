@@ -17,19 +17,19 @@
 namespace zolk {
 
 // Mer below or at this never makes a candidate.
-inline constexpr float kMinCandidateMer_db = -1.0f;
+inline constexpr float kMinCandidateMerDb = -1.0f;
 
 // An accepted detection: the caller re-extracts the frame ending at ringIndex with -FrequencyShift.
 struct CarrierDetection {
     int mode = 0;                // DetectedMode
-    float BestMer = 0.0f;        // dB
-    float FrequencyShift = 0.0f; // Hz, the carrier frequency error
+    float bestMer = 0.0f;        // dB
+    float frequencyShift = 0.0f;  // Hz, the carrier frequency error
     std::uint32_t ringIndex = 0; // BestRingIndex: RingIndex of the frame's last sample
 };
 
 // Mer of the header correlations z: 10 log10(n |mean|^2 / sum |z - mean|^2); kNoValue when it
 // cannot be computed (no values, no spread, no mean). mean receives the complex mean.
-float Mer(std::span<const Complex> z, Complex& mean);
+float mer(std::span<const Complex> z, Complex& mean);
 
 class CarrierFrameDetector {
 public:
@@ -39,15 +39,15 @@ public:
     // SymbolSpectra, frame w, bin k at w x 64 + k for w = 0..7679; frameIndex: FrameIndex[slot];
     // ringIndex: RingIndex now. Returns the detection once a peak has held for one symbol; the
     // slot is then cleared.
-    std::optional<CarrierDetection> DetectFrame(const ModeTables& tables, const DrawnTables& drawn,
+    std::optional<CarrierDetection> detectFrame(const ModeTables& tables, const DrawnTables& drawn,
                                                 int slot, std::span<const Complex> spectra,
                                                 std::uint16_t frameIndex, std::uint32_t ringIndex);
 
     // Steps of DetectFrame after the Mer: hold the best peak and count down one symbol.
-    std::optional<CarrierDetection> trackPeak(int mode, int slot, float mer_db, Complex mean,
+    std::optional<CarrierDetection> trackPeak(int mode, int slot, float merDb, Complex mean,
                                               std::uint32_t ringIndex);
 
-    float BestMer(int slot) const { return m_bestMer[static_cast<std::size_t>(slot)]; }
+    float bestMer(int slot) const { return m_bestMer[static_cast<std::size_t>(slot)]; }
     bool candidate(int slot) const { return m_candidateFlag[static_cast<std::size_t>(slot)] == 1; }
     int peakCountdown(int slot) const { return m_peakCountdown[static_cast<std::size_t>(slot)]; }
 

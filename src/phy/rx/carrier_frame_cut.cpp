@@ -9,9 +9,9 @@ namespace zolk {
 
 std::vector<std::int16_t> headerTurnSymbols(const ModeTables& tables) {
     const ModeRecord& r = tables.record();
-    std::vector<bool> read(static_cast<std::size_t>(r.SymbolLimit) + 1);
-    for (int c = 0; c < r.Carriers; ++c) {
-        for (int j = 3; j <= r.SymbolLimit; ++j) {
+    std::vector<bool> read(static_cast<std::size_t>(r.symbolLimit) + 1);
+    for (int c = 0; c < r.carriers; ++c) {
+        for (int j = 3; j <= r.symbolLimit; ++j) {
             if (tables.headerCell(j, c) == 1) {
                 read[static_cast<std::size_t>(j) - 1] = true;
                 read[static_cast<std::size_t>(j)] = true;
@@ -19,7 +19,7 @@ std::vector<std::int16_t> headerTurnSymbols(const ModeTables& tables) {
         }
     }
     std::vector<std::int16_t> symbols;
-    for (int j = 2; j <= r.SymbolLimit; ++j) {
+    for (int j = 2; j <= r.symbolLimit; ++j) {
         if (read[static_cast<std::size_t>(j)]) symbols.push_back(static_cast<std::int16_t>(j));
     }
     return symbols;
@@ -27,7 +27,7 @@ std::vector<std::int16_t> headerTurnSymbols(const ModeTables& tables) {
 
 HeaderTurnSymbols::HeaderTurnSymbols(const TablesFile& tables) {
     for (int mode = 0; mode < kModeCount; ++mode) {
-        if (modeRecord(mode).ModeFamily == Family::MultiCarrier)
+        if (modeRecord(mode).modeFamily == Family::MultiCarrier)
             m_symbols[static_cast<std::size_t>(mode)] = headerTurnSymbols(tables[mode]);
     }
 }
@@ -46,7 +46,7 @@ CarrierCut cutCarrierFrame(ReceiveFrontEnd& frontEnd, const ModeTables& tables,
                            std::span<const std::int16_t> turnSymbols, std::uint32_t p,
                            float shiftHz) {
     const ModeRecord& r = tables.record();
-    const long step = r.BinsPerSymbol / 8;
+    const long step = r.binsPerSymbol / 8;
     const auto cutAt = [&](long offset) {
         const long ring = static_cast<long>(kRingLength);
         return static_cast<std::uint32_t>(((static_cast<long>(p) + offset) % ring + ring) % ring);
@@ -55,7 +55,7 @@ CarrierCut cutCarrierFrame(ReceiveFrontEnd& frontEnd, const ModeTables& tables,
     frontEnd.familyOneCorrectedReExtraction(tables.mode, p, -shiftHz);
     const auto merAt = [&](long offset) {
         frontEnd.familyOneReCut(tables.mode, cutAt(offset), turnSymbols);
-        return HeaderMer(tables, frontEnd.frameSymbolStore());
+        return headerMer(tables, frontEnd.frameSymbolStore());
     };
     long coarse = 0;
     float coarseMer = kNoValue;
@@ -81,7 +81,7 @@ CarrierCut cutCarrierFrame(ReceiveFrontEnd& frontEnd, const ModeTables& tables,
         }
     }
     frontEnd.familyOneReCut(tables.mode, cutAt(best), turnSymbols);
-    const float refined = shiftHz + ResidualFrequencyShift(tables, frontEnd.frameSymbolStore());
+    const float refined = shiftHz + residualFrequencyShift(tables, frontEnd.frameSymbolStore());
     frontEnd.familyOneCorrectedReExtraction(tables.mode, cutAt(best), -refined);
     return {cutAt(best), refined};
 }

@@ -27,34 +27,35 @@ FrameVerdict FrameAcceptance::accept(int mode, DetectedFrameSource& receiver) {
     const ModeRecord& record = modeRecord(mode);
     FrameVerdict verdict;
     verdict.bytes = m_fec.frameBytes();
-    verdict.shift_hz = receiver.shiftEstimateHz();
+    verdict.shiftHz = receiver.shiftEstimateHz();
     // The forced failure consumes itself even on a frame that would have failed anyway.
     verdict.good = !m_forceFailure && crc16Matches(verdict.bytes);
     m_forceFailure = false;
-    verdict.snr_db = receiver.estimateSnrDb() - (10.0f - record.CrestDb);
+    verdict.snrDb = receiver.estimateSnrDb() - (10.0f - record.crestDb);
 
     const bool monitor = m_session.monitorMode();
     if (monitor) {
         if (!verdict.good) return verdict;
         m_session.clearFrameTicks();
         if (m_session.onMonitorFrame(verdict.bytes, mode)) return verdict;
-        m_ui.setPanelText("Baud", "(" + std::to_string(record.SpeedLevel) + ")  " +
-                                      std::to_string(record.NetBitRate) + " bps");
+        m_ui.setPanelText("Baud", "(" + std::to_string(record.speedLevel) + ")  " +
+                                      std::to_string(record.netBitRate) + " bps");
         m_ui.setPanelTip("Baud", "Baud Rate");
     }
 
     const bool firstOfTwo = m_session.framesPerBurst() == 2 && receiver.decisionFlag() == 1;
     if (!firstOfTwo || monitor) {
-        m_ui.showSnr(verdict.snr_db);
+        m_ui.showSnr(verdict.snrDb);
         PlotColour colour = PlotColour::White;
         if (verdict.good) {
             // Full estimate, no smoothing: the detector measured this frame's own error.
-            m_frontEnd.setReceiveFrequencyOffsetHz(m_frontEnd.receiveFrequencyOffsetHz() - verdict.shift_hz);
+            m_frontEnd.setReceiveFrequencyOffsetHz(m_frontEnd.receiveFrequencyOffsetHz() -
+                                                   verdict.shiftHz);
             m_ui.showAfc(-m_frontEnd.receiveFrequencyOffsetHz());
             colour = PlotColour::SnrRating;
         }
-        if (record.ModeFamily == Family::MultiCarrier) {
-            m_ui.plotCells(receiver.constellationCells(), record.BitsPerCell, colour);
+        if (record.modeFamily == Family::MultiCarrier) {
+            m_ui.plotCells(receiver.constellationCells(), record.bitsPerCell, colour);
         } else {
             m_ui.plotSoftValues(receiver.constellationSoftValues(), colour);
         }
@@ -63,9 +64,9 @@ FrameVerdict FrameAcceptance::accept(int mode, DetectedFrameSource& receiver) {
     if (monitor) return verdict;
     if (verdict.good) {
         if (firstOfTwo) {
-            m_session.onFirstFrame(verdict.bytes, verdict.snr_db);
+            m_session.onFirstFrame(verdict.bytes, verdict.snrDb);
         } else {
-            m_session.onFrame(verdict.bytes, verdict.snr_db);
+            m_session.onFrame(verdict.bytes, verdict.snrDb);
         }
     } else if (firstOfTwo) {
         m_session.onFirstFrameFailed();

@@ -40,8 +40,8 @@ public:
 class FrameSessionEntries {
 public:
     virtual ~FrameSessionEntries() = default;
-    virtual void onFirstFrame(std::span<const std::uint8_t> frame, float snr_db) = 0;
-    virtual void onFrame(std::span<const std::uint8_t> frame, float snr_db) = 0;
+    virtual void onFirstFrame(std::span<const std::uint8_t> frame, float snrDb) = 0;
+    virtual void onFrame(std::span<const std::uint8_t> frame, float snrDb) = 0;
     virtual void onFirstFrameFailed() = 0;
     virtual void onMissingFrame() = 0;
     // Returns true when the frame is not to be shown.
@@ -60,8 +60,8 @@ public:
 // The outcome of stage 10, for tools and logs.
 struct FrameVerdict {
     bool good = false;
-    float snr_db = 0.0f;      // after the crest adjustment
-    float shift_hz = 0.0f;
+    float snrDb = 0.0f;  // after the crest adjustment
+    float shiftHz = 0.0f;
     std::span<const std::uint8_t> bytes;
 };
 
@@ -69,7 +69,7 @@ class FrameAcceptance {
 public:
     FrameAcceptance(ReceiveFrontEnd& frontEnd, FrameFecDecoder& fec, AcceptanceSession& session, UiSink& ui);
 
-    // DecodeStage(k) of a frame of `mode` detected by `receiver`: 1 soft values, 2..9 FEC steps
+    // Decode stage k of a frame of `mode` detected by `receiver`: 1 soft values, 2..9 FEC steps
     // 1..8, 10 FEC step 9 and acceptance. Stage numbers outside 1..10 do nothing and return nothing.
     // Stage 10 returns the verdict; its bytes stay valid until the next frame's FEC step 1.
     std::optional<FrameVerdict> decodeStage(int stage, int mode, DetectedFrameSource& receiver);

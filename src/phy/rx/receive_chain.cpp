@@ -18,7 +18,7 @@ constexpr std::chrono::milliseconds kConstellationHold{9000};
 
 // A detection this late in the state is the second frame of a two-frame burst.
 std::uint8_t decisionFlagFor(const ModeRecord& r, std::uint8_t framesPerBurst, std::int32_t stateTicks) {
-    return framesPerBurst == 2 && stateTicks > 2 * r.FrameLengthUnits + 180 ? 2 : 1;
+    return framesPerBurst == 2 && stateTicks > 2 * r.frameLengthUnits + 180 ? 2 : 1;
 }
 
 }  // namespace
@@ -34,24 +34,30 @@ public:
           m_demodulator(qamColumn()) {}
 
     std::optional<CarrierDetection> detect(int mode, int slot) {
-        return m_detector.DetectFrame(m_tables[mode], m_drawn, slot, m_frontEnd.symbolSpectraStore(static_cast<std::size_t>(slot)),
-                                      m_frontEnd.frameIndex(static_cast<std::size_t>(slot)), m_frontEnd.ringIndex());
+        return m_detector.detectFrame(m_tables[mode], m_drawn, slot,
+                                      m_frontEnd.symbolSpectraStore(static_cast<std::size_t>(slot)),
+                                      m_frontEnd.frameIndex(static_cast<std::size_t>(slot)),
+                                      m_frontEnd.ringIndex());
     }
     float cut(int mode, const CarrierDetection& found) {
         return cutCarrierFrame(m_frontEnd, m_tables[mode], m_turnSymbols(mode), found.ringIndex,
-                               found.FrequencyShift)
+                               found.frequencyShift)
             .shiftHz;
     }
-    void begin(int mode, float shift_hz, std::uint8_t decision) {
+    void begin(int mode, float shiftHz, std::uint8_t decision) {
         m_mode = mode;
-        m_shift_hz = shift_hz;
+        m_shiftHz = shiftHz;
         m_decision = decision;
     }
 
-    void buildSoftValues() override { m_demodulator.Stage1(m_tables[m_mode], m_frontEnd.frameSymbolStore()); }
+    void buildSoftValues() override {
+        m_demodulator.stage1(m_tables[m_mode], m_frontEnd.frameSymbolStore());
+    }
     std::span<const float> softValues() const override { return m_demodulator.softBits(); }
-    float estimateSnrDb() override { return EstimateSnr(m_tables[m_mode], m_frontEnd.frameSymbolStore()); }
-    float shiftEstimateHz() const override { return m_shift_hz; }
+    float estimateSnrDb() override {
+        return estimateSnr(m_tables[m_mode], m_frontEnd.frameSymbolStore());
+    }
+    float shiftEstimateHz() const override { return m_shiftHz; }
     std::uint8_t decisionFlag() const override { return m_decision; }
     std::span<const Complex> constellationCells() const override { return m_demodulator.cells(); }
     std::span<const float> constellationSoftValues() const override { return {}; }
@@ -64,7 +70,7 @@ private:
     CarrierFrameDetector m_detector;
     CarrierDemodulator m_demodulator;
     int m_mode = 5;
-    float m_shift_hz = 0.0f;
+    float m_shiftHz = 0.0f;
     std::uint8_t m_decision = 1;
 };
 
@@ -74,20 +80,27 @@ public:
     ToneFrame(ReceiveFrontEnd& frontEnd, const TablesFile& tables) : m_frontEnd(frontEnd), m_tables(tables) {}
 
     std::optional<ToneDetection> detect(int mode, int slot) {
-        return m_detector.DetectToneFrame(m_tables[mode], slot, m_frontEnd.symbolPowerStore(static_cast<std::size_t>(slot)),
-                                          m_frontEnd.frameIndex(static_cast<std::size_t>(slot)), m_frontEnd.ringIndex());
+        return m_detector.detectToneFrame(
+            m_tables[mode], slot, m_frontEnd.symbolPowerStore(static_cast<std::size_t>(slot)),
+            m_frontEnd.frameIndex(static_cast<std::size_t>(slot)), m_frontEnd.ringIndex());
     }
-    float estimateShift(int mode) const { return EstimateToneShift(m_tables[mode], m_frontEnd.snapshotStore()); }
-    void begin(int mode, float shift_hz, std::uint8_t decision) {
+    float estimateShift(int mode) const {
+        return estimateToneShift(m_tables[mode], m_frontEnd.snapshotStore());
+    }
+    void begin(int mode, float shiftHz, std::uint8_t decision) {
         m_mode = mode;
-        m_shift_hz = shift_hz;
+        m_shiftHz = shiftHz;
         m_decision = decision;
     }
 
-    void buildSoftValues() override { m_demodulator.Stage1(m_tables[m_mode], m_frontEnd.snapshotStore()); }
+    void buildSoftValues() override {
+        m_demodulator.stage1(m_tables[m_mode], m_frontEnd.snapshotStore());
+    }
     std::span<const float> softValues() const override { return m_demodulator.softBits(); }
-    float estimateSnrDb() override { return EstimateToneSnr(m_tables[m_mode], m_frontEnd.snapshotStore()); }
-    float shiftEstimateHz() const override { return m_shift_hz; }
+    float estimateSnrDb() override {
+        return estimateToneSnr(m_tables[m_mode], m_frontEnd.snapshotStore());
+    }
+    float shiftEstimateHz() const override { return m_shiftHz; }
     std::uint8_t decisionFlag() const override { return m_decision; }
     std::span<const Complex> constellationCells() const override { return {}; }
     std::span<const float> constellationSoftValues() const override { return m_demodulator.deinterleavedBits(); }
@@ -98,12 +111,13 @@ private:
     ToneFrameDetector m_detector;
     ToneDemodulator m_demodulator;
     int m_mode = 0;
-    float m_shift_hz = 0.0f;
+    float m_shiftHz = 0.0f;
     std::uint8_t m_decision = 1;
 };
 
-ReceiveChain::ReceiveChain(ReceiveFrontEnd& frontEnd, const TablesFile& tables, const DrawnTables& drawn,
-                           ReceiveChainSession& session, UiSink& ui, TimerPort& timers)
+ReceiveChain::ReceiveChain(ReceiveFrontEnd& frontEnd, const TablesFile& tables,
+                           const DrawnTables& drawn, ReceiveChainSession& session, UiSink& ui,
+                           TimerPort& timers)
     : m_frontEnd(frontEnd),
       m_tables(tables),
       m_drawn(drawn),
@@ -111,7 +125,7 @@ ReceiveChain::ReceiveChain(ReceiveFrontEnd& frontEnd, const TablesFile& tables, 
       m_timers(timers),
       m_carrier(std::make_unique<CarrierFrame>(frontEnd, tables, drawn)),
       m_tone(std::make_unique<ToneFrame>(frontEnd, tables)),
-      m_fec(tables, drawn.PseudoRandomBits()),
+      m_fec(tables, drawn.pseudoRandomBits()),
       m_acceptance(frontEnd, m_fec, session, ui) {}
 
 ReceiveChain::~ReceiveChain() = default;
@@ -121,12 +135,12 @@ SearchResult ReceiveChain::search(int mode, int slot) {
     const ModeRecord& r = modeRecord(mode);
     const std::uint8_t burst = m_session.framesPerBurst();
     const bool monitor = m_session.monitorMode();
-    if (r.ModeFamily == Family::MultiCarrier) {
+    if (r.modeFamily == Family::MultiCarrier) {
         const auto found = m_carrier->detect(mode, slot);
         if (!found) return {};
         const std::uint8_t decision = decisionFlagFor(r, burst, m_session.stateTicks());
-        const float shift_hz = m_carrier->cut(mode, *found);
-        m_carrier->begin(mode, shift_hz, decision);
+        const float shiftHz = m_carrier->cut(mode, *found);
+        m_carrier->begin(mode, shiftHz, decision);
         m_current = m_carrier.get();
         return afterDetection(mode, !monitor && (decision == 2 || burst == 1));
     }
@@ -134,9 +148,9 @@ SearchResult ReceiveChain::search(int mode, int slot) {
     if (!found) return {};
     const std::uint8_t decision = decisionFlagFor(r, burst, m_session.stateTicks());
     m_frontEnd.robustReExtraction(mode, found->ringIndex);
-    const float shift_hz = m_tone->estimateShift(mode);
-    m_frontEnd.robustCorrectedReExtraction(mode, found->ringIndex, -shift_hz);
-    m_tone->begin(mode, shift_hz, decision);
+    const float shiftHz = m_tone->estimateShift(mode);
+    m_frontEnd.robustCorrectedReExtraction(mode, found->ringIndex, -shiftHz);
+    m_tone->begin(mode, shiftHz, decision);
     m_current = m_tone.get();
     return afterDetection(mode, !monitor && (burst == 1 || decision == 2));
 }
@@ -144,8 +158,8 @@ SearchResult ReceiveChain::search(int mode, int slot) {
 SearchResult ReceiveChain::afterDetection(int mode, bool decodeNow) {
     m_detectedMode = mode;
     // The constellation is cleared 9 s after the last detection.
-    m_timers.stop(TimerId::BorrarConstelacion);
-    m_timers.start(TimerId::BorrarConstelacion, kConstellationHold);
+    m_timers.stop(TimerId::ClearConstellation);
+    m_timers.start(TimerId::ClearConstellation, kConstellationHold);
     if (!decodeNow) {
         m_session.startStagedDecode();
         return {SearchOutcome::Staged, std::nullopt};

@@ -48,7 +48,7 @@ public:
 
     // DetectFrame (modes 5..13) or DetectToneFrame (the robust modes) at a new FFT frame of slot.
     SearchResult search(int mode, int slot);
-    // DecodeStage(k) of the last detected frame; stage 10 returns the verdict.
+    // Decode stage k of the last detected frame; stage 10 returns the verdict.
     std::optional<FrameVerdict> decodeStage(int stage);
 
     // DetectedMode: the mode of the last detection (the monitored mode the stages decode).

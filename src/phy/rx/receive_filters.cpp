@@ -9,8 +9,8 @@ namespace zolk {
 
 ReceiveFilterTaps designComplexBandPass(double a, double b) {
     ReceiveFilterTaps taps{};
-    std::array<float, kReceiveFilterTaps> window{};
-    Window(WindowType::Hamming, window);
+    std::array<float, kReceiveFilterTaps> hamming{};
+    window(WindowType::Hamming, hamming);
     constexpr double kPi = std::numbers::pi;
     constexpr double kLast = static_cast<double>(kReceiveFilterTaps - 1);
     for (std::size_t i = 0; i < kReceiveFilterTaps; ++i) {
@@ -21,7 +21,7 @@ ReceiveFilterTaps designComplexBandPass(double a, double b) {
             re = (std::sin(2.0 * kPi * b * t) - std::sin(2.0 * kPi * a * t)) / (kPi * t);
             im = (std::cos(2.0 * kPi * a * t) - std::cos(2.0 * kPi * b * t)) / (kPi * t);
         }
-        taps[i] = {static_cast<float>(re) * window[i], static_cast<float>(im) * window[i]};
+        taps[i] = {static_cast<float>(re) * hamming[i], static_cast<float>(im) * hamming[i]};
     }
     return taps;
 }

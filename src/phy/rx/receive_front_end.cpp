@@ -29,11 +29,12 @@ std::uint32_t wrapRing(std::int64_t index) {
 // SymbolLimit - s + 1 periods before p.
 std::span<const Complex> symbolBody(const ModeRecord& mode, const std::vector<Complex>& ring, std::uint32_t p,
                                     int symbol, std::array<Complex, kMaxBins>& body) {
-    const std::size_t bins = mode.BinsPerSymbol;
+    const std::size_t bins = mode.binsPerSymbol;
     const auto guard =
-        static_cast<std::int64_t>(std::nearbyint(static_cast<float>(bins) * mode.GuardFraction));
+        static_cast<std::int64_t>(std::nearbyint(static_cast<float>(bins) * mode.guardFraction));
     const auto period = static_cast<std::int64_t>(bins) + guard;
-    std::uint32_t cursor = wrapRing(static_cast<std::int64_t>(p) - (mode.SymbolLimit - symbol + 1) * period + guard);
+    std::uint32_t cursor =
+        wrapRing(static_cast<std::int64_t>(p) - (mode.symbolLimit - symbol + 1) * period + guard);
     for (std::size_t j = 0; j < bins; ++j) {
         cursor = (cursor + 1) % kRingLength;
         body[j] = ring[cursor];
@@ -69,8 +70,8 @@ ReceiveFrontEnd::ReceiveFrontEnd(const DrawnTables& tables, FrontEndClient& clie
     // Slot 1 serves every mode in single-mode operation; a slot that others copy from needs both
     // stores; otherwise a slot keeps only what its own family reads.
     for (std::size_t s = 1; s < kDetectorSlots; ++s) {
-        const bool source = FftShareMode[s] == s;
-        const Family family = ModeTable[s].ModeFamily;
+        const bool source = kFftShareMode[s] == s;
+        const Family family = kModeTable[s].modeFamily;
         if (s == 1 || source || family == Family::MultiCarrier) {
             m_symbolSpectra[s].resize(kFrameRingLength * kMaxBins);
         }
@@ -84,7 +85,7 @@ ReceiveFrontEnd::~ReceiveFrontEnd() = default;
 
 void ReceiveFrontEnd::processCaptureBlock(std::span<const float, kAudioBlockLength> block) {
     for (std::size_t step = 0; step < kBasebandSamplesPerBlock; ++step) {
-        const bool transmitting = m_client.receiveConditions().TransmitActive;
+        const bool transmitting = m_client.receiveConditions().transmitActive;
         const float* s = block.data() + step * kSamplesPerStep;
         for (std::size_t half = 0; half < 2; ++half) {
             for (std::size_t group = 0; group < 2; ++group) {
@@ -104,11 +105,11 @@ void ReceiveFrontEnd::processCaptureBlock(std::span<const float, kAudioBlockLeng
 void ReceiveFrontEnd::sampleStep(Complex x) {
     const ReceiveConditions c = m_client.receiveConditions();
     m_client.busySample(x);
-    const bool waterfallOn = c.WaterfallMode == 1 || (c.WaterfallMode == 2 && c.sessionActive);
-    if (c.ViewMode != 3 && !c.windowMinimised && waterfallOn) m_client.waterfallSample(x);
+    const bool waterfallOn = c.waterfallMode == 1 || (c.waterfallMode == 2 && c.sessionActive);
+    if (c.viewMode != 3 && !c.windowMinimised && waterfallOn) m_client.waterfallSample(x);
 
     m_ringIndex = (m_ringIndex + 1) % kRingLength;
-    if (c.MonitorMode || c.sessionActive) {
+    if (c.monitorMode || c.sessionActive) {
         m_corrected[m_ringIndex] = m_ringMixer.mix(x, m_receiveFrequencyOffsetHz, kBasebandRateHz);
     }
     m_baseband[m_ringIndex] = x;
@@ -120,20 +121,20 @@ void ReceiveFrontEnd::sampleStep(Complex x) {
         spectrogramStep(c);
     }
 
-    if (c.MonitorMode) {
+    if (c.monitorMode) {
         m_newFrameFlag[1] = false;
         for (std::size_t m = 1; m < kDetectorSlots; ++m) {
-            const auto modulus = static_cast<std::uint8_t>(ModeTable[m].BinsPerSymbol / 8);
+            const auto modulus = static_cast<std::uint8_t>(kModeTable[m].binsPerSymbol / 8);
             m_frameCounter[m] = static_cast<std::uint8_t>((m_frameCounter[m] + 1) % modulus);
             m_newFrameFlag[m] = m_frameCounter[m] == 0;
             if (m_newFrameFlag[m]) {
                 m_frameIndex[m] = static_cast<std::uint16_t>((m_frameIndex[m] + 1) % kFrameRingLength);
-                if (!c.TransmitActive) multiModeFraming(m);
+                if (!c.transmitActive) multiModeFraming(m);
             }
         }
     } else {
-        const ModeRecord& mode = modeRecord(c.ModeIndex % kModeCount);
-        const auto modulus = static_cast<std::uint8_t>(mode.BinsPerSymbol / 8);
+        const ModeRecord& mode = modeRecord(c.modeIndex % kModeCount);
+        const auto modulus = static_cast<std::uint8_t>(mode.binsPerSymbol / 8);
         m_frameCounter[1] = static_cast<std::uint8_t>((m_frameCounter[1] + 1) % modulus);
         m_newFrameFlag[1] = m_frameCounter[1] == 0;
         if (m_newFrameFlag[1]) {
@@ -147,7 +148,7 @@ void ReceiveFrontEnd::sampleStep(Complex x) {
 }
 
 void ReceiveFrontEnd::spectrogramStep(const ReceiveConditions& c) {
-    if (c.MonitorMode || c.TransmitActive || !(c.ListenMode || c.sessionActive)) return;
+    if (c.monitorMode || c.transmitActive || !(c.listenMode || c.sessionActive)) return;
     std::array<Complex, kSpectrogramSamples> window{};
     const bool narrow = c.narrowSpectrogram;
     const auto& ring = narrow ? m_corrected : m_baseband;
@@ -184,21 +185,22 @@ void ReceiveFrontEnd::storeFrame(std::size_t slot, std::size_t bins, bool spectr
 }
 
 void ReceiveFrontEnd::singleModeFraming(const ReceiveConditions& c) {
-    if (!c.frameReception || c.TransmitActive) return;
-    const ModeRecord& mode = modeRecord(c.ModeIndex % kModeCount);
-    storeFrame(1, mode.BinsPerSymbol, mode.ModeFamily == Family::MultiCarrier, mode.ModeFamily == Family::Robust);
+    if (!c.frameReception || c.transmitActive) return;
+    const ModeRecord& mode = modeRecord(c.modeIndex % kModeCount);
+    storeFrame(1, mode.binsPerSymbol, mode.modeFamily == Family::MultiCarrier,
+               mode.modeFamily == Family::Robust);
 }
 
 void ReceiveFrontEnd::multiModeFraming(std::size_t m) {
-    const ModeRecord& mode = ModeTable[m];
-    const std::size_t r = FftShareMode[m];
+    const ModeRecord& mode = kModeTable[m];
+    const std::size_t r = kFftShareMode[m];
     if (r == m) {
-        storeFrame(m, mode.BinsPerSymbol, true, true);
+        storeFrame(m, mode.binsPerSymbol, true, true);
         return;
     }
     const std::size_t from = static_cast<std::size_t>(m_frameIndex[r]) * kMaxBins;
     const std::size_t to = static_cast<std::size_t>(m_frameIndex[m]) * kMaxBins;
-    if (mode.ModeFamily == Family::MultiCarrier) {
+    if (mode.modeFamily == Family::MultiCarrier) {
         std::copy_n(m_symbolSpectra[r].begin() + from, kMaxBins, m_symbolSpectra[m].begin() + to);
     } else {
         std::copy_n(m_symbolPower[r].begin() + from, kMaxBins, m_symbolPower[m].begin() + to);
@@ -261,7 +263,7 @@ void ReceiveFrontEnd::forEachSymbolBody(int modeIndex, const std::vector<Complex
                                         PerSymbol&& perSymbol) {
     const ModeRecord& mode = modeRecord(modeIndex);
     std::array<Complex, kMaxBins> body{};
-    for (int symbol = 2; symbol <= mode.SymbolLimit; ++symbol) {
+    for (int symbol = 2; symbol <= mode.symbolLimit; ++symbol) {
         perSymbol(static_cast<std::size_t>(symbol), symbolBody(mode, ring, p, symbol, body));
     }
 }
@@ -311,7 +313,7 @@ void ReceiveFrontEnd::familyOneReCut(int modeIndex, std::uint32_t p,
     const ModeRecord& mode = modeRecord(modeIndex);
     std::array<Complex, kMaxBins> body{};
     for (const std::int16_t symbol : symbols) {
-        if (symbol < 2 || symbol > mode.SymbolLimit)
+        if (symbol < 2 || symbol > mode.symbolLimit)
             throw std::out_of_range("familyOneReCut: symbol outside the frame");
         storeFrameSymbol(static_cast<std::size_t>(symbol), symbolBody(mode, m_correctedCopy, p, symbol, body));
     }
@@ -322,8 +324,8 @@ void ReceiveFrontEnd::storeFrameSymbol(std::size_t symbol, std::span<const Compl
     const std::size_t relative = symbol - 2;
     Complex* out = m_frameSymbols.data() + relative * kMaxBins;
     for (std::size_t l = 0; l < body.size(); ++l)
-        out[l] = ComplexMul(
-            spectrum[l], m_tables.CellPhaseTable(static_cast<int>(l), static_cast<int>(relative)));
+        out[l] = complexMul(
+            spectrum[l], m_tables.cellPhaseTable(static_cast<int>(l), static_cast<int>(relative)));
 }
 
 }  // namespace zolk

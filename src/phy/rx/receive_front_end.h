@@ -37,15 +37,15 @@ enum class SnapshotSource : std::uint8_t { CorrectedRing = 1, BasebandRing = 2 }
 // What the front-end reads from the station at every sample step. The session states it needs are
 // folded into three facts so that the front-end stays free of the session's numbering.
 struct ReceiveConditions {
-    bool TransmitActive = false;
-    bool MonitorMode = false;
-    bool ListenMode = false;
+    bool transmitActive = false;
+    bool monitorMode = false;
+    bool listenMode = false;
     bool sessionActive = false;      // state is not Disconnected
     bool frameReception = false;     // state is Answering or Receiving: single-mode framing runs
     bool narrowSpectrogram = false;  // state none of Disconnected, Answering, Calling, Pinging
-    std::uint8_t ModeIndex = 0;
-    std::uint8_t WaterfallMode = 1;  // 0 off, 1 on, 2 auto (only while a session is active)
-    std::uint8_t ViewMode = 1;       // 3: gauges only, no waterfall
+    std::uint8_t modeIndex = 0;
+    std::uint8_t waterfallMode = 1;  // 0 off, 1 on, 2 auto (only while a session is active)
+    std::uint8_t viewMode = 1;       // 3: gauges only, no waterfall
     bool windowMinimised = false;
 };
 

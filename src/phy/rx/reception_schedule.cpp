@@ -51,17 +51,17 @@ void ReceptionSchedule::tick(ReceiveChain& chain) {
 }
 
 void ReceptionSchedule::describe(ReceiveConditions& conditions) const {
-    conditions.MonitorMode = m_monitor;
+    conditions.monitorMode = m_monitor;
     conditions.sessionActive = m_state != ReceptionState::Idle;
     conditions.frameReception = m_state != ReceptionState::Idle;
     conditions.narrowSpectrogram = m_state == ReceptionState::Receiving;
-    conditions.ModeIndex = static_cast<std::uint8_t>(m_mode);
+    conditions.modeIndex = static_cast<std::uint8_t>(m_mode);
 }
 
 // Runs the stage due at this frameTicks value, if any.
 void ReceptionSchedule::stagedDecode(ReceiveChain& chain) {
     ++m_frameTicks;
-    const auto& checkpoints = modeRecord(m_mode).Checkpoints;
+    const auto& checkpoints = modeRecord(m_mode).checkpoints;
     for (int i = 1; i <= kCheckpointCount; ++i) {
         if (m_frameTicks == checkpoints[static_cast<std::size_t>(i - 1)]) {
             if (auto verdict = chain.decodeStage(i)) finished(*verdict);
@@ -74,7 +74,7 @@ void ReceptionSchedule::receivingTick(ReceiveChain& chain) {
     const ModeRecord& r = modeRecord(m_mode);
     // The burst's deadline: its last frame plus three symbols. (The constellation and gauges are
     // to be reset here too once those displays exist.)
-    const std::int32_t deadline = r.FrameLengthUnits + 3 * r.GuardEighths * r.BinGroups;
+    const std::int32_t deadline = r.frameLengthUnits + 3 * r.guardEighths * r.binGroups;
     if (m_state == ReceptionState::Receiving && m_frameTicks == deadline) onMissingFrame();
     if (!m_frontEnd.newFrameFlag(1) || !searching()) return;
     const SearchResult result = chain.search(m_mode, 1);
@@ -84,7 +84,7 @@ void ReceptionSchedule::receivingTick(ReceiveChain& chain) {
 // A single frame, or the first of two, is looked for in a window after the own transmission; the
 // second of two from just before the first one's end on, until the deadline.
 bool ReceptionSchedule::searching() const {
-    const std::int32_t frame = modeRecord(m_mode).FrameLengthUnits;
+    const std::int32_t frame = modeRecord(m_mode).frameLengthUnits;
     if (m_framesPerBurst == 2) {
         return (m_frameTicks == 0 && inWindow(frame - kWindowMargin, 2 * frame + kWindowSlack)) ||
                m_frameTicks > frame - kWindowMargin;
@@ -116,13 +116,13 @@ void ReceptionSchedule::finished(const FrameVerdict& verdict) {
     if (m_verdicts) m_verdicts(m_mode, verdict);
 }
 
-void ReceptionSchedule::onFirstFrame(std::span<const std::uint8_t> frame, float snr_db) {
-    m_entries->onFirstFrame(frame, snr_db);
+void ReceptionSchedule::onFirstFrame(std::span<const std::uint8_t> frame, float snrDb) {
+    m_entries->onFirstFrame(frame, snrDb);
 }
 
-void ReceptionSchedule::onFrame(std::span<const std::uint8_t> frame, float snr_db) {
+void ReceptionSchedule::onFrame(std::span<const std::uint8_t> frame, float snrDb) {
     m_frameTicks = 0;
-    m_entries->onFrame(frame, snr_db);
+    m_entries->onFrame(frame, snrDb);
 }
 
 void ReceptionSchedule::onFirstFrameFailed() { m_entries->onFirstFrameFailed(); }

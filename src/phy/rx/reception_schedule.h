@@ -78,8 +78,8 @@ public:
     void startStagedDecode() override { m_frameTicks = 1; }
     // The frame entries go on to the session. The only or second frame of a burst, good or not,
     // ends its reception here (frameTicks = 0); the session's answer to it clears frameTicks too.
-    void onFirstFrame(std::span<const std::uint8_t> frame, float snr_db) override;
-    void onFrame(std::span<const std::uint8_t> frame, float snr_db) override;
+    void onFirstFrame(std::span<const std::uint8_t> frame, float snrDb) override;
+    void onFrame(std::span<const std::uint8_t> frame, float snrDb) override;
     void onFirstFrameFailed() override;
     void onMissingFrame() override;
     bool onMonitorFrame(std::span<const std::uint8_t> frame, int mode) override;

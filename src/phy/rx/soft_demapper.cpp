@@ -60,7 +60,7 @@ float nearestIn(Complex cell, const QamNeighbourTable& qam, int decided,
     float best = kSearchStart;
     for (const std::uint8_t entry : list) {
         const Complex p = qam.point(entry == kQamSelf ? decided : entry);
-        best = std::min(best, ComplexAbs(ComplexSub(cell, p)));
+        best = std::min(best, complexAbs(complexSub(cell, p)));
     }
     return best;
 }
@@ -92,7 +92,7 @@ QamNeighbourTable::QamNeighbourTable(std::span<const Complex, kQamPoints> points
             std::array<int, kQamPoints> order{};
             std::iota(order.begin(), order.end(), 0);
             const auto distance = [&](int q) {
-                return ComplexPower(ComplexSub(m_points[static_cast<std::size_t>(q)],
+                return complexPower(complexSub(m_points[static_cast<std::size_t>(q)],
                                                m_points[static_cast<std::size_t>(a)]));
             };
             const auto end = std::partition(order.begin(), order.end(),
@@ -111,7 +111,7 @@ int QamNeighbourTable::decide(Complex cell) const {
     int best = 0;
     float bestDistance = kSearchStart;
     for (int q = 0; q < kQamPoints; ++q) {
-        const float d = ComplexPower(ComplexSub(cell, m_points[static_cast<std::size_t>(q)]));
+        const float d = complexPower(complexSub(cell, m_points[static_cast<std::size_t>(q)]));
         if (d < bestDistance) {
             bestDistance = d;
             best = q;
@@ -134,7 +134,7 @@ float softClip(int bitsPerCell) {
     }
 }
 
-void SoftDemap(std::span<const Complex> cells, int bitsPerCell, const QamNeighbourTable& qam,
+void softDemap(std::span<const Complex> cells, int bitsPerCell, const QamNeighbourTable& qam,
                std::span<float> soft) {
     const float clip = softClip(bitsPerCell);
     const auto width = static_cast<std::size_t>(bitsPerCell);
@@ -164,12 +164,13 @@ void SoftDemap(std::span<const Complex> cells, int bitsPerCell, const QamNeighbo
 }
 
 std::span<const Complex, kQamPoints> qamColumn() {
-    static const std::array<Complex, kQamPoints> points = [] {
+    static const std::array<Complex, kQamPoints> kPoints = [] {
         std::array<Complex, kQamPoints> column{};
-        for (std::size_t v = 0; v < column.size(); ++v) column[v] = ConstellationTable[v][kQamBits - 1];
+        for (std::size_t v = 0; v < column.size(); ++v)
+            column[v] = kConstellationTable[v][kQamBits - 1];
         return column;
     }();
-    return points;
+    return kPoints;
 }
 
 }  // namespace zolk

@@ -49,7 +49,7 @@ float softClip(int bitsPerCell);
 // Writes bitsPerCell soft values per cell (most significant bit first; positive favours 1), each
 // clipped to softClip(bitsPerCell). soft.size() == cells.size() * bitsPerCell; bitsPerCell 2..5.
 // qam is used for 5 bits per cell only.
-void SoftDemap(std::span<const Complex> cells, int bitsPerCell, const QamNeighbourTable& qam,
+void softDemap(std::span<const Complex> cells, int bitsPerCell, const QamNeighbourTable& qam,
                std::span<float> soft);
 
 }  // namespace zolk

@@ -13,9 +13,9 @@ namespace {
 
 std::size_t largestRobustCodedBits() {
     std::size_t largest = 0;
-    for (const auto& r : ModeTable) {
-        if (r.ModeFamily == Family::Robust) {
-            largest = std::max<std::size_t>(largest, static_cast<std::size_t>(r.CodedBits));
+    for (const auto& r : kModeTable) {
+        if (r.modeFamily == Family::Robust) {
+            largest = std::max<std::size_t>(largest, static_cast<std::size_t>(r.codedBits));
         }
     }
     return largest;
@@ -30,20 +30,20 @@ float magnitudeAt(std::span<const float> snapshot, int symbol, int bin) {
 ToneDemodulator::ToneDemodulator()
     : m_soft(largestRobustCodedBits()), m_deinterleaved(largestRobustCodedBits()) {}
 
-void ToneDemodulator::Stage1(const ModeTables& tables, std::span<const float> snapshot) {
+void ToneDemodulator::stage1(const ModeTables& tables, std::span<const float> snapshot) {
     const ModeRecord& r = tables.record();
     checkToneSnapshot(r, snapshot.size(), "Stage1");
-    const int bits = r.BitsPerCell;
+    const int bits = r.bitsPerCell;
     const int hypotheses = 1 << bits;
     // valueOfTone[t]: the cell value whose Gray code is tone t (the transmitter sends Gray(value)).
     std::array<int, kMaxToneHypotheses> valueOfTone{};
     for (int v = 0; v < hypotheses; ++v) {
-        valueOfTone[GrayTable[static_cast<std::size_t>((bits - 2) * 16 + v)]] = v;
+        valueOfTone[kGrayTable[static_cast<std::size_t>((bits - 2) * 16 + v)]] = v;
     }
     m_count = 0;
     std::array<float, kMaxToneHypotheses> m{};
-    for (int s = 0; s < r.Carriers; ++s) {
-        for (int j = 2; j <= r.SymbolLimit; ++j) {
+    for (int s = 0; s < r.carriers; ++s) {
+        for (int j = 2; j <= r.symbolLimit; ++j) {
             if (tables.streamToneA(j, s) != 0) {
                 continue;
             }
@@ -67,19 +67,19 @@ void ToneDemodulator::Stage1(const ModeTables& tables, std::span<const float> sn
             }
         }
     }
-    const auto& interleaver = tables.BitInterleaver;
+    const auto& interleaver = tables.bitInterleaver;
     for (std::size_t i = 0; i < m_count && i < interleaver.size(); ++i) {
         m_deinterleaved[interleaver[i]] = m_soft[i];
     }
 }
 
-float EstimateToneSnr(const ModeTables& tables, std::span<const float> snapshot) {
+float estimateToneSnr(const ModeTables& tables, std::span<const float> snapshot) {
     const ModeRecord& r = tables.record();
     checkToneSnapshot(r, snapshot.size(), "EstimateToneSnr");
-    const int hypotheses = 1 << r.BitsPerCell;
+    const int hypotheses = 1 << r.bitsPerCell;
     float accumulated = 0.0f;
-    for (int s = 0; s < r.Carriers; ++s) {
-        for (int j = 2; j <= r.SymbolLimit; ++j) {
+    for (int s = 0; s < r.carriers; ++s) {
+        for (int j = 2; j <= r.symbolLimit; ++j) {
             if (tables.streamToneA(j, s) == 0) {
                 continue;
             }
@@ -95,9 +95,9 @@ float EstimateToneSnr(const ModeTables& tables, std::span<const float> snapshot)
             }
         }
     }
-    const float ratio = accumulated / static_cast<float>(r.ReservedCells);
-    return 20.0f * Log10(ratio) + 10.0f * Log10(static_cast<float>(r.Carriers)) +
-           10.0f * Log10(64.0f / static_cast<float>(r.BinsPerSymbol)) - 18.4f;
+    const float ratio = accumulated / static_cast<float>(r.reservedCells);
+    return 20.0f * log10(ratio) + 10.0f * log10(static_cast<float>(r.carriers)) +
+           10.0f * log10(64.0f / static_cast<float>(r.binsPerSymbol)) - 18.4f;
 }
 
 }  // namespace zolk

@@ -21,7 +21,7 @@ public:
 
     // Stage 1. snapshot: SnapshotSpectrum after the corrected robust re-extraction (row = symbol
     // number, 257 columns of tone magnitudes). No allocation.
-    void Stage1(const ModeTables& tables, std::span<const float> snapshot);
+    void stage1(const ModeTables& tables, std::span<const float> snapshot);
 
     // CodedBits soft values in cell order (normalised magnitudes, -1..1; positive favours 1).
     std::span<const float> softBits() const { return {m_soft.data(), m_count}; }
@@ -36,6 +36,6 @@ private:
 
 // EstimateToneSnr: S/N in dB of the frame from the header tones against their neighbours, before
 // the mode's back-off adjustment. snapshot as for Stage1.
-float EstimateToneSnr(const ModeTables& tables, std::span<const float> snapshot);
+float estimateToneSnr(const ModeTables& tables, std::span<const float> snapshot);
 
 }  // namespace zolk

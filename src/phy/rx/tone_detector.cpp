@@ -11,7 +11,7 @@ namespace zolk {
 namespace {
 
 // Header tones are multiples of ToneGroups: the detector weighs only those candidates.
-int candidateCount(const ModeRecord& r) { return (1 << r.BitsPerCell) / r.ToneGroups; }
+int candidateCount(const ModeRecord& r) { return (1 << r.bitsPerCell) / r.toneGroups; }
 
 struct HeaderScore {
     float sum = 0.0f;
@@ -25,15 +25,16 @@ template <typename PowerAt, typename Bin>
 HeaderScore scoreHeader(const ModeTables& tables, PowerAt powerAt, Bin bin) {
     const ModeRecord& r = tables.record();
     HeaderScore score;
-    for (int s = 0; s < r.Carriers; ++s) {
-        for (int n = 0; n < r.HeaderSymbols; ++n) {
+    for (int s = 0; s < r.carriers; ++s) {
+        for (int n = 0; n < r.headerSymbols; ++n) {
             const int m = tables.streamHeaderCell(s, n);
             const int base = tables.streamHop(m, s);
             const float expected = powerAt(m, bin(toneBin(r, base, tables.streamToneB(m, s))));
             score.sum += expected;
             float strongest = 0.0f;
             for (int c = 0; c < candidateCount(r); ++c) {
-                strongest = std::max(strongest, powerAt(m, bin(toneBin(r, base, c * r.ToneGroups))));
+                strongest =
+                    std::max(strongest, powerAt(m, bin(toneBin(r, base, c * r.toneGroups))));
             }
             if (strongest > 0.0f && strongest == expected) {
                 ++score.correct;
@@ -46,22 +47,23 @@ HeaderScore scoreHeader(const ModeTables& tables, PowerAt powerAt, Bin bin) {
 }  // namespace
 
 void checkToneSnapshot(const ModeRecord& r, std::size_t snapshotSize, const char* caller) {
-    if (r.ModeFamily != Family::Robust || snapshotSize < kSnapshotRows * kSnapshotColumns) {
+    if (r.modeFamily != Family::Robust || snapshotSize < kSnapshotRows * kSnapshotColumns) {
         throw std::invalid_argument(std::string(caller) + ": a robust mode and all of SnapshotSpectrum");
     }
 }
 
-std::optional<ToneDetection> ToneFrameDetector::DetectToneFrame(
-    const ModeTables& tables, int slot, std::span<const float> power, std::uint16_t frameIndex,
-    std::uint32_t ringIndex) {
+std::optional<ToneDetection> ToneFrameDetector::detectToneFrame(const ModeTables& tables, int slot,
+                                                                std::span<const float> power,
+                                                                std::uint16_t frameIndex,
+                                                                std::uint32_t ringIndex) {
     const ModeRecord& r = tables.record();
-    if (r.ModeFamily != Family::Robust || power.size() < kFrameRingLength * kMaxBins) {
+    if (r.modeFamily != Family::Robust || power.size() < kFrameRingLength * kMaxBins) {
         throw std::invalid_argument("DetectToneFrame: a robust mode and a whole slot of FFT frames");
     }
     const auto s = static_cast<std::size_t>(slot);
-    const int b = r.GuardEighths;
+    const int b = r.guardEighths;
     const int ring = static_cast<int>(kFrameRingLength);
-    int start = frameIndex - (r.SymbolLimit - 2) * b;
+    int start = frameIndex - (r.symbolLimit - 2) * b;
     if (start < 0) {
         start += ring;
     }
@@ -73,7 +75,7 @@ std::optional<ToneDetection> ToneFrameDetector::DetectToneFrame(
     if (score.sum >= m_best[s] && score.correct > kMinCorrectHeaderCells) {
         m_best[s] = score.sum;
         m_count[s] = static_cast<std::uint8_t>(score.correct);
-        m_countdown[s] = r.GuardEighths;
+        m_countdown[s] = r.guardEighths;
         m_bestRingIndex = ringIndex;
         m_candidate[s] = 1;
     }
@@ -91,7 +93,7 @@ std::optional<ToneDetection> ToneFrameDetector::DetectToneFrame(
     return detection;
 }
 
-float EstimateToneShift(const ModeTables& tables, std::span<const float> snapshot) {
+float estimateToneShift(const ModeTables& tables, std::span<const float> snapshot) {
     const ModeRecord& r = tables.record();
     checkToneSnapshot(r, snapshot.size(), "EstimateToneShift");
     const auto powerAt = [&](int symbol, int bin) {
@@ -108,7 +110,7 @@ float EstimateToneShift(const ModeTables& tables, std::span<const float> snapsho
             offset = d;
         }
     }
-    return static_cast<float>(offset) * r.CarrierSpacing / 4.0f;
+    return static_cast<float>(offset) * r.carrierSpacing / 4.0f;
 }
 
 }  // namespace zolk

@@ -18,8 +18,8 @@ inline constexpr int kMinCorrectHeaderCells = 13;
 
 // Tone bin of hop base b and value v, wrapped into the mode's tone band in 8-bit arithmetic.
 inline int toneBin(const ModeRecord& r, int base, int value) {
-    const auto offset = static_cast<std::uint8_t>(base + value - r.FirstToneBin);
-    return r.FirstToneBin + offset % r.ToneBins;
+    const auto offset = static_cast<std::uint8_t>(base + value - r.firstToneBin);
+    return r.firstToneBin + offset % r.toneBins;
 }
 
 // An accepted detection: the caller re-extracts the frame ending at ringIndex.
@@ -35,7 +35,7 @@ public:
     // DetectToneFrame at one new FFT frame of the slot. power: the slot's SymbolPower, frame w,
     // bin k at w x 64 + k for w = 0..7679; frameIndex: FrameIndex[slot]; ringIndex: RingIndex now.
     // Returns the detection once the best sum has held for one symbol; the slot is then cleared.
-    std::optional<ToneDetection> DetectToneFrame(const ModeTables& tables, int slot,
+    std::optional<ToneDetection> detectToneFrame(const ModeTables& tables, int slot,
                                                  std::span<const float> power,
                                                  std::uint16_t frameIndex, std::uint32_t ringIndex);
 
@@ -55,6 +55,6 @@ void checkToneSnapshot(const ModeRecord& r, std::size_t snapshotSize, const char
 
 // ToneShift in Hz: -1/4, 0 or +1/4 of CarrierSpacing, from the header tones of the four times
 // interpolated power spectra. snapshot: SnapshotSpectrum, row = symbol number, 257 columns.
-float EstimateToneShift(const ModeTables& tables, std::span<const float> snapshot);
+float estimateToneShift(const ModeTables& tables, std::span<const float> snapshot);
 
 }  // namespace zolk

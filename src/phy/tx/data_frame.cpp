@@ -9,10 +9,10 @@ namespace zolk {
 
 void buildDataFrame(std::span<const std::uint8_t> payload, const DataFrameHeader& header,
                     std::span<std::uint8_t> frame) {
-    if (frame.size() < static_cast<std::size_t>(DataFrameOverheadBytes)) {
+    if (frame.size() < static_cast<std::size_t>(kDataFrameOverheadBytes)) {
         throw std::invalid_argument("data frame shorter than its header and check sequence");
     }
-    const std::size_t userBytes = frame.size() - DataFrameOverheadBytes;
+    const std::size_t userBytes = frame.size() - kDataFrameOverheadBytes;
     if (payload.size() > userBytes) {
         throw std::invalid_argument("payload longer than the frame's user bytes");
     }
@@ -23,7 +23,7 @@ void buildDataFrame(std::span<const std::uint8_t> payload, const DataFrameHeader
     std::copy(payload.begin(), payload.end(), frame.begin());
     const bool full = payload.size() == userBytes;
     if (!full) {
-        frame[payload.size()] = DataFrameTerminator;
+        frame[payload.size()] = kDataFrameTerminator;
     }
     frame[userBytes] =
         static_cast<std::uint8_t>((full ? 0x01 : 0) | (header.lastFrame ? 0x02 : 0) |

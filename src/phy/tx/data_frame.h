@@ -8,9 +8,9 @@
 
 namespace zolk {
 
-inline constexpr std::uint8_t DataFrameTerminator = 0x14;
+inline constexpr std::uint8_t kDataFrameTerminator = 0x14;
 // Bytes a frame carries beyond its payload room: header byte and the two check bytes.
-inline constexpr int DataFrameOverheadBytes = 3;
+inline constexpr int kDataFrameOverheadBytes = 3;
 
 struct DataFrameHeader {
     bool lastFrame = false;         // nothing left in the sender's buffer after this frame

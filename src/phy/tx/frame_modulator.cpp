@@ -16,23 +16,23 @@ namespace {
 
 int largest(auto field) {
     int n = 0;
-    for (const ModeRecord& r : ModeTable) {
+    for (const ModeRecord& r : kModeTable) {
         n = std::max(n, static_cast<int>(field(r)));
     }
     return n;
 }
 
 Complex point(int value, int bitsPerCell) {
-    return ConstellationTable[static_cast<std::size_t>(value)]
-                             [static_cast<std::size_t>(bitsPerCell - 1)];
+    return kConstellationTable[static_cast<std::size_t>(value)]
+                              [static_cast<std::size_t>(bitsPerCell - 1)];
 }
 
 // Tone bin for a hop base and a tone value, wrapped into the tone band in 8-bit arithmetic as
 // both stations compute it.
 int toneBin(const ModeRecord& r, int base, int value) {
     const auto offset =
-        static_cast<std::uint8_t>(static_cast<std::uint8_t>(base + value) - r.FirstToneBin);
-    return static_cast<std::uint8_t>(offset % r.ToneBins + r.FirstToneBin);
+        static_cast<std::uint8_t>(static_cast<std::uint8_t>(base + value) - r.firstToneBin);
+    return static_cast<std::uint8_t>(offset % r.toneBins + r.firstToneBin);
 }
 
 }  // namespace
@@ -43,12 +43,12 @@ FrameModulator::FrameModulator(const DrawnTables& drawn, const TablesFile& table
       m_tables(tables),
       m_random(random),
       m_cells(cells),
-      m_infoBits(static_cast<std::size_t>(largest([](const ModeRecord& r) { return r.InfoBits; }))),
+      m_infoBits(static_cast<std::size_t>(largest([](const ModeRecord& r) { return r.infoBits; }))),
       m_codedBits(
-          static_cast<std::size_t>(largest([](const ModeRecord& r) { return r.CodedBits; }))),
+          static_cast<std::size_t>(largest([](const ModeRecord& r) { return r.codedBits; }))),
       m_cellBits(m_codedBits.size()) {}
 
-void FrameModulator::ModulateFrame(int mode, std::span<const std::uint8_t> frame, int slot) {
+void FrameModulator::modulateFrame(int mode, std::span<const std::uint8_t> frame, int slot) {
     if (mode < 0 || mode >= kModeCount) {
         throw std::invalid_argument("mode out of 0..14");
     }
@@ -56,24 +56,24 @@ void FrameModulator::ModulateFrame(int mode, std::span<const std::uint8_t> frame
         throw std::invalid_argument("frame slot must be 1 or 2");
     }
     const ModeRecord& r = modeRecord(mode);
-    if (frame.size() != static_cast<std::size_t>(r.NetBytes)) {
+    if (frame.size() != static_cast<std::size_t>(r.netBytes)) {
         throw std::invalid_argument("a frame of mode " + std::to_string(mode) + " holds " +
-                                    std::to_string(r.NetBytes) + " bytes, not " +
+                                    std::to_string(r.netBytes) + " bytes, not " +
                                     std::to_string(frame.size()));
     }
     encode(mode, frame);
     clear(r, slot);
-    const SlotRange range = slot == 1 ? SlotRange{2, r.SymbolLimit}
-                                      : SlotRange{r.SymbolLimit + 1, 2 * r.SymbolLimit - 1};
+    const SlotRange range = slot == 1 ? SlotRange{2, r.symbolLimit}
+                                      : SlotRange{r.symbolLimit + 1, 2 * r.symbolLimit - 1};
     m_bitPointer = 0;
-    if (r.ModeFamily == Family::MultiCarrier) {
-        ModulateCarrierFrame(mode, range);
+    if (r.modeFamily == Family::MultiCarrier) {
+        modulateCarrierFrame(mode, range);
     } else {
-        ModulateToneFrame(mode, range);
+        modulateToneFrame(mode, range);
     }
-    if (m_bitPointer != r.CodedBits) {
+    if (m_bitPointer != r.codedBits) {
         throw std::logic_error("mode " + std::to_string(mode) + " cells carried " +
-                               std::to_string(m_bitPointer) + " of " + std::to_string(r.CodedBits) +
+                               std::to_string(m_bitPointer) + " of " + std::to_string(r.codedBits) +
                                " coded bits");
     }
 }
@@ -82,20 +82,20 @@ void FrameModulator::ModulateFrame(int mode, std::span<const std::uint8_t> frame
 // whitening, turbo code, bit interleaver.
 void FrameModulator::encode(int mode, std::span<const std::uint8_t> frame) {
     const ModeRecord& r = modeRecord(mode);
-    const auto info = std::span(m_infoBits).first(static_cast<std::size_t>(r.InfoBits));
-    const auto coded = std::span(m_codedBits).first(static_cast<std::size_t>(r.CodedBits));
+    const auto info = std::span(m_infoBits).first(static_cast<std::size_t>(r.infoBits));
+    const auto coded = std::span(m_codedBits).first(static_cast<std::size_t>(r.codedBits));
     const auto cellBits = std::span(m_cellBits).first(coded.size());
     std::fill(info.begin(), info.end(), std::uint8_t{0});
-    for (int i = 0; i < 8 * r.InfoBytes; ++i) {
+    for (int i = 0; i < 8 * r.infoBytes; ++i) {
         info[i] = (frame[i / 8] >> (7 - i % 8)) & 1;
     }
-    const auto whitening = m_drawn.PseudoRandomBits();
+    const auto whitening = m_drawn.pseudoRandomBits();
     for (std::size_t i = 0; i < info.size(); ++i) {
         info[i] ^= whitening[i];
     }
     const FecConfig config = fecConfigForMode(mode, m_tables, whitening);
-    TurboEncode(info, config, coded);
-    InterleaveBits(coded, config.bitInterleaver, cellBits);
+    turboEncode(info, config, coded);
+    interleaveBits(coded, config.bitInterleaver, cellBits);
 }
 
 int FrameModulator::readCell(int bitsPerCell) {
@@ -109,23 +109,23 @@ int FrameModulator::readCell(int bitsPerCell) {
 
 // Slot 1 also clears the first symbol of slot 2, which is why slot 2 must come second.
 void FrameModulator::clear(const ModeRecord& r, int slot) {
-    const int from = slot == 1 ? 1 : r.SymbolLimit + 1;
-    const int to = slot == 1 ? r.SymbolLimit + 1 : 2 * r.SymbolLimit;
+    const int from = slot == 1 ? 1 : r.symbolLimit + 1;
+    const int to = slot == 1 ? r.symbolLimit + 1 : 2 * r.symbolLimit;
     for (int symbol = from; symbol <= to; ++symbol) {
-        std::fill_n(m_cells.frameSymbol(symbol).begin(), r.BinsPerSymbol, Complex{});
+        std::fill_n(m_cells.frameSymbol(symbol).begin(), r.binsPerSymbol, Complex{});
     }
-    for (int l = 1; l <= r.LeadInSymbols; ++l) {
-        std::fill_n(m_cells.leadInSymbol(l).begin(), r.BinsPerSymbol, Complex{});
+    for (int l = 1; l <= r.leadInSymbols; ++l) {
+        std::fill_n(m_cells.leadInSymbol(l).begin(), r.binsPerSymbol, Complex{});
     }
 }
 
-void FrameModulator::ModulateCarrierFrame(int mode, SlotRange range) {
+void FrameModulator::modulateCarrierFrame(int mode, SlotRange range) {
     const ModeRecord& r = modeRecord(mode);
-    const int bits = r.BitsPerCell;
+    const int bits = r.bitsPerCell;
     const int largestValue = (1 << bits) - 1;
-    const bool pilots = r.PilotCells > 0;
-    for (int b = r.FirstCarrierBin; b <= r.LastCarrierBin; b += r.CarrierStride) {
-        for (int l = 1; l <= r.LeadInSymbols; ++l) {
+    const bool pilots = r.pilotCells > 0;
+    for (int b = r.firstCarrierBin; b <= r.lastCarrierBin; b += r.carrierStride) {
+        for (int l = 1; l <= r.leadInSymbols; ++l) {
             m_cells.leadInSymbol(l)[b] = point(m_random.draw(largestValue), bits);
         }
     }
@@ -133,48 +133,48 @@ void FrameModulator::ModulateCarrierFrame(int mode, SlotRange range) {
     // reset it with their reference cell at the start of every carrier.
     const ModeTables& tables = m_tables[mode];
     Complex v{};
-    for (int c = 0; c < r.Carriers; ++c) {
-        const int b = r.FirstCarrierBin + c * r.CarrierStride;
+    for (int c = 0; c < r.carriers; ++c) {
+        const int b = r.firstCarrierBin + c * r.carrierStride;
         for (int i = range.first; i <= range.last; ++i) {
             const int d = i - range.first;
             if (!pilots && i == range.first) {
                 v = point(0, bits);
-            } else if (pilots && PilotMap(d + 2, b)) {
+            } else if (pilots && pilotMap(d + 2, b)) {
                 v = Complex{1.0f, 0.0f};
             } else {
                 switch (tables.headerCell(d + 2, c)) {
                     case 0:
                         v = pilots ? point(readCell(bits), bits)
-                                   : ComplexMul(v, point(readCell(bits), bits));
+                                   : complexMul(v, point(readCell(bits), bits));
                         break;
                     case 1:
-                        v = ComplexNormalize(v);
+                        v = complexNormalize(v);
                         break;
                     default:
                         break;
                 }
             }
-            m_cells.frameCell(b, i) = ComplexMul(v, ComplexConj(m_drawn.CellPhaseTable(b, d)));
+            m_cells.frameCell(b, i) = complexMul(v, complexConj(m_drawn.cellPhaseTable(b, d)));
         }
     }
 }
 
-void FrameModulator::ModulateToneFrame(int mode, SlotRange range) {
+void FrameModulator::modulateToneFrame(int mode, SlotRange range) {
     const ModeRecord& r = modeRecord(mode);
-    const int bits = r.BitsPerCell;
+    const int bits = r.bitsPerCell;
     const int largestValue = (1 << bits) - 1;
     const Complex w{0.0f, -1.0f};
-    const double phaseStep = static_cast<double>(r.GuardFraction) * 2.0 * std::numbers::pi;
+    const double phaseStep = static_cast<double>(r.guardFraction) * 2.0 * std::numbers::pi;
     const ModeTables& tables = m_tables[mode];
-    for (int j = 0; j < r.Carriers; ++j) {
+    for (int j = 0; j < r.carriers; ++j) {
         double phase = 0.0;
         const auto tone = [&](int bin) {
             phase += phaseStep * bin;
-            return ComplexMul(w, Complex{static_cast<float>(std::cos(phase)),
+            return complexMul(w, Complex{static_cast<float>(std::cos(phase)),
                                          static_cast<float>(std::sin(phase))});
         };
         // Lead-in symbol l hops like frame symbol l + 2.
-        for (int l = 1; l <= r.LeadInSymbols; ++l) {
+        for (int l = 1; l <= r.leadInSymbols; ++l) {
             const int bin = toneBin(r, tables.streamHop(l + 2, j), m_random.draw(largestValue));
             m_cells.leadInSymbol(l)[bin] = tone(bin);
         }
@@ -183,7 +183,7 @@ void FrameModulator::ModulateToneFrame(int mode, SlotRange range) {
             const int value =
                 tables.streamToneA(d + 2, j) != 0
                     ? tables.streamToneB(d + 2, j)
-                    : GrayTable[static_cast<std::size_t>((bits - 2) * 16 + readCell(bits))];
+                    : kGrayTable[static_cast<std::size_t>((bits - 2) * 16 + readCell(bits))];
             const int bin = toneBin(r, tables.streamHop(d + 2, j), value);
             m_cells.frameCell(bin, i) = tone(bin);
         }

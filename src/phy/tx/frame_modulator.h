@@ -24,7 +24,7 @@ public:
     // ModulateFrame: frame holds NetBytes bytes of the mode (type byte and check sequence
     // included); slot 1 is the first or only frame of a transmission, slot 2 the second and
     // must follow slot 1. Throws std::invalid_argument for a bad mode, slot or frame length.
-    void ModulateFrame(int mode, std::span<const std::uint8_t> frame, int slot);
+    void modulateFrame(int mode, std::span<const std::uint8_t> frame, int slot);
 
 private:
     struct SlotRange {
@@ -35,8 +35,8 @@ private:
     void encode(int mode, std::span<const std::uint8_t> frame);
     int readCell(int bitsPerCell);
     void clear(const ModeRecord& record, int slot);
-    void ModulateCarrierFrame(int mode, SlotRange range);
-    void ModulateToneFrame(int mode, SlotRange range);
+    void modulateCarrierFrame(int mode, SlotRange range);
+    void modulateToneFrame(int mode, SlotRange range);
 
     const DrawnTables& m_drawn;
     const TablesFile& m_tables;

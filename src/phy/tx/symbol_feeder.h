@@ -24,9 +24,9 @@ public:
 
 class SymbolFeeder final : public TxSignalGenerator {
 public:
-    static constexpr int ToneSignalEnd = 32;    // kind-1 signals send columns 1..31
-    static constexpr int LongToneBlocks = 469;  // 10 s of lead-in tone in 21.333 ms blocks
-    static constexpr int ShortToneBlocks = 19;  // 400 ms
+    static constexpr int kToneSignalEnd = 32;    // kind-1 signals send columns 1..31
+    static constexpr int kLongToneBlocks = 469;  // 10 s of lead-in tone in 21.333 ms blocks
+    static constexpr int kShortToneBlocks = 19;  // 400 ms
 
     // Reads the signal kind from the engine and the drive level (dB, the operator's setting,
     // which must outlive the feeder) at every period, so a change acts on the next one.
@@ -46,9 +46,9 @@ public:
     void setLeadInToneLength(std::uint8_t selector) { m_leadInToneLength = selector; }
     std::uint8_t leadInToneLength() const { return m_leadInToneLength; }
 
-    // FeederInit: the first playback buffer after PTT on.
+    // The first playback buffer after PTT on.
     void init() override;
-    // FeederNext: one ring period (1024 samples for kind 1, the mode's SymbolLength for kind 2).
+    // One ring period (1024 samples for kind 1, the mode's SymbolLength for kind 2).
     void next(TxSampleRing& ring) override;
 
     // SymbolCounter: negative during the lead-in, then 1, 2, ... for the signal periods.
@@ -56,7 +56,7 @@ public:
 
 private:
     int signalEnd() const;
-    void leadInTone(std::span<float> out, std::int16_t txDriveLevel_db);
+    void leadInTone(std::span<float> out, std::int16_t txDriveLevelDb);
 
     const TxCells& m_cells;
     const AudioEngine& m_engine;

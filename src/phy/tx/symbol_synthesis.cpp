@@ -7,8 +7,8 @@
 
 namespace zolk {
 
-float levelGain(float crest_db, std::int16_t txDriveLevel_db) {
-    const double m = (10.0 - crest_db) / 5.0 + (crest_db + 2.0) - txDriveLevel_db;
+float levelGain(float crestDb, std::int16_t txDriveLevelDb) {
+    const double m = (10.0 - crestDb) / 5.0 + (crestDb + 2.0) - txDriveLevelDb;
     return static_cast<float>(std::pow(10.0, -m / 20.0));
 }
 
@@ -26,14 +26,14 @@ void toRingSamples(std::span<const float> samples, std::span<std::int16_t> ring)
 }
 
 ToneBlockSynthesizer::ToneBlockSynthesizer()
-    : m_transform(ToneBlockLength), m_spectrum(ToneBlockLength / 2 + 1) {}
+    : m_transform(kToneBlockSamples), m_spectrum(kToneBlockSamples / 2 + 1) {}
 
-void ToneBlockSynthesizer::synthesize(std::span<const Complex> bins, std::int16_t txDriveLevel_db,
+void ToneBlockSynthesizer::synthesize(std::span<const Complex> bins, std::int16_t txDriveLevelDb,
                                       std::span<float> out) {
-    std::copy_n(bins.begin(), ToneBlockBins, m_spectrum.begin());
+    std::copy_n(bins.begin(), kToneBlockBins, m_spectrum.begin());
     m_transform.synthesize(m_spectrum, out);
     // The tone blocks share the level rule of the data symbols with a crest allowance of 3 dB.
-    const float gain = levelGain(3.0f, txDriveLevel_db) / std::numbers::sqrt2_v<float>;
+    const float gain = levelGain(3.0f, txDriveLevelDb) / std::numbers::sqrt2_v<float>;
     for (float& s : out) {
         s *= gain;
     }
@@ -71,7 +71,7 @@ void CarrierSymbolSynthesizer::start(const CarrierSymbolShape& shape) {
 }
 
 void CarrierSymbolSynthesizer::synthesize(std::span<const Complex> bins,
-                                          std::int16_t txDriveLevel_db, std::span<float> out) {
+                                          std::int16_t txDriveLevelDb, std::span<float> out) {
     const int n = m_shape.transformSize;
     const int g = m_shape.guardLength;
     const int w = m_shape.crossfadeLength;
@@ -92,7 +92,7 @@ void CarrierSymbolSynthesizer::synthesize(std::span<const Complex> bins,
         }
         m_overlap = start;
     }
-    const float gain = levelGain(m_shape.crest_db, txDriveLevel_db);
+    const float gain = levelGain(m_shape.crestDb, txDriveLevelDb);
     for (float& s : out) {
         s *= gain;
     }

@@ -13,12 +13,12 @@
 
 namespace zolk {
 
-inline constexpr int ToneBlockLength = 1024;  // samples of a kind-1 block (21.333 ms)
-inline constexpr int ToneBlockBins = 64;      // bins a kind-1 spectrum column holds
+inline constexpr int kToneBlockSamples = 1024;  // samples of a kind-1 block (21.333 ms)
+inline constexpr int kToneBlockBins = 64;      // bins a kind-1 spectrum column holds
 
 // Output gain for a crest allowance and the operator's drive level: 10^(-m/20) with
 // m = (10 - crest)/5 + (crest + 2) - drive.
-float levelGain(float crest_db, std::int16_t txDriveLevel_db);
+float levelGain(float crestDb, std::int16_t txDriveLevelDb);
 
 // Every sample beyond full scale becomes exactly +-1.
 void hardClip(std::span<float> samples);
@@ -31,7 +31,7 @@ class ToneBlockSynthesizer {
 public:
     ToneBlockSynthesizer();
     // bins.size() == ToneBlockBins, out.size() == ToneBlockLength. No allocation.
-    void synthesize(std::span<const Complex> bins, std::int16_t txDriveLevel_db,
+    void synthesize(std::span<const Complex> bins, std::int16_t txDriveLevelDb,
                     std::span<float> out);
 
 private:
@@ -45,7 +45,7 @@ struct CarrierSymbolShape {
     int guardLength;    // GuardLength, prefix samples
     int binsPerSymbol;  // BinsPerSymbol: spectrum bins taken from a column
     float amplitudeDivisor;
-    float crest_db;
+    float crestDb;
     bool crossfade;  // family 1 joins its symbols with a cross-fade, family 2 does not
     int crossfadeLength;
 };
@@ -59,7 +59,7 @@ public:
     // for a shape this synthesizer has no transform for.
     void start(const CarrierSymbolShape& shape);
     // bins.size() >= binsPerSymbol, out.size() == transformSize + guardLength. No allocation.
-    void synthesize(std::span<const Complex> bins, std::int16_t txDriveLevel_db,
+    void synthesize(std::span<const Complex> bins, std::int16_t txDriveLevelDb,
                     std::span<float> out);
     // Fades the end of the last symbol to silence.
     void fadeOutEnd(std::span<float> out) const;

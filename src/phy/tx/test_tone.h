@@ -12,7 +12,7 @@ namespace zolk {
 
 class TestTone final : public TxSignalGenerator {
 public:
-    static constexpr int ToneBin = 32;  // 32 x 46.875 Hz = 1500 Hz, 32 whole cycles per block
+    static constexpr int kToneBin = 32;  // 32 x 46.875 Hz = 1500 Hz, 32 whole cycles per block
 
     // Reads the drive level (dB, the operator's setting, which must outlive the tone) at every
     // block, so the slider acts while tuning.
@@ -20,7 +20,7 @@ public:
 
     // The engine never starts the test tone: its first keyed buffer only flushes.
     void init() override {}
-    // TestToneNext: one 1024-sample block. Every block is the same, so the repeated blocks form
+    // One 1024-sample block. Every block is the same, so the repeated blocks form
     // one continuous tone.
     void next(TxSampleRing& ring) override;
 

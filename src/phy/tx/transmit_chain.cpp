@@ -27,13 +27,13 @@ void TransmitChain::prepareDataFrames(int mode,
     }
     // Slot 1 first: its clearing reaches the first symbol of slot 2.
     for (std::size_t slot = 1; slot <= frames.size(); ++slot) {
-        m_modulator.ModulateFrame(mode, frames[slot - 1], static_cast<int>(slot));
+        m_modulator.modulateFrame(mode, frames[slot - 1], static_cast<int>(slot));
     }
     m_feeder.setTransmitMode(mode);
     m_feeder.setFramesPerBurst(static_cast<int>(frames.size()));
     m_engine.selectGenerator(TxGenerator::SymbolFeeder);
     m_engine.setSignalKind(TxSignalKind::Symbols);
-    m_engine.setSymbolLength(static_cast<std::size_t>(modeRecord(mode).SymbolLength));
+    m_engine.setSymbolLength(static_cast<std::size_t>(modeRecord(mode).symbolLength));
 }
 
 void TransmitChain::prepareToneSignal() {

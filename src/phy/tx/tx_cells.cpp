@@ -3,8 +3,8 @@
 namespace zolk {
 
 TxCells::TxCells()
-    : m_frame(static_cast<std::size_t>(FrameSymbols) * Bins),
-      m_leadIn(static_cast<std::size_t>(LeadInColumns) * Bins),
-      m_tone(static_cast<std::size_t>(ToneColumns) * Bins) {}
+    : m_frame(static_cast<std::size_t>(kFrameSymbols) * kBins),
+      m_leadIn(static_cast<std::size_t>(kLeadInColumns) * kBins),
+      m_tone(static_cast<std::size_t>(kToneColumns) * kBins) {}
 
 }  // namespace zolk

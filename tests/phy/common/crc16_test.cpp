@@ -25,7 +25,7 @@ TEST(Crc16, CheckValuesAndStoredOrder) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        EXPECT_EQ(Crc16Ccitt(bytesOf(c.text)), c.crc);
+        EXPECT_EQ(crc16Ccitt(bytesOf(c.text)), c.crc);
         const auto stored = crc16StoredBytes(bytesOf(c.text));
         EXPECT_EQ(stored[0], c.crc >> 8);
         EXPECT_EQ(stored[1], c.crc & 0xFF);

@@ -15,12 +15,12 @@
 namespace zolk {
 namespace {
 
-// The published derived figures, one row per mode.
+// The derived figures, one row per mode, worked out by hand from the base figures.
 struct Derived {
-    int SymbolLength, GuardLength, SymbolMs;
-    float CarrierSpacing;
-    int TailSymbols, LeadInSymbols, LastCarrierBin, PilotCells, ReservedCells, DataCells, CodedBits,
-        InfoBits, InfoBytes, UserBytes, NetBitRate, Throughput;
+    int symbolLength, guardLength, symbolMs;
+    float carrierSpacing;
+    int tailSymbols, leadInSymbols, lastCarrierBin, pilotCells, reservedCells, dataCells, codedBits,
+        infoBits, infoBytes, userBytes, netBitRate, throughput;
 };
 
 // clang-format off
@@ -45,72 +45,72 @@ constexpr std::array<Derived, kModeCount> kDerived{{
 
 class ModeTableRow : public testing::TestWithParam<int> {};
 
-TEST_P(ModeTableRow, ReproducesThePublishedDerivedFigures) {
+TEST_P(ModeTableRow, ReproducesTheDerivedFigures) {
     const int mode = GetParam();
     const ModeRecord& r = modeRecord(mode);
     const Derived& d = kDerived[static_cast<std::size_t>(mode)];
-    EXPECT_EQ(r.SymbolLength, d.SymbolLength);
-    EXPECT_EQ(r.GuardLength, d.GuardLength);
-    EXPECT_EQ(r.SymbolMs, d.SymbolMs);
-    EXPECT_EQ(r.CarrierSpacing, d.CarrierSpacing);
-    EXPECT_EQ(r.TailSymbols, d.TailSymbols);
-    EXPECT_EQ(r.LeadInSymbols, d.LeadInSymbols);
-    EXPECT_EQ(r.LastCarrierBin, d.LastCarrierBin);
-    EXPECT_EQ(r.PilotCells, d.PilotCells);
-    EXPECT_EQ(r.ReservedCells, d.ReservedCells);
-    EXPECT_EQ(r.DataCells, d.DataCells);
-    EXPECT_EQ(r.CodedBits, d.CodedBits);
-    EXPECT_EQ(r.InfoBits, d.InfoBits);
-    EXPECT_EQ(r.InfoBytes, d.InfoBytes);
-    EXPECT_EQ(r.UserBytes, d.UserBytes);
-    EXPECT_EQ(r.NetBitRate, d.NetBitRate);
-    EXPECT_EQ(r.Throughput, d.Throughput);
+    EXPECT_EQ(r.symbolLength, d.symbolLength);
+    EXPECT_EQ(r.guardLength, d.guardLength);
+    EXPECT_EQ(r.symbolMs, d.symbolMs);
+    EXPECT_EQ(r.carrierSpacing, d.carrierSpacing);
+    EXPECT_EQ(r.tailSymbols, d.tailSymbols);
+    EXPECT_EQ(r.leadInSymbols, d.leadInSymbols);
+    EXPECT_EQ(r.lastCarrierBin, d.lastCarrierBin);
+    EXPECT_EQ(r.pilotCells, d.pilotCells);
+    EXPECT_EQ(r.reservedCells, d.reservedCells);
+    EXPECT_EQ(r.dataCells, d.dataCells);
+    EXPECT_EQ(r.codedBits, d.codedBits);
+    EXPECT_EQ(r.infoBits, d.infoBits);
+    EXPECT_EQ(r.infoBytes, d.infoBytes);
+    EXPECT_EQ(r.userBytes, d.userBytes);
+    EXPECT_EQ(r.netBitRate, d.netBitRate);
+    EXPECT_EQ(r.throughput, d.throughput);
 }
 
 TEST_P(ModeTableRow, InternalRelationsHold) {
     const int mode = GetParam();
     const ModeRecord& r = modeRecord(mode);
-    EXPECT_EQ(r.TurboConstraint, 4);
-    EXPECT_EQ(r.EncoderKind, 1);
-    EXPECT_EQ(r.OuterParityFraction, 0.0f);
-    EXPECT_EQ(r.TransformSize, r.BinsPerSymbol * 16);
-    EXPECT_EQ(r.CrossfadeLength, 32);
-    EXPECT_EQ(r.BinGroups, r.BinsPerSymbol / 16);
-    EXPECT_EQ(r.GuardEighths, std::lround((1.0 + r.GuardFraction) * 8));
-    EXPECT_EQ(r.FrameLengthUnits, (r.SymbolLimit - 1) * r.BinGroups * r.GuardEighths);
+    EXPECT_EQ(r.turboConstraint, 4);
+    EXPECT_EQ(r.encoderKind, 1);
+    EXPECT_EQ(r.outerParityFraction, 0.0f);
+    EXPECT_EQ(r.transformSize, r.binsPerSymbol * 16);
+    EXPECT_EQ(r.crossfadeLength, 32);
+    EXPECT_EQ(r.binGroups, r.binsPerSymbol / 16);
+    EXPECT_EQ(r.guardEighths, std::lround((1.0 + r.guardFraction) * 8));
+    EXPECT_EQ(r.frameLengthUnits, (r.symbolLimit - 1) * r.binGroups * r.guardEighths);
     for (int i = 1; i <= kCheckpointCount; ++i) {
-        EXPECT_EQ(r.Checkpoints[static_cast<std::size_t>(i - 1)],
-                  (2 * i - 1) * r.FrameLengthUnits / 20);
+        EXPECT_EQ(r.checkpoints[static_cast<std::size_t>(i - 1)],
+                  (2 * i - 1) * r.frameLengthUnits / 20);
     }
-    EXPECT_EQ(r.CodedBits, r.DataCells * r.BitsPerCell);
-    EXPECT_EQ(r.NetBytes, r.InfoBytes);
-    EXPECT_EQ(r.OuterLayout.netBytes, r.InfoBytes);
-    EXPECT_EQ(r.OuterLayout.codedBytes, r.InfoBytes);
-    EXPECT_EQ(r.OuterLayout.parityBytesPerBlock, 0);
-    EXPECT_EQ(r.OuterLayout.blocks, (r.InfoBytes + 254) / 255);
-    EXPECT_FLOAT_EQ(r.SnrThresholdAdjusted, r.SnrThreshold - (10.0f - r.CrestDb));
-    EXPECT_EQ(r.SnrThresholdAdjusted, AdjustedSnrThreshold(r.SnrThreshold, mode));
-    EXPECT_EQ(r.SpeedLevel, mode == 0 || mode == 14 ? 1 : mode);
-    if (r.ModeFamily == Family::Robust) {
-        EXPECT_EQ(r.ToneBins, r.LastToneBin - r.FirstToneBin + 1);
-        EXPECT_EQ(r.ToneGroups, (1 << r.BitsPerCell) / 8);
-        EXPECT_EQ(r.ToneBins % r.Carriers, 0);
+    EXPECT_EQ(r.codedBits, r.dataCells * r.bitsPerCell);
+    EXPECT_EQ(r.netBytes, r.infoBytes);
+    EXPECT_EQ(r.outerLayout.netBytes, r.infoBytes);
+    EXPECT_EQ(r.outerLayout.codedBytes, r.infoBytes);
+    EXPECT_EQ(r.outerLayout.parityBytesPerBlock, 0);
+    EXPECT_EQ(r.outerLayout.blocks, (r.infoBytes + 254) / 255);
+    EXPECT_FLOAT_EQ(r.snrThresholdAdjusted, r.snrThreshold - (10.0f - r.crestDb));
+    EXPECT_EQ(r.snrThresholdAdjusted, adjustedSnrThreshold(r.snrThreshold, mode));
+    EXPECT_EQ(r.speedLevel, mode == 0 || mode == 14 ? 1 : mode);
+    if (r.modeFamily == Family::Robust) {
+        EXPECT_EQ(r.toneBins, r.lastToneBin - r.firstToneBin + 1);
+        EXPECT_EQ(r.toneGroups, (1 << r.bitsPerCell) / 8);
+        EXPECT_EQ(r.toneBins % r.carriers, 0);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(AllModes, ModeTableRow, testing::Range(0, kModeCount));
 
 TEST(ModeTable, RobustModesZeroAndFourteenReportModeOnesRate) {
-    EXPECT_EQ(modeRecord(0).NetBitRate, modeRecord(1).NetBitRate);
-    EXPECT_EQ(modeRecord(14).NetBitRate, modeRecord(1).NetBitRate);
+    EXPECT_EQ(modeRecord(0).netBitRate, modeRecord(1).netBitRate);
+    EXPECT_EQ(modeRecord(14).netBitRate, modeRecord(1).netBitRate);
 }
 
 TEST(ModeTable, PilotsOnlyCountedForCoherentQam) {
     for (int mode = 5; mode <= 9; ++mode) {
         SCOPED_TRACE(mode);
-        EXPECT_EQ(modeRecord(mode).PilotCells, 0);
+        EXPECT_EQ(modeRecord(mode).pilotCells, 0);
     }
-    EXPECT_EQ(FirstPilotMode, 10);
+    EXPECT_EQ(kFirstPilotMode, 10);
 }
 
 TEST(ModeTable, TurboCapacityByRate) {
@@ -123,25 +123,26 @@ TEST(ModeTable, TurboCapacityByRate) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.coded << " rate " << c.rate);
-        EXPECT_EQ(TurboCapacity(c.coded, 4, c.rate), c.info);
+        EXPECT_EQ(turboCapacity(c.coded, 4, c.rate), c.info);
     }
 }
 
 TEST(ModeTable, FftShareModePointsToTheFirstModeOfEachTransformSize) {
     constexpr std::array<int, kModeCount> kExpected{0, 1, 1, 3, 3, 5, 3, 3, 1, 1, 1, 1, 1, 1, 1};
     for (int m = 0; m < kModeCount; ++m) {
-        EXPECT_EQ(FftShareMode[static_cast<std::size_t>(m)], kExpected[static_cast<std::size_t>(m)])
+        EXPECT_EQ(kFftShareMode[static_cast<std::size_t>(m)],
+                  kExpected[static_cast<std::size_t>(m)])
             << m;
     }
 }
 
 TEST(PilotMap, DiagonalLattice) {
-    EXPECT_TRUE(PilotMap(2, 8));
-    EXPECT_FALSE(PilotMap(2, 9));
-    EXPECT_TRUE(PilotMap(6, 9));
-    EXPECT_FALSE(PilotMap(6, 8));
-    EXPECT_TRUE(PilotMap(10, 0));
-    EXPECT_FALSE(PilotMap(3, 8));
+    EXPECT_TRUE(pilotMap(2, 8));
+    EXPECT_FALSE(pilotMap(2, 9));
+    EXPECT_TRUE(pilotMap(6, 9));
+    EXPECT_FALSE(pilotMap(6, 8));
+    EXPECT_TRUE(pilotMap(10, 0));
+    EXPECT_FALSE(pilotMap(3, 8));
 }
 
 TEST(Constellation, EveryOrderHasUnitPeakAndDistinctPoints) {
@@ -151,8 +152,8 @@ TEST(Constellation, EveryOrderHasUnitPeakAndDistinctPoints) {
         float peak = 0;
         std::set<std::pair<float, float>> distinct;
         for (int v = 0; v < 64; ++v) {
-            const Complex p =
-                ConstellationTable[static_cast<std::size_t>(v)][static_cast<std::size_t>(bits - 1)];
+            const Complex p = kConstellationTable[static_cast<std::size_t>(v)]
+                                                 [static_cast<std::size_t>(bits - 1)];
             if (v >= count) {
                 EXPECT_EQ(p, Complex(0, 0));
                 continue;
@@ -166,7 +167,7 @@ TEST(Constellation, EveryOrderHasUnitPeakAndDistinctPoints) {
 }
 
 TEST(Constellation, GrayNeighboursAndNamedPoints) {
-    const auto& t = ConstellationTable;
+    const auto& t = kConstellationTable;
     EXPECT_EQ(t[1][1], Complex(0, 1));
     EXPECT_EQ(t[2][1], Complex(0, -1));
     // 8PSK: value 3 at 90 degrees, value 4 at 315.
@@ -199,9 +200,9 @@ TEST(GrayTable, FilledEntries) {
     constexpr std::array<int, 16> kGray{0, 1, 3, 2, 6, 7, 5, 4, 12, 13, 15, 14, 10, 11, 9, 8};
     for (std::size_t i = 0; i < 16; ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(GrayTable[32 + i], kGray[i]);
-        EXPECT_EQ(GrayTable[16 + i], i < 8 ? kGray[i] : 0);
-        EXPECT_EQ(GrayTable[i], i < 4 ? kGray[i] : 0);
+        EXPECT_EQ(kGrayTable[32 + i], kGray[i]);
+        EXPECT_EQ(kGrayTable[16 + i], i < 8 ? kGray[i] : 0);
+        EXPECT_EQ(kGrayTable[i], i < 4 ? kGray[i] : 0);
     }
 }
 
@@ -216,24 +217,24 @@ TEST(DrawnTables, DrawnAfterReseedAndIdenticalForEveryStation) {
 
     // The first draws after reset(); seed(727) are 24, 21, 24 ...
     const double step = 2.0 * std::numbers::pi / 30.0;
-    EXPECT_NEAR(std::arg(a.CellPhaseTable(0, 0)), std::remainder(24 * step, 2 * std::numbers::pi),
+    EXPECT_NEAR(std::arg(a.cellPhaseTable(0, 0)), std::remainder(24 * step, 2 * std::numbers::pi),
                 1e-6);
-    EXPECT_NEAR(std::arg(a.CellPhaseTable(0, 1)), std::remainder(21 * step, 2 * std::numbers::pi),
+    EXPECT_NEAR(std::arg(a.cellPhaseTable(0, 1)), std::remainder(21 * step, 2 * std::numbers::pi),
                 1e-6);
     for (int bin = 0; bin < DrawnTables::kBins; bin += 7) {
         for (int k = 0; k < DrawnTables::kCellSymbols; k += 13) {
-            ASSERT_EQ(a.CellPhaseTable(bin, k), b.CellPhaseTable(bin, k));
-            ASSERT_NEAR(std::abs(a.CellPhaseTable(bin, k)), 1.0f, 1e-6f);
-            const double multiples = std::arg(a.CellPhaseTable(bin, k)) / step;
+            ASSERT_EQ(a.cellPhaseTable(bin, k), b.cellPhaseTable(bin, k));
+            ASSERT_NEAR(std::abs(a.cellPhaseTable(bin, k)), 1.0f, 1e-6f);
+            const double multiples = std::arg(a.cellPhaseTable(bin, k)) / step;
             ASSERT_NEAR(multiples, std::round(multiples), 1e-4);
             if (k + 1 < DrawnTables::kCellSymbols) {
-                ASSERT_EQ(a.HeaderReference(bin, k),
-                          ComplexMul(ComplexConj(a.CellPhaseTable(bin, k)),
-                                     a.CellPhaseTable(bin, k + 1)));
+                ASSERT_EQ(a.headerReference(bin, k),
+                          complexMul(complexConj(a.cellPhaseTable(bin, k)),
+                                     a.cellPhaseTable(bin, k + 1)));
             }
         }
     }
-    const auto bits = a.PseudoRandomBits();
+    const auto bits = a.pseudoRandomBits();
     ASSERT_EQ(bits.size(), 150000U);
     long ones = 0;
     for (const auto bit : bits) {
@@ -241,7 +242,7 @@ TEST(DrawnTables, DrawnAfterReseedAndIdenticalForEveryStation) {
         ones += bit;
     }
     EXPECT_NEAR(static_cast<double>(ones) / 150000.0, 0.5, 0.01);
-    EXPECT_TRUE(std::equal(bits.begin(), bits.end(), b.PseudoRandomBits().begin()));
+    EXPECT_TRUE(std::equal(bits.begin(), bits.end(), b.pseudoRandomBits().begin()));
 }
 
 }  // namespace

@@ -29,30 +29,30 @@ TEST(ComplexOps, AngleInEveryQuadrantAndOnTheAxes) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.a);
-        EXPECT_NEAR(ComplexAngle(c.a), c.angle, 1e-6f);
+        EXPECT_NEAR(complexAngle(c.a), c.angle, 1e-6f);
     }
 }
 
 TEST(ComplexOps, ArithmeticNormalizeAndZero) {
     const Complex a{1.5f, -2.0f};
     const Complex b{-0.5f, 3.0f};
-    EXPECT_EQ(ComplexMul(a, b), Complex(1.5f * -0.5f - 3.0f * -2.0f, -2.0f * -0.5f + 3.0f * 1.5f));
-    EXPECT_EQ(ComplexConj(a), Complex(1.5f, 2.0f));
-    EXPECT_EQ(ComplexAdd(a, b), Complex(1.0f, 1.0f));
-    EXPECT_EQ(ComplexSub(a, b), Complex(2.0f, -5.0f));
-    EXPECT_FLOAT_EQ(ComplexPower(a), 6.25f);
-    EXPECT_FLOAT_EQ(ComplexAbs(a), 2.5f);
-    const Complex unit = ComplexNormalize(a);
+    EXPECT_EQ(complexMul(a, b), Complex(1.5f * -0.5f - 3.0f * -2.0f, -2.0f * -0.5f + 3.0f * 1.5f));
+    EXPECT_EQ(complexConj(a), Complex(1.5f, 2.0f));
+    EXPECT_EQ(complexAdd(a, b), Complex(1.0f, 1.0f));
+    EXPECT_EQ(complexSub(a, b), Complex(2.0f, -5.0f));
+    EXPECT_FLOAT_EQ(complexPower(a), 6.25f);
+    EXPECT_FLOAT_EQ(complexAbs(a), 2.5f);
+    const Complex unit = complexNormalize(a);
     EXPECT_FLOAT_EQ(unit.real(), 0.6f);
     EXPECT_FLOAT_EQ(unit.imag(), -0.8f);
-    EXPECT_EQ(ComplexNormalize(Complex{0, 0}), Complex(0, 0));
+    EXPECT_EQ(complexNormalize(Complex{0, 0}), Complex(0, 0));
 }
 
 TEST(Window, HammingAndHannComputedInDouble) {
     for (const auto type : {WindowType::Hamming, WindowType::Hann}) {
         SCOPED_TRACE(static_cast<int>(type));
         std::vector<float> w(65);
-        Window(type, w);
+        window(type, w);
         for (std::size_t i = 0; i < w.size(); ++i) {
             const double c = std::cos(2.0 * std::numbers::pi * static_cast<double>(i) / 64.0);
             const double expected = type == WindowType::Hamming ? 0.54 - 0.46 * c : 0.5 - 0.5 * c;
@@ -63,16 +63,16 @@ TEST(Window, HammingAndHannComputedInDouble) {
         EXPECT_EQ(w.front(), w.back());
     }
     std::array<float, 1> single{};
-    Window(WindowType::Hamming, single);
+    window(WindowType::Hamming, single);
     EXPECT_FALSE(std::isnan(single[0]));
 }
 
 TEST(Log10, ValuesAndNoValueForNonPositive) {
-    EXPECT_FLOAT_EQ(Log10(1000.0f), 3.0f);
-    EXPECT_FLOAT_EQ(Log10(0.01f), -2.0f);
-    EXPECT_EQ(Log10(0.0f), kNoValue);
-    EXPECT_EQ(Log10(-4.0f), kNoValue);
-    EXPECT_EQ(Log10(std::nanf("")), kNoValue);
+    EXPECT_FLOAT_EQ(log10(1000.0f), 3.0f);
+    EXPECT_FLOAT_EQ(log10(0.01f), -2.0f);
+    EXPECT_EQ(log10(0.0f), kNoValue);
+    EXPECT_EQ(log10(-4.0f), kNoValue);
+    EXPECT_EQ(log10(std::nanf("")), kNoValue);
 }
 
 TEST(OrderStatistic, WalksDescendingDistinctValues) {
@@ -96,7 +96,7 @@ TEST(OrderStatistic, WalksDescendingDistinctValues) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_FLOAT_EQ(OrderStatistic(c.values), c.expected);
+        EXPECT_FLOAT_EQ(orderStatistic(c.values), c.expected);
     }
 }
 
@@ -115,7 +115,7 @@ TEST(ToBits, MostSignificantFirstPaddedOrTruncatedAtTheTop) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.value);
         std::vector<std::uint8_t> bits(c.bits.size(), 9);
-        ToBits(c.value, bits);
+        toBits(c.value, bits);
         EXPECT_EQ(bits, c.bits);
     }
 }

@@ -9,7 +9,7 @@
 namespace zolk {
 namespace {
 
-TEST(RandomSource, PublishedNextVectors) {
+TEST(RandomSource, KnownNextVectors) {
     struct Case {
         std::int32_t seed;
         std::vector<long> scaled;  // next() x 2^24
@@ -29,7 +29,7 @@ TEST(RandomSource, PublishedNextVectors) {
     }
 }
 
-TEST(RandomSource, PublishedDrawVectors) {
+TEST(RandomSource, KnownDrawVectors) {
     struct Case {
         std::int32_t seed;
         int n;

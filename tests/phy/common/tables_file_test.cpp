@@ -15,6 +15,7 @@
 
 #include "phy/common/crc16.h"
 #include "phy/common/tables_generator.h"
+#include "version.h"
 
 namespace zolk {
 namespace {
@@ -49,7 +50,7 @@ private:
     std::filesystem::path m_path;
 };
 
-TEST(TablesFile, PerModeByteCountsAreThePublishedOnes) {
+TEST(TablesFile, PerModeByteCountsAreTheKnownOnes) {
     constexpr std::array<std::size_t, kModeCount> kBytes{1696,   2928,   3762,   7830,   13290,
                                                          14142,  22724,  34188,  75924,  103236,
                                                          115764, 138756, 110720, 113160, 1360};
@@ -75,9 +76,9 @@ TEST(TablesFile, CommittedFileIsWhatTheGeneratorWritesAndPassesItsChecks) {
     for (int mode = 0; mode < kModeCount; ++mode) {
         SCOPED_TRACE(mode);
         const int spread = generated.turboSpread[static_cast<std::size_t>(mode)];
-        EXPECT_GE(measuredSpread(generated.tables[mode].TurboInterleaver), spread);
+        EXPECT_GE(measuredSpread(generated.tables[mode].turboInterleaver), spread);
         // Close to the ceiling floor(sqrt(InfoBits / 2)) of this construction.
-        EXPECT_GE(spread, static_cast<int>(0.8 * std::sqrt(modeRecord(mode).InfoBits / 2.0)));
+        EXPECT_GE(spread, static_cast<int>(0.8 * std::sqrt(modeRecord(mode).infoBits / 2.0)));
     }
 }
 
@@ -87,13 +88,13 @@ TEST(TablesFile, LoadsTheCommittedFile) {
     ASSERT_NE(load.tables, nullptr);
     const TablesFile& tables = *load.tables;
     const ModeTables& m10 = tables[10];
-    EXPECT_EQ(m10.BitInterleaver.size(), 32352U);
-    EXPECT_EQ(m10.TurboInterleaver.size(), 16170U);
+    EXPECT_EQ(m10.bitInterleaver.size(), 32352U);
+    EXPECT_EQ(m10.turboInterleaver.size(), 16170U);
     // One header cell per carrier, marked in the map at its symbol.
     for (int c = 0; c < 48; ++c) {
         const int symbol = m10.headerPosition(c, 0);
         EXPECT_EQ(m10.headerCell(symbol, c), 1);
-        EXPECT_FALSE(PilotMap(symbol, 8 + c));
+        EXPECT_FALSE(pilotMap(symbol, 8 + c));
     }
     const ModeTables& m4 = tables[4];
     for (int symbol = 2; symbol <= 450; ++symbol) {
@@ -103,7 +104,7 @@ TEST(TablesFile, LoadsTheCommittedFile) {
     for (int n = 0; n < 12; ++n) {
         const int symbol = m4.streamHeaderCell(1, n);
         EXPECT_EQ(m4.streamToneA(symbol, 1), 1);
-        EXPECT_EQ(m4.streamToneB(symbol, 1) % m4.record().ToneGroups, 0);
+        EXPECT_EQ(m4.streamToneB(symbol, 1) % m4.record().toneGroups, 0);
     }
 }
 
@@ -122,7 +123,7 @@ TEST(TablesFile, MissingFileAndWrongSizeGiveTheirMessages) {
         writeFile(dir.path() / "ZOLKSAT.dat", resized);
         const auto load = loadTablesFile(dir.path() / "ZOLKSAT.dat");
         EXPECT_EQ(load.error, TablesFileError::WrongSize);
-        EXPECT_EQ(load.message, "ZOLKSAT.dat file does not belong to this v3.1.3");
+        EXPECT_EQ(load.message, "ZOLKSAT.dat file does not belong to this v" + std::string(kVersion));
         EXPECT_EQ(load.tables, nullptr);
     }
     // A folder in place of the file is as good as missing.
@@ -160,7 +161,7 @@ std::size_t modeOffset(int mode) {
 // Byte offset of a mode's per-cell tables (after both interleavers).
 std::size_t cellTablesOffset(int mode) {
     const ModeRecord& r = modeRecord(mode);
-    return modeOffset(mode) + 2 * static_cast<std::size_t>(r.CodedBits + r.InfoBits);
+    return modeOffset(mode) + 2 * static_cast<std::size_t>(r.codedBits + r.infoBits);
 }
 
 void setWord(std::vector<std::uint8_t>& body, std::size_t offset, unsigned word) {
@@ -169,15 +170,15 @@ void setWord(std::vector<std::uint8_t>& body, std::size_t offset, unsigned word)
 }
 
 std::size_t at(const ModeTables& t, int row, int symbol) {
-    return static_cast<std::size_t>(row * (t.record().SymbolLimit - 1) + symbol - 2);
+    return static_cast<std::size_t>(row * (t.record().symbolLimit - 1) + symbol - 2);
 }
 
 // Moves header n of carrier c in a multi-carrier mode to symbol, keeping the map in step.
 void moveHeader(ModeTables& t, int c, int n, int symbol) {
-    const auto i = static_cast<std::size_t>(c * t.record().HeaderSymbols + n);
-    t.HeaderCellMap[at(t, c, t.HeaderPositions[i])] = 0;
-    t.HeaderPositions[i] = static_cast<std::int16_t>(symbol);
-    t.HeaderCellMap[at(t, c, symbol)] = 1;
+    const auto i = static_cast<std::size_t>(c * t.record().headerSymbols + n);
+    t.headerCellMap[at(t, c, t.headerPositions[i])] = 0;
+    t.headerPositions[i] = static_cast<std::int16_t>(symbol);
+    t.headerCellMap[at(t, c, symbol)] = 1;
 }
 
 // A data symbol of row 0 that no header uses, in the robust or multi-carrier map.
@@ -189,10 +190,10 @@ int freeSymbol(const std::vector<std::uint8_t>& map, int from) {
 
 const std::array kDamages{
     Damage{"BitInterleaverDuplicate",
-           [](TablesFile& t) { t.modes[3].BitInterleaver[7] = t.modes[3].BitInterleaver[8]; },
+           [](TablesFile& t) { t.modes[3].bitInterleaver[7] = t.modes[3].bitInterleaver[8]; },
            nullptr, "mode 3: BitInterleaver is not a permutation"},
     Damage{"TurboInterleaverOutOfRange",
-           [](TablesFile& t) { t.modes[9].TurboInterleaver[0] = 14034; }, nullptr,
+           [](TablesFile& t) { t.modes[9].turboInterleaver[0] = 14034; }, nullptr,
            "mode 9: TurboInterleaver is not a permutation"},
     Damage{"HeaderPositionsNegativeWord", nullptr,
            [](std::vector<std::uint8_t>& b) { setWord(b, cellTablesOffset(6), 0x8003); },
@@ -205,65 +206,65 @@ const std::array kDamages{
            "mode 0: StreamHop value out of range"},
     Damage{"HeaderPositionsOutOfOrder",
            [](TablesFile& t) {
-               std::swap(t.modes[5].HeaderPositions[0], t.modes[5].HeaderPositions[1]);
+               std::swap(t.modes[5].headerPositions[0], t.modes[5].headerPositions[1]);
            },
            nullptr, "mode 5: HeaderPositions not ascending within symbols 3..600"},
     Damage{"HeaderOnFirstSymbol", [](TablesFile& t) { moveHeader(t.modes[8], 0, 0, 2); }, nullptr,
            "mode 8: HeaderPositions not ascending within symbols 3..200"},
     Damage{"HeaderOnPilot", [](TablesFile& t) { moveHeader(t.modes[10], 0, 0, 10); }, nullptr,
            "mode 10: header cell on a pilot cell"},
-    Damage{"HeaderCellMapValueTwo", [](TablesFile& t) { t.modes[7].HeaderCellMap[5] = 2; }, nullptr,
+    Damage{"HeaderCellMapValueTwo", [](TablesFile& t) { t.modes[7].headerCellMap[5] = 2; }, nullptr,
            "mode 7: HeaderCellMap value other than 0 or 1"},
     Damage{"HeaderCellMapExtraHeader",
            [](TablesFile& t) {
                t.modes[12]
-                   .HeaderCellMap[at(t.modes[12], 0, freeSymbol(t.modes[12].HeaderCellMap, 3))] = 1;
+                   .headerCellMap[at(t.modes[12], 0, freeSymbol(t.modes[12].headerCellMap, 3))] = 1;
            },
            nullptr, "mode 12: HeaderCellMap leaves 5831 data cells instead of 5832"},
     Damage{"HeaderCellMapMovedHeader",
            [](TablesFile& t) {
                ModeTables& m = t.modes[9];
                const int symbol = m.headerPosition(0, 0);
-               m.HeaderCellMap[at(m, 0, symbol)] = 0;
-               m.HeaderCellMap[at(m, 0, symbol == 3 ? 4 : 3)] = 1;
+               m.headerCellMap[at(m, 0, symbol)] = 0;
+               m.headerCellMap[at(m, 0, symbol == 3 ? 4 : 3)] = 1;
            },
            nullptr, "mode 9: HeaderCellMap disagrees with HeaderPositions"},
-    Damage{"StreamHopOutsideBand", [](TablesFile& t) { t.modes[1].StreamHop[4] = 56; }, nullptr,
+    Damage{"StreamHopOutsideBand", [](TablesFile& t) { t.modes[1].streamHops[4] = 56; }, nullptr,
            "mode 1: StreamHop outside the tone band"},
     Damage{"StreamsShareABin",
            [](TablesFile& t) {
-               t.modes[4].StreamHop[1] = static_cast<std::uint8_t>(t.modes[4].StreamHop[0] + 3);
+               t.modes[4].streamHops[1] = static_cast<std::uint8_t>(t.modes[4].streamHops[0] + 3);
            },
            nullptr, "mode 4: streams share a tone bin"},
     Damage{"StreamHeaderCellsOutOfOrder",
            [](TablesFile& t) {
-               std::swap(t.modes[14].StreamHeaderCells[2], t.modes[14].StreamHeaderCells[3]);
+               std::swap(t.modes[14].streamHeaderCells[2], t.modes[14].streamHeaderCells[3]);
            },
            nullptr, "mode 14: StreamHeaderCells not ascending within symbols 2..109"},
-    Damage{"StreamToneAValueTwo", [](TablesFile& t) { t.modes[2].StreamToneA[9] = 2; }, nullptr,
+    Damage{"StreamToneAValueTwo", [](TablesFile& t) { t.modes[2].streamTonesA[9] = 2; }, nullptr,
            "mode 2: StreamToneA value other than 0 or 1"},
     Damage{"StreamToneAExtraHeader",
            [](TablesFile& t) {
-               t.modes[3].StreamToneA[static_cast<std::size_t>(
-                   freeSymbol(t.modes[3].StreamToneA, 2) - 2)] = 1;
+               t.modes[3].streamTonesA[static_cast<std::size_t>(
+                   freeSymbol(t.modes[3].streamTonesA, 2) - 2)] = 1;
            },
            nullptr, "mode 3: StreamToneA leaves 424 data cells instead of 425"},
     Damage{"StreamToneAMovedHeader",
            [](TablesFile& t) {
                ModeTables& m = t.modes[0];
                const int symbol = m.streamHeaderCell(0, 0);
-               m.StreamToneA[at(m, 0, symbol)] = 0;
-               m.StreamToneA[at(m, 0, freeSymbol(m.StreamToneA, symbol + 1))] = 1;
+               m.streamTonesA[at(m, 0, symbol)] = 0;
+               m.streamTonesA[at(m, 0, freeSymbol(m.streamTonesA, symbol + 1))] = 1;
            },
            nullptr, "mode 0: StreamToneA disagrees with StreamHeaderCells"},
     Damage{"StreamToneBNotAMultipleOfToneGroups",
            [](TablesFile& t) {
-               t.modes[2].StreamToneB[at(t.modes[2], 0, t.modes[2].streamHeaderCell(0, 0))] = 3;
+               t.modes[2].streamTonesB[at(t.modes[2], 0, t.modes[2].streamHeaderCell(0, 0))] = 3;
            },
            nullptr, "mode 2: StreamToneB not a known header tone"},
     Damage{"StreamToneBOnADataCell",
            [](TablesFile& t) {
-               t.modes[4].StreamToneB[at(t.modes[4], 1, freeSymbol(t.modes[4].StreamToneA, 2))] = 2;
+               t.modes[4].streamTonesB[at(t.modes[4], 1, freeSymbol(t.modes[4].streamTonesA, 2))] = 2;
            },
            nullptr, "mode 4: StreamToneB not a known header tone"},
 };

@@ -43,12 +43,12 @@ struct FrameTables {
 
     FrameTables(int constraint, int rateIndex, int codedBits, std::uint32_t seed)
         : turboInterleaver(
-              randomPermutation(TurboCapacity(codedBits, constraint, rateIndex), seed)),
+              randomPermutation(turboCapacity(codedBits, constraint, rateIndex), seed)),
           bitInterleaver(randomPermutation(codedBits, seed + 1)),
-          whitening(randomBits(TurboCapacity(codedBits, constraint, rateIndex), seed + 2)) {
+          whitening(randomBits(turboCapacity(codedBits, constraint, rateIndex), seed + 2)) {
         config.constraint = constraint;
         config.rateIndex = rateIndex;
-        config.infoBits = TurboCapacity(codedBits, constraint, rateIndex);
+        config.infoBits = turboCapacity(codedBits, constraint, rateIndex);
         config.codedBits = codedBits;
         config.turboInterleaver = turboInterleaver;
         config.bitInterleaver = bitInterleaver;
@@ -64,9 +64,9 @@ inline std::vector<std::uint8_t> transmitBits(const FecConfig& config,
     std::vector<std::uint8_t> whitened(infoBits.begin(), infoBits.end());
     for (std::size_t i = 0; i < whitened.size(); ++i) whitened[i] ^= config.pseudoRandomBits[i];
     std::vector<std::uint8_t> coded(static_cast<std::size_t>(config.codedBits));
-    TurboEncode(whitened, config, coded);
+    turboEncode(whitened, config, coded);
     std::vector<std::uint8_t> sent(coded.size());
-    InterleaveBits(coded, config.bitInterleaver, sent);
+    interleaveBits(coded, config.bitInterleaver, sent);
     return sent;
 }
 

@@ -28,8 +28,8 @@ std::vector<float> bestPathDifferences(int constraint, const std::vector<float>&
         double metric = 0.0;
         for (int k = 0; k < steps; ++k) {
             const int u = (path >> k) & 1U;
-            metric += u * (apriori[k] + systematic[k]) + t.ParityOut[u][state] * parity[k];
-            state = t.NextState[u][state];
+            metric += u * (apriori[k] + systematic[k]) + t.parityOut[u][state] * parity[k];
+            state = t.nextState[u][state];
         }
         if (state != 0) continue;
         for (int k = 0; k < steps; ++k) {

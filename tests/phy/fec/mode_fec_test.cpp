@@ -35,7 +35,7 @@ protected:
     }
 
     static FecConfig config(int mode) {
-        return fecConfigForMode(mode, *s_tables, s_drawn->PseudoRandomBits());
+        return fecConfigForMode(mode, *s_tables, s_drawn->pseudoRandomBits());
     }
 
     // The transmit side of the frame modulator's bit chain: bytes expanded most significant bit
@@ -49,7 +49,7 @@ protected:
     }
 
     static std::vector<std::uint8_t> randomBytes(int mode, std::uint32_t seed) {
-        return test::packBits(test::randomBits(modeRecord(mode).NetBytes * 8, seed));
+        return test::packBits(test::randomBits(modeRecord(mode).netBytes * 8, seed));
     }
 
     // Runs steps 1..9 as acceptance does; returns the first step after which the decoder had
@@ -80,17 +80,17 @@ TEST_F(ModeFecTest, EncoderFillsModesZeroFiveAndThirteen) {
         const FecConfig fec = config(c.mode);
         const std::vector<std::uint8_t> ones(static_cast<std::size_t>(fec.infoBits), 1);
         std::vector<std::uint8_t> coded(static_cast<std::size_t>(fec.codedBits), 1);
-        EXPECT_EQ(TurboEncode(ones, fec, coded), c.encodedLength);
-        EXPECT_EQ(static_cast<int>(coded.size()), modeRecord(c.mode).CodedBits);
+        EXPECT_EQ(turboEncode(ones, fec, coded), c.encodedLength);
+        EXPECT_EQ(static_cast<int>(coded.size()), modeRecord(c.mode).codedBits);
         EXPECT_TRUE(std::all_of(coded.begin() + c.encodedLength, coded.end(),
                                 [](std::uint8_t b) { return b == 0; }));
     }
-    EXPECT_EQ(modeRecord(13).CodedBits, 27840);
+    EXPECT_EQ(modeRecord(13).codedBits, 27840);
 }
 
 // Every mode: a clean frame comes back byte for byte, settles at step 5 and needs no more.
 TEST_F(ModeFecTest, EveryModeRoundTripsACleanFrameAndStopsAtStepFive) {
-    ModeTurboDecoder decoder(*s_tables, s_drawn->PseudoRandomBits());
+    ModeTurboDecoder decoder(*s_tables, s_drawn->pseudoRandomBits());
     for (int mode = 0; mode < kModeCount; ++mode) {
         SCOPED_TRACE(testing::Message() << "mode " << mode);
         const std::vector<std::uint8_t> bytes = randomBytes(mode, 500U + mode);
@@ -105,14 +105,14 @@ TEST_F(ModeFecTest, EveryModeRoundTripsACleanFrameAndStopsAtStepFive) {
 // Bytes equal to the whitening sequence leave only zeros for the turbo code: the decisions of
 // step 3 equal the all-zero start and decoding stops there.
 TEST_F(ModeFecTest, AllZeroWhitenedBitsStopAtStepThree) {
-    ModeTurboDecoder decoder(*s_tables, s_drawn->PseudoRandomBits());
+    ModeTurboDecoder decoder(*s_tables, s_drawn->pseudoRandomBits());
     // Modes whose InfoBits are whole bytes: elsewhere the bits after the last byte are 0 before
     // whitening, so they cannot all be 0 after it.
     for (int mode : {0, 2, 12}) {
         SCOPED_TRACE(testing::Message() << "mode " << mode);
-        const std::span<const std::uint8_t> whitening = s_drawn->PseudoRandomBits();
+        const std::span<const std::uint8_t> whitening = s_drawn->pseudoRandomBits();
         const std::vector<std::uint8_t> bytes = test::packBits(
-            whitening.first(static_cast<std::size_t>(modeRecord(mode).NetBytes) * 8));
+            whitening.first(static_cast<std::size_t>(modeRecord(mode).netBytes) * 8));
         const std::vector<float> soft = test::cleanSoftValues(sentBits(mode, bytes), 1.0f);
         EXPECT_EQ(decode(decoder, mode, soft), 3);
         const std::span<const std::uint8_t> out = decoder.frameBytes();
@@ -123,8 +123,8 @@ TEST_F(ModeFecTest, AllZeroWhitenedBitsStopAtStepThree) {
 TEST_F(ModeFecTest, RefusesUnknownModesAndWrongSoftValueCounts) {
     EXPECT_THROW(config(15), std::invalid_argument);
     EXPECT_THROW(config(-1), std::invalid_argument);
-    ModeTurboDecoder decoder(*s_tables, s_drawn->PseudoRandomBits());
-    const std::vector<float> soft(static_cast<std::size_t>(modeRecord(5).CodedBits) - 1, 1.0f);
+    ModeTurboDecoder decoder(*s_tables, s_drawn->pseudoRandomBits());
+    const std::vector<float> soft(static_cast<std::size_t>(modeRecord(5).codedBits) - 1, 1.0f);
     EXPECT_THROW(decoder.fecStep(1, 5, soft), std::invalid_argument);
 }
 
@@ -142,11 +142,11 @@ struct NoiseCase {
 TEST_F(ModeFecTest, ShippedInterleaversCorrectErrorsAtModerateNoise) {
     const std::array<NoiseCase, 3> cases = {
         {{0, 3.0, 40, 36, 0.1}, {8, 2.0, 10, 9, 0.09}, {13, 3.5, 6, 5, 0.02}}};
-    ModeTurboDecoder decoder(*s_tables, s_drawn->PseudoRandomBits());
+    ModeTurboDecoder decoder(*s_tables, s_drawn->pseudoRandomBits());
     for (const NoiseCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "mode " << c.mode);
         const ModeRecord& r = modeRecord(c.mode);
-        const double rate = static_cast<double>(r.InfoBits) / r.CodedBits;
+        const double rate = static_cast<double>(r.infoBits) / r.codedBits;
         test::AwgnChannel channel(c.ebN0Db + 10.0 * std::log10(rate), 700U + c.mode);
         int good = 0;
         long channelErrors = 0;
@@ -159,7 +159,7 @@ TEST_F(ModeFecTest, ShippedInterleaversCorrectErrorsAtModerateNoise) {
             const std::span<const std::uint8_t> out = decoder.frameBytes();
             good += std::equal(out.begin(), out.end(), bytes.begin(), bytes.end());
         }
-        const double channelBer = static_cast<double>(channelErrors) / (c.frames * r.CodedBits);
+        const double channelBer = static_cast<double>(channelErrors) / (c.frames * r.codedBits);
         EXPECT_GT(channelBer, c.minChannelBer);
         EXPECT_GE(good, c.minGoodFrames) << "channel BER " << channelBer;
     }

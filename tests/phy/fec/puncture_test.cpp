@@ -57,10 +57,10 @@ TEST(PunctureTest, EncoderLengthFillsEveryModesFrame) {
     for (int mode = 0; mode < kModeCount; ++mode) {
         SCOPED_TRACE(testing::Message() << "mode " << mode);
         const ModeRecord& r = modeRecord(mode);
-        const int length = turboEncodedLength(r.InfoBits, r.TurboConstraint, r.CodeRateIndex);
-        EXPECT_EQ(length, mode == 13 ? r.CodedBits - 3 : r.CodedBits);
+        const int length = turboEncodedLength(r.infoBits, r.turboConstraint, r.codeRateIndex);
+        EXPECT_EQ(length, mode == 13 ? r.codedBits - 3 : r.codedBits);
     }
-    EXPECT_EQ(turboEncodedLength(modeRecord(13).InfoBits, 4, 6), 27837);
+    EXPECT_EQ(turboEncodedLength(modeRecord(13).infoBits, 4, 6), 27837);
 }
 
 }  // namespace

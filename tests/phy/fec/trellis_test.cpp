@@ -18,8 +18,8 @@ TEST(TrellisTest, ConstraintFourTablesMatchHandWorkedValues) {
     for (int u = 0; u < 2; ++u) {
         for (int s = 0; s < 8; ++s) {
             SCOPED_TRACE(testing::Message() << "u=" << u << " s=" << s);
-            EXPECT_EQ(t.NextState[u][s], next[u][s]);
-            EXPECT_EQ(t.ParityOut[u][s], parity[u][s]);
+            EXPECT_EQ(t.nextState[u][s], next[u][s]);
+            EXPECT_EQ(t.parityOut[u][s], parity[u][s]);
         }
     }
 }
@@ -43,8 +43,8 @@ TEST(TrellisTest, ImpulseResponsesFollowThePolynomials) {
         int state = 0;
         for (std::size_t k = 0; k < c.parity.size(); ++k) {
             const int u = k == 0 ? 1 : 0;
-            EXPECT_EQ(t.ParityOut[u][state], c.parity[k]) << "step " << k;
-            state = t.NextState[u][state];
+            EXPECT_EQ(t.parityOut[u][state], c.parity[k]) << "step " << k;
+            state = t.nextState[u][state];
         }
     }
 }
@@ -56,10 +56,10 @@ TEST(TrellisTest, PrevStateInvertsNextStateForEveryInput) {
             std::vector<int> reached(static_cast<std::size_t>(t.states), 0);
             for (int s = 0; s < t.states; ++s) {
                 SCOPED_TRACE(testing::Message() << "K=" << k << " u=" << u << " s=" << s);
-                const int next = t.NextState[u][s];
+                const int next = t.nextState[u][s];
                 ASSERT_LT(next, t.states);
                 ++reached[next];
-                EXPECT_EQ(t.PrevState[u][next], s);
+                EXPECT_EQ(t.prevState[u][next], s);
             }
             for (int count : reached) EXPECT_EQ(count, 1) << "K=" << k;
         }
@@ -76,8 +76,8 @@ TEST(TrellisTest, TailBitsTerminateEveryStateInKMinusOneSteps) {
             SCOPED_TRACE(testing::Message() << "K=" << k << " start state " << s);
             int state = s;
             for (int step = 0; step < k - 1; ++step) {
-                const int tail = t.TailBit[step][s];
-                const int next = t.NextState[tail][state];
+                const int tail = t.tailBit[step][s];
+                const int next = t.nextState[tail][state];
                 EXPECT_EQ(next, (state << 1) & mask) << "tail step " << step;
                 state = next;
             }
@@ -91,12 +91,12 @@ TEST(TrellisTest, ConstraintFourTerminatesFromEveryStateInExactlyThreeSteps) {
     for (int s = 0; s < 8; ++s) {
         SCOPED_TRACE(testing::Message() << "start state " << s);
         int state = s;
-        for (int step = 0; step < 3; ++step) state = t.NextState[t.TailBit[step][s]][state];
+        for (int step = 0; step < 3; ++step) state = t.nextState[t.tailBit[step][s]][state];
         EXPECT_EQ(state, 0);
     }
     // From state 1 the register empties only after its bit has shifted out through D^3.
     int state = 1;
-    for (int step = 0; step < 2; ++step) state = t.NextState[t.TailBit[step][1]][state];
+    for (int step = 0; step < 2; ++step) state = t.nextState[t.tailBit[step][1]][state];
     EXPECT_NE(state, 0);
 }
 

@@ -26,7 +26,7 @@ int runIterations(TurboDecoder& decoder) {
     int convergedAt = 0;
     for (int step = TurboDecoder::kFirstIterationStep; step <= TurboDecoder::kLastIterationStep;
          ++step) {
-        decoder.FecStep(step);
+        decoder.fecStep(step);
         if (convergedAt == 0 && decoder.converged()) convergedAt = step;
     }
     return convergedAt;
@@ -148,12 +148,12 @@ TEST(TurboDecoderTest, CopyTakenMidFrameCarriesOnAlike) {
 
     TurboDecoder original(kMaxInfoBits, kMaxCodedBits);
     original.setUp(config, soft);
-    original.FecStep(2);
-    original.FecStep(3);
+    original.fecStep(2);
+    original.fecStep(3);
     TurboDecoder copy = original;
     for (int step = 4; step <= TurboDecoder::kLastIterationStep; ++step) {
-        original.FecStep(step);
-        copy.FecStep(step);
+        original.fecStep(step);
+        copy.fecStep(step);
         ASSERT_EQ(original.converged(), copy.converged()) << "step " << step;
     }
     std::vector<std::uint8_t> a(static_cast<std::size_t>(config.infoBits / 8));

@@ -59,7 +59,7 @@ TEST(TurboEncoderTest, KnownAnswersForOneImpulse) {
         SCOPED_TRACE(c.name);
         SmallFrame frame(c.rateIndex, c.interleaver, static_cast<int>(c.expected.size()));
         std::vector<std::uint8_t> coded(c.expected.size(), 7);
-        EXPECT_EQ(TurboEncode(impulse, frame.config, coded), static_cast<int>(c.expected.size()));
+        EXPECT_EQ(turboEncode(impulse, frame.config, coded), static_cast<int>(c.expected.size()));
         EXPECT_EQ(coded, c.expected);
     }
 }
@@ -81,7 +81,7 @@ TEST(TurboEncoderTest, OutputLengthsOfModesZeroFiveAndThirteen) {
         // encoder length or any missing tail would show.
         const std::vector<std::uint8_t> ones(static_cast<std::size_t>(tables.config.infoBits), 1);
         std::vector<std::uint8_t> coded(static_cast<std::size_t>(c.codedBits), 1);
-        EXPECT_EQ(TurboEncode(ones, tables.config, coded), c.encodedLength);
+        EXPECT_EQ(turboEncode(ones, tables.config, coded), c.encodedLength);
         EXPECT_TRUE(std::all_of(coded.begin() + c.encodedLength, coded.end(),
                                 [](std::uint8_t b) { return b == 0; }));
     }
@@ -97,7 +97,7 @@ TEST(TurboEncoderTest, MultiplexFollowsThePatternForEveryRate) {
         const FecConfig& config = tables.config;
         const std::vector<std::uint8_t> u = test::randomBits(config.infoBits, 7U + q);
         std::vector<std::uint8_t> coded(2000);
-        const int length = TurboEncode(u, config, coded);
+        const int length = turboEncode(u, config, coded);
         ASSERT_EQ(length, turboEncodedLength(config.infoBits, 4, q));
 
         const PuncturePattern& p = kPuncturePattern[q];
@@ -108,21 +108,21 @@ TEST(TurboEncoderTest, MultiplexFollowsThePatternForEveryRate) {
             const int v = u[config.turboInterleaver[k]];
             ASSERT_EQ(coded[pos++], u[k]) << "systematic " << k;
             if (p.at[r].parity1) {
-                ASSERT_EQ(coded[pos++], t.ParityOut[u[k]][s1]) << "parity 1 " << k;
+                ASSERT_EQ(coded[pos++], t.parityOut[u[k]][s1]) << "parity 1 " << k;
             }
             if (p.at[r].parity2) {
-                ASSERT_EQ(coded[pos++], t.ParityOut[v][s2]) << "parity 2 " << k;
+                ASSERT_EQ(coded[pos++], t.parityOut[v][s2]) << "parity 2 " << k;
             }
-            s1 = t.NextState[u[k]][s1];
-            s2 = t.NextState[v][s2];
+            s1 = t.nextState[u[k]][s1];
+            s2 = t.nextState[v][s2];
         }
         for (int step = 0; step < 3; ++step) {
             const int tail1 = coded[pos];
             const int tail2 = coded[pos + 2];
-            EXPECT_EQ(coded[pos + 1], t.ParityOut[tail1][s1]) << "tail step " << step;
-            EXPECT_EQ(coded[pos + 3], t.ParityOut[tail2][s2]) << "tail step " << step;
-            s1 = t.NextState[tail1][s1];
-            s2 = t.NextState[tail2][s2];
+            EXPECT_EQ(coded[pos + 1], t.parityOut[tail1][s1]) << "tail step " << step;
+            EXPECT_EQ(coded[pos + 3], t.parityOut[tail2][s2]) << "tail step " << step;
+            s1 = t.nextState[tail1][s1];
+            s2 = t.nextState[tail2][s2];
             pos += 4;
         }
         EXPECT_EQ(pos, length);
@@ -135,7 +135,7 @@ TEST(TurboEncoderTest, UncodedRateCopiesTheBits) {
     SmallFrame frame(kUncodedRateIndex, {0, 1, 2, 3, 4}, 6);
     const std::vector<std::uint8_t> bits = {1, 0, 1, 1, 0};
     std::vector<std::uint8_t> coded(6, 9);
-    EXPECT_EQ(TurboEncode(bits, frame.config, coded), 5);
+    EXPECT_EQ(turboEncode(bits, frame.config, coded), 5);
     EXPECT_EQ(coded, (std::vector<std::uint8_t>{1, 0, 1, 1, 0, 0}));
 }
 
@@ -160,38 +160,38 @@ TEST(TurboEncoderTest, RefusesConfigurationsThatDoNotFit) {
         frame.config.constraint = c.constraint;
         frame.config.rateIndex = c.rateIndex;
         std::vector<std::uint8_t> coded(static_cast<std::size_t>(c.codedBits));
-        EXPECT_THROW(TurboEncode(bits, frame.config, coded), std::invalid_argument);
+        EXPECT_THROW(turboEncode(bits, frame.config, coded), std::invalid_argument);
     }
     SmallFrame outOfRange(2, {0, 1, 4, 3}, 24);
     std::vector<std::uint8_t> coded(24);
-    EXPECT_THROW(TurboEncode(bits, outOfRange.config, coded), std::invalid_argument);
+    EXPECT_THROW(turboEncode(bits, outOfRange.config, coded), std::invalid_argument);
     SmallFrame good(2, {0, 1, 2, 3}, 24);
     std::vector<std::uint8_t> shortOutput(23);
-    EXPECT_THROW(TurboEncode(bits, good.config, shortOutput), std::invalid_argument);
+    EXPECT_THROW(turboEncode(bits, good.config, shortOutput), std::invalid_argument);
     const std::vector<std::uint8_t> tooManyBits = {1, 0, 0, 0, 1};
-    EXPECT_THROW(TurboEncode(tooManyBits, good.config, coded), std::invalid_argument);
+    EXPECT_THROW(turboEncode(tooManyBits, good.config, coded), std::invalid_argument);
 }
 
 TEST(TurboEncoderTest, InterleaveBitsReadsThroughThePermutation) {
     const std::vector<std::uint8_t> coded = {1, 1, 0, 0, 1};
     const std::vector<std::uint16_t> permutation = {4, 2, 0, 3, 1};
     std::vector<std::uint8_t> out(5);
-    InterleaveBits(coded, permutation, out);
+    interleaveBits(coded, permutation, out);
     EXPECT_EQ(out, (std::vector<std::uint8_t>{1, 0, 1, 0, 1}));
 
     const std::vector<std::uint16_t> outOfRange = {4, 2, 0, 3, 5};
-    EXPECT_THROW(InterleaveBits(coded, outOfRange, out), std::invalid_argument);
+    EXPECT_THROW(interleaveBits(coded, outOfRange, out), std::invalid_argument);
     std::vector<std::uint8_t> shortOut(4);
-    EXPECT_THROW(InterleaveBits(coded, permutation, shortOut), std::invalid_argument);
+    EXPECT_THROW(interleaveBits(coded, permutation, shortOut), std::invalid_argument);
 }
 
 TEST(TurboEncoderTest, OuterStagePassesBytesThrough) {
     const std::vector<std::uint8_t> bytes = {0x14, 0x00, 0xFF, 0x5A};
     std::vector<std::uint8_t> out(4);
-    OuterEncode(bytes, out);
+    outerEncode(bytes, out);
     EXPECT_EQ(out, bytes);
     std::vector<std::uint8_t> shortOut(3);
-    EXPECT_THROW(OuterEncode(bytes, shortOut), std::invalid_argument);
+    EXPECT_THROW(outerEncode(bytes, shortOut), std::invalid_argument);
 }
 
 }  // namespace

@@ -33,31 +33,32 @@ TEST_P(CarrierStage1, RecoversEveryDataCellThroughADriftingChannel) {
     test::CarrierFrame frame = test::syntheticCarrierFrame(tables, 22);
     std::mt19937 random(23);
     std::uniform_real_distribution<float> uniform(-1.0f, 1.0f);
-    for (int o = r.FirstCarrierBin; o <= r.LastCarrierBin; o += r.CarrierStride) {
+    for (int o = r.firstCarrierBin; o <= r.lastCarrierBin; o += r.carrierStride) {
         const Complex start{1.5f + 0.5f * uniform(random), uniform(random)};
         const Complex slope{0.002f * uniform(random), 0.002f * uniform(random)};
-        for (int s = 2; s <= r.SymbolLimit; ++s) {
+        for (int s = 2; s <= r.symbolLimit; ++s) {
             const Complex inverse = start + slope * static_cast<float>(s);
             // Differential modes: one gain for all, a constant phase per carrier (the detection
             // normalises the frame as a whole).
-            const Complex channel = r.PilotCells > 0 ? 1.0f / inverse : 3.0f * start / std::abs(start);
+            const Complex channel =
+                r.pilotCells > 0 ? 1.0f / inverse : 3.0f * start / std::abs(start);
             Complex& cell = cellAt(frame.cells, s, o);
-            cell = ComplexMul(cell, channel);
+            cell = complexMul(cell, channel);
         }
     }
     CarrierDemodulator demodulator(qamColumn());
-    demodulator.Stage1(tables, frame.cells);
+    demodulator.stage1(tables, frame.cells);
 
-    ASSERT_EQ(demodulator.cells().size(), static_cast<std::size_t>(r.DataCells));
-    ASSERT_EQ(demodulator.softBits().size(), static_cast<std::size_t>(r.CodedBits));
-    ASSERT_EQ(frame.points.size(), static_cast<std::size_t>(r.DataCells));
+    ASSERT_EQ(demodulator.cells().size(), static_cast<std::size_t>(r.dataCells));
+    ASSERT_EQ(demodulator.softBits().size(), static_cast<std::size_t>(r.codedBits));
+    ASSERT_EQ(frame.points.size(), static_cast<std::size_t>(r.dataCells));
     float worst = 0.0f;
     for (std::size_t i = 0; i < frame.points.size(); ++i) {
         worst = std::max(worst, std::abs(demodulator.cells()[i] - frame.points[i]));
     }
     EXPECT_LT(worst, 2e-3f);
     int wrong = 0;
-    const int bits = r.BitsPerCell;
+    const int bits = r.bitsPerCell;
     for (std::size_t i = 0; i < frame.values.size(); ++i) {
         for (int j = 0; j < bits; ++j) {
             const float v = demodulator.softBits()[i * static_cast<std::size_t>(bits) + static_cast<std::size_t>(j)];
@@ -75,14 +76,14 @@ TEST(CarrierStage1, ZeroPilotsGiveZeroCellsAndZeroSoftValues) {
     const ModeTables tables = test::syntheticTables(10, 31);
     std::vector<Complex> cells(kFrameSymbolCount * kMaxBins);
     CarrierDemodulator demodulator(qamColumn());
-    demodulator.Stage1(tables, cells);
-    ASSERT_EQ(demodulator.softBits().size(), static_cast<std::size_t>(modeRecord(10).CodedBits));
+    demodulator.stage1(tables, cells);
+    ASSERT_EQ(demodulator.softBits().size(), static_cast<std::size_t>(modeRecord(10).codedBits));
     for (const float v : demodulator.softBits()) ASSERT_EQ(v, 0.0f);
 }
 
 struct SnrCase {
     int mode;
-    float cellSnr_db;  // signal to noise per cell
+    float cellSnrDb;  // signal to noise per cell
 };
 
 class CarrierSnr : public ::testing::TestWithParam<SnrCase> {};
@@ -90,17 +91,16 @@ class CarrierSnr : public ::testing::TestWithParam<SnrCase> {};
 // Noise of a known level on every cell: the estimate lands on the S/N in 2500 Hz, that is the
 // cell S/N scaled by the occupied carriers against the noise bandwidth.
 TEST_P(CarrierSnr, EstimateMatchesKnownNoiseLevel) {
-    const auto [mode, cellSnr_db] = GetParam();
+    const auto [mode, cellSnrDb] = GetParam();
     const ModeRecord& r = modeRecord(mode);
     const ModeTables tables = test::syntheticTables(mode, 41);
     test::CarrierFrame frame = test::syntheticCarrierFrame(tables, 42);
     std::mt19937 random(43);
-    const float sigma = std::pow(10.0f, -cellSnr_db / 20.0f) / std::sqrt(2.0f);
+    const float sigma = std::pow(10.0f, -cellSnrDb / 20.0f) / std::sqrt(2.0f);
     std::normal_distribution<float> gauss(0.0f, sigma);
     for (auto& cell : frame.cells) cell += Complex{gauss(random), gauss(random)};
-    const float expected =
-        cellSnr_db + 10.0f * std::log10(r.Carriers * r.CarrierSpacing / 2500.0f);
-    EXPECT_NEAR(EstimateSnr(tables, frame.cells), expected, 1.0f);
+    const float expected = cellSnrDb + 10.0f * std::log10(r.carriers * r.carrierSpacing / 2500.0f);
+    EXPECT_NEAR(estimateSnr(tables, frame.cells), expected, 1.0f);
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, CarrierSnr,
@@ -121,15 +121,15 @@ TEST_P(CarrierResidualShift, MeasuresTheTurnOfTheHeaderCells) {
     const ModeRecord& r = modeRecord(mode);
     const ModeTables tables = test::syntheticTables(mode, 44);
     test::CarrierFrame frame = test::syntheticCarrierFrame(tables, 45);
-    const float turn = 2.0f * 3.14159265f * shiftHz * (1.0f + r.GuardFraction) / r.CarrierSpacing;
-    for (int o = r.FirstCarrierBin; o <= r.LastCarrierBin; o += r.CarrierStride) {
-        for (int s = 2; s <= r.SymbolLimit; ++s) {
+    const float turn = 2.0f * 3.14159265f * shiftHz * (1.0f + r.guardFraction) / r.carrierSpacing;
+    for (int o = r.firstCarrierBin; o <= r.lastCarrierBin; o += r.carrierStride) {
+        for (int s = 2; s <= r.symbolLimit; ++s) {
             const float phase = turn * static_cast<float>(s) + 0.37f * static_cast<float>(o);
             Complex& cell = cellAt(frame.cells, s, o);
-            cell = ComplexMul(cell, Complex{std::cos(phase), std::sin(phase)});
+            cell = complexMul(cell, Complex{std::cos(phase), std::sin(phase)});
         }
     }
-    EXPECT_NEAR(ResidualFrequencyShift(tables, frame.cells), shiftHz, 0.01f);
+    EXPECT_NEAR(residualFrequencyShift(tables, frame.cells), shiftHz, 0.01f);
 }
 
 INSTANTIATE_TEST_SUITE_P(Errors, CarrierResidualShift,
@@ -140,26 +140,27 @@ INSTANTIATE_TEST_SUITE_P(Errors, CarrierResidualShift,
 TEST(CarrierHeaderMer, FallsWithTheNoiseOnTheCells) {
     const ModeTables tables = test::syntheticTables(8, 46);
     const test::CarrierFrame clean = test::syntheticCarrierFrame(tables, 47);
-    float previous = HeaderMer(tables, clean.cells);
+    float previous = headerMer(tables, clean.cells);
     EXPECT_GT(previous, 40.0f);
     EXPECT_LE(previous, 100.0f);
-    for (const float cellSnr_db : {25.0f, 15.0f, 5.0f}) {
+    for (const float cellSnrDb : {25.0f, 15.0f, 5.0f}) {
         test::CarrierFrame noisy = clean;
         std::mt19937 random(48);
-        std::normal_distribution<float> gauss(0.0f, std::pow(10.0f, -cellSnr_db / 20.0f) / std::sqrt(2.0f));
+        std::normal_distribution<float> gauss(
+            0.0f, std::pow(10.0f, -cellSnrDb / 20.0f) / std::sqrt(2.0f));
         for (auto& cell : noisy.cells) cell += Complex{gauss(random), gauss(random)};
-        const float mer = HeaderMer(tables, noisy.cells);
-        EXPECT_LT(mer, previous) << cellSnr_db;
+        const float mer = headerMer(tables, noisy.cells);
+        EXPECT_LT(mer, previous) << cellSnrDb;
         previous = mer;
     }
-    EXPECT_EQ(HeaderMer(tables, std::vector<Complex>(kFrameSymbolCount * kMaxBins)), kNoValue);
+    EXPECT_EQ(headerMer(tables, std::vector<Complex>(kFrameSymbolCount * kMaxBins)), kNoValue);
 }
 
 TEST(CarrierSnr, NoHeaderCellsGiveNoValue) {
     ModeTables tables = test::syntheticTables(8, 51);
-    std::fill(tables.HeaderCellMap.begin(), tables.HeaderCellMap.end(), 0);
+    std::fill(tables.headerCellMap.begin(), tables.headerCellMap.end(), 0);
     std::vector<Complex> cells(kFrameSymbolCount * kMaxBins, Complex{1, 0});
-    EXPECT_EQ(EstimateSnr(tables, cells), kNoValue);
+    EXPECT_EQ(estimateSnr(tables, cells), kNoValue);
 }
 
 TEST(CarrierReceiver, RefusesRobustModesAndShortStores) {
@@ -168,14 +169,14 @@ TEST(CarrierReceiver, RefusesRobustModesAndShortStores) {
     std::vector<Complex> cells(kFrameSymbolCount * kMaxBins);
     std::vector<Complex> shortFrame(64);
     CarrierDemodulator demodulator(qamColumn());
-    EXPECT_THROW(demodulator.Stage1(robust, cells), std::invalid_argument);
-    EXPECT_THROW(demodulator.Stage1(carrier, shortFrame), std::invalid_argument);
-    EXPECT_THROW(EstimateSnr(robust, cells), std::invalid_argument);
+    EXPECT_THROW(demodulator.stage1(robust, cells), std::invalid_argument);
+    EXPECT_THROW(demodulator.stage1(carrier, shortFrame), std::invalid_argument);
+    EXPECT_THROW(estimateSnr(robust, cells), std::invalid_argument);
     RandomSource random;
     const DrawnTables drawn(random);
     CarrierFrameDetector detector;
-    EXPECT_THROW(detector.DetectFrame(robust, drawn, 1, cells, 0, 0), std::invalid_argument);
-    EXPECT_THROW(detector.DetectFrame(carrier, drawn, 1, shortFrame, 0, 0), std::invalid_argument);
+    EXPECT_THROW(detector.detectFrame(robust, drawn, 1, cells, 0, 0), std::invalid_argument);
+    EXPECT_THROW(detector.detectFrame(carrier, drawn, 1, shortFrame, 0, 0), std::invalid_argument);
 }
 
 }  // namespace

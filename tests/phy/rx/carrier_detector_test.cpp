@@ -22,15 +22,15 @@ TEST(Mer, KnownSpreadsAndFailures) {
     Complex mean;
     // Two values 0.1 either side of 1: n |mean|^2 / err = 2 / 0.02.
     const std::vector<Complex> tight{{1.0f, 0.1f}, {1.0f, -0.1f}};
-    EXPECT_NEAR(Mer(tight, mean), 20.0f, 1e-3f);
+    EXPECT_NEAR(mer(tight, mean), 20.0f, 1e-3f);
     EXPECT_NEAR(mean.real(), 1.0f, 1e-6f);
     // Three ones and a minus one: mean 0.5, err 3 x 0.25 + 2.25.
     const std::vector<Complex> split{{1, 0}, {1, 0}, {1, 0}, {-1, 0}};
-    EXPECT_NEAR(Mer(split, mean), 10.0f * std::log10(4.0f * 0.25f / 3.0f), 1e-4f);
+    EXPECT_NEAR(mer(split, mean), 10.0f * std::log10(4.0f * 0.25f / 3.0f), 1e-4f);
     // Nothing to measure: no values, no spread, no mean.
-    EXPECT_EQ(Mer({}, mean), kNoValue);
-    EXPECT_EQ(Mer(std::vector<Complex>(5, Complex{}), mean), kNoValue);
-    EXPECT_EQ(Mer(std::vector<Complex>{{1, 0}, {-1, 0}}, mean), kNoValue);
+    EXPECT_EQ(mer({}, mean), kNoValue);
+    EXPECT_EQ(mer(std::vector<Complex>(5, Complex{}), mean), kNoValue);
+    EXPECT_EQ(mer(std::vector<Complex>{{1, 0}, {-1, 0}}, mean), kNoValue);
 }
 
 TEST(CarrierPeak, MerOfMinusOneOrBelowNeverBecomesACandidate) {
@@ -47,7 +47,7 @@ TEST(CarrierPeak, MerOfMinusOneOrBelowNeverBecomesACandidate) {
 }
 
 TEST(CarrierPeak, ConfirmsOneSymbolAfterTheBestPeakAndThenClears) {
-    const int b = modeRecord(8).GuardEighths;  // 9 frames per symbol
+    const int b = modeRecord(8).guardEighths;  // 9 frames per symbol
     CarrierFrameDetector detector;
     // A rising correlation: each better frame restarts the countdown.
     EXPECT_FALSE(detector.trackPeak(8, kSlot, 3.0f, Complex{1, 0}, 10));
@@ -63,13 +63,13 @@ TEST(CarrierPeak, ConfirmsOneSymbolAfterTheBestPeakAndThenClears) {
     ASSERT_TRUE(detection.has_value());
     EXPECT_EQ(frames, b);
     EXPECT_EQ(detection->ringIndex, 12u);
-    EXPECT_FLOAT_EQ(detection->BestMer, 9.0f);
-    EXPECT_NEAR(detection->FrequencyShift,
+    EXPECT_FLOAT_EQ(detection->bestMer, 9.0f);
+    EXPECT_NEAR(detection->frequencyShift,
                 phase * 46.875f / (1.125f * 2.0f * std::numbers::pi_v<float>), 1e-4f);
     EXPECT_FALSE(detector.candidate(kSlot));
-    EXPECT_EQ(detector.BestMer(kSlot), kNoValue);
+    EXPECT_EQ(detector.bestMer(kSlot), kNoValue);
     // Other slots keep their own peaks.
-    EXPECT_EQ(detector.BestMer(9), kNoValue);
+    EXPECT_EQ(detector.bestMer(9), kNoValue);
 }
 
 struct DetectCase {
@@ -89,7 +89,7 @@ TEST_P(CarrierFrameSearch, FindsSyntheticFrameAtItsTimingAndShift) {
     const ModeTables tables = test::syntheticTables(mode, 11);
     const test::CarrierFrame frame = test::syntheticCarrierFrame(tables, 12);
 
-    const int b = r.GuardEighths;
+    const int b = r.guardEighths;
     const int ring = static_cast<int>(kFrameRingLength);
     const int lastFrame = 7600;  // the frame holding the body of symbol SymbolLimit; wraps below
     std::vector<Complex> spectra(kFrameRingLength * kMaxBins);
@@ -97,15 +97,15 @@ TEST_P(CarrierFrameSearch, FindsSyntheticFrameAtItsTimingAndShift) {
     std::normal_distribution<float> gauss(0.0f, 1.0f);
     for (auto& v : spectra) v = {gauss(noise), gauss(noise)};
     const float turnPerSymbol =
-        2.0f * std::numbers::pi_v<float> * shiftHz * (1.0f + r.GuardFraction) / r.CarrierSpacing;
-    for (int s = 2; s <= r.SymbolLimit; ++s) {
-        const int w = ((lastFrame - (r.SymbolLimit - s) * b) % ring + ring) % ring;
+        2.0f * std::numbers::pi_v<float> * shiftHz * (1.0f + r.guardFraction) / r.carrierSpacing;
+    for (int s = 2; s <= r.symbolLimit; ++s) {
+        const int w = ((lastFrame - (r.symbolLimit - s) * b) % ring + ring) % ring;
         const Complex turn{std::cos(turnPerSymbol * s), std::sin(turnPerSymbol * s)};
-        for (int o = r.FirstCarrierBin; o <= r.LastCarrierBin; o += r.CarrierStride) {
+        for (int o = r.firstCarrierBin; o <= r.lastCarrierBin; o += r.carrierStride) {
             const Complex v = frame.cells[static_cast<std::size_t>((s - 2) * 64 + o)];
-            const Complex sent = ComplexMul(v, ComplexConj(drawn.CellPhaseTable(o, s - 2)));
+            const Complex sent = complexMul(v, complexConj(drawn.cellPhaseTable(o, s - 2)));
             spectra[static_cast<std::size_t>(w) * kMaxBins + static_cast<std::size_t>(o)] =
-                ComplexMul(sent, turn);
+                complexMul(sent, turn);
         }
     }
     CarrierFrameDetector detector;
@@ -113,7 +113,7 @@ TEST_P(CarrierFrameSearch, FindsSyntheticFrameAtItsTimingAndShift) {
     int confirmedAt = -1;
     for (int f = lastFrame - 3 * b; f <= lastFrame + 3 * b && !detection; ++f) {
         const auto frameIndex = static_cast<std::uint16_t>((f % ring + ring) % ring);
-        detection = detector.DetectFrame(tables, drawn, kSlot, spectra, frameIndex,
+        detection = detector.detectFrame(tables, drawn, kSlot, spectra, frameIndex,
                                          static_cast<std::uint32_t>(f * 4));
         confirmedAt = f;
     }
@@ -121,8 +121,8 @@ TEST_P(CarrierFrameSearch, FindsSyntheticFrameAtItsTimingAndShift) {
     EXPECT_EQ(confirmedAt, lastFrame + b);
     EXPECT_EQ(detection->mode, mode);
     EXPECT_EQ(detection->ringIndex, static_cast<std::uint32_t>(lastFrame * 4));
-    EXPECT_GT(detection->BestMer, 30.0f);
-    EXPECT_NEAR(detection->FrequencyShift, shiftHz, 0.01f);
+    EXPECT_GT(detection->bestMer, 30.0f);
+    EXPECT_NEAR(detection->frequencyShift, shiftHz, 0.01f);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, CarrierFrameSearch,

@@ -33,15 +33,15 @@ public:
 class ScriptedReceiver : public DetectedFrameSource {
 public:
     int softBuilds = 0;
-    float snr_db = 10.0f;
-    float shift_hz = 0.0f;
+    float snrDb = 10.0f;
+    float shiftHz = 0.0f;
     std::uint8_t decision = 1;
     std::vector<float> soft{0.5f, -0.5f};
     std::vector<Complex> cells{{1.0f, 0.0f}};
     void buildSoftValues() override { ++softBuilds; }
     std::span<const float> softValues() const override { return soft; }
-    float estimateSnrDb() override { return snr_db; }
-    float shiftEstimateHz() const override { return shift_hz; }
+    float estimateSnrDb() override { return snrDb; }
+    float shiftEstimateHz() const override { return shiftHz; }
     std::uint8_t decisionFlag() const override { return decision; }
     std::span<const Complex> constellationCells() const override { return cells; }
     std::span<const float> constellationSoftValues() const override { return soft; }
@@ -58,13 +58,13 @@ public:
     std::uint8_t framesPerBurst() const override { return burst; }
     bool monitorMode() const override { return monitor; }
     void clearFrameTicks() override { ++frameTicksCleared; }
-    void onFirstFrame(std::span<const std::uint8_t>, float snr_db) override {
+    void onFirstFrame(std::span<const std::uint8_t>, float snrDb) override {
         calls.push_back("onFirstFrame");
-        lastSnr = snr_db;
+        lastSnr = snrDb;
     }
-    void onFrame(std::span<const std::uint8_t>, float snr_db) override {
+    void onFrame(std::span<const std::uint8_t>, float snrDb) override {
         calls.push_back("onFrame");
-        lastSnr = snr_db;
+        lastSnr = snrDb;
     }
     void onFirstFrameFailed() override { calls.push_back("onFirstFrameFailed"); }
     void onMissingFrame() override { calls.push_back("onMissingFrame"); }
@@ -87,8 +87,8 @@ public:
     void setPanelTip(std::string_view key, std::string_view tip) override {
         if (key == "Baud") baudTip = tip;
     }
-    void showSnr(float snr_db) override { snr.push_back(snr_db); }
-    void showAfc(float offset_hz) override { afc.push_back(offset_hz); }
+    void showSnr(float snrDb) override { snr.push_back(snrDb); }
+    void showAfc(float offsetHz) override { afc.push_back(offsetHz); }
     void plotCells(std::span<const std::complex<float>>, int bits, PlotColour colour) override {
         events.push_back("cells/" + std::to_string(bits) + (colour == PlotColour::White ? "/white" : "/rating"));
     }
@@ -115,7 +115,7 @@ protected:
 
     // Runs all ten stages of one frame of `mode`.
     std::optional<FrameVerdict> decode(int mode, bool corrupt = false) {
-        fec.bytes = frameWithCrc(static_cast<std::size_t>(modeRecord(mode).NetBytes - 2), corrupt);
+        fec.bytes = frameWithCrc(static_cast<std::size_t>(modeRecord(mode).netBytes - 2), corrupt);
         std::optional<FrameVerdict> verdict;
         for (int stage = 1; stage <= kDecodeStages; ++stage) {
             verdict = acceptance.decodeStage(stage, mode, receiver);
@@ -157,7 +157,7 @@ TEST_F(AcceptanceTest, DispatchFollowsBurstAndDecisionFlag) {
         const char* entry;
         bool gauges;
     };
-    constexpr std::array<Case, 8> cases{{
+    constexpr std::array<Case, 8> kCases{{
         {"single good", 1, 1, false, "onFrame", true},
         {"single failed", 1, 1, true, "onMissingFrame", true},
         {"first of two good", 2, 1, false, "onFirstFrame", false},
@@ -167,7 +167,7 @@ TEST_F(AcceptanceTest, DispatchFollowsBurstAndDecisionFlag) {
         {"single, late flag, good", 1, 2, false, "onFrame", true},
         {"single, late flag, failed", 1, 2, true, "onMissingFrame", true},
     }};
-    for (const auto& c : cases) {
+    for (const auto& c : kCases) {
         SCOPED_TRACE(c.name);
         session.calls.clear();
         ui.snr.clear();
@@ -176,7 +176,7 @@ TEST_F(AcceptanceTest, DispatchFollowsBurstAndDecisionFlag) {
         frontEnd.setReceiveFrequencyOffsetHz(0.0f);
         session.burst = c.burst;
         receiver.decision = c.decision;
-        receiver.shift_hz = 3.0f;
+        receiver.shiftHz = 3.0f;
         decode(8, c.corrupt);
         EXPECT_EQ(session.calls, std::vector<std::string>{c.entry});
         EXPECT_EQ(ui.snr.size(), c.gauges ? 1u : 0u);
@@ -204,25 +204,25 @@ TEST_F(AcceptanceTest, ForcedFailureFailsExactlyOneFrame) {
 
 TEST_F(AcceptanceTest, AfcMovesOnlyOnGoodFramesByTheFullEstimate) {
     frontEnd.setReceiveFrequencyOffsetHz(5.0f);
-    receiver.shift_hz = 12.5f;
+    receiver.shiftHz = 12.5f;
     decode(8, true);
     EXPECT_FLOAT_EQ(frontEnd.receiveFrequencyOffsetHz(), 5.0f);
     decode(8);
     EXPECT_FLOAT_EQ(frontEnd.receiveFrequencyOffsetHz(), -7.5f);
     ASSERT_EQ(ui.afc.size(), 1u);
     EXPECT_FLOAT_EQ(ui.afc[0], 7.5f);
-    receiver.shift_hz = -2.0f;
+    receiver.shiftHz = -2.0f;
     decode(8);
     EXPECT_FLOAT_EQ(frontEnd.receiveFrequencyOffsetHz(), -5.5f);
 }
 
 TEST_F(AcceptanceTest, SnrIsAdjustedByTheModesCrest) {
-    receiver.snr_db = 10.0f;
+    receiver.snrDb = 10.0f;
     struct Case { int mode; float expected; };
     for (const auto& c : std::array<Case, 3>{{{0, 3.0f}, {5, 6.5f}, {13, 9.8f}}}) {
         SCOPED_TRACE(c.mode);
         const auto verdict = decode(c.mode);
-        EXPECT_FLOAT_EQ(verdict->snr_db, c.expected);
+        EXPECT_FLOAT_EQ(verdict->snrDb, c.expected);
         EXPECT_FLOAT_EQ(session.lastSnr, c.expected);
     }
     // Robust modes plot their soft values instead of cells.
@@ -233,7 +233,7 @@ TEST_F(AcceptanceTest, MonitorModeShowsGoodFramesAndDropsFailedOnes) {
     session.monitor = true;
     session.burst = 2;
     receiver.decision = 1;
-    receiver.shift_hz = 1.0f;
+    receiver.shiftHz = 1.0f;
     decode(8, true);
     EXPECT_TRUE(session.calls.empty());
     EXPECT_EQ(session.frameTicksCleared, 0);

@@ -62,7 +62,7 @@ protected:
         client.conditions.sessionActive = true;
         client.conditions.frameReception = true;
         client.conditions.narrowSpectrogram = true;
-        client.conditions.ModeIndex = mode;
+        client.conditions.modeIndex = mode;
     }
     void run(Tone& tone, int blocks) {
         for (int b = 0; b < blocks; ++b) {
@@ -133,23 +133,23 @@ TEST_F(FrontEndTest, RingIndexWrapsAfterThirtyTwoThousandSamples) {
 
 TEST_F(FrontEndTest, ToneLandsInItsBinForEveryTransformSize) {
     struct Case { const char* name; std::uint8_t mode; double hz; std::size_t bin; };
-    constexpr std::array<Case, 5> cases{{
+    constexpr std::array<Case, 5> kCases{{
         {"64 bins, 1500 Hz", 0, 1500.0, 32},
         {"64 bins, 2343.75 Hz", 8, 2343.75, 50},
         {"32 bins, 843.75 Hz", 3, 843.75, 9},
         {"32 bins (family 1), 2062.5 Hz", 6, 2062.5, 22},
         {"16 bins, 1312.5 Hz", 5, 1312.5, 7},
     }};
-    for (const auto& c : cases) {
+    for (const auto& c : kCases) {
         SCOPED_TRACE(c.name);
         make();
         receiving(c.mode);
         Tone tone{c.hz};
         run(tone, 40);
-        const std::size_t bins = modeRecord(c.mode).BinsPerSymbol;
+        const std::size_t bins = modeRecord(c.mode).binsPerSymbol;
         const auto frame = frontEnd->frameIndex(1);
         std::vector<float> power(bins);
-        if (modeRecord(c.mode).ModeFamily == Family::Robust) {
+        if (modeRecord(c.mode).modeFamily == Family::Robust) {
             const auto row = frontEnd->symbolPower(1, frame);
             std::copy_n(row.begin(), bins, power.begin());
         } else {
@@ -167,8 +167,8 @@ TEST_F(FrontEndTest, ToneLandsInItsBinForEveryTransformSize) {
 
 TEST_F(FrontEndTest, FrameCadenceFollowsBinsPerSymbol) {
     struct Case { const char* name; std::uint8_t mode; int framesPerBlock; };
-    constexpr std::array<Case, 3> cases{{{"64 bins", 8, 2}, {"32 bins", 6, 4}, {"16 bins", 5, 8}}};
-    for (const auto& c : cases) {
+    constexpr std::array<Case, 3> kCases{{{"64 bins", 8, 2}, {"32 bins", 6, 4}, {"16 bins", 5, 8}}};
+    for (const auto& c : kCases) {
         SCOPED_TRACE(c.name);
         make();
         receiving(c.mode);
@@ -184,7 +184,7 @@ TEST_F(FrontEndTest, ChangingTheModeChangesTheCadenceWithoutResettingTheFrameInd
     Tone tone;
     run(tone, 10);
     EXPECT_EQ(frontEnd->frameIndex(1), 20);
-    client.conditions.ModeIndex = 5;  // 16 bins: eight frames per block
+    client.conditions.modeIndex = 5;  // 16 bins: eight frames per block
     run(tone, 10);
     EXPECT_EQ(frontEnd->frameIndex(1), 100);
 }
@@ -210,7 +210,7 @@ TEST_F(FrontEndTest, TwoFrontEndsShareNothing) {
 
 TEST_F(FrontEndTest, SpectrogramRowEveryEightSamples) {
     make();
-    client.conditions.ListenMode = true;
+    client.conditions.listenMode = true;
     Tone tone{1500.0};
     run(tone, 130);  // 260 rows: the row number wraps at 256
     EXPECT_EQ(frontEnd->spectrogramRow(), 260 % 256);
@@ -238,7 +238,7 @@ TEST_F(FrontEndTest, TransmittingFeedsSilenceAndCutsNoFrames) {
     run(tone, 20);
     const auto frameBefore = frontEnd->frameIndex(1);
     const std::vector<float> stored(frontEnd->symbolSpectra(1, frameBefore + 1).size());
-    client.conditions.TransmitActive = true;
+    client.conditions.transmitActive = true;
     run(tone, 20);
     // Counters keep running...
     EXPECT_EQ(frontEnd->frameIndex(1), frameBefore + 40);
@@ -254,7 +254,7 @@ TEST_F(FrontEndTest, CorrectedRingIsWrittenOnlyWithASessionOrMonitor) {
     Tone tone{1500.0};
     run(tone, 4);
     for (std::uint32_t i = 1; i <= 64; ++i) EXPECT_EQ(frontEnd->correctedAt(i), Complex{});
-    client.conditions.MonitorMode = true;
+    client.conditions.monitorMode = true;
     run(tone, 4);
     EXPECT_NE(frontEnd->correctedAt(frontEnd->ringIndex()), Complex{});
 }
@@ -273,7 +273,7 @@ TEST_F(FrontEndTest, CorrectionMixerMovesTheToneByTheOffset) {
 
 TEST_F(FrontEndTest, WaterfallTapFollowsViewAndMode) {
     struct Case { const char* name; std::uint8_t waterfall; std::uint8_t view; bool minimised; bool active; bool shown; };
-    constexpr std::array<Case, 6> cases{{
+    constexpr std::array<Case, 6> kCases{{
         {"on", 1, 1, false, false, true},
         {"off", 0, 1, false, true, false},
         {"auto, no session", 2, 1, false, false, false},
@@ -281,13 +281,13 @@ TEST_F(FrontEndTest, WaterfallTapFollowsViewAndMode) {
         {"gauges only", 1, 3, false, true, false},
         {"minimised", 1, 1, true, true, false},
     }};
-    for (const auto& c : cases) {
+    for (const auto& c : kCases) {
         SCOPED_TRACE(c.name);
         client.waterfall.clear();
         make();
         client.conditions = {};
-        client.conditions.WaterfallMode = c.waterfall;
-        client.conditions.ViewMode = c.view;
+        client.conditions.waterfallMode = c.waterfall;
+        client.conditions.viewMode = c.view;
         client.conditions.windowMinimised = c.minimised;
         client.conditions.sessionActive = c.active;
         Tone tone;
@@ -298,7 +298,7 @@ TEST_F(FrontEndTest, WaterfallTapFollowsViewAndMode) {
 
 TEST_F(FrontEndTest, MonitorModeFramesEveryModeAndSharesTransforms) {
     make();
-    client.conditions.MonitorMode = true;
+    client.conditions.monitorMode = true;
     Tone tone{2343.75};
     run(tone, 40);
     // Mode 8 copies mode 1's frame (both 64 bins); mode 6 copies mode 3's (32 bins).
@@ -357,12 +357,12 @@ TEST_F(FrontEndTest, FamilyOneReExtractionRemovesTheCellPhase) {
     frontEnd->familyOneCorrectedReExtraction(8, frontEnd->ringIndex(), 0.0f);
     // Symbol i's bin 32 is X * CellPhaseTable[32][i-2]; dividing the phase back out leaves the
     // tone's own phase, which advances by 2*pi*32*72/64 (a multiple of 2*pi) per symbol period.
-    const Complex first = frontEnd->frameSymbols(0)[32] / tables.CellPhaseTable(32, 0);
+    const Complex first = frontEnd->frameSymbols(0)[32] / tables.cellPhaseTable(32, 0);
     int phaseChanges = 0;
     for (int s : {1, 50, 198}) {
         SCOPED_TRACE(s);
         const Complex stored = frontEnd->frameSymbols(static_cast<std::size_t>(s))[32];
-        const Complex v = stored / tables.CellPhaseTable(32, s);
+        const Complex v = stored / tables.cellPhaseTable(32, s);
         EXPECT_LT(std::abs(v - first), 1e-2f * std::abs(first));
         if (std::abs(stored - frontEnd->frameSymbols(0)[32]) > 1e-2f * std::abs(first)) ++phaseChanges;
     }
@@ -404,15 +404,15 @@ TEST(HeaderTurnSymbolsTest, HoldEachHeaderCellAndItsPredecessor) {
         const ModeRecord& r = modeRecord(mode);
         const ModeTables tables = test::syntheticTables(mode, 3);
         std::set<std::int16_t> expected;
-        for (int c = 0; c < r.Carriers; ++c) {
-            for (int n = 0; n < r.HeaderSymbols; ++n) {
+        for (int c = 0; c < r.carriers; ++c) {
+            for (int n = 0; n < r.headerSymbols; ++n) {
                 const std::int16_t s = tables.headerPosition(c, n);
                 expected.insert({static_cast<std::int16_t>(s - 1), s});
             }
         }
         const std::vector<std::int16_t> symbols = headerTurnSymbols(tables);
         EXPECT_EQ(symbols, std::vector<std::int16_t>(expected.begin(), expected.end()));
-        EXPECT_LT(symbols.size(), static_cast<std::size_t>(r.SymbolLimit - 1));
+        EXPECT_LT(symbols.size(), static_cast<std::size_t>(r.symbolLimit - 1));
     }
 }
 
@@ -440,7 +440,7 @@ TEST_F(FrontEndTest, LimitedReCutGivesTheHeaderTurnsOfAWholeReCut) {
         };
         const std::uint32_t p = frontEnd->ringIndex() - 40;
         frontEnd->familyOneCorrectedReExtraction(mode, p, 7.5f);
-        const int step = modeRecord(mode).BinsPerSymbol / 8;
+        const int step = modeRecord(mode).binsPerSymbol / 8;
         for (const int offset : {-2 * step, -step - 1, -1, 0, 1, step, 2 * step}) {
             SCOPED_TRACE(offset);
             const auto at = static_cast<std::uint32_t>(static_cast<int>(p) + offset);
@@ -451,8 +451,8 @@ TEST_F(FrontEndTest, LimitedReCutGivesTheHeaderTurnsOfAWholeReCut) {
             for (const std::int16_t s : symbols) {
                 ASSERT_EQ(row(store, s), row(whole, s)) << "symbol " << s;
             }
-            EXPECT_EQ(HeaderMer(tables, store), HeaderMer(tables, whole));
-            EXPECT_EQ(ResidualFrequencyShift(tables, store), ResidualFrequencyShift(tables, whole));
+            EXPECT_EQ(headerMer(tables, store), headerMer(tables, whole));
+            EXPECT_EQ(residualFrequencyShift(tables, store), residualFrequencyShift(tables, whole));
             std::int16_t untouched = 2;
             while (std::ranges::binary_search(symbols, untouched)) ++untouched;
             EXPECT_NE(row(store, untouched), row(whole, untouched));

@@ -13,8 +13,8 @@ namespace zolk {
 namespace {
 
 const QamNeighbourTable& qam() {
-    static const QamNeighbourTable table(qamColumn());
-    return table;
+    static const QamNeighbourTable kTable(qamColumn());
+    return kTable;
 }
 
 struct ClipCase {
@@ -32,9 +32,10 @@ TEST_P(SoftDemapperClips, SignsFollowTheLabelAndMagnitudesStopAtTheClip) {
     const int points = 1 << bits;
     for (int value = 0; value < points; ++value) {
         SCOPED_TRACE(::testing::Message() << "value " << value);
-        const Complex p = ConstellationTable[static_cast<std::size_t>(value)][static_cast<std::size_t>(bits - 1)];
+        const Complex p = kConstellationTable[static_cast<std::size_t>(value)]
+                                             [static_cast<std::size_t>(bits - 1)];
         std::vector<float> soft(static_cast<std::size_t>(bits));
-        SoftDemap(std::array<Complex, 1>{p}, bits, qam(), soft);
+        softDemap(std::array<Complex, 1>{p}, bits, qam(), soft);
         for (int j = 0; j < bits; ++j) {
             const float v = soft[static_cast<std::size_t>(j)];
             EXPECT_LE(std::abs(v), clip);
@@ -42,7 +43,8 @@ TEST_P(SoftDemapperClips, SignsFollowTheLabelAndMagnitudesStopAtTheClip) {
         }
         // Fifty times too strong: the linear values run into the clip (the 32-point max-log
         // values depend on the far point's geometry and are left out).
-        SoftDemap(std::array<Complex, 1>{Complex{p.real() * 50.0f, p.imag() * 50.0f}}, bits, qam(), soft);
+        softDemap(std::array<Complex, 1>{Complex{p.real() * 50.0f, p.imag() * 50.0f}}, bits, qam(),
+                  soft);
         for (int j = 0; j < bits; ++j) {
             if (bits == 5 && j % 2 == 0) continue;
             EXPECT_FLOAT_EQ(std::abs(soft[static_cast<std::size_t>(j)]), clip) << "bit " << j;
@@ -57,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(BitsPerCell, SoftDemapperClips,
 TEST(SoftDemapper, ZeroSixteenPointCellGivesFourZeros) {
     const std::array<Complex, 2> cells{Complex{0.0f, 0.0f}, Complex{1e-6f, 0.0f}};
     std::vector<float> soft(8);
-    SoftDemap(cells, 4, qam(), soft);
+    softDemap(cells, 4, qam(), soft);
     EXPECT_EQ(soft[0], 0.0f);
     EXPECT_EQ(soft[1], 0.0f);
     EXPECT_EQ(soft[2], 0.0f);
@@ -70,13 +72,13 @@ TEST(SoftDemapper, ZeroSixteenPointCellGivesFourZeros) {
 TEST(SoftDemapper, PskFormulasOnKnownCells) {
     // QPSK: (x, y) = (0.5, -0.25): -0.707 (y + x), -0.707 (x - y).
     std::vector<float> soft(2);
-    SoftDemap(std::array<Complex, 1>{Complex{0.5f, -0.25f}}, 2, qam(), soft);
+    softDemap(std::array<Complex, 1>{Complex{0.5f, -0.25f}}, 2, qam(), soft);
     EXPECT_NEAR(soft[0], -0.707f * 0.25f, 1e-6f);
     EXPECT_NEAR(soft[1], -0.707f * 0.75f, 1e-6f);
     // 8PSK: a cell halfway between the points 0 (0 deg) and 1 (45 deg) leaves the last bit undecided.
     soft.assign(3, 0.0f);
     const float a = 22.5f * 3.14159265f / 180.0f;
-    SoftDemap(std::array<Complex, 1>{Complex{std::cos(a), std::sin(a)}}, 3, qam(), soft);
+    softDemap(std::array<Complex, 1>{Complex{std::cos(a), std::sin(a)}}, 3, qam(), soft);
     EXPECT_LT(soft[0], 0.0f);
     EXPECT_LT(soft[1], 0.0f);
     EXPECT_NEAR(soft[2], 0.0f, 1e-3f);
@@ -89,7 +91,7 @@ TEST(SoftDemapper, ThirtyTwoPointCellBetweenTwoPointsIsUndecidedInTheirDiffering
     const Complex p1 = qam().point(1);
     const Complex mid{(p0.real() + p1.real()) / 2.0f, (p0.imag() + p1.imag()) / 2.0f};
     std::vector<float> soft(5);
-    SoftDemap(std::array<Complex, 1>{mid}, 5, qam(), soft);
+    softDemap(std::array<Complex, 1>{mid}, 5, qam(), soft);
     EXPECT_NEAR(soft[4], 0.0f, 1e-5f);
     EXPECT_LT(soft[0], 0.0f);
     EXPECT_LT(soft[1], 0.0f);

@@ -22,45 +22,45 @@ inline ModeTables syntheticTables(int mode, std::uint32_t seed) {
     ModeTables t;
     t.mode = mode;
     const ModeRecord& r = modeRecord(mode);
-    const int symbols = r.SymbolLimit - 1;
-    const int first = r.ModeFamily == Family::MultiCarrier ? 3 : 2;
-    const int span = (r.SymbolLimit - first + 1) / r.HeaderSymbols;
+    const int symbols = r.symbolLimit - 1;
+    const int first = r.modeFamily == Family::MultiCarrier ? 3 : 2;
+    const int span = (r.symbolLimit - first + 1) / r.headerSymbols;
     const auto pick = [&](int segment, int bin) {
         for (;;) {
             const int s = first + segment * span + static_cast<int>(random() % static_cast<unsigned>(span));
-            if (!(r.PilotCells > 0 && PilotMap(s, bin))) return s;
+            if (!(r.pilotCells > 0 && pilotMap(s, bin))) return s;
         }
     };
-    t.BitInterleaver.resize(static_cast<std::size_t>(r.CodedBits));
-    std::iota(t.BitInterleaver.begin(), t.BitInterleaver.end(), std::uint16_t{0});
-    if (r.ModeFamily == Family::MultiCarrier) {
-        t.HeaderCellMap.assign(static_cast<std::size_t>(r.Carriers * symbols), 0);
-        for (int c = 0; c < r.Carriers; ++c) {
-            const int bin = r.FirstCarrierBin + c * r.CarrierStride;
-            for (int n = 0; n < r.HeaderSymbols; ++n) {
+    t.bitInterleaver.resize(static_cast<std::size_t>(r.codedBits));
+    std::iota(t.bitInterleaver.begin(), t.bitInterleaver.end(), std::uint16_t{0});
+    if (r.modeFamily == Family::MultiCarrier) {
+        t.headerCellMap.assign(static_cast<std::size_t>(r.carriers * symbols), 0);
+        for (int c = 0; c < r.carriers; ++c) {
+            const int bin = r.firstCarrierBin + c * r.carrierStride;
+            for (int n = 0; n < r.headerSymbols; ++n) {
                 const int s = pick(n, bin);
-                t.HeaderPositions.push_back(static_cast<std::int16_t>(s));
-                t.HeaderCellMap[static_cast<std::size_t>(c * symbols + s - 2)] = 1;
+                t.headerPositions.push_back(static_cast<std::int16_t>(s));
+                t.headerCellMap[static_cast<std::size_t>(c * symbols + s - 2)] = 1;
             }
         }
     } else {
-        for (int s = 2; s <= r.SymbolLimit; ++s) {
-            const int hop = r.FirstToneBin + static_cast<int>(random() % r.ToneBins);
-            for (int j = 0; j < r.Carriers; ++j) {
-                const int offset = j * r.ToneBins / r.Carriers;
-                t.StreamHop.push_back(static_cast<std::uint8_t>(
-                    r.FirstToneBin + (hop - r.FirstToneBin + offset) % r.ToneBins));
+        for (int s = 2; s <= r.symbolLimit; ++s) {
+            const int hop = r.firstToneBin + static_cast<int>(random() % r.toneBins);
+            for (int j = 0; j < r.carriers; ++j) {
+                const int offset = j * r.toneBins / r.carriers;
+                t.streamHops.push_back(static_cast<std::uint8_t>(
+                    r.firstToneBin + (hop - r.firstToneBin + offset) % r.toneBins));
             }
         }
-        t.StreamToneA.assign(static_cast<std::size_t>(r.Carriers * symbols), 0);
-        t.StreamToneB.assign(static_cast<std::size_t>(r.Carriers * symbols), 0);
-        for (int j = 0; j < r.Carriers; ++j) {
-            for (int n = 0; n < r.HeaderSymbols; ++n) {
+        t.streamTonesA.assign(static_cast<std::size_t>(r.carriers * symbols), 0);
+        t.streamTonesB.assign(static_cast<std::size_t>(r.carriers * symbols), 0);
+        for (int j = 0; j < r.carriers; ++j) {
+            for (int n = 0; n < r.headerSymbols; ++n) {
                 const int s = pick(n, 0);
-                t.StreamHeaderCells.push_back(static_cast<std::int16_t>(s));
+                t.streamHeaderCells.push_back(static_cast<std::int16_t>(s));
                 const auto cell = static_cast<std::size_t>(j * symbols + s - 2);
-                t.StreamToneA[cell] = 1;
-                t.StreamToneB[cell] = static_cast<std::uint8_t>((random() % 8) * r.ToneGroups);
+                t.streamTonesA[cell] = 1;
+                t.streamTonesB[cell] = static_cast<std::uint8_t>((random() % 8) * r.toneGroups);
             }
         }
     }
@@ -79,26 +79,27 @@ struct CarrierFrame {
 inline CarrierFrame syntheticCarrierFrame(const ModeTables& t, std::uint32_t seed) {
     std::mt19937 random(seed);
     const ModeRecord& r = t.record();
-    const int bits = r.BitsPerCell;
+    const int bits = r.bitsPerCell;
     const auto point = [&](int value) {
-        return ConstellationTable[static_cast<std::size_t>(value)][static_cast<std::size_t>(bits - 1)];
+        return kConstellationTable[static_cast<std::size_t>(value)]
+                                  [static_cast<std::size_t>(bits - 1)];
     };
     CarrierFrame f;
     f.cells.assign(639 * 64, Complex{});
     Complex v{};
-    for (int c = 0, o = r.FirstCarrierBin; o <= r.LastCarrierBin; ++c, o += r.CarrierStride) {
-        for (int s = 2; s <= r.SymbolLimit; ++s) {
-            if (r.PilotCells == 0 && s == 2) {
+    for (int c = 0, o = r.firstCarrierBin; o <= r.lastCarrierBin; ++c, o += r.carrierStride) {
+        for (int s = 2; s <= r.symbolLimit; ++s) {
+            if (r.pilotCells == 0 && s == 2) {
                 v = point(0);
-            } else if (r.PilotCells > 0 && PilotMap(s, o)) {
+            } else if (r.pilotCells > 0 && pilotMap(s, o)) {
                 v = {1.0f, 0.0f};
             } else if (t.headerCell(s, c) == 1) {
-                v = ComplexNormalize(v);
+                v = complexNormalize(v);
             } else {
                 const int value = static_cast<int>(random() % (1u << bits));
                 f.values.push_back(value);
                 f.points.push_back(point(value));
-                v = r.PilotCells > 0 ? point(value) : ComplexMul(v, point(value));
+                v = r.pilotCells > 0 ? point(value) : complexMul(v, point(value));
             }
             f.cells[static_cast<std::size_t>((s - 2) * 64 + o)] = v;
         }

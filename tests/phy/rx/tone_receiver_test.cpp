@@ -39,7 +39,7 @@ struct ToneStore {
 };
 
 int frameOf(const ModeRecord& r, int lastFrame, int symbol) {
-    return lastFrame - (r.SymbolLimit - symbol) * r.GuardEighths;
+    return lastFrame - (r.symbolLimit - symbol) * r.guardEighths;
 }
 
 // correct: how many header cells show their own tone strongest; the others show a louder wrong
@@ -48,15 +48,15 @@ ToneStore headerStore(const ModeTables& t, int lastFrame, int correct) {
     const ModeRecord& r = t.record();
     ToneStore store;
     int n = 0;
-    for (int s = 0; s < r.Carriers; ++s) {
-        for (int h = 0; h < r.HeaderSymbols; ++h, ++n) {
+    for (int s = 0; s < r.carriers; ++s) {
+        for (int h = 0; h < r.headerSymbols; ++h, ++n) {
             const int m = t.streamHeaderCell(s, h);
             const int base = t.streamHop(m, s);
             const int known = t.streamToneB(m, s);
             const int f = frameOf(r, lastFrame, m);
             store.set(f, toneBin(r, base, known), 1e6f);
             if (n >= correct) {
-                const int wrong = (known + r.ToneGroups) % (1 << r.BitsPerCell);
+                const int wrong = (known + r.toneGroups) % (1 << r.bitsPerCell);
                 store.set(f, toneBin(r, base, wrong), 2e6f);
             }
         }
@@ -71,7 +71,7 @@ TEST(ToneDetection, ThirteenCorrectHeaderCellsNeverMakeACandidate) {
         SCOPED_TRACE(correct);
         const ToneStore store = headerStore(tables, lastFrame, correct);
         ToneFrameDetector detector;
-        detector.DetectToneFrame(tables, kSlot, store.power, lastFrame, 1);
+        detector.detectToneFrame(tables, kSlot, store.power, lastFrame, 1);
         EXPECT_EQ(detector.candidate(kSlot), correct > 13);
     }
 }
@@ -82,7 +82,7 @@ TEST(ToneDetection, ConfirmsOneSymbolAfterTheFrameAtItsTiming) {
         const ModeRecord& r = modeRecord(mode);
         const ModeTables tables = test::syntheticTables(mode, 62);
         const int lastFrame = 300;  // the frame of the first symbols lies before 0: wraps
-        ToneStore store = headerStore(tables, lastFrame, r.Carriers * r.HeaderSymbols);
+        ToneStore store = headerStore(tables, lastFrame, r.carriers * r.headerSymbols);
         std::mt19937 random(63);
         std::uniform_real_distribution<float> noise(0.0f, 1e3f);
         for (auto& p : store.power) p += noise(random);
@@ -91,15 +91,16 @@ TEST(ToneDetection, ConfirmsOneSymbolAfterTheFrameAtItsTiming) {
         ToneFrameDetector detector;
         std::optional<ToneDetection> detection;
         int at = 0;
-        for (int f = last - 3 * r.GuardEighths; f <= last + 3 * r.GuardEighths && !detection; ++f) {
+        for (int f = last - 3 * r.guardEighths; f <= last + 3 * r.guardEighths && !detection; ++f) {
             const auto index = static_cast<std::uint16_t>((f + ring) % ring);
-            detection = detector.DetectToneFrame(tables, kSlot, store.power, index, static_cast<std::uint32_t>(f + 10000));
+            detection = detector.detectToneFrame(tables, kSlot, store.power, index,
+                                                 static_cast<std::uint32_t>(f + 10000));
             at = f;
         }
         ASSERT_TRUE(detection.has_value());
-        EXPECT_EQ(at, last + r.GuardEighths);
+        EXPECT_EQ(at, last + r.guardEighths);
         EXPECT_EQ(detection->ringIndex, static_cast<std::uint32_t>(last + 10000));
-        EXPECT_EQ(detection->correctCells, r.Carriers * r.HeaderSymbols);
+        EXPECT_EQ(detection->correctCells, r.carriers * r.headerSymbols);
         EXPECT_FALSE(detector.candidate(kSlot));
         EXPECT_EQ(detector.bestSum(kSlot), 0.0f);
     }
@@ -109,14 +110,15 @@ TEST(ToneDetection, EqualSumsMoveTheCandidateForward) {
     // The same header tones in two consecutive frames: the later one, with an equal sum, wins.
     const ModeTables tables = test::syntheticTables(0, 64);
     const ModeRecord& r = tables.record();
-    ToneStore store = headerStore(tables, 5000, r.HeaderSymbols);
-    const ToneStore next = headerStore(tables, 5001, r.HeaderSymbols);
+    ToneStore store = headerStore(tables, 5000, r.headerSymbols);
+    const ToneStore next = headerStore(tables, 5001, r.headerSymbols);
     for (std::size_t i = 0; i < store.power.size(); ++i) store.power[i] = std::max(store.power[i], next.power[i]);
     ToneFrameDetector detector;
     std::optional<ToneDetection> detection;
     for (int f = 4990; f < 5020 && !detection; ++f) {
-        detection = detector.DetectToneFrame(tables, kSlot, store.power, static_cast<std::uint16_t>(f),
-                                             static_cast<std::uint32_t>(f));
+        detection =
+            detector.detectToneFrame(tables, kSlot, store.power, static_cast<std::uint16_t>(f),
+                                     static_cast<std::uint32_t>(f));
     }
     ASSERT_TRUE(detection.has_value());
     EXPECT_EQ(detection->ringIndex, 5001u);
@@ -131,27 +133,27 @@ struct ToneFrame {
 
 ToneFrame toneFrame(const ModeTables& t, float offsetBins, float noiseSigma, int zoom, std::uint32_t seed) {
     const ModeRecord& r = t.record();
-    const int n = r.BinsPerSymbol;
+    const int n = r.binsPerSymbol;
     std::mt19937 random(seed);
     std::normal_distribution<float> gauss(0.0f, noiseSigma);
     Fft fft(static_cast<std::size_t>(n * zoom));
     std::vector<Complex> body(static_cast<std::size_t>(n * zoom));
     ToneFrame frame;
-    std::vector<std::vector<int>> tones(static_cast<std::size_t>(r.SymbolLimit + 1));
-    for (int s = 0; s < r.Carriers; ++s) {
-        for (int j = 2; j <= r.SymbolLimit; ++j) {
+    std::vector<std::vector<int>> tones(static_cast<std::size_t>(r.symbolLimit + 1));
+    for (int s = 0; s < r.carriers; ++s) {
+        for (int j = 2; j <= r.symbolLimit; ++j) {
             int tone = 0;
             if (t.streamToneA(j, s) != 0) {
                 tone = t.streamToneB(j, s);
             } else {
-                const int value = static_cast<int>(random() % (1u << r.BitsPerCell));
+                const int value = static_cast<int>(random() % (1u << r.bitsPerCell));
                 frame.values.push_back(value);
-                tone = GrayTable[static_cast<std::size_t>((r.BitsPerCell - 2) * 16 + value)];
+                tone = kGrayTable[static_cast<std::size_t>((r.bitsPerCell - 2) * 16 + value)];
             }
             tones[static_cast<std::size_t>(j)].push_back(toneBin(r, t.streamHop(j, s), tone));
         }
     }
-    for (int j = 2; j <= r.SymbolLimit; ++j) {
+    for (int j = 2; j <= r.symbolLimit; ++j) {
         std::fill(body.begin(), body.end(), Complex{});
         for (int k = 0; k < n; ++k) {
             Complex x{gauss(random), gauss(random)};
@@ -183,8 +185,8 @@ TEST_P(ToneShift, QuarterBinEstimateOfSyntheticTones) {
     const auto [mode, offsetBins, expectedQuarters] = GetParam();
     const ModeTables tables = test::syntheticTables(mode, 71);
     const ToneFrame frame = toneFrame(tables, offsetBins, 0.05f, 4, 72);
-    EXPECT_FLOAT_EQ(EstimateToneShift(tables, frame.snapshot),
-                    static_cast<float>(expectedQuarters) * modeRecord(mode).CarrierSpacing / 4.0f);
+    EXPECT_FLOAT_EQ(estimateToneShift(tables, frame.snapshot),
+                    static_cast<float>(expectedQuarters) * modeRecord(mode).carrierSpacing / 4.0f);
 }
 
 INSTANTIATE_TEST_SUITE_P(Offsets, ToneShift,
@@ -196,7 +198,7 @@ INSTANTIATE_TEST_SUITE_P(Offsets, ToneShift,
 TEST(ToneShift, NoToneGivesNoShift) {
     const ModeTables tables = test::syntheticTables(0, 73);
     const std::vector<float> silent(kSnapshotRows * kSnapshotColumns, 0.0f);
-    EXPECT_EQ(EstimateToneShift(tables, silent), 0.0f);
+    EXPECT_EQ(estimateToneShift(tables, silent), 0.0f);
 }
 
 class ToneStage1 : public ::testing::TestWithParam<int> {};
@@ -207,10 +209,10 @@ TEST_P(ToneStage1, SoftValuesCarryTheBitsOfTheGrayCodedValue) {
     const ModeTables tables = test::syntheticTables(mode, 81);
     const ToneFrame frame = toneFrame(tables, 0.0f, 0.1f, 1, 82);
     ToneDemodulator demodulator;
-    demodulator.Stage1(tables, frame.snapshot);
-    ASSERT_EQ(demodulator.softBits().size(), static_cast<std::size_t>(r.CodedBits));
-    ASSERT_EQ(frame.values.size(), static_cast<std::size_t>(r.DataCells));
-    const int bits = r.BitsPerCell;
+    demodulator.stage1(tables, frame.snapshot);
+    ASSERT_EQ(demodulator.softBits().size(), static_cast<std::size_t>(r.codedBits));
+    ASSERT_EQ(frame.values.size(), static_cast<std::size_t>(r.dataCells));
+    const int bits = r.bitsPerCell;
     for (std::size_t i = 0; i < frame.values.size(); ++i) {
         for (int j = 0; j < bits; ++j) {
             const float v = demodulator.softBits()[i * static_cast<std::size_t>(bits) + static_cast<std::size_t>(j)];
@@ -221,7 +223,8 @@ TEST_P(ToneStage1, SoftValuesCarryTheBitsOfTheGrayCodedValue) {
     }
     // The display copy is the cell-order values de-interleaved.
     for (std::size_t i = 0; i < demodulator.softBits().size(); ++i) {
-        ASSERT_EQ(demodulator.deinterleavedBits()[tables.BitInterleaver[i]], demodulator.softBits()[i]);
+        ASSERT_EQ(demodulator.deinterleavedBits()[tables.bitInterleaver[i]],
+                  demodulator.softBits()[i]);
     }
 }
 
@@ -231,14 +234,14 @@ TEST(ToneStage1, SilentCellsGiveZeroSoftValues) {
     const ModeTables tables = test::syntheticTables(2, 83);
     const std::vector<float> silent(kSnapshotRows * kSnapshotColumns, 0.0f);
     ToneDemodulator demodulator;
-    demodulator.Stage1(tables, silent);
-    ASSERT_EQ(demodulator.softBits().size(), static_cast<std::size_t>(modeRecord(2).CodedBits));
+    demodulator.stage1(tables, silent);
+    ASSERT_EQ(demodulator.softBits().size(), static_cast<std::size_t>(modeRecord(2).codedBits));
     for (const float v : demodulator.softBits()) ASSERT_EQ(v, 0.0f);
 }
 
 struct ToneSnrCase {
     int mode;
-    float snr_db;  // in 2500 Hz
+    float snrDb;  // in 2500 Hz
 };
 
 class ToneSnr : public ::testing::TestWithParam<ToneSnrCase> {};
@@ -246,13 +249,14 @@ class ToneSnr : public ::testing::TestWithParam<ToneSnrCase> {};
 // Unit tones in complex noise of a known level at 3000 Hz: the estimate lands on the S/N in
 // 2500 Hz of the streams' total power.
 TEST_P(ToneSnr, EstimateMatchesKnownNoiseLevel) {
-    const auto [mode, snr_db] = GetParam();
+    const auto [mode, snrDb] = GetParam();
     const ModeRecord& r = modeRecord(mode);
     const ModeTables tables = test::syntheticTables(mode, 91);
     // S/N = Carriers / (noise power x 2500 / 3000), noise power = 2 sigma^2.
-    const float noisePower = static_cast<float>(r.Carriers) / (std::pow(10.0f, snr_db / 10.0f) * 2500.0f / 3000.0f);
+    const float noisePower =
+        static_cast<float>(r.carriers) / (std::pow(10.0f, snrDb / 10.0f) * 2500.0f / 3000.0f);
     const ToneFrame frame = toneFrame(tables, 0.0f, std::sqrt(noisePower / 2.0f), 1, 92);
-    EXPECT_NEAR(EstimateToneSnr(tables, frame.snapshot), snr_db, 1.0f);
+    EXPECT_NEAR(estimateToneSnr(tables, frame.snapshot), snrDb, 1.0f);
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, ToneSnr,
@@ -267,11 +271,11 @@ TEST(ToneReceiver, RefusesMultiCarrierModesAndShortStores) {
     const std::vector<float> shortStore(64, 0.0f);
     ToneFrameDetector detector;
     ToneDemodulator demodulator;
-    EXPECT_THROW(detector.DetectToneFrame(carrier, kSlot, power, 0, 0), std::invalid_argument);
-    EXPECT_THROW(detector.DetectToneFrame(robust, kSlot, shortStore, 0, 0), std::invalid_argument);
-    EXPECT_THROW(EstimateToneShift(carrier, snapshot), std::invalid_argument);
-    EXPECT_THROW(demodulator.Stage1(robust, shortStore), std::invalid_argument);
-    EXPECT_THROW(EstimateToneSnr(carrier, snapshot), std::invalid_argument);
+    EXPECT_THROW(detector.detectToneFrame(carrier, kSlot, power, 0, 0), std::invalid_argument);
+    EXPECT_THROW(detector.detectToneFrame(robust, kSlot, shortStore, 0, 0), std::invalid_argument);
+    EXPECT_THROW(estimateToneShift(carrier, snapshot), std::invalid_argument);
+    EXPECT_THROW(demodulator.stage1(robust, shortStore), std::invalid_argument);
+    EXPECT_THROW(estimateToneSnr(carrier, snapshot), std::invalid_argument);
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ constexpr int kUserBytes = 10;  // mode 0's UserBytes
 
 std::vector<std::uint8_t> frameOf(const std::vector<std::uint8_t>& payload,
                                   DataFrameHeader header = {}) {
-    std::vector<std::uint8_t> frame(kUserBytes + DataFrameOverheadBytes, 0xAA);
+    std::vector<std::uint8_t> frame(kUserBytes + kDataFrameOverheadBytes, 0xAA);
     buildDataFrame(payload, header, frame);
     return frame;
 }
@@ -41,7 +41,7 @@ TEST(DataFrame, LayoutByPayloadLength) {
         const std::size_t n = c.payload.size();
         EXPECT_TRUE(std::equal(c.payload.begin(), c.payload.end(), frame.begin()));
         if (!c.full) {
-            EXPECT_EQ(frame[n], DataFrameTerminator);
+            EXPECT_EQ(frame[n], kDataFrameTerminator);
             for (std::size_t i = n + 1; i < kUserBytes; ++i) {
                 EXPECT_EQ(frame[i], 0) << "offset " << i;
             }
@@ -51,7 +51,7 @@ TEST(DataFrame, LayoutByPayloadLength) {
         // A receiver takes the payload length from the last terminator before the header.
         std::size_t found = kUserBytes;
         if (!c.full) {
-            while (frame[found - 1] != DataFrameTerminator) {
+            while (frame[found - 1] != kDataFrameTerminator) {
                 --found;
             }
             --found;
@@ -81,13 +81,13 @@ TEST(DataFrame, HeaderBits) {
 
 TEST(DataFrame, CheckBytesHighFirstOverPayloadAndHeader) {
     const auto frame = frameOf({'1', '2', '3'});
-    const std::uint16_t crc = Crc16Ccitt(std::span(frame).first(kUserBytes + 1));
+    const std::uint16_t crc = crc16Ccitt(std::span(frame).first(kUserBytes + 1));
     EXPECT_EQ(frame[kUserBytes + 1], crc >> 8);
     EXPECT_EQ(frame[kUserBytes + 2], crc & 0xFF);
 }
 
 TEST(DataFrame, RefusesWhatDoesNotFit) {
-    std::vector<std::uint8_t> frame(kUserBytes + DataFrameOverheadBytes);
+    std::vector<std::uint8_t> frame(kUserBytes + kDataFrameOverheadBytes);
     const std::vector<std::uint8_t> tooLong(kUserBytes + 1, 1);
     EXPECT_THROW(buildDataFrame(tooLong, {}, frame), std::invalid_argument);
     EXPECT_THROW(buildDataFrame({}, {.backlogClass = 6}, frame), std::invalid_argument);

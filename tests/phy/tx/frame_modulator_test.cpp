@@ -52,7 +52,7 @@ protected:
     std::vector<std::uint8_t> randomFrame(int mode, std::int32_t seed) {
         RandomSource bytes;
         bytes.seed(seed);
-        std::vector<std::uint8_t> frame(static_cast<std::size_t>(modeRecord(mode).NetBytes));
+        std::vector<std::uint8_t> frame(static_cast<std::size_t>(modeRecord(mode).netBytes));
         for (auto& b : frame) {
             b = static_cast<std::uint8_t>(bytes.draw(255));
         }
@@ -61,13 +61,13 @@ protected:
 
     // The cell without its phase scrambling.
     Complex plainCell(int bin, int symbol, int first) const {
-        return cells.frameCell(bin, symbol) * drawn.CellPhaseTable(bin, symbol - first);
+        return cells.frameCell(bin, symbol) * drawn.cellPhaseTable(bin, symbol - first);
     }
 
     static int nearestValue(Complex x, int bitsPerCell) {
         int best = 0;
         for (int v = 1; v < (1 << bitsPerCell); ++v) {
-            const auto& table = ConstellationTable;
+            const auto& table = kConstellationTable;
             if (std::abs(x - table[v][bitsPerCell - 1]) <
                 std::abs(x - table[best][bitsPerCell - 1])) {
                 best = v;
@@ -80,42 +80,42 @@ protected:
     std::vector<int> cellValues(int mode, int slot) const {
         const ModeRecord& r = modeRecord(mode);
         const ModeTables& t = (*s_tables)[mode];
-        const int first = slot == 1 ? 2 : r.SymbolLimit + 1;
-        const int last = slot == 1 ? r.SymbolLimit : 2 * r.SymbolLimit - 1;
+        const int first = slot == 1 ? 2 : r.symbolLimit + 1;
+        const int last = slot == 1 ? r.symbolLimit : 2 * r.symbolLimit - 1;
         std::vector<int> values;
-        if (r.ModeFamily == Family::MultiCarrier) {
-            const bool pilots = r.PilotCells > 0;
-            for (int c = 0; c < r.Carriers; ++c) {
-                const int b = r.FirstCarrierBin + c * r.CarrierStride;
+        if (r.modeFamily == Family::MultiCarrier) {
+            const bool pilots = r.pilotCells > 0;
+            for (int c = 0; c < r.carriers; ++c) {
+                const int b = r.firstCarrierBin + c * r.carrierStride;
                 for (int i = first; i <= last; ++i) {
                     const int d = i - first;
-                    if ((!pilots && i == first) || (pilots && PilotMap(d + 2, b)) ||
+                    if ((!pilots && i == first) || (pilots && pilotMap(d + 2, b)) ||
                         t.headerCell(d + 2, c) != 0) {
                         continue;
                     }
                     const Complex x =
                         pilots ? plainCell(b, i, first)
                                : plainCell(b, i, first) * std::conj(plainCell(b, i - 1, first));
-                    values.push_back(nearestValue(x, r.BitsPerCell));
+                    values.push_back(nearestValue(x, r.bitsPerCell));
                 }
             }
         } else {
             std::array<int, 64> inverseGray{};
-            for (int raw = 0; raw < (1 << r.BitsPerCell); ++raw) {
-                inverseGray[GrayTable[static_cast<std::size_t>((r.BitsPerCell - 2) * 16 + raw)]] =
+            for (int raw = 0; raw < (1 << r.bitsPerCell); ++raw) {
+                inverseGray[kGrayTable[static_cast<std::size_t>((r.bitsPerCell - 2) * 16 + raw)]] =
                     raw;
             }
-            for (int j = 0; j < r.Carriers; ++j) {
+            for (int j = 0; j < r.carriers; ++j) {
                 for (int i = first; i <= last; ++i) {
                     const int d = i - first;
                     if (t.streamToneA(d + 2, j) != 0) {
                         continue;
                     }
                     // The stream's tone: the one cell of this symbol inside its hop window.
-                    for (int value = 0; value < (1 << r.BitsPerCell); ++value) {
+                    for (int value = 0; value < (1 << r.bitsPerCell); ++value) {
                         const int bin =
-                            (t.streamHop(d + 2, j) + value - r.FirstToneBin) % r.ToneBins +
-                            r.FirstToneBin;
+                            (t.streamHop(d + 2, j) + value - r.firstToneBin) % r.toneBins +
+                            r.firstToneBin;
                         if (cells.frameCell(bin, i) != Complex{}) {
                             values.push_back(inverseGray[static_cast<std::size_t>(value)]);
                             break;
@@ -133,19 +133,19 @@ protected:
         const ModeTables& t = (*s_tables)[mode];
         std::vector<std::uint8_t> cellBits;
         for (const int value : cellValues(mode, slot)) {
-            for (int j = r.BitsPerCell - 1; j >= 0; --j) {
+            for (int j = r.bitsPerCell - 1; j >= 0; --j) {
                 cellBits.push_back(static_cast<std::uint8_t>((value >> j) & 1));
             }
         }
-        EXPECT_EQ(static_cast<int>(cellBits.size()), r.CodedBits);
+        EXPECT_EQ(static_cast<int>(cellBits.size()), r.codedBits);
         std::vector<std::uint8_t> coded(cellBits.size());
         for (std::size_t i = 0; i < cellBits.size(); ++i) {
-            coded[t.BitInterleaver[i]] = cellBits[i];
+            coded[t.bitInterleaver[i]] = cellBits[i];
         }
-        std::vector<std::uint8_t> frame(static_cast<std::size_t>(r.NetBytes));
-        const auto positions = systematicPositions(r.CodeRateIndex, r.InfoBits);
-        const auto whitening = drawn.PseudoRandomBits();
-        for (int i = 0; i < 8 * r.InfoBytes; ++i) {
+        std::vector<std::uint8_t> frame(static_cast<std::size_t>(r.netBytes));
+        const auto positions = systematicPositions(r.codeRateIndex, r.infoBits);
+        const auto whitening = drawn.pseudoRandomBits();
+        for (int i = 0; i < 8 * r.infoBytes; ++i) {
             const int bit =
                 coded[static_cast<std::size_t>(positions[static_cast<std::size_t>(i)])] ^
                 whitening[static_cast<std::size_t>(i)];
@@ -167,24 +167,24 @@ TEST_F(FrameModulatorTest, EveryModeCarriesTheFrameBitsInItsCells) {
     for (int mode = 0; mode < kModeCount; ++mode) {
         SCOPED_TRACE(mode);
         const auto frame = randomFrame(mode, 100 + mode);
-        modulator.ModulateFrame(mode, frame, 1);
+        modulator.modulateFrame(mode, frame, 1);
         EXPECT_EQ(recoverFrame(mode, 1), frame);
     }
 }
 
 TEST_F(FrameModulatorTest, Mode8StartsEachCarrierWithAReferenceAndRotatesDifferentially) {
-    modulator.ModulateFrame(8, randomFrame(8, 7), 1);
+    modulator.modulateFrame(8, randomFrame(8, 7), 1);
     const ModeRecord& r = modeRecord(8);
     const ModeTables& t = (*s_tables)[8];
-    for (int b = r.FirstCarrierBin; b <= r.LastCarrierBin; ++b) {
+    for (int b = r.firstCarrierBin; b <= r.lastCarrierBin; ++b) {
         SCOPED_TRACE(b);
-        ASSERT_TRUE(near(cells.frameCell(b, 2), std::conj(drawn.CellPhaseTable(b, 0))));
-        for (int i = 3; i <= r.SymbolLimit; ++i) {
+        ASSERT_TRUE(near(cells.frameCell(b, 2), std::conj(drawn.cellPhaseTable(b, 0))));
+        for (int i = 3; i <= r.symbolLimit; ++i) {
             const Complex step = plainCell(b, i, 2) * std::conj(plainCell(b, i - 1, 2));
-            if (t.headerCell(i, b - r.FirstCarrierBin) == 1) {
+            if (t.headerCell(i, b - r.firstCarrierBin) == 1) {
                 ASSERT_TRUE(near(step, {1.0f, 0.0f})) << "header cell at symbol " << i;
             } else {
-                ASSERT_TRUE(near(step, ConstellationTable[nearestValue(step, 2)][1]))
+                ASSERT_TRUE(near(step, kConstellationTable[nearestValue(step, 2)][1]))
                     << "symbol " << i << " is not a QPSK rotation of its predecessor";
             }
             ASSERT_NEAR(std::abs(plainCell(b, i, 2)), 1.0f, kTolerance);
@@ -193,7 +193,7 @@ TEST_F(FrameModulatorTest, Mode8StartsEachCarrierWithAReferenceAndRotatesDiffere
 }
 
 TEST_F(FrameModulatorTest, Mode10PilotsSitOnTheirLattice) {
-    modulator.ModulateFrame(10, randomFrame(10, 8), 1);
+    modulator.modulateFrame(10, randomFrame(10, 8), 1);
     const ModeRecord& r = modeRecord(10);
     EXPECT_TRUE(near(plainCell(8, 2, 2), {1.0f, 0.0f}));
     for (int i = 2; i < 6; ++i) {
@@ -201,26 +201,26 @@ TEST_F(FrameModulatorTest, Mode10PilotsSitOnTheirLattice) {
     }
     EXPECT_TRUE(near(plainCell(9, 6, 2), {1.0f, 0.0f}));
     int pilots = 0;
-    for (int b = r.FirstCarrierBin; b <= r.LastCarrierBin; ++b) {
-        for (int i = 2; i <= r.SymbolLimit; ++i) {
-            if (PilotMap(i, b)) {
+    for (int b = r.firstCarrierBin; b <= r.lastCarrierBin; ++b) {
+        for (int i = 2; i <= r.symbolLimit; ++i) {
+            if (pilotMap(i, b)) {
                 ++pilots;
                 EXPECT_TRUE(near(plainCell(b, i, 2), {1.0f, 0.0f})) << b << ", " << i;
             }
         }
     }
-    EXPECT_EQ(pilots, r.PilotCells);
+    EXPECT_EQ(pilots, r.pilotCells);
 }
 
 TEST_F(FrameModulatorTest, Mode0SendsOneUnitToneInItsHopWindowPerSymbol) {
-    modulator.ModulateFrame(0, randomFrame(0, 9), 1);
+    modulator.modulateFrame(0, randomFrame(0, 9), 1);
     const ModeRecord& r = modeRecord(0);
     const ModeTables& t = (*s_tables)[0];
-    for (int i = 2; i <= r.SymbolLimit; ++i) {
+    for (int i = 2; i <= r.symbolLimit; ++i) {
         SCOPED_TRACE(i);
         int nonZero = 0;
         int toneBin = -1;
-        for (int b = 0; b < TxCells::Bins; ++b) {
+        for (int b = 0; b < TxCells::kBins; ++b) {
             if (cells.frameCell(b, i) != Complex{}) {
                 ++nonZero;
                 toneBin = b;
@@ -234,29 +234,29 @@ TEST_F(FrameModulatorTest, Mode0SendsOneUnitToneInItsHopWindowPerSymbol) {
             EXPECT_EQ(toneBin, (t.streamHop(i, 0) + t.streamToneB(i, 0) - 8) % 48 + 8);
         }
     }
-    for (const int empty : {1, r.SymbolLimit + 1}) {
-        for (int b = 0; b < TxCells::Bins; ++b) {
+    for (const int empty : {1, r.symbolLimit + 1}) {
+        for (int b = 0; b < TxCells::kBins; ++b) {
             EXPECT_EQ(cells.frameCell(b, empty), Complex{}) << "symbol " << empty;
         }
     }
 }
 
 TEST_F(FrameModulatorTest, LeadInCellsArePointsOfTheModeOnItsCarriers) {
-    modulator.ModulateFrame(9, randomFrame(9, 10), 1);
+    modulator.modulateFrame(9, randomFrame(9, 10), 1);
     const ModeRecord& r = modeRecord(9);
-    for (int l = 1; l <= r.LeadInSymbols; ++l) {
-        for (int b = 0; b < r.BinsPerSymbol; ++b) {
+    for (int l = 1; l <= r.leadInSymbols; ++l) {
+        for (int b = 0; b < r.binsPerSymbol; ++b) {
             const Complex cell = cells.leadInSymbol(l)[b];
-            if (b < r.FirstCarrierBin || b > r.LastCarrierBin) {
+            if (b < r.firstCarrierBin || b > r.lastCarrierBin) {
                 EXPECT_EQ(cell, Complex{});
             } else {
-                EXPECT_TRUE(near(cell, ConstellationTable[nearestValue(cell, 3)][2]));
+                EXPECT_TRUE(near(cell, kConstellationTable[nearestValue(cell, 3)][2]));
             }
         }
     }
     // Mode 4 has two tone streams: up to two unit tones per lead-in symbol.
-    modulator.ModulateFrame(4, randomFrame(4, 11), 1);
-    for (int l = 1; l <= modeRecord(4).LeadInSymbols; ++l) {
+    modulator.modulateFrame(4, randomFrame(4, 11), 1);
+    for (int l = 1; l <= modeRecord(4).leadInSymbols; ++l) {
         const auto column = cells.leadInSymbol(l).first(32);
         const auto tones = std::count(column.begin(), column.end(), Complex(0.0f, -1.0f));
         EXPECT_GE(tones, 1);
@@ -268,13 +268,13 @@ TEST_F(FrameModulatorTest, LeadInCellsArePointsOfTheModeOnItsCarriers) {
 TEST_F(FrameModulatorTest, SlotTwoOfMode8OccupiesSymbols201To399) {
     const auto first = randomFrame(8, 1);
     const auto second = randomFrame(8, 2);
-    modulator.ModulateFrame(8, first, 1);
+    modulator.modulateFrame(8, first, 1);
     std::vector<Complex> slotOne;
     for (int i = 1; i <= 200; ++i) {
         const auto column = cells.frameSymbol(i);
         slotOne.insert(slotOne.end(), column.begin(), column.end());
     }
-    modulator.ModulateFrame(8, second, 2);
+    modulator.modulateFrame(8, second, 2);
     std::vector<Complex> after;
     for (int i = 1; i <= 200; ++i) {
         const auto column = cells.frameSymbol(i);
@@ -282,7 +282,7 @@ TEST_F(FrameModulatorTest, SlotTwoOfMode8OccupiesSymbols201To399) {
     }
     EXPECT_EQ(after, slotOne) << "slot 2 touched slot 1";
     for (int b = 8; b <= 55; ++b) {
-        EXPECT_TRUE(near(cells.frameCell(b, 201), std::conj(drawn.CellPhaseTable(b, 0))));
+        EXPECT_TRUE(near(cells.frameCell(b, 201), std::conj(drawn.cellPhaseTable(b, 0))));
         EXPECT_NE(cells.frameCell(b, 399), Complex{});
         EXPECT_EQ(cells.frameCell(b, 400), Complex{});
     }
@@ -292,11 +292,11 @@ TEST_F(FrameModulatorTest, SlotTwoOfMode8OccupiesSymbols201To399) {
 
 TEST_F(FrameModulatorTest, LeadInDrawsAdvanceTheRandomSource) {
     const auto frame = randomFrame(8, 3);
-    modulator.ModulateFrame(8, frame, 1);
+    modulator.modulateFrame(8, frame, 1);
     const std::vector<Complex> firstLeadIn(cells.leadInSymbol(1).begin(),
                                            cells.leadInSymbol(1).end());
     const std::vector<Complex> firstCells(cells.frameSymbol(5).begin(), cells.frameSymbol(5).end());
-    modulator.ModulateFrame(8, frame, 1);
+    modulator.modulateFrame(8, frame, 1);
     EXPECT_NE(std::vector<Complex>(cells.leadInSymbol(1).begin(), cells.leadInSymbol(1).end()),
               firstLeadIn);
     EXPECT_EQ(std::vector<Complex>(cells.frameSymbol(5).begin(), cells.frameSymbol(5).end()),
@@ -305,9 +305,9 @@ TEST_F(FrameModulatorTest, LeadInDrawsAdvanceTheRandomSource) {
 
 TEST_F(FrameModulatorTest, RefusesBadArguments) {
     const auto frame = randomFrame(8, 4);
-    EXPECT_THROW(modulator.ModulateFrame(15, frame, 1), std::invalid_argument);
-    EXPECT_THROW(modulator.ModulateFrame(8, frame, 3), std::invalid_argument);
-    EXPECT_THROW(modulator.ModulateFrame(9, frame, 1), std::invalid_argument);
+    EXPECT_THROW(modulator.modulateFrame(15, frame, 1), std::invalid_argument);
+    EXPECT_THROW(modulator.modulateFrame(8, frame, 3), std::invalid_argument);
+    EXPECT_THROW(modulator.modulateFrame(9, frame, 1), std::invalid_argument);
 }
 
 }  // namespace

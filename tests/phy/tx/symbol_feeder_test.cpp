@@ -30,20 +30,20 @@ protected:
     // Every frame symbol s gets one cell in bin binOfSymbol(s); lead-in columns use kLeadInBin.
     static int binOfSymbol(int s) { return 8 + s % 48; }
     void markCells() {
-        for (int s = 1; s <= TxCells::FrameSymbols; ++s) {
+        for (int s = 1; s <= TxCells::kFrameSymbols; ++s) {
             cells.frameCell(binOfSymbol(s), s) = Complex{1.0f, 0.0f};
         }
-        for (int l = 1; l <= TxCells::LeadInColumns; ++l) {
+        for (int l = 1; l <= TxCells::kLeadInColumns; ++l) {
             cells.leadInSymbol(l)[kLeadInBin] = Complex{1.0f, 0.0f};
         }
-        for (int c = 0; c < TxCells::ToneColumns; ++c) {
+        for (int c = 0; c < TxCells::kToneColumns; ++c) {
             cells.toneColumn(c)[binOfSymbol(c)] = Complex{1.0f, 0.0f};
         }
     }
 
     void startSymbols(int mode, int framesPerBurst) {
         engine.setSignalKind(TxSignalKind::Symbols);
-        engine.setSymbolLength(static_cast<std::size_t>(modeRecord(mode).SymbolLength));
+        engine.setSymbolLength(static_cast<std::size_t>(modeRecord(mode).symbolLength));
         feeder.setTransmitMode(mode);
         feeder.setFramesPerBurst(framesPerBurst);
     }
@@ -192,7 +192,7 @@ TEST_F(FeederTest, LeadInToneStaysArmedAcrossDataTransmissions) {
 }
 
 TEST_F(FeederTest, OverdriveClipsToExactlyFullScale) {
-    for (int s = 1; s <= TxCells::FrameSymbols; ++s) {
+    for (int s = 1; s <= TxCells::kFrameSymbols; ++s) {
         for (int bin = 8; bin < 56; ++bin) {
             cells.frameCell(bin, s) = Complex{100.0f, 0.0f};
         }

@@ -18,7 +18,7 @@ CarrierSymbolShape mode8Shape() {
             .guardLength = 128,
             .binsPerSymbol = 64,
             .amplitudeDivisor = 9.8f,
-            .crest_db = 9.8f,
+            .crestDb = 9.8f,
             .crossfade = true,
             .crossfadeLength = 32};
 }

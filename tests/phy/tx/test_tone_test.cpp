@@ -24,8 +24,8 @@ protected:
     }
 
     // buffers of 256 samples after the silent key-up buffer.
-    std::vector<std::int16_t> tune(std::int16_t drive_db, int buffers) {
-        driveLevelDb = drive_db;
+    std::vector<std::int16_t> tune(std::int16_t driveDb, int buffers) {
+        driveLevelDb = driveDb;
         auto played = rig.play(1 + buffers);
         rig.unkey();
         played.erase(played.begin(), played.begin() + kAudioBlockLength);
@@ -40,7 +40,7 @@ protected:
 TEST_F(TestToneTest, PeakFollowsTheDriveLevel) {
     struct Case {
         const char* name;
-        std::int16_t drive_db;
+        std::int16_t driveDb;
         int peak;
         int tolerance;
     };
@@ -52,7 +52,7 @@ TEST_F(TestToneTest, PeakFollowsTheDriveLevel) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto x = tune(c.drive_db, 8);
+        const auto x = tune(c.driveDb, 8);
         const auto [low, high] = std::minmax_element(x.begin(), x.end());
         EXPECT_NEAR(*high, c.peak, c.tolerance);
         EXPECT_NEAR(*low, -c.peak, c.tolerance);

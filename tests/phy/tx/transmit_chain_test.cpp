@@ -26,10 +26,10 @@ protected:
 
     std::size_t keyedSamplesOf(int mode, int frames) const {
         const ModeRecord& r = modeRecord(mode);
-        const int symbols = frames == 1 ? r.SymbolLimit - 1 : 2 * r.SymbolLimit - 2;
+        const int symbols = frames == 1 ? r.symbolLimit - 1 : 2 * r.symbolLimit - 2;
         const std::size_t pttOff =
             256 +
-            static_cast<std::size_t>(r.LeadInSymbols + symbols + r.TailSymbols) * r.SymbolLength;
+            static_cast<std::size_t>(r.leadInSymbols + symbols + r.tailSymbols) * r.symbolLength;
         return (pttOff / 256 + 1) * 256;  // the buffer holding the release is played too
     }
 
@@ -44,13 +44,13 @@ protected:
 std::shared_ptr<const TablesFile> TransmitChainTest::s_tables;
 
 TEST_F(TransmitChainTest, SendsDataFramesToneSignalsAndTheTuneTone) {
-    const std::vector<std::uint8_t> a(static_cast<std::size_t>(modeRecord(5).NetBytes), 0x11);
+    const std::vector<std::uint8_t> a(static_cast<std::size_t>(modeRecord(5).netBytes), 0x11);
     const std::vector<std::uint8_t> b(a.size(), 0x22);
     const std::array<std::span<const std::uint8_t>, 2> two{a, b};
     chain.prepareDataFrames(5, two);
     EXPECT_EQ(rig.play().size(), keyedSamplesOf(5, 2));
 
-    const std::vector<std::uint8_t> c(static_cast<std::size_t>(modeRecord(0).NetBytes), 0x33);
+    const std::vector<std::uint8_t> c(static_cast<std::size_t>(modeRecord(0).netBytes), 0x33);
     const std::array<std::span<const std::uint8_t>, 1> one{c};
     chain.prepareDataFrames(0, one);
     EXPECT_EQ(rig.play().size(), keyedSamplesOf(0, 1));
@@ -71,7 +71,7 @@ TEST_F(TransmitChainTest, SendsDataFramesToneSignalsAndTheTuneTone) {
 }
 
 TEST_F(TransmitChainTest, RefusesBadTransmissions) {
-    const std::vector<std::uint8_t> frame(static_cast<std::size_t>(modeRecord(8).NetBytes));
+    const std::vector<std::uint8_t> frame(static_cast<std::size_t>(modeRecord(8).netBytes));
     const std::array<std::span<const std::uint8_t>, 3> three{frame, frame, frame};
     EXPECT_THROW(chain.prepareDataFrames(8, three), std::invalid_argument);
     EXPECT_THROW(chain.prepareDataFrames(8, {}), std::invalid_argument);
