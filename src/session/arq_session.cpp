@@ -28,15 +28,7 @@ bool contains(std::span<const std::uint8_t> bytes, std::string_view text) {
     return std::search(bytes.begin(), bytes.end(), text.begin(), text.end()) != bytes.end();
 }
 
-std::string codeName(ControlCode code) {
-    static constexpr std::array<std::string_view, 27> kNames = {
-        "?",         "Ack",         "Nak",         "Qrt",         "Break",   "AckUp2",  "AckDown1",
-        "AckUp1",    "AckUp3",      "AckUp4",      "NakFirst",    "NakSecond", "Req0",  "Req1",
-        "TurnAck",   "Answer",      "AcceptMode2", "AcceptMode3", "AcceptMode4", "AcceptMode5",
-        "Idle",      "IdleAck",     "Call1",       "Call2",       "Call3",   "Call4",   "Call5"};
-    const int n = codeNumber(code);
-    return std::string(n >= 1 && n <= 26 ? kNames[static_cast<std::size_t>(n)] : kNames[0]);
-}
+std::string codeName(ControlCode code) { return std::string(controlCodeName(code)); }
 
 bool isNak(ControlCode code) {
     return code == ControlCode::Nak || code == ControlCode::NakFirst || code == ControlCode::NakSecond;
