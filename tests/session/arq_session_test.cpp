@@ -209,3 +209,200 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 }  // namespace zolk
+
+namespace zolk {
+namespace {
+
+using test::AirItem;
+using test::Fate;
+using test::SessionLink;
+
+// Puts a code on the station's detector now, as if the peer had just sent it.
+void hearNow(SessionLink& link, int side, ControlCode code) {
+    AirItem item;
+    item.isCode = true;
+    item.code = code;
+    item.startTick = item.arrivalTick = item.readyTick = link.now();
+    link.station(side).radio.arrive(std::move(item));
+}
+
+struct EndCase {
+    const char* name;
+    int side;
+    bool abort;
+};
+
+void PrintTo(const EndCase& c, std::ostream* out) { *out << c.name; }
+
+class ArqEnd : public testing::TestWithParam<EndCase> {};
+
+TEST_P(ArqEnd, BothHostsHearDisconnectedOnce) {
+    const EndCase& c = GetParam();
+    SessionLink link;
+    const auto fromB = randomBytes(3000, 11);
+    link.b().session.onHostData(fromB);
+    ASSERT_TRUE(link.call()) << link.transcript();
+    link.run(3 * kSecond);
+    if (c.abort)
+        link.station(c.side).session.abort();
+    else
+        link.station(c.side).session.disconnect();
+    ASSERT_TRUE(link.runUntil([&] { return link.a().host.saw("DISCONNECTED") && link.b().host.saw("DISCONNECTED"); },
+                              120 * kSecond)) << link.transcript();
+    link.run(40 * kSecond);
+    EXPECT_EQ(link.a().host.count("DISCONNECTED"), 1);
+    EXPECT_EQ(link.b().host.count("DISCONNECTED"), 1);
+    EXPECT_EQ(link.station(c.side).ui.callPanel.back(), "Disconnected");
+    EXPECT_EQ(countOf(link.a().radio.sent, ControlCode::Qrt) + countOf(link.b().radio.sent, ControlCode::Qrt), 3);
+    EXPECT_EQ(link.station(1 - c.side).host.log.back().rfind("Disconnected", 0), 0u);
+    const auto& got = link.a().host.received;
+    if (c.abort) {
+        ASSERT_LE(got.size(), fromB.size());
+        EXPECT_TRUE(std::equal(got.begin(), got.end(), fromB.begin())) << "what arrived arrived once, in order";
+    } else {
+        EXPECT_EQ(got, fromB) << "an orderly end waits for the turn, so the sender's data is through";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ends, ArqEnd,
+                         testing::Values(EndCase{"DisconnectByReceiver", 0, false},
+                                         EndCase{"DisconnectBySender", 1, false},
+                                         EndCase{"AbortByReceiver", 0, true},
+                                         EndCase{"AbortBySender", 1, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct QrtCase {
+    const char* name;
+    int side;
+    SessionState state;
+    int lossSide;  // whose items are lost to hold the state (-1: none)
+    bool lossOfFrames;
+    std::optional<ControlCode> lostCode;
+    const char* hostLine;
+};
+
+void PrintTo(const QrtCase& c, std::ostream* out) { *out << c.name; }
+
+class ArqQrt : public testing::TestWithParam<QrtCase> {};
+
+TEST_P(ArqQrt, EndsTheLinkInEveryListeningState) {
+    const QrtCase& c = GetParam();
+    SessionLink link;
+    link.b().session.onHostData(randomBytes(20000, 5));
+    if (c.lossSide >= 0) {
+        const bool frames = c.lossOfFrames;
+        const auto code = c.lostCode;
+        link.setFate(c.lossSide, [frames, code](const AirItem& item, int) {
+            if (frames) return item.isCode ? Fate::Pass : Fate::Lose;
+            return item.isCode && code && item.code == *code ? Fate::Lose : Fate::Pass;
+        });
+    }
+    link.a().session.connect("N0CALL-7", "W1AW");
+    auto& station = link.station(c.side);
+    ASSERT_TRUE(link.runUntil([&] {
+        return station.session.state() == c.state && !station.radio.transmitActive() &&
+               station.session.stateTicks() > 1100;
+    }, 60 * kSecond)) << link.transcript();
+    hearNow(link, c.side, ControlCode::Qrt);
+    link.run(8);
+    EXPECT_EQ(station.session.state(), SessionState::Disconnected) << link.transcript();
+    EXPECT_TRUE(station.host.saw(c.hostLine));
+    EXPECT_EQ(station.host.log.back().rfind(c.hostLine == std::string("CANCELPENDING") ? "Incoming" : "Disconnected", 0), 0u);
+    EXPECT_NE(std::find(station.host.log.begin(), station.host.log.end(), "QRT Received"), station.host.log.end());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    States, ArqQrt,
+    testing::Values(QrtCase{"Answering", 1, SessionState::Answering, 0, true, std::nullopt, "CANCELPENDING"},
+                    QrtCase{"Identifying", 0, SessionState::Identifying, 0, true, std::nullopt, "DISCONNECTED"},
+                    QrtCase{"TurnRequested", 1, SessionState::TurnRequested, 0, false, ControlCode::TurnAck,
+                            "DISCONNECTED"},
+                    QrtCase{"Receiving", 0, SessionState::Receiving, -1, false, std::nullopt, "DISCONNECTED"},
+                    QrtCase{"Sending", 1, SessionState::Sending, -1, false, std::nullopt, "DISCONNECTED"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ArqLink, ThirtySecondsOfSilenceEndTheLink) {
+    SessionLink link;
+    link.b().session.onHostData(randomBytes(50000, 3));
+    ASSERT_TRUE(link.call()) << link.transcript();
+    link.run(5 * kSecond);
+    link.cut(true);
+    std::array<long, 2> endedAt{-1, -1};
+    std::array<long, 2> reportedAt{-1, -1};
+    link.runUntil([&] {
+        for (int side = 0; side < 2; ++side) {
+            auto& s = link.station(side);
+            if (endedAt[side] < 0 && !s.session.inProgress()) endedAt[side] = link.now();
+            if (reportedAt[side] < 0 && s.host.saw("DISCONNECTED")) reportedAt[side] = link.now();
+        }
+        return reportedAt[0] >= 0 && reportedAt[1] >= 0;
+    }, 60 * kSecond);
+    for (int side = 0; side < 2; ++side) {
+        auto& s = link.station(side);
+        ASSERT_GE(reportedAt[side], 0) << side;
+        // Thirty seconds after the last code or frame this station heard (to the tick, which may
+        // have counted already when the frame came before it); the host
+        // hears of it once the station's own transmission under way is over.
+        EXPECT_NEAR(endedAt[side] - s.radio.lastHeardTick(), 30 * kSecond, 1) << side;
+        EXPECT_LE(reportedAt[side] - endedAt[side], 3 * kSecond) << side;
+        EXPECT_EQ(s.host.count("DISCONNECTED"), 1) << side;
+        const auto& panel = s.ui.callPanel;
+        EXPECT_NE(std::find(panel.begin(), panel.end(), "Connection timed out"), panel.end()) << side;
+        EXPECT_EQ(s.host.log.back().rfind("Disconnected (Time Out)", 0), 0u) << s.host.log.back();
+    }
+}
+
+TEST(ArqLink, FullTransmitBufferHoldsTheDataPortAndLosesNothing) {
+    SessionLink link;
+    const auto fromB = randomBytes(200000, 9);
+    link.b().session.onHostData(std::span(fromB).first(120000));
+    link.b().session.onHostData(std::span(fromB).subspan(120000));
+    EXPECT_TRUE(link.b().host.held);
+    EXPECT_EQ(link.b().host.lastBuffer, 200000u) << "the held bytes are counted as still to send";
+    ASSERT_TRUE(link.call()) << link.transcript();
+    ASSERT_TRUE(link.runUntil([&] { return link.a().host.received.size() >= fromB.size(); }, 1500 * kSecond))
+        << link.transcript();
+    link.run(30 * kSecond);
+    EXPECT_EQ(link.a().host.received, fromB);
+    EXPECT_EQ(link.b().host.holdChanges, (std::vector<bool>{true, false}));
+    EXPECT_EQ(link.b().host.lastBuffer, 0u);
+    EXPECT_TRUE(link.b().session.inProgress()) << "a full buffer does not end the link";
+}
+
+TEST(ArqLink, HostThatDoesNotReadHoldsTheSenderBack) {
+    SessionLink link;
+    const auto fromB = randomBytes(90000, 4);
+    link.b().session.onHostData(fromB);
+    link.a().host.takeLimit = 0;
+    ASSERT_TRUE(link.call()) << link.transcript();
+    link.run(400 * kSecond);
+    EXPECT_TRUE(link.a().host.received.empty());
+    EXPECT_LE(link.a().session.bytesHeldForHost(), ReceiveBuffer::kCapacityBytes) << "never past its end";
+    EXPECT_GT(link.a().session.bytesHeldForHost(), ReceiveBuffer::kCapacityBytes - 5000) << "but nearly full";
+    EXPECT_GE(link.b().host.lastBuffer, fromB.size() - ReceiveBuffer::kCapacityBytes);
+    EXPECT_TRUE(link.b().session.inProgress());
+    link.a().host.takeLimit = SIZE_MAX;
+    ASSERT_TRUE(link.runUntil([&] { return link.a().host.received.size() >= fromB.size(); }, 600 * kSecond))
+        << link.transcript();
+    EXPECT_EQ(link.a().host.received, fromB);
+}
+
+TEST(ArqLink, HundredKilobytesEachWayAtTenDbWithSatelliteDelay) {
+    SessionLink link(450, 10.0f);
+    const auto fromA = randomBytes(100000, 21);
+    const auto fromB = randomBytes(100000, 22);
+    link.a().session.onHostData(fromA);
+    link.b().session.onHostData(fromB);
+    ASSERT_TRUE(link.call()) << link.transcript();
+    ASSERT_TRUE(link.runUntil([&] {
+        return link.a().host.received.size() >= fromB.size() && link.b().host.received.size() >= fromA.size();
+    }, 3000 * kSecond)) << link.transcript();
+    EXPECT_EQ(link.a().host.received, fromB);
+    EXPECT_EQ(link.b().host.received, fromA);
+    link.a().session.disconnect();
+    ASSERT_TRUE(link.runUntil([&] { return link.a().host.saw("DISCONNECTED") && link.b().host.saw("DISCONNECTED"); },
+                              120 * kSecond)) << link.transcript();
+}
+
+}  // namespace
+}  // namespace zolk

@@ -71,6 +71,7 @@ void FakeRadio::listenFor(const ControlCodeSet& codes) {
         const ControlCode code = it->code;
         m_inbox.erase(it);
         heard.push_back(code);
+        m_lastHeard = now;
         session.onControlCode(code);
         return;
     }
@@ -87,7 +88,10 @@ void FakeRadio::beforeTick() {
     });
     if (m_secondDeadline >= 0 && now >= m_secondDeadline) {
         m_secondDeadline = -1;
-        if (m_armed) session.onMissingFrame();
+        if (m_armed) {
+            m_lastHeard = now;
+            session.onMissingFrame();
+        }
     }
     for (auto it = m_inbox.begin(); it != m_inbox.end();) {
         if (it->isCode || it->readyTick > now) {
@@ -99,6 +103,7 @@ void FakeRadio::beforeTick() {
         if (!m_armed || item.mode != m_mode || transmittedDuring(item.startTick, item.arrivalTick))
             continue;  // not searched for in this mode, or deaf while transmitting
         const bool good = !item.bytes.empty();
+        m_lastHeard = now;
         const float snr = m_link.snrDb(m_side);
         const bool asFirst = m_framesPerBurst == 2 && item.frameIndex == 1;
         if (asFirst) {

@@ -138,6 +138,9 @@ public:
     // The station was transmitting at some moment in [from, to].
     bool transmittedDuring(long from, long to) const;
 
+    // The tick at which a code or frame (good or failed) last reached the session.
+    long lastHeardTick() const { return m_lastHeard; }
+
     std::vector<ControlCode> sent;   // every code put on the air
     std::vector<ControlCode> heard;  // every code handed to the session
     std::vector<int> burstModes;     // the mode of every data transmission
@@ -153,6 +156,7 @@ private:
     int m_framesPerBurst = 1;
     long m_secondDeadline = -1;
     long m_keyedUntil = 0;
+    long m_lastHeard = -1;
     std::vector<std::pair<long, long>> m_transmissions;
     std::deque<AirItem> m_inbox;
 };
