@@ -27,7 +27,7 @@ for target in "${targets[@]}"; do
     failed+=("$target")
     tail -n 60 "build-fuzz/$target.log"
   fi
-  grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|stat::peak_rss_mb)' "build-fuzz/$target.log" || true
+  grep -E '^(#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|stat::peak_rss_mb)' "build-fuzz/$target.log" || true
 done
 if [ ${#failed[@]} -gt 0 ]; then
   echo "fuzz.sh: findings in ${failed[*]} (inputs in build-fuzz/findings/)" >&2
