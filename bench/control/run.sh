@@ -24,6 +24,7 @@ trap 'rm -f "$kept"' EXIT
 if [ -f "$out/control.md" ] && line=$(grep -n -m1 -F -x "$kept_marker" "$out/control.md"); then
   tail -n +"${line%%:*}" "$out/control.md" > "$kept"
 fi
+commit=$(git rev-parse --short HEAD)
 started=$(date -u '+%Y-%m-%d %H:%M UTC')
 t0=$(date +%s)
 build/bin/control_bench --out "$out" "$@"
@@ -33,7 +34,7 @@ cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')
 {
   echo "# Control-frame benchmark"
   echo
-  echo "Command: \`bench/control/run.sh $*\` (commit $(git rev-parse --short HEAD)); machine: $(nproc) cores ($cpu),"
+  echo "Command: \`bench/control/run.sh $*\` (commit $commit); machine: $(nproc) cores ($cpu),"
   echo "shared with other work; date: $started; run time about $minutes min."
   echo "Plot: [control.png](control.png), control frames detected against S/N, one curve per channel."
   echo
