@@ -16,7 +16,11 @@ StationRadio::StationRadio(Station& station, UiSink& ui, TimerPort& timers)
                  station.settings(), *this),
       m_controlDetector(m_frontEnd) {
     m_station.audioEngine().attachReceiver(&m_frontEnd);
-    drawPatterns(0, station.host().protocol().slotSeeds(), false);
+    // The idle drawing, so that the tables always hold one. The drawing restarts its generator,
+    // so a generator of its own gives the same tables and leaves the station's where start-up
+    // left it.
+    RandomSource own;
+    buildPatterns(own, 0, station.host().protocol().slotSeeds(), false, m_patterns);
 }
 
 StationRadio::~StationRadio() { m_station.audioEngine().attachReceiver(nullptr); }
