@@ -339,6 +339,34 @@ INSTANTIATE_TEST_SUITE_P(
                     QrtCase{"Sending", 1, SessionState::Sending, -1, false, std::nullopt, "DISCONNECTED"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Codes heard again while a state waits: the answer is repeated, never taken as new.
+TEST(ArqLink, RepeatedCodesAreAnsweredAgain) {
+    SessionLink link;
+    link.setFate(1, [](const AirItem& item, int) {
+        return item.isCode && item.code == ControlCode::AcceptMode5 ? Fate::Lose : Fate::Pass;
+    });
+    link.a().session.connect("N0CALL-7", "W1AW");
+    ASSERT_TRUE(link.runUntil([&] {
+        return link.a().session.state() == SessionState::Identifying && !link.a().radio.transmitActive() &&
+               link.a().session.stateTicks() > 1100;
+    }, 30 * kSecond));
+    const auto identifications = link.a().radio.burstModes.size();
+    hearNow(link, 0, ControlCode::Answer);  // Answer heard a second time
+    link.run(8);
+    EXPECT_EQ(link.a().radio.burstModes.size(), identifications + 1);
+    EXPECT_EQ(link.a().radio.burstModes.back(), 0);
+    // B, waiting for TurnAck, answers a request with the accept code it sent before.
+    ASSERT_TRUE(link.runUntil([&] {
+        return link.b().session.state() == SessionState::TurnRequested && !link.b().radio.transmitActive() &&
+               link.b().session.stateTicks() > 1100;
+    }, 30 * kSecond)) << link.transcript();
+    const auto sentBefore = link.b().radio.sent.size();
+    hearNow(link, 1, ControlCode::Req1);
+    link.run(8);
+    ASSERT_EQ(link.b().radio.sent.size(), sentBefore + 1);
+    EXPECT_EQ(link.b().radio.sent.back(), ControlCode::AcceptMode5);
+}
+
 TEST(ArqLink, ThirtySecondsOfSilenceEndTheLink) {
     SessionLink link;
     link.b().session.onHostData(randomBytes(50000, 3));
