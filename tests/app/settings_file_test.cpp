@@ -227,6 +227,18 @@ TEST_F(SettingsFileTest, AValueCannotAddLinesToTheFile) {
     EXPECT_EQ(loaded.rig, 52);
 }
 
+TEST_F(SettingsFileTest, LoneCarriageReturnsEndLinesAndASaveKeepsWhatWasRead) {
+    // Line ends of every kind in one file: CR alone, CR LF and LF.
+    write("[Log]\rLog Caption=Journal\r[Setup]\r\nView=3\rWaterFall=2\n[Calibrate]\rTarget=DL1ABC");
+    const Settings loaded = loadSettings(m_file);
+    EXPECT_EQ(loaded.logCaption, "Journal");
+    EXPECT_EQ(loaded.viewMode, 3);
+    EXPECT_EQ(loaded.waterfallMode, 2);
+    EXPECT_EQ(loaded.calibrationTarget, "DL1ABC");
+    ASSERT_TRUE(saveSettings(loaded, true, m_file));
+    EXPECT_EQ(loadSettings(m_file), loaded) << read();
+}
+
 TEST_F(SettingsFileTest, AFailedWriteIsReportedAndLeavesNoFile) {
     const auto missingFolder = m_folder / "missing" / "ZOLK SAT.ini";
     EXPECT_FALSE(saveSettings(Settings{}, true, missingFolder));

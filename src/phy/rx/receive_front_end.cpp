@@ -148,7 +148,7 @@ void ReceiveFrontEnd::sampleStep(Complex x) {
 }
 
 void ReceiveFrontEnd::spectrogramStep(const ReceiveConditions& c) {
-    if (c.monitorMode || c.transmitActive || !(c.listenMode || c.sessionActive)) return;
+    if (c.monitorMode || c.transmitActive || !(c.listenMode || c.sessionActive || c.controlListening)) return;
     std::array<Complex, kSpectrogramSamples> window{};
     const bool narrow = c.narrowSpectrogram;
     const auto& ring = narrow ? m_corrected : m_baseband;
@@ -256,7 +256,7 @@ void ReceiveFrontEnd::snapshot(std::uint32_t p, SnapshotSource source) {
     }
 }
 
-// Walks the symbol bodies 2..SymbolLimit of the mode for a frame whose last sample is at
+// Walks the symbol bodies 2..symbolLimit of the mode for a frame whose last sample is at
 // ring index p, handing each body (oldest sample first) to perSymbol(symbol, body).
 template <typename PerSymbol>
 void ReceiveFrontEnd::forEachSymbolBody(int modeIndex, const std::vector<Complex>& ring, std::uint32_t p,

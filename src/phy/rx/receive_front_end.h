@@ -43,6 +43,7 @@ struct ReceiveConditions {
     bool sessionActive = false;      // state is not Disconnected
     bool frameReception = false;     // state is Answering or Receiving: single-mode framing runs
     bool narrowSpectrogram = false;  // state none of Disconnected, Answering, Calling, Pinging
+    bool controlListening = false;   // control frames are listened for: the spectrogram runs
     std::uint8_t modeIndex = 0;
     std::uint8_t waterfallMode = 1;  // 0 off, 1 on, 2 auto (only while a session is active)
     std::uint8_t viewMode = 1;       // 3: gauges only, no waterfall
@@ -107,7 +108,7 @@ public:
     // FrameSymbols cut at p from the corrected copy the last corrected re-extraction left, without
     // copying and turning the ring again: compares cuts of one frame at a fraction of the cost.
     void familyOneReCut(int mode, std::uint32_t p);
-    // The same cut for the listed symbols only (ascending, 2..SymbolLimit); the others keep what
+    // The same cut for the listed symbols only (ascending, 2..symbolLimit); the others keep what
     // they held. The cuts compared by their header cells need only the symbols those cells read.
     void familyOneReCut(int mode, std::uint32_t p, std::span<const std::int16_t> symbols);
     // SnapshotSpectrum[row], rows 2..640, 257 columns.
@@ -117,7 +118,7 @@ public:
     // FrameSymbols[relative symbol 0..638], 64 bins; the family-1 receiver equalises in place.
     std::span<Complex, kMaxBins> frameSymbols(std::size_t symbol);
     std::span<const Complex, kMaxBins> frameSymbols(std::size_t symbol) const;
-    // All of FrameSymbols: relative symbol d, bin k at d x 64 + k.
+    // All of kFrameSymbols: relative symbol d, bin k at d x 64 + k.
     std::span<Complex> frameSymbolStore() { return m_frameSymbols; }
 
 private:
