@@ -34,7 +34,7 @@ void StationRadio::applyMonitorMode() {
 void StationRadio::send(int mode, std::span<const std::span<const std::uint8_t>> frames) {
     if (m_station.transmitActive()) throw std::logic_error("a transmission is still on the air");
     m_transmit.prepareDataFrames(mode, frames);
-    m_station.setTransmitActive(true);
+    m_station.radioControl().pttOn();
 }
 
 // windowMinimised stays false: the shell does not tell the core about its window yet.
@@ -60,7 +60,7 @@ void StationRadio::sessionTick() {
 }
 
 void StationRadio::pttOff() {
-    m_station.setTransmitActive(false);
+    m_station.radioControl().pttOff();
     m_schedule.restartStateTicks();
 }
 
