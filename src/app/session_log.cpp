@@ -53,6 +53,7 @@ void SessionLog::addLine(std::string_view text) {
     std::string line =
         formatLogTime(m_clock()) + "    " + std::string(text) + std::string(kLineEnd);
     m_text += line;
+    m_unflushed = true;
     if (m_echo != nullptr) {
         std::fwrite(line.data(), 1, line.size() - kLineEnd.size(), m_echo);
         std::fputc('\n', m_echo);
@@ -63,6 +64,7 @@ void SessionLog::addLine(std::string_view text) {
 
 void SessionLog::addEmptyLine() {
     m_text += kLineEnd;
+    m_unflushed = true;
     appendToFile(kLineEnd);
 }
 
@@ -93,7 +95,12 @@ void SessionLog::rewrite() {
 void SessionLog::flush() {
     if (m_text.size() > kSessionLogKeptChars) m_text.erase(0, m_text.size() - kSessionLogKeptChars);
     rewrite();
+    m_unflushed = false;
     if (m_captionChanged) m_captionChanged("Log*");
+}
+
+void SessionLog::flushIfChanged() {
+    if (m_unflushed) flush();
 }
 
 void SessionLog::connecting(std::string_view destinationCall, int attempt, int retryLimit) {

@@ -64,6 +64,8 @@ public:
 
     // Keeps the newest 25000 characters and rewrites the file; the caption becomes "Log*".
     void flush();
+    // Shutdown: a flush when lines came since the last one, else nothing (the caption stays).
+    void flushIfChanged();
 
 private:
     void addLine(std::string_view text);
@@ -79,6 +81,7 @@ private:
     std::string m_text;
     // Whether the file on disk is text + CRLF, so that appends can go in before its last line end.
     bool m_fileInStep = false;
+    bool m_unflushed = false;  // lines since the last flush
     std::chrono::system_clock::time_point m_linkStart{};
 };
 

@@ -78,7 +78,7 @@ void Station::shutdown(std::optional<WindowPosition> windowPosition) {
     m_ports.hostLink.close(HostSocket::Command);
     m_ports.hostLink.close(HostSocket::Data);
     m_radioControl.closeRadioPort();
-    m_log.flush();
+    m_log.flushIfChanged();
     if (windowPosition) {
         m_settings.TopPosition = windowPosition->top_twips;
         m_settings.LeftPosition = windowPosition->left_twips;

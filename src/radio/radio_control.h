@@ -41,8 +41,8 @@ struct RadioSettings {
 };
 
 // The longest transmission the modem makes is a 10 s lead-in tone, two frames of the slowest mode
-// and the playback queue draining behind them, about 20 s (tests/radio check the figure against the
-// mode table). Past this limit the transmitter is released whatever holds it: a stuck key.
+// (4.8 s each), the silent tail and the playback queue draining behind them: about 22 s
+// (tests/radio check the figure against the mode table). 60 s leaves a wide margin. Past this limit the transmitter is released whatever holds it: a stuck key.
 inline constexpr std::chrono::milliseconds kPttSafetyLimit = timerInterval(TimerId::PttSafety);
 
 // What the radio control asks of its station.

@@ -216,6 +216,19 @@ TEST_F(SessionLogTest, LinesSurviveWithoutAFlush) {
                                s + "Connected to EA1ABC\r\n");
 }
 
+// Shutdown flushes only a log that has lines since its last flush.
+TEST_F(SessionLogTest, ShutdownFlushOnlyAfterNewLines) {
+    SessionLog log = makeLog();
+    log.flushIfChanged();
+    EXPECT_TRUE(m_captions.empty());
+    EXPECT_FALSE(std::filesystem::exists(file()));
+    log.connecting("EA1ABC", 1, 10);
+    log.flushIfChanged();
+    EXPECT_EQ(m_captions, std::vector<std::string>{"Log*"});
+    log.flushIfChanged();
+    EXPECT_EQ(m_captions.size(), 1u);
+}
+
 TEST_F(SessionLogTest, EchoesLinesToAStream) {
     std::FILE* echo = std::tmpfile();
     ASSERT_NE(echo, nullptr);

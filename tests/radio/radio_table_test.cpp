@@ -122,16 +122,20 @@ TEST(RadioTable, PortSettingsText) {
 }
 
 // The safety limit must leave room for the longest transmission the modem makes: the long lead-in
-// tone (10 s), a burst of two frames of the slowest mode and the 200 queued playback buffers.
+// tone with its lead-in blocks, a burst of two frames of the slowest mode, the silent tail blocks
+// and the 200 queued playback buffers; about 22 s.
 TEST(RadioTable, SafetyLimitCoversTheLongestTransmission) {
     double longestFrameSeconds = 0;
     for (const ModeRecord& mode : ModeTable) {
         longestFrameSeconds = std::max(longestFrameSeconds, mode.FrameLengthUnits / 1500.0);
     }
-    const double leadInSeconds = SymbolFeeder::LongToneBlocks * kToneBlockLength / 48000.0;
-    const double queueSeconds = 200 * 256 / 48000.0;
-    const double longest = leadInSeconds + 2 * longestFrameSeconds + queueSeconds;
-    EXPECT_GT(longest, 10.0);
+    const double toneBlockSeconds = kToneBlockLength / 48000.0;
+    const double leadInSeconds =
+        (SymbolFeeder::LongToneBlocks + kToneBlockLeadInBlocks) * toneBlockSeconds;
+    const double tailSeconds = kToneBlockTailBlocks * toneBlockSeconds;
+    const double queueSeconds = 200 * kAudioBlockLength / 48000.0;
+    const double longest = leadInSeconds + 2 * longestFrameSeconds + tailSeconds + queueSeconds;
+    EXPECT_NEAR(longest, 22.0, 0.5);
     // At least a third of the limit is margin.
     EXPECT_LT(longest, kPttSafetyLimit.count() / 1000.0 * 2 / 3) << longest;
 }
