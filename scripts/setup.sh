@@ -8,6 +8,8 @@ packages=(
   qt6-base-dev qt6-serialport-dev qt6-wayland libxcb1-dev
   libcodec2-dev
   libhamlib-utils
+  scdoc file
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <QMessageBox>
 #include <sys/resource.h>
 
@@ -43,10 +44,14 @@ constexpr const char* kTitle = "ZOLK SAT";
 
 std::unique_ptr<QCoreApplication> makeApplication(bool headless, int& argc, char** argv) {
     std::unique_ptr<QCoreApplication> app;
-    if (headless)
+    if (headless) {
         app = std::make_unique<QCoreApplication>(argc, argv);
-    else
+    } else {
         app = std::make_unique<QApplication>(argc, argv);
+        // The installed desktop entry and icon (zolksat.desktop, zolksat.svg) name the window.
+        QGuiApplication::setDesktopFileName("zolksat");
+        QApplication::setWindowIcon(QIcon::fromTheme("zolksat"));
+    }
     QCoreApplication::setApplicationName("zolksat");
     QCoreApplication::setApplicationVersion(kVersion);
     return app;

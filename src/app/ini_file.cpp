@@ -53,13 +53,15 @@ std::string oneLine(std::string_view value) {
 }  // namespace
 
 IniFile IniFile::parse(std::string_view text) {
+    // A line ends at LF, CR LF or a lone CR (old editors write those): a CR kept inside a line
+    // would be read into a value and turn into a blank when the file is written back.
     IniFile file;
     while (!text.empty()) {
-        const auto end = text.find('\n');
-        auto line = text.substr(0, end);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        file.m_lines.emplace_back(line);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        const auto end = text.find_first_of("\r\n");
+        file.m_lines.emplace_back(text.substr(0, end));
+        if (end == std::string_view::npos) break;
+        const bool crLf = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
+        text.remove_prefix(end + (crLf ? 2 : 1));
     }
     return file;
 }

@@ -234,6 +234,18 @@ TEST_F(SettingsFileTest, AValueCannotAddLinesToTheFile) {
     EXPECT_EQ(loaded.Rig, 52);
 }
 
+TEST_F(SettingsFileTest, LoneCarriageReturnsEndLinesAndASaveKeepsWhatWasRead) {
+    // Line ends of every kind in one file: CR alone, CR LF and LF.
+    write("[Log]\rLog Caption=Journal\r[Setup]\r\nView=3\rWaterFall=2\n[Calibrate]\rTarget=DL1ABC");
+    const Settings loaded = LoadSettings(m_file);
+    EXPECT_EQ(loaded.LogCaption, "Journal");
+    EXPECT_EQ(loaded.ViewMode, 3);
+    EXPECT_EQ(loaded.WaterfallMode, 2);
+    EXPECT_EQ(loaded.CalibrationTarget, "DL1ABC");
+    ASSERT_TRUE(SaveSettings(loaded, true, m_file));
+    EXPECT_EQ(LoadSettings(m_file), loaded) << read();
+}
+
 TEST_F(SettingsFileTest, AFailedWriteIsReportedAndLeavesNoFile) {
     const auto missingFolder = m_folder / "missing" / "ZOLK SAT.ini";
     EXPECT_FALSE(SaveSettings(Settings{}, true, missingFolder));

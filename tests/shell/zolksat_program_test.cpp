@@ -11,7 +11,9 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTextStream>
 #include <array>
+#include <map>
 
 #include "test_application.h"
 
@@ -376,6 +378,69 @@ TEST_F(ZolksatProgram, StationFolderThatCannotBeMadeIsReported) {
     Zolksat program({"--headless", "--dir", folder("plain-file")});
     EXPECT_EQ(program.finish(), 1);
     EXPECT_TRUE(program.err().contains("Cannot create the station folder")) << program.err().toStdString();
+}
+
+// The keys of a unit file's [Service] section.
+std::map<QString, QString> serviceKeys(const QString& path) {
+    std::map<QString, QString> keys;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return keys;
+    QTextStream in(&file);
+    QString section;
+    while (!in.atEnd()) {
+        const QString line = in.readLine().trimmed();
+        if (line.isEmpty() || line.startsWith('#')) continue;
+        if (line.startsWith('[')) {
+            section = line;
+        } else if (section == "[Service]") {
+            const qsizetype equals = line.indexOf('=');
+            if (equals > 0) keys[line.left(equals)] = line.mid(equals + 1);
+        }
+    }
+    return keys;
+}
+
+struct ServiceUnitCase {
+    const char* unit;
+    const char* home;
+    const char* stationFolder;  // relative to the service's home; the user unit's instance names it
+};
+
+// systemd is not there to run the units in the test run: each unit's command line runs as the
+// service manager would start it (no display, HOME set, the instance's folder for %f), and is
+// stopped with the unit's stop signal.
+TEST_F(ZolksatProgram, ServiceUnitsStartAHeadlessStationAndStopItInOrder) {
+    const std::array cases{
+        ServiceUnitCase{"dist/systemd/user/zolksat@.service", "user", "stations/ao73"},
+        ServiceUnitCase{"dist/systemd/system/zolksat@.service", "account", ".config/zolksat"},
+    };
+    for (const ServiceUnitCase& c : cases) {
+        SCOPED_TRACE(c.unit);
+        const QString home = folder(c.home);
+        const QString station = QDir(home).filePath(c.stationFolder);
+        writeSettings(station);
+
+        std::map<QString, QString> keys = serviceKeys(c.unit);
+        EXPECT_EQ(keys["Restart"], "on-failure");
+        EXPECT_EQ(keys["KillSignal"], "SIGTERM");
+        EXPECT_EQ(keys["RestartPreventExitStatus"], "2");
+        QStringList command = keys["ExecStart"].split(' ', Qt::SkipEmptyParts);
+        ASSERT_GE(command.size(), 2);
+        EXPECT_EQ(command.takeFirst(), "zolksat");
+        EXPECT_TRUE(command.contains("--headless"));
+        command.replaceInStrings("%f", station);
+
+        QProcessEnvironment environment = headlessEnvironment();
+        environment.insert("HOME", home);
+        environment.remove("XDG_CONFIG_HOME");
+        Zolksat program(command, environment);
+        ASSERT_TRUE(program.waitUntilRunning()) << program.err().toStdString();
+        EXPECT_TRUE(program.err().contains("running headless from " + station)) << program.err().toStdString();
+        program.signal(SIGTERM);
+        ASSERT_EQ(program.finish(), 0) << program.err().toStdString();
+        EXPECT_TRUE(program.err().contains("Stopped; settings saved"));
+        EXPECT_TRUE(read(settingsPath(station)).contains("[Soundcard]"));
+    }
 }
 
 }  // namespace

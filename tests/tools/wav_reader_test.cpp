@@ -115,6 +115,25 @@ TEST_F(WavReaderTest, RefusesWhatIsNotSixteenBitPcmAt48kHz) {
     }
 }
 
+TEST_F(WavReaderTest, ChunkLongerThanTheFileIsNotReadAsFurtherChunks) {
+    // An unknown chunk claiming 4 GiB - 1 bytes, holding what looks like a whole recording: the
+    // chunk runs past the end of the file, so there is no format chunk and no audio.
+    const std::string inner = wavBytes({}, {1, 2, 3, 4}).substr(12);  // the chunks after "WAVE"
+    std::string body = "WAVE";
+    body += "junk";
+    put32(body, 0xFFFFFFFFu);
+    body += inner;
+    std::string bytes = "RIFF";
+    put32(bytes, static_cast<std::uint32_t>(body.size()));
+    bytes += body;
+    try {
+        WavReader reader(write(bytes));
+        ADD_FAILURE() << "accepted, " << reader.frames() << " frames";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("no format chunk"), std::string::npos) << e.what();
+    }
+}
+
 TEST_F(WavReaderTest, MissingFileIsReported) {
     EXPECT_THROW(WavReader(path / "missing.wav"), std::runtime_error);
 }

@@ -58,7 +58,9 @@ WavReader::WavReader(const std::filesystem::path& path) : m_file(path, std::ios:
             m_framesLeft = m_frames;
             return;
         } else {
-            m_file.seekg(size + (size & 1u), std::ios::cur);  // chunks are padded to even length
+            // Chunks are padded to even length; summed wide, so a size near 4 GiB cannot wrap to
+            // a short skip that would read the chunk's own bytes as further chunks.
+            m_file.seekg(static_cast<std::streamoff>(size) + (size & 1u), std::ios::cur);
             if (!m_file) fail("damaged chunk '" + id + "'");
         }
     }

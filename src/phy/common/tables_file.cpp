@@ -342,10 +342,13 @@ std::filesystem::path locateTablesFile(const std::optional<std::filesystem::path
                                        const std::filesystem::path& executableDir) {
     if (given) return *given;
     const auto beside = executableDir / kTablesFileName;
+    // An installed program finds its data relative to itself first, so one build serves any
+    // install prefix (a package under /usr from a build configured for /usr/local).
+    const auto besideInstalled = executableDir.parent_path() / "share" / "zolksat" / kTablesFileName;
     const auto installed = installedDataDir() / kTablesFileName;
     std::error_code error;
-    if (std::filesystem::exists(beside, error)) return beside;
-    if (std::filesystem::exists(installed, error)) return installed;
+    for (const auto& candidate : {beside, besideInstalled, installed})
+        if (std::filesystem::exists(candidate, error)) return candidate;
     return beside;
 }
 

@@ -106,7 +106,8 @@ TablesFileLoad parseTablesFile(std::span<const std::uint8_t> image, std::string_
 TablesFileLoad loadTablesFile(const std::filesystem::path& path);
 
 // Where the tables file is looked for: the given file if any; else beside the executable; else
-// the installed data folder. When none exists the first candidate is returned, for the message.
+// in ../share/zolksat relative to the executable's folder; else the data folder of the configured
+// install prefix. When none exists the first candidate is returned, for the message.
 std::filesystem::path locateTablesFile(const std::optional<std::filesystem::path>& given,
                                        const std::filesystem::path& executableDir);
 

@@ -2,12 +2,15 @@
 
 #include <stdexcept>
 
+#include "phy/tx/control_frame.h"
+
 namespace zolk {
 
 TransmitChain::TransmitChain(const TablesFile& tables, const DrawnTables& drawn,
                              RandomSource& random, AudioEngine& engine, const Settings& settings,
                              PttRelease& ptt)
     : m_engine(engine),
+      m_random(random),
       m_modulator(drawn, tables, random, m_cells),
       m_feeder(m_cells, engine, settings, ptt),
       m_testTone(settings) {
@@ -39,6 +42,11 @@ void TransmitChain::prepareDataFrames(int mode,
 void TransmitChain::prepareToneSignal() {
     m_engine.selectGenerator(TxGenerator::SymbolFeeder);
     m_engine.setSignalKind(TxSignalKind::ToneBlocks);
+}
+
+void TransmitChain::prepareControlFrame(const ControlPatternTable& table, int code) {
+    buildControlFrame(table, code, m_random, m_cells);
+    prepareToneSignal();
 }
 
 void TransmitChain::prepareTestTone() {

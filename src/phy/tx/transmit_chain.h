@@ -8,6 +8,7 @@
 
 #include "app/settings.h"
 #include "phy/common/audio_engine.h"
+#include "phy/common/control_patterns.h"
 #include "phy/common/drawn_tables.h"
 #include "phy/common/random_source.h"
 #include "phy/common/tables_file.h"
@@ -35,6 +36,9 @@ public:
     // Readies generator 1 for a 1024-sample tone-block signal whose ToneFrameTable columns (and
     // lead-in) the caller has written into cells().
     void prepareToneSignal();
+    // Writes the control frame of code (1..26) from table and readies generator 1 for it.
+    // Throws std::invalid_argument for another code.
+    void prepareControlFrame(const ControlPatternTable& table, int code);
     // Readies generator 2, the tune-up tone.
     void prepareTestTone();
 
@@ -43,6 +47,7 @@ public:
 
 private:
     AudioEngine& m_engine;
+    RandomSource& m_random;
     TxCells m_cells;
     FrameModulator m_modulator;
     SymbolFeeder m_feeder;

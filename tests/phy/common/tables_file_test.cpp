@@ -314,6 +314,21 @@ TEST(TablesFile, LocatedFromTheOptionBesideTheProgramOrInstalled) {
     EXPECT_EQ(installedDataDir().filename(), "zolksat");
 }
 
+TEST(TablesFile, InstalledProgramFindsTheDataBesideItsPrefix) {
+    // <prefix>/bin/zolksat reads <prefix>/share/zolksat/ZOLKSAT.dat whatever prefix it was built for.
+    const TempDir prefix;
+    const auto bin = prefix.path() / "bin";
+    const auto data = prefix.path() / "share" / "zolksat";
+    std::filesystem::create_directories(bin);
+    std::filesystem::create_directories(data);
+    EXPECT_EQ(locateTablesFile(std::nullopt, bin), bin / "ZOLKSAT.dat");
+    writeFile(data / "ZOLKSAT.dat", {1, 2, 3});
+    EXPECT_EQ(locateTablesFile(std::nullopt, bin), data / "ZOLKSAT.dat");
+    // A file beside the program (the build tree) still wins.
+    writeFile(bin / "ZOLKSAT.dat", {1, 2, 3});
+    EXPECT_EQ(locateTablesFile(std::nullopt, bin), bin / "ZOLKSAT.dat");
+}
+
 TEST(TablesFile, MessageNamesTheFileActuallyUsed) {
     const TempDir dir;
     const auto load = loadTablesFile(dir.path() / "custom.dat");

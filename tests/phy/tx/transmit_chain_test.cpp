@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <numbers>
 #include <memory>
 #include <vector>
 
@@ -69,6 +71,56 @@ TEST_F(TransmitChainTest, SendsDataFramesToneSignalsAndTheTuneTone) {
         std::all_of(tone.begin(), tone.begin() + 256, [](std::int16_t s) { return s == 0; }));
     EXPECT_NEAR(*std::max_element(tone.begin(), tone.end()), 22180, 1);
     EXPECT_EQ(rig.releases(), 3);
+}
+
+// The strongest of the 64 tones in one 1024-sample block, with its share of the block's energy.
+std::pair<int, double> strongestTone(std::span<const std::int16_t> block) {
+    int best = 0;
+    double bestPower = 0.0, total = 0.0;
+    for (std::int16_t v : block) total += double(v) * v;
+    for (int k = 0; k < 64; ++k) {
+        double re = 0.0, im = 0.0;
+        for (std::size_t n = 0; n < block.size(); ++n) {
+            const double phase = 2.0 * std::numbers::pi * k * double(n) / double(block.size());
+            re += block[n] * std::cos(phase);
+            im -= block[n] * std::sin(phase);
+        }
+        const double power = 2.0 * (re * re + im * im) / double(block.size());
+        if (power > bestPower) bestPower = power, best = k;
+    }
+    return {best, total > 0.0 ? bestPower / total : 0.0};
+}
+
+// A control frame on the air: 8 lead-in tones, the code's 31 tones, 50 silent blocks, release.
+TEST_F(TransmitChainTest, ControlFramePlaysLeadInPatternAndSilentTail) {
+    ControlPatternTable table;
+    for (int c = 1; c <= kControlCodeCount; ++c) {
+        for (int s = 0; s < kControlSymbols; ++s) {
+            table.toneOf[c][s] = static_cast<std::uint8_t>(8 + (5 * s + 3 * c) % 49);
+        }
+    }
+    chain.cells().toneColumn(0)[30] = Complex{1.0f, 0.0f};  // left over: must not be sent
+    chain.prepareControlFrame(table, 17);
+    const auto air = rig.play();
+    ASSERT_EQ(air.size(), 256 + (8 + 31 + 50) * 1024 + 256u);
+    EXPECT_EQ(rig.releases(), 1);
+    const auto block = [&](int b) { return std::span(air).subspan(256 + 1024 * std::size_t(b), 1024); };
+    for (int b = 0; b < 8; ++b) {
+        const auto [tone, share] = strongestTone(block(b));
+        EXPECT_GE(tone, 8);
+        EXPECT_LE(tone, 56);
+        EXPECT_GT(share, 0.99) << "lead-in block " << b;
+    }
+    for (int s = 0; s < 31; ++s) {
+        const auto [tone, share] = strongestTone(block(8 + s));
+        EXPECT_EQ(tone, table.toneOf[17][s]) << "symbol " << s;
+        EXPECT_GT(share, 0.99) << "symbol " << s;
+    }
+    const auto tail = std::span(air).subspan(256 + 1024 * 39);
+    EXPECT_TRUE(std::all_of(tail.begin(), tail.end(), [](std::int16_t v) { return v == 0; }));
+
+    EXPECT_THROW(chain.prepareControlFrame(table, 0), std::invalid_argument);
+    EXPECT_THROW(chain.prepareControlFrame(table, 27), std::invalid_argument);
 }
 
 TEST_F(TransmitChainTest, RefusesBadTransmissions) {

@@ -1,0 +1,15 @@
+# ZOLK_SANITIZE: the whole tree with AddressSanitizer and UndefinedBehaviorSanitizer
+# (scripts/sanitize.sh builds build-asan/ so). ZOLK_FUZZ: the same, plus coverage for libFuzzer,
+# with clang (scripts/fuzz.sh builds build-fuzz/ so); the fuzz targets then become fuzzers.
+option(ZOLK_SANITIZE "build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+option(ZOLK_FUZZ "build the fuzz targets as libFuzzer programs (clang), instrumented and sanitized" OFF)
+if(ZOLK_SANITIZE OR ZOLK_FUZZ)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+if(ZOLK_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "ZOLK_FUZZ needs clang (CXX=clang++)")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
