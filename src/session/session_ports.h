@@ -1,0 +1,96 @@
+// session_ports.h: the narrow interfaces through which the ARQ session meets the rest of the
+// station: the radio (codes and frames on the air, reception), the transmitter keying, the host
+// (status lines, received bytes, DataPort flow) and the operator's displays.
+// The session calls them; each method states what the session relies on.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "session/control_codes.h"
+
+namespace zolk {
+
+// The air side. Frames and failures come back through the session's frame entries, detected
+// control codes through ArqSession::onControlCode, both from inside the calls below or later.
+class SessionRadio {
+public:
+    virtual ~SessionRadio() = default;
+    // Draws the code's tone pattern and starts it; transmitActive() holds until it has been played.
+    virtual void sendControl(ControlCode code) = 0;
+    // Modulates one or two data frames of mode (NetBytes each) as one transmission.
+    virtual void sendFrames(int mode, std::span<const std::span<const std::uint8_t>> frames) = 0;
+    // From now on frames of mode in bursts of framesPerBurst (1 or 2) are expected; the reception's
+    // windows start again at the end of the own transmission.
+    virtual void receive(int mode, int framesPerBurst) = 0;
+    // No frame is expected any more.
+    virtual void stopReceiving() = 0;
+    // Runs the control-code detector once for this set of codes.
+    virtual void listenFor(const ControlCodeSet& codes) = 0;
+    // The station's own signal is still on the air (or in the playback queue).
+    virtual bool transmitActive() const = 0;
+    // This tick produced a new spectrogram row (every fourth tick): the detector has a new slot.
+    virtual bool symbolSlot() const = 0;
+    // The patterns of codes 1..21 for the link answered on own call-sign slot 1..5, or, after a
+    // link, for no link at all (slot 0).
+    virtual void drawLinkPatterns(int slot) = 0;
+};
+
+// The transmitter's key. The session keys after each start of a transmission; the end of the
+// transmission unkeys by itself, and the session unkeys when a link is cleaned up.
+class SessionKeying {
+public:
+    virtual ~SessionKeying() = default;
+    virtual void key() = 0;
+    virtual void unkey() = 0;
+};
+
+// The host program's side.
+class SessionHost {
+public:
+    virtual ~SessionHost() = default;
+    virtual void pending() = 0;
+    virtual void cancelPending() = 0;
+    virtual void connected(std::string_view callingCall, std::string_view calledCall) = 0;
+    virtual void disconnected() = 0;
+    // Bytes still to be sent (acknowledged bytes are no longer counted).
+    virtual void buffer(std::size_t bytesToSend) = 0;
+    // Received bytes in order. Returns how many of them the DataPort took; the rest are offered
+    // again at the next delivery, so a failed or stalled send loses nothing.
+    virtual std::size_t deliver(std::span<const std::uint8_t> bytes) = 0;
+    // Stop (true) or resume (false) reading the DataPort: the transmit buffer is full.
+    virtual void holdDataPort(bool hold) = 0;
+    // The session log: a connect attempt, a disconnection by the peer.
+    virtual void logLine(std::string_view text) = 0;
+    // The own call sign of slot 1..5 (empty when the slot is free).
+    virtual std::string_view myCall(int slot) const = 0;
+};
+
+enum class Lamp : std::uint8_t { Ack, Nack, Req, Start, Break, Qrt };
+enum class ChartColour : std::uint8_t { Red, Green };
+
+// What the operator sees of the session.
+class SessionUi {
+public:
+    virtual ~SessionUi() = default;
+    // Status-bar panels by key ("Indicativos", "Baud", "Bytes"); icon empty for none.
+    virtual void setPanelText(std::string_view key, std::string_view text) = 0;
+    virtual void setPanelIcon(std::string_view key, std::string_view icon) = 0;
+    virtual void setPanelTip(std::string_view key, std::string_view tip) = 0;
+    virtual void lightLamp(Lamp lamp) = 0;
+    virtual void clearLamps() = 0;
+    // The DATA lamp: red while a burst repeats lost data, else green.
+    virtual void showRepeat(bool repeating) = 0;
+    // The speed chart: cleared to the colour, or a point (bit rate, 0 for a lost frame).
+    virtual void resetChart(ChartColour colour) = 0;
+    virtual void chartPoint(int bitRate) = 0;
+    // Setup, PTT and Monitor menus: disabled while a link or call is under way.
+    virtual void enableSetupMenus(bool enabled) = 0;
+    virtual void messageBox(std::string_view text) = 0;
+    // What the session decided and why, for reading a failed link afterwards (debug level).
+    virtual void debugLine(std::string_view text) = 0;
+};
+
+}  // namespace zolk
