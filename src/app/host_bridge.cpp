@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/station.h"
+#include "app/station_radio.h"
 
 namespace zolk {
 
@@ -15,8 +16,8 @@ void HostBridge::disconnect() { notBuilt("the ARQ session; there is no link to e
 void HostBridge::abort() { notBuilt("the ARQ session; there is no link to abort"); }
 void HostBridge::dropLocally() { notBuilt("the ARQ session; there is no link to drop"); }
 
-void HostBridge::buildCallPatterns(std::int32_t, const SlotSeeds&, bool) {
-    notBuilt("control-code patterns; calls are neither made nor recognised");
+void HostBridge::buildCallPatterns(std::int32_t seed, const SlotSeeds& slotSeeds, bool forCall) {
+    if (m_station.running()) m_station.radio().drawPatterns(seed, slotSeeds, forCall);
 }
 
 void HostBridge::drawPingPatterns(std::int32_t) { notBuilt("link calibration ping patterns"); }

@@ -8,12 +8,19 @@ namespace zolk {
 
 StationRadio::StationRadio(Station& station, UiSink& ui, TimerPort& timers)
     : m_station(station),
+      m_ui(ui),
       m_frontEnd(station.drawnTables(), *this),
       m_schedule(m_frontEnd, m_ignoredFrames, SearchWindows::Session),
       m_chain(m_frontEnd, station.tables(), station.drawnTables(), m_schedule, ui, timers),
       m_transmit(station.tables(), station.drawnTables(), station.random(), station.audioEngine(),
-                 station.settings(), *this) {
+                 station.settings(), *this),
+      m_controlDetector(m_frontEnd) {
     m_station.audioEngine().attachReceiver(&m_frontEnd);
+    // The idle drawing, so that the tables always hold one. The drawing restarts its generator,
+    // so a generator of its own gives the same tables and leaves the station's where start-up
+    // left it.
+    RandomSource own;
+    buildPatterns(own, 0, station.host().protocol().slotSeeds(), false, m_patterns);
 }
 
 StationRadio::~StationRadio() { m_station.audioEngine().attachReceiver(nullptr); }
@@ -37,6 +44,33 @@ void StationRadio::send(int mode, std::span<const std::span<const std::uint8_t>>
     m_station.setTransmitActive(true);
 }
 
+void StationRadio::drawPatterns(std::int32_t seed, const CallSlotSeeds& slotSeeds, bool forCall) {
+    buildPatterns(m_station.random(), seed, slotSeeds, forCall, m_patterns);
+    m_controlDetector.clearRecord();
+}
+
+void StationRadio::sendControl(ControlCode c) {
+    if (m_station.transmitActive()) throw std::logic_error("a transmission is still on the air");
+    m_transmit.prepareControlFrame(m_patterns, codeNumber(c));
+    m_station.setTransmitActive(true);
+}
+
+std::optional<ControlDetection> StationRadio::listenFor(const ControlCodeSet& codes, ControlSearch search) {
+    auto detection = m_controlDetector.listenFor(m_patterns, codes.numbers(), search);
+    if (detection) m_ui.showAfc(-detection->receiveFrequencyOffsetHz);
+    return detection;
+}
+
+void StationRadio::listenForControl(const ControlCodeSet& codes, ControlSearch search, bool everyTick) {
+    if (m_controlListening.active && m_controlListening.search != search) m_controlDetector.clearRecord();
+    m_controlListening = ControlListening{.active = true, .codes = codes, .search = search, .everyTick = everyTick};
+}
+
+void StationRadio::stopListeningForControl() {
+    m_controlListening = ControlListening{};
+    m_controlDetector.clearRecord();
+}
+
 // windowMinimised stays false: the shell does not tell the core about its window yet.
 ReceiveConditions StationRadio::receiveConditions() const {
     const Settings& settings = m_station.settings();
@@ -46,6 +80,13 @@ ReceiveConditions StationRadio::receiveConditions() const {
     c.ListenMode = m_station.host().protocol().listenMode();
     c.WaterfallMode = settings.WaterfallMode;
     c.ViewMode = settings.ViewMode;
+    if (m_controlListening.active) {
+        c.controlListening = true;
+        if (m_controlListening.search == ControlSearch::Narrow) {
+            c.sessionActive = true;  // the narrow spectrogram reads the corrected ring
+            c.narrowSpectrogram = true;
+        }
+    }
     return c;
 }
 
@@ -57,6 +98,10 @@ void StationRadio::sessionTick() {
         return;
     }
     m_schedule.tick(m_chain);
+    if (m_controlListening.active && (m_controlListening.everyTick || m_frontEnd.newSpectrogramRow())) {
+        const auto detection = listenFor(m_controlListening.codes, m_controlListening.search);
+        if (detection && m_controlSink) m_controlSink(static_cast<ControlCode>(detection->code), *detection);
+    }
 }
 
 void StationRadio::pttOff() {

@@ -5,15 +5,20 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <span>
 
 #include "app/settings.h"
+#include "phy/common/control_patterns.h"
+#include "phy/rx/control_detector.h"
 #include "phy/rx/receive_chain.h"
 #include "phy/rx/receive_front_end.h"
 #include "phy/rx/reception_schedule.h"
 #include "phy/tx/transmit_chain.h"
 #include "ports/timer_port.h"
 #include "ports/ui_sink.h"
+#include "session/control_codes.h"
 
 namespace zolk {
 
@@ -48,6 +53,29 @@ public:
     // a transmission is still on the air and std::invalid_argument for a bad mode or frame.
     void send(int mode, std::span<const std::span<const std::uint8_t>> frames);
 
+    // Control frames. The pattern tables hold one drawing at all times (the idle one from the
+    // start); a redraw drops a detection under way.
+    void drawPatterns(std::int32_t seed, const CallSlotSeeds& slotSeeds, bool forCall);
+    const ControlPatternTable& patterns() const { return m_patterns; }
+    // Sends control code c of the current drawing and keys TransmitActive until the frame and
+    // its silent tail have left. Throws std::logic_error while a transmission is on the air.
+    void sendControl(ControlCode c);
+    // The next transmission opens with the 1500 Hz lead-in tone instead of lead-in tones (after a
+    // cleanup); a control frame that reaches its end disarms it.
+    void armLeadInTone() { m_transmit.feeder().setLeadInToneArmed(true); }
+    // One detector run over codes on the newest symbols; a detection moves the AFC (shown on the
+    // AFC gauge) and is returned. For the session, which runs it from its own tick.
+    std::optional<ControlDetection> listenFor(const ControlCodeSet& codes, ControlSearch search);
+    // Standing listening until stopped: a run at every spectrogram row (or every tick with
+    // everyTick), each detection handed to the sink set below. Not while transmitting.
+    void listenForControl(const ControlCodeSet& codes, ControlSearch search, bool everyTick = false);
+    void stopListeningForControl();
+    using ControlSink = std::function<void(ControlCode, const ControlDetection&)>;
+    void setControlSink(ControlSink sink) { m_controlSink = std::move(sink); }
+    ControlDetector& controlDetector() { return m_controlDetector; }
+    // The AFC state: the receive frequency offset of the front-end.
+    float receiveFrequencyOffsetHz() const { return m_frontEnd.receiveFrequencyOffsetHz(); }
+
     // FrontEndClient. The busy detector and the waterfall do not exist yet, so their taps drop
     // the samples.
     ReceiveConditions receiveConditions() const override;
@@ -59,12 +87,24 @@ public:
     void pttOff() override;
 
 private:
+    struct ControlListening {
+        bool active = false;
+        ControlCodeSet codes;
+        ControlSearch search = ControlSearch::Wide;
+        bool everyTick = false;
+    };
+
     Station& m_station;
+    UiSink& m_ui;
     ReceiveFrontEnd m_frontEnd;
     IgnoredFrames m_ignoredFrames;
     ReceptionSchedule m_schedule;
     ReceiveChain m_chain;
     TransmitChain m_transmit;
+    ControlPatternTable m_patterns;
+    ControlDetector m_controlDetector;
+    ControlListening m_controlListening;
+    ControlSink m_controlSink;
 };
 
 }  // namespace zolk

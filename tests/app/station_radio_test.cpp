@@ -266,3 +266,88 @@ TEST_F(StationRadioTest, ReceiveRefusesABadModeOrBurstAndSendRefusesWhileOnTheAi
 
 }  // namespace
 }  // namespace zolk
+
+namespace zolk {
+namespace {
+
+struct HeardCode {
+    ControlCode code;
+    ControlDetection detection;
+};
+
+class ControlFrameTest : public StationRadioTest {
+protected:
+    void listen(const ControlCodeSet& codes, ControlSearch search) {
+        m_b->station().radio().setControlSink(
+            [this](ControlCode c, const ControlDetection& d) { m_heardCodes.push_back({c, d}); });
+        m_b->station().radio().listenForControl(codes, search);
+    }
+    // A sends one control code; runs until its PTT has dropped and B had time for the countdown.
+    void sendFromA(ControlCode c) {
+        m_heardCodes.clear();
+        m_a->station().radio().sendControl(c);
+        ASSERT_TRUE(m_a->station().transmitActive());
+        for (int i = 0; i < 300 && m_a->station().transmitActive(); ++i) m_harness.runFor(milliseconds{10});
+        ASSERT_FALSE(m_a->station().transmitActive());
+        m_harness.runFor(milliseconds{300});
+    }
+    std::vector<HeardCode> m_heardCodes;
+};
+
+constexpr std::int32_t kSeedOfB = 40123;  // CallSeed of B's own call sign
+
+// A calls B through a channel that shifts everything by +120 Hz. B hears only its own call, not
+// one meant for an empty slot or another station, and corrects its receiver onto A.
+TEST_F(ControlFrameTest, CallAtPlus120HzIsFoundByTheWideSearchAndTheReceiverCorrected) {
+    startPair(std::make_unique<sim::ChannelModel>(sim::ChannelSettings{.offsetHz = 120.0}));
+    const std::array<std::string, kCallSlots> callsOfB = {"EA4ZZZ", "", "", "", ""};
+    m_b->station().radio().drawPatterns(0, {kSeedOfB, 0, 0, 0, 0}, false);
+    listen(withoutEmptyCallSlots(ControlCodeSet::range(ControlCode::Call1, ControlCode::Call5), callsOfB),
+           ControlSearch::Wide);
+
+    // A call for another call sign, and one drawn from seed 0: the pattern of B's empty slots.
+    for (const std::int32_t seed : {kSeedOfB + 1, 0}) {
+        m_a->station().radio().drawPatterns(seed, {}, true);
+        sendFromA(ControlCode::Call1);
+        EXPECT_TRUE(m_heardCodes.empty()) << "seed " << seed;
+    }
+
+    m_a->station().radio().drawPatterns(kSeedOfB, {}, true);
+    sendFromA(ControlCode::Call1);
+    ASSERT_EQ(m_heardCodes.size(), 1u);
+    const ControlDetection& d = m_heardCodes[0].detection;
+    EXPECT_EQ(m_heardCodes[0].code, ControlCode::Call1);
+    EXPECT_EQ(d.coarseOffset, 5);  // 120 Hz in half bins of 23.4 Hz
+    EXPECT_NEAR(d.fineOffsetHz, 120.0, 3.0);
+    EXPECT_NEAR(m_b->station().radio().receiveFrequencyOffsetHz(), -120.0, 3.0);
+    ASSERT_TRUE(m_b->ui().afc_hz().has_value());
+    EXPECT_FLOAT_EQ(*m_b->ui().afc_hz(), -m_b->station().radio().receiveFrequencyOffsetHz());
+}
+
+// On a link both draw the called station's patterns; the narrow search then moves the receiver
+// by half of what it still measures.
+TEST_F(ControlFrameTest, ConnectedNarrowSearchCorrectsByHalfTheEstimate) {
+    startPair(std::make_unique<sim::ChannelModel>(sim::ChannelSettings{.offsetHz = 10.0}));
+    m_a->station().radio().drawPatterns(kSeedOfB, {}, true);
+    m_b->station().radio().drawPatterns(kSeedOfB, {kSeedOfB, 0, 0, 0, 0}, false);
+    listen(ControlCodeSet{ControlCode::Qrt, ControlCode::Break, ControlCode::Req0, ControlCode::Req1, ControlCode::Idle},
+           ControlSearch::Narrow);
+    for (const ControlCode sent : {ControlCode::Break, ControlCode::Req1, ControlCode::Qrt}) {
+        const float before = m_b->station().radio().receiveFrequencyOffsetHz();
+        sendFromA(sent);
+        ASSERT_EQ(m_heardCodes.size(), 1u) << controlCodeName(sent);
+        const ControlDetection& d = m_heardCodes[0].detection;
+        EXPECT_EQ(m_heardCodes[0].code, sent);
+        EXPECT_EQ(d.coarseOffset, 0);
+        EXPECT_NEAR(d.fineOffsetHz, 10.0 + before, 3.0);
+        EXPECT_FLOAT_EQ(m_b->station().radio().receiveFrequencyOffsetHz(), before - d.fineOffsetHz / 2.0f);
+    }
+    // Three halvings: from 10 Hz off to within about 2 Hz.
+    EXPECT_NEAR(m_b->station().radio().receiveFrequencyOffsetHz(), -10.0, 2.5);
+    // A code outside the set is not reported.
+    sendFromA(ControlCode::TurnAck);
+    EXPECT_TRUE(m_heardCodes.empty());
+}
+
+}  // namespace
+}  // namespace zolk

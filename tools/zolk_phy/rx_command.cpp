@@ -93,6 +93,7 @@ std::size_t payloadLength(std::span<const std::uint8_t> frame) {
 }  // namespace
 
 int runRx(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
+    if (wantsControl(args)) return runControlRx(args, out, err);
     RxOptions options;
     try {
         options = parseOptions(args);

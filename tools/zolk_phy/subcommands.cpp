@@ -12,7 +12,9 @@ constexpr std::array kSubcommands{
                runOffset},
     Subcommand{"rx",
                "rx --mode M --in FILE.wav [--frames 1|2] [--tables FILE] | rx --monitor --in FILE.wav: "
-               "decode the data frames of a recording, one line per detected frame",
+               "decode the data frames of a recording, one line per detected frame | rx --control [CODES] "
+               "--call CALL [--mycall CALL]... [--code-seed idle] [--wide] --in FILE.wav: find control frames "
+               "of the link with CALL (CODES: a comma list, every code without it), one line per detection",
                runRx},
     Subcommand{"sweep",
                "sweep --mode M --snr FROM:TO:STEP --frames N [--offset HZ] [--drift HZ_PER_S] [--ppm X] "
@@ -22,7 +24,9 @@ constexpr std::array kSubcommands{
     Subcommand{"tx",
                "tx --mode M --out FILE.wav [--frames 1|2] [--text STRING | --payload FILE | "
                "--random] [--count K] [--gap SECONDS] [--seed S] [--drive DB] [--tables FILE]: "
-               "write the audio of K data transmissions",
+               "write the audio of K data transmissions | tx --control CODE[,CODE...] --call CALL "
+               "[--mycall CALL]... [--code-seed idle] [--lead-in-tone] [--count K] [--gap SECONDS] [--drive DB] "
+               "--out FILE.wav: control frames drawn for the link with the called station CALL",
                runTx},
 };
 }  // namespace

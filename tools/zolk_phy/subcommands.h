@@ -25,5 +25,9 @@ int runOffset(std::span<const std::string_view> args, std::ostream& out, std::os
 int runRx(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 int runSweep(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 int runTx(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
+// tx and rx with --control: control frames instead of data frames.
+bool wantsControl(std::span<const std::string_view> args);
+int runControlTx(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
+int runControlRx(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 
 }  // namespace zolk::phytool

@@ -267,6 +267,7 @@ int run(const TxOptions& o, std::ostream& out) {
 }  // namespace
 
 int runTx(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
+    if (wantsControl(args)) return runControlTx(args, out, err);
     try {
         return run(parseOptions(args), out);
     } catch (const std::exception& e) {

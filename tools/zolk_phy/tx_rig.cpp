@@ -34,6 +34,16 @@ TxRig::~TxRig() = default;
 void TxRig::transmit(int mode, std::span<const std::span<const std::uint8_t>> frames,
                      const SampleSink& sink) {
     m_chain.prepareDataFrames(mode, frames);
+    play(sink);
+}
+
+void TxRig::transmitControl(const ControlPatternTable& table, int code, bool leadInTone, const SampleSink& sink) {
+    m_chain.prepareControlFrame(table, code);
+    m_chain.feeder().setLeadInToneArmed(leadInTone);
+    play(sink);
+}
+
+void TxRig::play(const SampleSink& sink) {
     // The key-up buffer is silent; every later buffer plays the ring, and the buffer in which
     // the feeder releases PTT is cut at that sample (its rest is silence in any case).
     std::array<std::int16_t, 2 * kAudioBlockLength> stereo{};

@@ -10,6 +10,7 @@
 
 #include "app/settings.h"
 #include "phy/common/audio_engine.h"
+#include "phy/common/control_patterns.h"
 #include "phy/common/drawn_tables.h"
 #include "phy/common/random_source.h"
 #include "phy/common/tables_file.h"
@@ -31,8 +32,14 @@ public:
     void transmit(int mode, std::span<const std::span<const std::uint8_t>> frames,
                   const SampleSink& sink);
 
+    // Sends the control frame of code (1..26) drawn in table, the lead-in tone first when
+    // leadInTone; the same hand-over of samples.
+    void transmitControl(const ControlPatternTable& table, int code, bool leadInTone, const SampleSink& sink);
+
 private:
     struct Surroundings;
+
+    void play(const SampleSink& sink);
 
     RandomSource m_random;
     DrawnTables m_drawn;

@@ -147,7 +147,7 @@ void ReceiveFrontEnd::sampleStep(Complex x) {
 }
 
 void ReceiveFrontEnd::spectrogramStep(const ReceiveConditions& c) {
-    if (c.MonitorMode || c.TransmitActive || !(c.ListenMode || c.sessionActive)) return;
+    if (c.MonitorMode || c.TransmitActive || !(c.ListenMode || c.sessionActive || c.controlListening)) return;
     std::array<Complex, kSpectrogramSamples> window{};
     const bool narrow = c.narrowSpectrogram;
     const auto& ring = narrow ? m_corrected : m_baseband;

@@ -43,6 +43,7 @@ struct ReceiveConditions {
     bool sessionActive = false;      // state is not Disconnected
     bool frameReception = false;     // state is Answering or Receiving: single-mode framing runs
     bool narrowSpectrogram = false;  // state none of Disconnected, Answering, Calling, Pinging
+    bool controlListening = false;   // control frames are listened for: the spectrogram runs
     std::uint8_t ModeIndex = 0;
     std::uint8_t WaterfallMode = 1;  // 0 off, 1 on, 2 auto (only while a session is active)
     std::uint8_t ViewMode = 1;       // 3: gauges only, no waterfall

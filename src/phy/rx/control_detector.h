@@ -1,0 +1,93 @@
+// control_detector.h: finds control frames in the spectrogram: for each code of a set (and each
+// coarse offset of the wide search) it counts the symbols whose tone is the strongest of its band,
+// keeps the best alignment for 8 more runs, then measures the fine offset on the re-extracted
+// spectrum, moves the receive frequency offset and reports the code as data.
+// Owns the one detection record; the spectrogram, rings and AFC state are the front-end's.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+#include "phy/common/control_patterns.h"
+#include "phy/rx/receive_front_end.h"
+
+namespace zolk {
+
+// Wide: the half-bin spectrogram of the uncorrected ring, coarse offsets -7..+7 half bins (about
+// +/-164 Hz), the AFC set to the estimate. Narrow: the corrected ring's spectrogram, no search,
+// half of the estimate added to the AFC (the link is already on frequency).
+enum class ControlSearch : std::uint8_t { Wide, Narrow };
+
+// How the fine offset is read from the quarter-bin spectrum. QuarterBin: the best of the three
+// quarter bins around the coarse offset. Interpolated: that bin refined by a parabola through the
+// correlation sums of it and its two neighbours.
+enum class FineOffsetMethod : std::uint8_t { QuarterBin, Interpolated };
+
+struct ControlDetection {
+    std::uint8_t code = 0;          // 1..26
+    ControlSearch search = ControlSearch::Wide;
+    std::int16_t coarseOffset = 0;  // half bins (wide) of 23.4375 Hz; 0 when narrow
+    std::uint32_t ringIndex = 0;    // RingIndex at the newest symbol of the best alignment
+    std::uint8_t hits = 0;          // symbols whose tone was the strongest of its band
+    float sum = 0.0f;               // power summed over the 31 tones
+    bool fineFound = false;         // a quarter-bin alignment reached 19 hits too
+    float fineOffsetHz = 0.0f;      // the frequency at which the frame was heard (the estimate)
+    float receiveFrequencyOffsetHz = 0.0f;  // the AFC after the correction
+};
+
+// The largest hit count any code and offset reached in one run, counted to the end (the bench
+// reads how close noise comes to 19 hits).
+struct ControlRunStats {
+    int mostHits = 0;
+};
+
+class ControlDetector {
+public:
+    static constexpr int kCountdownRuns = 8;
+    static constexpr int kWideOffsets = 7;  // coarse offsets -7..+7 half bins
+
+    // frontEnd must outlive the detector.
+    explicit ControlDetector(ReceiveFrontEnd& frontEnd) : m_frontEnd(frontEnd) {}
+
+    // One run over codes (numbers 1..26; others are skipped) on the newest 31 symbols. Returns the
+    // detection 8 runs after the last improvement of the record, after moving the front-end's
+    // receive frequency offset; then the record is clear again. An empty set does nothing.
+    std::optional<ControlDetection> listenFor(const ControlPatternTable& table, std::span<const std::uint8_t> codes,
+                                              ControlSearch search);
+
+    // Forgets a detection under way (the patterns were redrawn, or listening stopped).
+    void clearRecord() { m_record = Record{}; }
+    bool recording() const { return m_record.code != 0; }
+    // The recorded alignment: its code (0 = none), sum and the runs left before the report.
+    std::uint8_t recordedCode() const { return m_record.code; }
+    float recordedSum() const { return m_record.sum; }
+    int countdown() const { return m_record.countdown; }
+
+    void setFineOffsetMethod(FineOffsetMethod method) { m_fineMethod = method; }
+    // Counts every code and offset to the end instead of stopping where 19 hits are out of reach,
+    // and keeps the run's largest count. Slower; for measurements only.
+    void setCountAllHits(bool on) { m_countAll = on; }
+    const ControlRunStats& lastRun() const { return m_lastRun; }
+
+private:
+    struct Record {
+        float sum = 0.0f;
+        std::int16_t coarseOffset = 0;
+        std::uint8_t code = 0;
+        std::int16_t countdown = 0;
+        std::uint32_t ringIndex = 0;
+        std::uint8_t hits = 0;
+        ControlSearch search = ControlSearch::Wide;
+    };
+
+    ControlDetection report(const ControlPatternTable& table);
+
+    ReceiveFrontEnd& m_frontEnd;
+    Record m_record;
+    FineOffsetMethod m_fineMethod = FineOffsetMethod::Interpolated;
+    bool m_countAll = false;
+    ControlRunStats m_lastRun;
+};
+
+}  // namespace zolk
