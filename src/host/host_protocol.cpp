@@ -12,6 +12,7 @@ namespace zolk {
 namespace {
 
 constexpr char kCarriageReturn = '\r';
+constexpr char kLineFeed = '\n';
 
 bool allValid(std::span<const std::string_view> calls) {
     return std::all_of(calls.begin(), calls.end(),
@@ -26,11 +27,16 @@ HostProtocol::HostProtocol(HostLinkPort& link, UiSink& ui, HostLinks links)
 void HostProtocol::OnCommandBytes(std::span<const std::uint8_t> bytes) {
     for (const std::uint8_t byte : bytes) {
         const char ch = static_cast<char>(byte);
+        // A host that ends its lines with CR LF: the LF belongs to the line just run.
+        const bool afterCarriageReturn = m_afterCarriageReturn;
+        m_afterCarriageReturn = ch == kCarriageReturn;
+        if (ch == kLineFeed && afterCarriageReturn) continue;
         if (m_droppingLine) {
             // The oversized line ends here and becomes an empty command, answered "WRONG".
             if (ch == kCarriageReturn) {
                 m_droppingLine = false;
                 m_commandBuffer += kCarriageReturn;
+                runHeldLines();
             }
             continue;
         }
@@ -43,14 +49,15 @@ void HostProtocol::OnCommandBytes(std::span<const std::uint8_t> bytes) {
             }
         }
         m_commandBuffer += ch;
+        // Each line runs as soon as its carriage return arrives, whatever follows in the chunk.
+        if (ch == kCarriageReturn) runHeldLines();
     }
-    if (!m_droppingLine && !m_commandBuffer.empty() && m_commandBuffer.back() == kCarriageReturn)
-        runHeldLines();
 }
 
 void HostProtocol::clearCommandBuffer() {
     m_commandBuffer.clear();
     m_droppingLine = false;
+    m_afterCarriageReturn = false;
 }
 
 void HostProtocol::setListenMode(bool on) {

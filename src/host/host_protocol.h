@@ -19,7 +19,8 @@ namespace zolk {
 class HostProtocol {
 public:
     // Longest command held while waiting for its carriage return. A longer line is dropped and
-    // answered "WRONG"; complete lines held back run early once the buffer reaches this size.
+    // answered "WRONG". Each line runs when its carriage return arrives; a line feed right after
+    // it is dropped (hosts that end lines with CR LF), a line feed anywhere else is line content.
     static constexpr std::size_t kCommandBufferLimit = 4096;
 
     HostProtocol(HostLinkPort& link, UiSink& ui, HostLinks links);
@@ -55,6 +56,7 @@ private:
 
     std::string m_commandBuffer;
     bool m_droppingLine = false;  // inside a line longer than kCommandBufferLimit
+    bool m_afterCarriageReturn = false;  // the last byte was a line's end
     std::array<std::string, kMyCallSlots> m_myCalls;
     SlotSeeds m_slotSeeds{};
     std::string m_sourceCall;

@@ -159,17 +159,27 @@ TEST_F(HostProtocolTest, ListenOnAndOffInOneChunkAnswerTwiceAndEndOff) {
     EXPECT_EQ(ui.panelTip["Listen"], "LISTEN ON");
 }
 
-TEST_F(HostProtocolTest, LineFeedIsNotATerminatorAndSpoilsTheNextCommand) {
-    EXPECT_EQ(send("LISTEN ON\r\n"), "");
-    EXPECT_EQ(send("LISTEN OFF\r"), "OK\rWRONG\r");
-    EXPECT_TRUE(protocol.listenMode());
-}
-
-TEST_F(HostProtocolTest, ChunkEndingInsideALineHoldsBackTheCompleteOnesBeforeIt) {
-    EXPECT_EQ(send("GATEWAY ON\rLISTEN O"), "");
-    EXPECT_FALSE(protocol.listenMode());
-    EXPECT_EQ(send("N\r"), "OK\rOK\r");
-    EXPECT_TRUE(protocol.listenMode());
+// Each case is a sequence of chunks and the replies after each one.
+TEST_F(HostProtocolTest, LinesRunAtTheirCarriageReturnAndALineFeedAfterItIsDropped) {
+    struct Case {
+        std::string_view name;
+        std::vector<std::pair<std::string_view, std::string_view>> chunks;
+        bool listenAfter;
+    };
+    const Case kCases[] = {
+        {"CR LF lines answer at once", {{"LISTEN ON\r\n", "OK\r"}, {"LISTEN OFF\r\n", "OK\r"}}, false},
+        {"CR LF split between chunks", {{"LISTEN ON\r", "OK\r"}, {"\nGATEWAY A\r\n", "OK\r"}}, true},
+        {"lone LF is no line end", {{"LISTEN ON\n", ""}, {"\r", "WRONG\r"}}, false},
+        {"LF LF: the second is content", {{"LISTEN ON\r\n\n", "OK\r"}, {"\r", "WRONG\r"}}, true},
+        {"chunk ending inside a line", {{"GATEWAY ON\rLISTEN O", "OK\r"}, {"N\r", "OK\r"}}, true},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(std::string(c.name));
+        protocol.clearCommandBuffer();
+        protocol.setListenMode(false);
+        for (const auto& [chunk, replies] : c.chunks) EXPECT_EQ(send(chunk), replies);
+        EXPECT_EQ(protocol.listenMode(), c.listenAfter);
+    }
 }
 
 TEST_F(HostProtocolTest, PublicCommandsClearTheFlagAndAnswerNothing) {

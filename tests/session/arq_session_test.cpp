@@ -144,6 +144,7 @@ struct RepeatCase {
     int expectSide;  // the station that must send expectCode
     ControlCode expectCode;
     int expectAtLeast;
+    std::size_t bytes = 3000;  // B's data for A
 };
 
 void PrintTo(const RepeatCase& c, std::ostream* out) { *out << c.name; }
@@ -153,7 +154,7 @@ class ArqRepeat : public testing::TestWithParam<RepeatCase> {};
 TEST_P(ArqRepeat, EveryByteArrivesOnceInOrder) {
     const RepeatCase& c = GetParam();
     SessionLink link;
-    const auto fromB = randomBytes(3000, 7);
+    const auto fromB = randomBytes(c.bytes, 7);
     link.b().session.onHostData(fromB);
     link.setFate(c.side, c.rule);
     ASSERT_TRUE(link.call(120 * kSecond)) << link.transcript();
@@ -174,6 +175,15 @@ std::function<Fate(const AirItem&, int)> nth(bool code, std::vector<int> indices
         if (only && item.code != *only) return Fate::Pass;
         const int index = (*count)++;
         return std::find(indices.begin(), indices.end(), index) != indices.end() ? fate : Fate::Pass;
+    };
+}
+
+// The frame of the given position in the first two-frame bursts (each burst once).
+std::function<Fate(const AirItem&, int)> inTwoFrameBursts(int frameIndex, Fate fate, int bursts = 1) {
+    auto count = std::make_shared<int>(0);
+    return [=](const AirItem& item, int) {
+        if (item.isCode || item.burstFrames != 2 || item.frameIndex != frameIndex) return Fate::Pass;
+        return (*count)++ < bursts ? fate : Fate::Pass;
     };
 }
 
@@ -204,7 +214,15 @@ INSTANTIATE_TEST_SUITE_P(
         RepeatCase{"LostAnswerToTheCall", 1, nth(true, {0}), 0, ControlCode::Call1, 2},
         // A's TurnAck is lost: B repeats its accept code after its turn-request wait.
         RepeatCase{"LostTurnAck", 0, nth(true, {0}, Fate::Lose, ControlCode::TurnAck), 1,
-                   ControlCode::AcceptMode5, 2}),
+                   ControlCode::AcceptMode5, 2},
+        // Two-frame bursts: frame 1 fails its check, or is never detected, or frame 2 fails;
+        // the answer names the frame and the repeat fills the gap in order.
+        RepeatCase{"FirstOfTwoFails", 1, inTwoFrameBursts(1, Fate::Corrupt, 3), 0, ControlCode::NakFirst, 3,
+                   60000},
+        RepeatCase{"FirstOfTwoUnseen", 1, inTwoFrameBursts(1, Fate::Lose, 3), 0, ControlCode::NakFirst, 3,
+                   60000},
+        RepeatCase{"SecondOfTwoFails", 1, inTwoFrameBursts(2, Fate::Corrupt, 3), 0, ControlCode::NakSecond, 3,
+                   60000}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
@@ -320,6 +338,34 @@ INSTANTIATE_TEST_SUITE_P(
                     QrtCase{"Receiving", 0, SessionState::Receiving, -1, false, std::nullopt, "DISCONNECTED"},
                     QrtCase{"Sending", 1, SessionState::Sending, -1, false, std::nullopt, "DISCONNECTED"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Codes heard again while a state waits: the answer is repeated, never taken as new.
+TEST(ArqLink, RepeatedCodesAreAnsweredAgain) {
+    SessionLink link;
+    link.setFate(1, [](const AirItem& item, int) {
+        return item.isCode && item.code == ControlCode::AcceptMode5 ? Fate::Lose : Fate::Pass;
+    });
+    link.a().session.connect("N0CALL-7", "W1AW");
+    ASSERT_TRUE(link.runUntil([&] {
+        return link.a().session.state() == SessionState::Identifying && !link.a().radio.transmitActive() &&
+               link.a().session.stateTicks() > 1100;
+    }, 30 * kSecond));
+    const auto identifications = link.a().radio.burstModes.size();
+    hearNow(link, 0, ControlCode::Answer);  // Answer heard a second time
+    link.run(8);
+    EXPECT_EQ(link.a().radio.burstModes.size(), identifications + 1);
+    EXPECT_EQ(link.a().radio.burstModes.back(), 0);
+    // B, waiting for TurnAck, answers a request with the accept code it sent before.
+    ASSERT_TRUE(link.runUntil([&] {
+        return link.b().session.state() == SessionState::TurnRequested && !link.b().radio.transmitActive() &&
+               link.b().session.stateTicks() > 1100;
+    }, 30 * kSecond)) << link.transcript();
+    const auto sentBefore = link.b().radio.sent.size();
+    hearNow(link, 1, ControlCode::Req1);
+    link.run(8);
+    ASSERT_EQ(link.b().radio.sent.size(), sentBefore + 1);
+    EXPECT_EQ(link.b().radio.sent.back(), ControlCode::AcceptMode5);
+}
 
 TEST(ArqLink, ThirtySecondsOfSilenceEndTheLink) {
     SessionLink link;

@@ -158,6 +158,8 @@ struct StoreCase {
     std::vector<StoreStep> steps;
 };
 
+void PrintTo(const StoreCase& c, std::ostream* out) { *out << c.name; }
+
 // Plays the sender's side of each burst (what a frame carries follows from what was acknowledged)
 // and checks that the host sees the byte stream in order once the gaps are filled.
 class ReceiveOrder : public testing::TestWithParam<StoreCase> {};
