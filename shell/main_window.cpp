@@ -86,6 +86,7 @@ void MainWindow::buildMenus() {
         connect(menuAction(item), &QAction::triggered, this, [this, item] { handleStationMenu(item); });
     }
     connect(menuAction(MenuItem::Guide), &QAction::triggered, this, &MainWindow::handleGuide);
+    connect(menuAction(MenuItem::Log), &QAction::triggered, this, &MainWindow::handleLog);
     connect(menuAction(MenuItem::About), &QAction::triggered, this, &MainWindow::handleAbout);
 }
 
@@ -140,7 +141,7 @@ QLabel* MainWindow::addIndicator(const char* name, const char* caption) {
     box->setFrameStyle(QFrame::Box | QFrame::Plain);
     box->setAutoFillBackground(true);
     QPalette palette = box->palette();
-    palette.setColor(QPalette::Window, Qt::white);
+    palette.setColor(QPalette::window, Qt::white);
     palette.setColor(QPalette::WindowText, Qt::black);
     box->setPalette(palette);
     return box;
@@ -280,6 +281,16 @@ void MainWindow::plotCells(std::span<const std::complex<float>>, int, PlotColour
 
 void MainWindow::plotSoftValues(std::span<const float>, PlotColour) {}
 
+void MainWindow::setIndicator(TransmitIndicator which, IndicatorColour colour) {
+    QLabel* box = m_indicators[static_cast<std::size_t>(which)];
+    if (box == nullptr) return;
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::window, colour == IndicatorColour::Green ? QColor(Qt::green)
+                                       : colour == IndicatorColour::Red ? QColor(Qt::red)
+                                                                        : QColor(Qt::white));
+    box->setPalette(palette);
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (m_station != nullptr && m_station->running()) {
         // A minimised window keeps the position saved before.
@@ -308,6 +319,13 @@ void MainWindow::handleGuide() {
         }
     }
     messageBox("ZOLK SAT", std::string(kGuideFile) + " file not found");
+}
+
+void MainWindow::handleLog() {
+    if (m_station == nullptr) return;
+    if (const auto file = m_station->openLog()) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file->string())));
+    }
 }
 
 void MainWindow::handleAbout() {

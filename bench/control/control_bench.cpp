@@ -223,6 +223,8 @@ int run(const Options& o) {
            << fineAt90 << " |\n";
     }
 
+    md << detail.str();
+
     // The fine offset at random offsets, both readings of the quarter-bin spectrum on the same trials.
     md << "\n## Fine offset error\n\nCall set, wide search, " << o.trials
        << " frames per point at an offset drawn from -150..+150 Hz per point; error = estimate minus the true offset.\n\n"

@@ -32,37 +32,40 @@ constexpr std::int32_t kInt32Min = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 
 // In load order.
-const std::array<SettingKey, 23> kKeys{{
+const std::array<SettingKey, 27> kKeys{{
     {"Soundcard", "Input Device Name", &Settings::inputDeviceName},
     {"Soundcard", "Output Device Name", &Settings::outputDeviceName},
     {"Soundcard", "UZ-Board Device Path", &Settings::uzBoardDevicePath, 0, 0, true},
     {"Soundcard", "ALC Drive Level", &Settings::txDriveLevel, -30, 0},  // the drive slider's range
-    {"PTT", "Rig", &Settings::rig, 1, 132, true},                       // the radio table's entries
+    {"PTT", "Rig", &Settings::rig, 1, 132, true},                          // the radio table's entries
     {"PTT", "PTTPort", &Settings::pttPort, 0, 0, true},
     {"PTT", "CATPort", &Settings::catPort, 0, 0, true},
     {"PTT", "Baud", &Settings::catBaud, 0, 0, true},
     {"PTT", "Pin", &Settings::pttPin, 1, 3, true},
     {"PTT", "RTS", &Settings::catRts, 0, 1, true},
     {"PTT", "DTR", &Settings::catDtr, 0, 1, true},
-    {"PTT", "Via", &Settings::pttVia, 1, 4, true},
+    {"PTT", "Via", &Settings::pttVia, 1, 5, true},  // 5: rigctld, our own
     {"PTT", "Icom Address", &Settings::icomAddress, 0, 0, true},
     {"Setup", "WaterFall", &Settings::waterfallMode, 0, 2},
-    {"Setup", "TCP Command Port", &Settings::commandPortNumber, 1025,
-     65534},  // what the setup dialog accepts
+    {"Setup", "TCP Command Port", &Settings::commandPortNumber, 1025, 65534},  // what the setup dialog accepts
     {"Setup", "Retries", &Settings::retryLimit, 1, 255},
     {"Setup", "View", &Settings::viewMode, 1, 3},
-    {"Setup", "TCP Listen All", &Settings::tcpListenAll, 0,
-     1},  // our own: host ports open to the network
+    {"Setup", "TCP Listen All", &Settings::tcpListenAll, 0, 1},  // our own: host ports open to the network
     {"Monitor", "Monitor Mode", &Settings::monitorMode, 0, 1},
     {"Log", "Log Caption", &Settings::logCaption},
     {"Position", "Top Position", &Settings::topPosition, kInt32Min, kInt32Max},
     {"Position", "Left Position", &Settings::leftPosition, kInt32Min, kInt32Max},
     {"Calibrate", "Target", &Settings::calibrationTarget},
+    // Our own PTT keys: other CM108-style boards, and rigctld.
+    {"Soundcard", "UZ-Board IDs", &Settings::uzBoardIds, 0, 0, true},
+    {"Soundcard", "UZ-Board GPIO", &Settings::uzBoardGpio, 1, 8, true},
+    {"Setup", "Rigctld Host", &Settings::rigctldHost, 0, 0, true},
+    {"Setup", "Rigctld Port", &Settings::rigctldPort, 1, 65535, true},
 }};
 
 // Indices into kKeys in save order: the sound card keys, the PTT group, then the rest.
-constexpr std::array<std::size_t, 23> kSaveOrder{0, 1, 3, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12,
-                                                 13, 14, 15, 16, 17, 18, 19, 20, 21, 22};
+constexpr std::array<std::size_t, 27> kSaveOrder{0,  1,  3,  2,  23, 24, 4,  5,  6,  7,  8,  9,  10, 11,
+                                                 12, 13, 14, 15, 16, 17, 25, 26, 18, 19, 20, 21, 22};
 
 // The whole text must be one decimal integer inside [min, max].
 std::optional<std::int32_t> parseNumber(std::string_view text, std::int32_t min, std::int32_t max) {

@@ -72,7 +72,8 @@ public:
     void remove(ControlCode c) { m_mask &= ~bit(c); }
     bool contains(ControlCode c) const { return (m_mask & bit(c)) != 0; }
     bool empty() const { return m_mask == 0; }
-    // The code numbers, ascending, as the detector takes them.
+    // The code numbers, ascending, as the detector takes them. The span points into the set: it
+    // is valid while the set lives and is not changed.
     std::span<const std::uint8_t> numbers() const;
     ControlCodeSet operator|(const ControlCodeSet& other) const {
         ControlCodeSet joined = *this;

@@ -14,18 +14,26 @@ std::size_t ReceiveBuffer::runLength() const {
     return offset;
 }
 
-bool ReceiveBuffer::storeFrom(std::size_t offset, std::span<const std::uint8_t> payload) {
+bool ReceiveBuffer::storeFrom(std::size_t offset, std::size_t keepFree,
+                              std::span<const std::uint8_t> payload) {
     // Offsets run from the read index up to the ring's end; a frame that would reach round to
-    // the read index again does not fit, and nothing is stored (never overwrite).
+    // the read index again does not fit, and nothing is stored (never overwrite). The first
+    // keepFree free positions stay free; bytes already held are stepped over, never moved.
+    const std::size_t needed = keepFree + payload.size();
     std::size_t free = 0;
     std::size_t end = offset;
-    for (; end < kCapacityBytes && free < payload.size(); ++end)
+    for (; end < kCapacityBytes && free < needed; ++end)
         if (m_flags[position(end)] == 0) ++free;
-    if (free < payload.size()) return false;
+    if (free < needed) return false;
+    std::size_t skipped = 0;
     std::size_t next = 0;
     for (std::size_t o = offset; next < payload.size(); ++o) {
         const std::size_t p = position(o);
         if (m_flags[p] != 0) continue;
+        if (skipped < keepFree) {
+            ++skipped;
+            continue;
+        }
         m_bytes[p] = payload[next++];
         m_flags[p] = 1;
     }
@@ -34,13 +42,12 @@ bool ReceiveBuffer::storeFrom(std::size_t offset, std::span<const std::uint8_t> 
 }
 
 bool ReceiveBuffer::storeFirst(std::span<const std::uint8_t> payload) {
-    return storeFrom(runLength(), payload);
+    return storeFrom(runLength(), 0, payload);
 }
 
 bool ReceiveBuffer::storeSecond(std::span<const std::uint8_t> payload, bool firstStored,
                                 std::size_t frame1RoomBytes) {
-    const std::size_t run = runLength();
-    return storeFrom(firstStored ? run : run + frame1RoomBytes, payload);
+    return storeFrom(runLength(), firstStored ? 0 : frame1RoomBytes, payload);
 }
 
 std::span<const std::uint8_t> ReceiveBuffer::waiting() {

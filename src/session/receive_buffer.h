@@ -22,8 +22,9 @@ public:
     // read): the frame then counts as not received.
     bool storeFirst(std::span<const std::uint8_t> payload);
     // Stores the payload of frame 2. With frame 1 of the burst stored it follows frame 1's bytes;
-    // without it, frame1RoomBytes positions (the UserBytes of the burst's mode) stay free for the
-    // repeated frame 1, so the repeat lands in front of frame 2. Same room rule as storeFirst.
+    // without it, frame1RoomBytes free positions (the UserBytes of the burst's mode) stay free for
+    // the repeated frame 1, counted past bytes an earlier frame 2 already holds, so the repeat
+    // lands in front of frame 2. Same room rule as storeFirst.
     bool storeSecond(std::span<const std::uint8_t> payload, bool firstStored,
                      std::size_t frame1RoomBytes);
 
@@ -44,7 +45,7 @@ public:
 private:
     // End of the occupied run that starts at the read index, as an offset from the read index.
     std::size_t runLength() const;
-    bool storeFrom(std::size_t offset, std::span<const std::uint8_t> payload);
+    bool storeFrom(std::size_t offset, std::size_t keepFree, std::span<const std::uint8_t> payload);
     std::size_t position(std::size_t offset) const {
         return (m_readIndex + offset) % kCapacityBytes;
     }

@@ -452,3 +452,86 @@ TEST(ArqLink, HundredKilobytesEachWayAtTenDbWithSatelliteDelay) {
 
 }  // namespace
 }  // namespace zolk
+
+namespace zolk {
+namespace {
+
+// DISCONNECT while the link idles: the station holding the turn ends it at the next IdleAck,
+// the other takes the turn with Break as it would for data, then ends it.
+TEST(ArqLink, DisconnectWhileIdleEndsTheLink) {
+    for (int side = 0; side < 2; ++side) {
+        SCOPED_TRACE(side);
+        SessionLink link;
+        ASSERT_TRUE(link.call()) << link.transcript();
+        ASSERT_TRUE(link.runUntil([&] { return countOf(link.a().radio.sent, ControlCode::IdleAck) +
+                                               countOf(link.b().radio.sent, ControlCode::IdleAck) >= 2; },
+                                  120 * kSecond)) << link.transcript();
+        link.station(side).session.disconnect();
+        ASSERT_TRUE(link.runUntil([&] { return link.a().host.saw("DISCONNECTED") && link.b().host.saw("DISCONNECTED"); },
+                                  60 * kSecond)) << link.transcript();
+        EXPECT_EQ(countOf(link.station(side).radio.sent, ControlCode::Qrt), 3);
+        EXPECT_EQ(link.station(side).host.log.back().rfind("Disconnected      TX", 0), 0u);
+    }
+}
+
+// Links over an air that loses or corrupts a share of all codes and frames at random, data both
+// ways, and on odd seeds an ABORT or DISCONNECT from either side at a random moment: every byte
+// arrives at most once and in order, and every link ends.
+TEST(ArqLink, RandomLossesNeverDuplicateReorderOrWedge) {
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        std::mt19937 rng(seed);
+        const float snr = std::uniform_real_distribution<float>(-12.0f, 20.0f)(rng);
+        const double lossShare = std::uniform_real_distribution<double>(0.0, 0.15)(rng);
+        test::SessionLink link(450, snr);
+        for (int side = 0; side < 2; ++side) {
+            auto draw = std::make_shared<std::mt19937>(seed * 7 + static_cast<unsigned>(side));
+            link.setFate(side, [draw, lossShare](const AirItem&, int) {
+                const double u = std::uniform_real_distribution<double>(0.0, 1.0)(*draw);
+                if (u < lossShare / 2) return Fate::Lose;
+                if (u < lossShare) return Fate::Corrupt;
+                return Fate::Pass;
+            });
+        }
+        const auto fromA = randomBytes(std::uniform_int_distribution<std::size_t>(0, 3000)(rng), seed);
+        const auto fromB = randomBytes(std::uniform_int_distribution<std::size_t>(1, 6000)(rng), seed + 100);
+        link.a().session.onHostData(fromA);
+        link.b().session.onHostData(fromB);
+        link.a().session.connect("N0CALL-7", "W1AW");
+        if (seed % 2 == 1) {
+            link.run(std::uniform_int_distribution<long>(1, 200)(rng) * kSecond);
+            auto& session = link.station(static_cast<int>(rng() % 2)).session;
+            if (rng() % 2 == 0)
+                session.abort();
+            else
+                session.disconnect();
+        }
+        const bool done = link.runUntil([&] {
+            return link.a().host.received.size() >= fromB.size() && link.b().host.received.size() >= fromA.size();
+        }, 1200 * kSecond);
+        const bool connected = link.a().host.saw("CONNECTED N0CALL-7 W1AW");
+        for (const auto& [got, sent] : {std::pair{&link.a().host.received, &fromB},
+                                        std::pair{&link.b().host.received, &fromA}}) {
+            ASSERT_LE(got->size(), sent->size()) << link.transcript();
+            const auto mismatch = std::mismatch(got->begin(), got->end(), sent->begin());
+            EXPECT_TRUE(mismatch.first == got->end())
+                << "first difference at byte " << (mismatch.first - got->begin()) << " of " << got->size()
+                << " received, " << sent->size() << " sent\n" << link.transcript(400);
+        }
+        if (connected && !done) {
+            // A link that dropped on its own must have told both hosts.
+            EXPECT_FALSE(link.a().session.inProgress() && link.b().session.inProgress()) << link.transcript();
+        }
+        link.a().session.disconnect();
+        link.b().session.disconnect();
+        EXPECT_TRUE(link.runUntil([&] {
+            return !link.a().session.inProgress() && !link.b().session.inProgress();
+        }, 300 * kSecond)) << "wedged\n" << link.transcript();
+        link.run(5 * kSecond);  // the cleanup waits for a transmission under way
+        EXPECT_EQ(link.a().host.count("DISCONNECTED"), 1);
+        EXPECT_EQ(link.b().host.count("DISCONNECTED"), link.b().host.saw("CONNECTED N0CALL-7 W1AW") ? 1 : 0);
+    }
+}
+
+}  // namespace
+}  // namespace zolk

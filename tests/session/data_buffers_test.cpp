@@ -218,7 +218,13 @@ INSTANTIATE_TEST_SUITE_P(
         StoreCase{"GapClosedByALargerFrame", {{100, false, 100, true, 100},
                                               {60, true, 0, false, 60},
                                               {150, true, 0, false, 150}}},
-        StoreCase{"SecondLost", {{100, true, 100, false, 100}, {100, true, 100, true, 100}}}),
+        StoreCase{"SecondLost", {{100, true, 100, false, 100}, {100, true, 100, true, 100}}},
+        // Frame 1 lost again while the gap of an earlier lost frame 1 is still partly open: the
+        // room kept for the repeat counts free positions, past the earlier frame 2.
+        StoreCase{"GapLeftBehindAnEarlierSecondFrame", {{102, false, 102, true, 102},
+                                                        {46, true, 46, true, 46},
+                                                        {46, false, 46, true, 46},
+                                                        {46, true, 0, false, 46}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReceiveBuffer, NoRoomRefusesTheFrameAndKeepsEveryByte) {

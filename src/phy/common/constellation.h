@@ -11,12 +11,12 @@ namespace zolk {
 
 inline constexpr int kMaxBitsPerCell = 6;
 
-// ConstellationTable[value][BitsPerCell - 1], unit peak amplitude in every order; entries for
+// kConstellationTable[value][BitsPerCell - 1], unit peak amplitude in every order; entries for
 // values >= 2^BitsPerCell are zero.
 using ConstellationPoints = std::array<std::array<Complex, kMaxBitsPerCell>, 64>;
 extern const ConstellationPoints kConstellationTable;
 
-// GrayTable[(BitsPerCell - 2) x 16 + raw]: entries 1..3, 16..23 and 32..47 are used.
+// kGrayTable[(BitsPerCell - 2) x 16 + raw]: entries 1..3, 16..23 and 32..47 are used.
 inline constexpr std::array<std::uint8_t, 48> kGrayTable{
     0, 1, 3, 2, 0, 0, 0, 0, 0,  0,  0,  0,  0,  0,  0, 0,  // 2 bits
     0, 1, 3, 2, 6, 7, 5, 4, 0,  0,  0,  0,  0,  0,  0, 0,  // 3 bits

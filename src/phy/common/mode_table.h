@@ -310,7 +310,7 @@ static_assert([] {
     return true;
 }());
 
-// FftShareMode[m], m = 1..14: the lowest mode >= 1 with the same transform size, whose receive
+// kFftShareMode[m], m = 1..14: the lowest mode >= 1 with the same transform size, whose receive
 // FFT frames mode m reuses. Entry 0 is not used and holds 0.
 inline constexpr std::array<std::uint8_t, kModeCount> kFftShareMode = [] {
     std::array<std::uint8_t, kModeCount> share{};

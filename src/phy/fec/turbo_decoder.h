@@ -12,7 +12,7 @@
 
 namespace zolk {
 
-// Soft values: positive favours bit 1. Step 1 is setUp(); steps 2..9 are FecStep(); after step 9
+// Soft values: positive favours bit 1. Step 1 is setUp(); steps 2..9 are fecStep(); after step 9
 // finish() yields the frame bytes. The state of one frame lives until the next setUp().
 class TurboDecoder {
 public:

@@ -15,11 +15,11 @@ namespace zolk {
 
 class CarrierDemodulator {
 public:
-    // qamPoints: the 32-point column of the ConstellationTable. Sizes every buffer for the
+    // qamPoints: the 32-point column of the kConstellationTable. Sizes every buffer for the
     // largest mode.
     explicit CarrierDemodulator(std::span<const Complex, kQamPoints> qamPoints);
 
-    // Stage 1. frameSymbols: FrameSymbols, relative symbol d = 0..638, bin k at d x 64 + k, as the
+    // Stage 1. frameSymbols: kFrameSymbols, relative symbol d = 0..638, bin k at d x 64 + k, as the
     // family-1 re-extraction left them; modes with pilots are equalised in place. Fills cells()
     // (DataCells entries) and softBits() (CodedBits entries, positive favours 1). No allocation.
     void stage1(const ModeTables& tables, std::span<Complex> frameSymbols);
@@ -34,7 +34,7 @@ private:
     void normaliseDifferential(const ModeRecord& r);
 
     QamNeighbourTable m_qam;
-    std::vector<Complex> m_inverse;  // channel inverse of one carrier, symbols 2..SymbolLimit
+    std::vector<Complex> m_inverse;  // channel inverse of one carrier, symbols 2..symbolLimit
     std::vector<Complex> m_cells;
     std::vector<float> m_powers;     // sampled cell powers for the normalisation
     std::vector<float> m_soft;
@@ -42,14 +42,14 @@ private:
     std::size_t m_softCount = 0;
 };
 
-// The carrier error left in FrameSymbols after the corrected re-extraction, in Hz, to be added to
+// The carrier error left in kFrameSymbols after the corrected re-extraction, in Hz, to be added to
 // FrequencyShift: the mean turn of the header cells over one symbol period. The detection measures
 // the error on uncorrected FFT frames, where a large error spreads every carrier into its
 // neighbours (0.3 bin at 15 Hz in the 64-bin modes) and leaves up to about 1.5 Hz; measured on the
 // corrected cells, what is left is found to a few hundredths of a hertz.
 float residualFrequencyShift(const ModeTables& tables, std::span<const Complex> frameSymbols);
 
-// The Mer of the header cells' turns in FrameSymbols (as the detection's Mer, on corrected cells):
+// The Mer of the header cells' turns in kFrameSymbols (as the detection's Mer, on corrected cells):
 // how well a cut of the frame fits; at most 100 dB for spotless cells, kNoValue without header
 // cells or signal.
 float headerMer(const ModeTables& tables, std::span<const Complex> frameSymbols);

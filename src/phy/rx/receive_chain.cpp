@@ -23,7 +23,7 @@ std::uint8_t decisionFlagFor(const ModeRecord& r, std::uint8_t framesPerBurst, s
 
 }  // namespace
 
-// Family 1: the Mer detector, stage 1 on FrameSymbols and the header-cell S/N.
+// Family 1: the Mer detector, stage 1 on kFrameSymbols and the header-cell S/N.
 class ReceiveChain::CarrierFrame : public DetectedFrameSource {
 public:
     CarrierFrame(ReceiveFrontEnd& frontEnd, const TablesFile& tables, const DrawnTables& drawn)

@@ -105,7 +105,7 @@ public:
     void robustReExtraction(int mode, std::uint32_t p);
     void robustCorrectedReExtraction(int mode, std::uint32_t p, float shiftHz);
     void familyOneCorrectedReExtraction(int mode, std::uint32_t p, float shiftHz);
-    // FrameSymbols cut at p from the corrected copy the last corrected re-extraction left, without
+    // kFrameSymbols cut at p from the corrected copy the last corrected re-extraction left, without
     // copying and turning the ring again: compares cuts of one frame at a fraction of the cost.
     void familyOneReCut(int mode, std::uint32_t p);
     // The same cut for the listed symbols only (ascending, 2..symbolLimit); the others keep what
@@ -115,7 +115,7 @@ public:
     std::span<const float, kSnapshotColumns> snapshotSpectrum(std::size_t row) const;
     // All of SnapshotSpectrum: row r, column k at r x 257 + k.
     std::span<const float> snapshotStore() const { return m_snapshot; }
-    // FrameSymbols[relative symbol 0..638], 64 bins; the family-1 receiver equalises in place.
+    // kFrameSymbols[relative symbol 0..638], 64 bins; the family-1 receiver equalises in place.
     std::span<Complex, kMaxBins> frameSymbols(std::size_t symbol);
     std::span<const Complex, kMaxBins> frameSymbols(std::size_t symbol) const;
     // All of kFrameSymbols: relative symbol d, bin k at d x 64 + k.

@@ -15,7 +15,7 @@ inline constexpr int kQamBits = 5;
 // Stands for the decided point itself in a neighbour list.
 inline constexpr std::uint8_t kQamSelf = 32;
 
-// The 32-point column of the ConstellationTable (5 bits per cell), indexed by label.
+// The 32-point column of the kConstellationTable (5 bits per cell), indexed by label.
 std::span<const Complex, kQamPoints> qamColumn();
 
 // QamNeighbourTable: for each 32-point label a and bit b (0 = most significant), the four points
@@ -24,7 +24,7 @@ std::span<const Complex, kQamPoints> qamColumn();
 // differs in bit b, nearest first.
 class QamNeighbourTable {
 public:
-    // points: the 32-point column of the ConstellationTable, indexed by label.
+    // points: the 32-point column of the kConstellationTable, indexed by label.
     explicit QamNeighbourTable(std::span<const Complex, kQamPoints> points);
 
     Complex point(int label) const { return m_points[static_cast<std::size_t>(label)]; }

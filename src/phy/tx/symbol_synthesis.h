@@ -30,7 +30,7 @@ void toRingSamples(std::span<const float> samples, std::span<std::int16_t> ring)
 class ToneBlockSynthesizer {
 public:
     ToneBlockSynthesizer();
-    // bins.size() == ToneBlockBins, out.size() == ToneBlockLength. No allocation.
+    // bins.size() == kToneBlockBins, out.size() == kToneBlockSamples. No allocation.
     void synthesize(std::span<const Complex> bins, std::int16_t txDriveLevelDb,
                     std::span<float> out);
 

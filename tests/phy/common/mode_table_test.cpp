@@ -100,12 +100,12 @@ TEST_P(ModeTableRow, InternalRelationsHold) {
 
 INSTANTIATE_TEST_SUITE_P(AllModes, ModeTableRow, testing::Range(0, kModeCount));
 
-TEST(ModeTable, RobustModesZeroAndFourteenReportModeOnesRate) {
+TEST(kModeTable, RobustModesZeroAndFourteenReportModeOnesRate) {
     EXPECT_EQ(modeRecord(0).netBitRate, modeRecord(1).netBitRate);
     EXPECT_EQ(modeRecord(14).netBitRate, modeRecord(1).netBitRate);
 }
 
-TEST(ModeTable, PilotsOnlyCountedForCoherentQam) {
+TEST(kModeTable, PilotsOnlyCountedForCoherentQam) {
     for (int mode = 5; mode <= 9; ++mode) {
         SCOPED_TRACE(mode);
         EXPECT_EQ(modeRecord(mode).pilotCells, 0);
@@ -113,7 +113,7 @@ TEST(ModeTable, PilotsOnlyCountedForCoherentQam) {
     EXPECT_EQ(kFirstPilotMode, 10);
 }
 
-TEST(ModeTable, TurboCapacityByRate) {
+TEST(kModeTable, TurboCapacityByRate) {
     struct Case {
         int coded, rate, info;
     };
@@ -127,7 +127,7 @@ TEST(ModeTable, TurboCapacityByRate) {
     }
 }
 
-TEST(ModeTable, FftShareModePointsToTheFirstModeOfEachTransformSize) {
+TEST(kModeTable, FftShareModePointsToTheFirstModeOfEachTransformSize) {
     constexpr std::array<int, kModeCount> kExpected{0, 1, 1, 3, 3, 5, 3, 3, 1, 1, 1, 1, 1, 1, 1};
     for (int m = 0; m < kModeCount; ++m) {
         EXPECT_EQ(kFftShareMode[static_cast<std::size_t>(m)],
@@ -196,7 +196,7 @@ TEST(Constellation, GrayNeighboursAndNamedPoints) {
     }
 }
 
-TEST(GrayTable, FilledEntries) {
+TEST(kGrayTable, FilledEntries) {
     constexpr std::array<int, 16> kGray{0, 1, 3, 2, 6, 7, 5, 4, 12, 13, 15, 14, 10, 11, 9, 8};
     for (std::size_t i = 0; i < 16; ++i) {
         SCOPED_TRACE(i);

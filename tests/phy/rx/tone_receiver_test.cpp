@@ -19,7 +19,7 @@ namespace {
 constexpr int kSlot = 1;
 constexpr float kPi = std::numbers::pi_v<float>;
 
-TEST(ToneBin, WrapsIntoTheToneBandInByteArithmetic) {
+TEST(kToneBin, WrapsIntoTheToneBandInByteArithmetic) {
     const ModeRecord& r = modeRecord(0);  // tones on bins 8..55
     EXPECT_EQ(toneBin(r, 8, 0), 8);
     EXPECT_EQ(toneBin(r, 50, 7), 9);
