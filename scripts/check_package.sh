@@ -64,7 +64,7 @@ zolk-tables "$scratch/ZOLKSAT.dat" >/dev/null
 cmp "$scratch/ZOLKSAT.dat" /usr/share/zolksat/ZOLKSAT.dat
 mkdir "$scratch/station"
 printf '[Setup]\nTCP Command Port=%d\n' $((40000 + RANDOM % 20000)) >"$scratch/station/ZOLK SAT.ini"
-(cd / && exec env -u DISPLAY -u WAYLAND_DISPLAY zolksat --headless --dir "$scratch/station") 2>"$scratch/log" &
+(cd / && exec env -u DISPLAY -u WAYLAND_DISPLAY zolksat --headless --dir "$scratch/station") >"$scratch/panels" 2>"$scratch/log" &
 station=$!
 for _ in $(seq 1 150); do grep -q 'SIGTERM stops it' "$scratch/log" && break; sleep 0.1; done
 kill -TERM "$station"

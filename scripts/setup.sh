@@ -7,6 +7,7 @@ packages=(
   libfftw3-dev portaudio19-dev libasound2-dev libjack-jackd2-dev libhidapi-dev
   qt6-base-dev qt6-serialport-dev qt6-wayland libxcb1-dev
   libcodec2-dev
+  libhamlib-utils
   scdoc file
   clang libclang-rt-14-dev
 )

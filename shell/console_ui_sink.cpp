@@ -58,6 +58,9 @@ void ConsoleUiSink::showAfc(float offset_hz) { printTimedLine(m_out, afcText(off
 void ConsoleUiSink::plotCells(std::span<const std::complex<float>>, int, PlotColour) {}
 void ConsoleUiSink::plotSoftValues(std::span<const float>, PlotColour) {}
 
+// The lamps flicker with every frame; a console has no use for them.
+void ConsoleUiSink::setIndicator(TransmitIndicator, IndicatorColour) {}
+
 void ConsoleUiSink::printChange(const std::string& what, std::string_view value) {
     // Everything starts out empty, so an empty first value is no change.
     std::string& shown = m_shown[what];

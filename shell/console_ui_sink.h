@@ -40,6 +40,7 @@ public:
     void showAfc(float offset_hz) override;
     void plotCells(std::span<const std::complex<float>> cells, int bitsPerCell, PlotColour colour) override;
     void plotSoftValues(std::span<const float> softValues, PlotColour colour) override;
+    void setIndicator(TransmitIndicator which, IndicatorColour colour) override;
 
 private:
     // Prints "<what>: <value>" when the value differs from the last one shown for it.

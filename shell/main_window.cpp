@@ -85,6 +85,7 @@ void MainWindow::buildMenus() {
         connect(menuAction(item), &QAction::triggered, this, [this, item] { handleStationMenu(item); });
     }
     connect(menuAction(MenuItem::Guide), &QAction::triggered, this, &MainWindow::handleGuide);
+    connect(menuAction(MenuItem::Log), &QAction::triggered, this, &MainWindow::handleLog);
     connect(menuAction(MenuItem::About), &QAction::triggered, this, &MainWindow::handleAbout);
 }
 
@@ -273,6 +274,16 @@ void MainWindow::plotCells(std::span<const std::complex<float>>, int, PlotColour
 
 void MainWindow::plotSoftValues(std::span<const float>, PlotColour) {}
 
+void MainWindow::setIndicator(TransmitIndicator which, IndicatorColour colour) {
+    QLabel* box = m_indicators[static_cast<std::size_t>(which)];
+    if (box == nullptr) return;
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Window, colour == IndicatorColour::Green ? QColor(Qt::green)
+                                       : colour == IndicatorColour::Red ? QColor(Qt::red)
+                                                                        : QColor(Qt::white));
+    box->setPalette(palette);
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (m_station != nullptr && m_station->running()) {
         // A minimised window keeps the position saved before.
@@ -301,6 +312,13 @@ void MainWindow::handleGuide() {
         }
     }
     messageBox("ZOLK SAT", std::string(kGuideFile) + " file not found");
+}
+
+void MainWindow::handleLog() {
+    if (m_station == nullptr) return;
+    if (const auto file = m_station->openLog()) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file->string())));
+    }
 }
 
 void MainWindow::handleAbout() {

@@ -51,6 +51,7 @@ public:
     // The constellation display draws nothing yet: its placeholder stays empty.
     void plotCells(std::span<const std::complex<float>> cells, int bitsPerCell, PlotColour colour) override;
     void plotSoftValues(std::span<const float> softValues, PlotColour colour) override;
+    void setIndicator(TransmitIndicator which, IndicatorColour colour) override;
 
     QAction* menuAction(MenuItem item) const { return m_actions[static_cast<std::size_t>(item)]; }
     const StatusPanelWidget* panel(std::string_view key) const;
@@ -67,6 +68,7 @@ private:
     // Slots, one per event.
     void handleStationMenu(MenuItem item);
     void handleGuide();
+    void handleLog();
     void handleAbout();
     QLabel* addIndicator(const char* name, const char* text);
     StatusPanelWidget* findPanel(std::string_view key) const;

@@ -14,6 +14,9 @@
 #include <optional>
 
 #include "app/station.h"
+#include "radio/posix/hidapi_devices.h"
+#include "radio/posix/tcp_rigctld_link.h"
+#include "radio/posix/termios_serial_port.h"
 #include "shell/console_ui_sink.h"
 #include "shell/display_probe.h"
 #include "shell/instance_lock.h"
@@ -21,6 +24,7 @@
 #include "shell/portaudio_device.h"
 #include "shell/qt_host_link.h"
 #include "shell/qt_timer_port.h"
+#include "shell/fatal_release.h"
 #include "shell/signal_watcher.h"
 
 namespace zolk::shell {
@@ -120,7 +124,14 @@ int runStation(const ShellOptions& requested, int& argc, char** argv) {
 
     std::optional<std::filesystem::path> tablesFile;
     if (!options.tablesFile.isEmpty()) tablesFile = options.tablesFile.toStdString();
-    Station station({timers, hostLink, audio, *ui}, folder.toStdString(), tablesFile);
+    TermiosSerialPort serialPort;
+    HidapiDevices hidDevices;
+    TcpRigctldLink rigctld;
+    RadioDevices radioDevices{serialPort, hidDevices, rigctld};
+    Station station({timers, hostLink, audio, *ui, &radioDevices}, folder.toStdString(), tablesFile);
+    // Each line of the session log also goes to standard error when there is no window.
+    if (options.headless) station.sessionLog().echoTo(stderr);
+    releaseOnFatalError(&station.radioControl());
     timers.attach(&station);
     hostLink.attach(&station);
     audio.attach(&station);
@@ -131,7 +142,10 @@ int runStation(const ShellOptions& requested, int& argc, char** argv) {
 
     // A message that ends start-up must be read before the program ends.
     if (window != nullptr) window->setMessagesWait(true);
-    if (!station.start()) return 1;
+    if (!station.start()) {
+        releaseOnFatalError(nullptr);
+        return 1;
+    }
     if (window != nullptr) {
         window->setMessagesWait(false);
         ui->logLine(("Station folder " + folder).toStdString());
@@ -142,6 +156,7 @@ int runStation(const ShellOptions& requested, int& argc, char** argv) {
     }
     const int status = stopRequested ? 0 : app->exec();
     if (station.running()) station.shutdown(std::nullopt);
+    releaseOnFatalError(nullptr);
     if (options.headless) ui->logLine("Stopped; settings saved");
     return status;
 }

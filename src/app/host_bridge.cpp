@@ -26,19 +26,15 @@ void HostBridge::leaveMonitorMode() {
     if (m_station.settings().MonitorMode == 1) m_station.onMenu(MenuItem::MonitorOff);
 }
 
-void HostBridge::takeOverPtt() {
-    m_station.setPttMenuShown(true);
-    notBuilt("PTT keying; the radio is not keyed by the modem");
-}
+void HostBridge::takeOverPtt() { m_station.takeOverPtt(); }
 
-void HostBridge::applyRadioPort() { notBuilt("the radio serial port; it stays closed"); }
+void HostBridge::applyRadioPort() { m_station.applyRadioPort(); }
 
 void HostBridge::appendToTransmitBuffer(std::span<const std::uint8_t> bytes) {
     notBuilt("data transfer; " + std::to_string(bytes.size()) +
              " bytes from the host's DataPort are not sent");
 }
 
-// The session log's file comes later; until then its lines reach the operator's log.
-void HostBridge::logLine(std::string_view text) { m_ui.logLine(text); }
+void HostBridge::logLine(std::string_view text) { m_station.sessionLog().hostPortFailure(text); }
 
 }  // namespace zolk

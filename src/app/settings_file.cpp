@@ -32,7 +32,7 @@ constexpr std::int32_t kInt32Min = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 
 // In load order.
-const std::array<SettingKey, 23> kKeys{{
+const std::array<SettingKey, 27> kKeys{{
     {"Soundcard", "Input Device Name", &Settings::InputDeviceName},
     {"Soundcard", "Output Device Name", &Settings::OutputDeviceName},
     {"Soundcard", "UZ-Board Device Path", &Settings::UzBoardDevicePath, 0, 0, true},
@@ -44,7 +44,7 @@ const std::array<SettingKey, 23> kKeys{{
     {"PTT", "Pin", &Settings::PttPin, 1, 3, true},
     {"PTT", "RTS", &Settings::CatRts, 0, 1, true},
     {"PTT", "DTR", &Settings::CatDtr, 0, 1, true},
-    {"PTT", "Via", &Settings::PttVia, 1, 4, true},
+    {"PTT", "Via", &Settings::PttVia, 1, 5, true},  // 5: rigctld, our own
     {"PTT", "Icom Address", &Settings::IcomAddress, 0, 0, true},
     {"Setup", "WaterFall", &Settings::WaterfallMode, 0, 2},
     {"Setup", "TCP Command Port", &Settings::CommandPortNumber, 1025, 65534},  // what the setup dialog accepts
@@ -56,11 +56,16 @@ const std::array<SettingKey, 23> kKeys{{
     {"Position", "Top Position", &Settings::TopPosition, kInt32Min, kInt32Max},
     {"Position", "Left Position", &Settings::LeftPosition, kInt32Min, kInt32Max},
     {"Calibrate", "Target", &Settings::CalibrationTarget},
+    // Our own PTT keys: other CM108-style boards, and rigctld.
+    {"Soundcard", "UZ-Board IDs", &Settings::UzBoardIds, 0, 0, true},
+    {"Soundcard", "UZ-Board GPIO", &Settings::UzBoardGpio, 1, 8, true},
+    {"Setup", "Rigctld Host", &Settings::RigctldHost, 0, 0, true},
+    {"Setup", "Rigctld Port", &Settings::RigctldPort, 1, 65535, true},
 }};
 
 // Indices into kKeys in save order: the sound card keys, the PTT group, then the rest.
-constexpr std::array<std::size_t, 23> kSaveOrder{0, 1, 3, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12,
-                                                 13, 14, 15, 16, 17, 18, 19, 20, 21, 22};
+constexpr std::array<std::size_t, 27> kSaveOrder{0,  1,  3,  2,  23, 24, 4,  5,  6,  7,  8,  9,  10, 11,
+                                                 12, 13, 14, 15, 16, 17, 25, 26, 18, 19, 20, 21, 22};
 
 // The whole text must be one decimal integer inside [min, max].
 std::optional<std::int32_t> parseNumber(std::string_view text, std::int32_t min, std::int32_t max) {

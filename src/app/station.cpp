@@ -7,6 +7,7 @@
 #include "app/settings_file.h"
 #include "app/station_radio.h"
 #include "app/window_layout.h"
+#include "host/status_lines.h"
 
 namespace zolk {
 
@@ -15,6 +16,12 @@ Station::Station(StationPorts ports, std::filesystem::path stationFolder,
     : m_ports(ports),
       m_folder(std::move(stationFolder)),
       m_tablesFile(locateTablesFile(tablesFile, executableDir())),
+      m_radioControl(RadioPorts{ports.timers, ports.ui,
+                                ports.radio != nullptr ? ports.radio->serial : m_noSerialPort,
+                                ports.radio != nullptr ? ports.radio->hid : m_noHidDevices,
+                                ports.radio != nullptr ? ports.radio->rigctld : m_noRigctld},
+                     *this),
+      m_log(m_folder / kSessionLogFileName),
       m_audio(ports.audio, ports.ui, m_keying),
       m_host(ports.hostLink, ports.ui, ports.timers, m_settings, m_hostBridge.links()) {}
 
@@ -41,24 +48,27 @@ bool Station::start() {
     m_host.ShowListenState();
     openAudio();
     applyWaterfallMenu();
-    // Read the session log.
+    m_log.onCaptionChanged([this](std::string_view caption) { setLogCaption(caption); });
+    m_log.load();
     m_ports.ui.setCaption(kWindowCaption);
     m_ports.ui.moveWindow(m_settings.TopPosition, m_settings.LeftPosition);
     // Reset the busy detector before its timer starts.
     m_ports.timers.start(TimerId::BusyOff, timerInterval(TimerId::BusyOff));
     // PttExternal = 1: the host keys the radio until MYCALL shows the PTT menu.
     setPttMenuShown(false);
-    // Radio serial port.
+    m_radioControl.setPttExternal(true);
+    applyRadioPort();
     resetSession();
     startAudioWatchdog();
-    // USB HID PTT board.
+    m_radioControl.openConfiguredBoard();
     m_running = true;
     return true;
 }
 
 void Station::shutdown(std::optional<WindowPosition> windowPosition) {
     if (!m_running) return;
-    setTransmitActive(false);  // PTT OFF; the radio control unkeys the radio here
+    // The transmitter first, whatever else fails afterwards.
+    m_radioControl.releaseNow();
     m_closing = true;
     m_audio.closePlayback();
     m_audio.closeCapture();
@@ -67,7 +77,8 @@ void Station::shutdown(std::optional<WindowPosition> windowPosition) {
     for (std::size_t i = 0; i < kTimerCount; ++i) m_ports.timers.stop(static_cast<TimerId>(i));
     m_ports.hostLink.close(HostSocket::Command);
     m_ports.hostLink.close(HostSocket::Data);
-    // Radio serial port closed.
+    m_radioControl.closeRadioPort();
+    m_log.flushIfChanged();
     if (windowPosition) {
         m_settings.TopPosition = windowPosition->top_twips;
         m_settings.LeftPosition = windowPosition->left_twips;
@@ -151,8 +162,11 @@ void Station::onTimer(TimerId id) {
     case TimerId::LanzarDatos:
         m_host.onLanzarDatos();
         break;
-    case TimerId::DelayPtt:
     case TimerId::ActivarPttZolk:
+    case TimerId::PttSafety:
+        m_radioControl.onTimer(id);
+        break;
+    case TimerId::DelayPtt:
     case TimerId::Desconectar:
     case TimerId::BusyOff:
     case TimerId::BorrarConstelacion:
@@ -173,12 +187,17 @@ void Station::onHostConnected(HostSocket socket) {
     if (m_running) m_host.onHostConnected(socket);
 }
 
+// A host that is gone cannot stop a transmission: the transmitter is released first.
 void Station::onHostClosed(HostSocket socket) {
-    if (m_running) m_host.onHostClosed(socket);
+    if (!m_running) return;
+    m_radioControl.releaseNow();
+    m_host.onHostClosed(socket);
 }
 
 void Station::onHostError(HostSocket socket) {
-    if (m_running) m_host.onHostError(socket);
+    if (!m_running) return;
+    m_radioControl.releaseNow();
+    m_host.onHostError(socket);
 }
 
 void Station::onHostBytes(HostSocket socket, std::span<const std::uint8_t> bytes) {
@@ -240,6 +259,64 @@ void Station::applyMonitorMenu() {
 
 // Until the session layer runs there is never a link or a call in progress.
 bool Station::sessionIdle() const { return true; }
+
+void Station::takeOverPtt() {
+    setPttMenuShown(true);
+    m_radioControl.setPttExternal(false);
+}
+
+void Station::applyRadioPort() {
+    RadioSettings radio;
+    radio.via = static_cast<PttVia>(m_settings.PttVia);
+    radio.rig = m_settings.Rig;
+    radio.pttPort = m_settings.PttPort;
+    radio.catPort = m_settings.CatPort;
+    radio.catBaud = m_settings.CatBaud;
+    radio.pin = m_settings.PttPin;
+    radio.catRts = m_settings.CatRts == 1;
+    radio.catDtr = m_settings.CatDtr == 1;
+    radio.icomAddress = m_settings.IcomAddress;
+    radio.boardPath = m_settings.UzBoardDevicePath;
+    if (const auto ids = parseUsbIds(m_settings.UzBoardIds)) {
+        radio.boardIds = *ids;
+    } else {
+        m_ports.ui.logLine("UZ-Board IDs \"" + m_settings.UzBoardIds +
+                           "\" is not a list of vendor:product pairs; the default boards are used");
+    }
+    radio.boardGpio = m_settings.UzBoardGpio;
+    radio.rigctldHost = m_settings.RigctldHost;
+    radio.rigctldPort = static_cast<std::uint16_t>(m_settings.RigctldPort);
+    m_radioControl.configure(radio);
+    m_radioControl.openRadioPort();
+}
+
+void Station::reportPtt(bool on) { sendPtt(m_ports.hostLink, on); }
+
+// Until the session layer runs there is no Disconnecting state.
+bool Station::sessionDisconnecting() const { return false; }
+
+void Station::storeBoardPath(const std::string& path) {
+    m_settings.UzBoardDevicePath = path;
+    saveSettings();
+}
+
+// The sound card dialog, where the operator picks the board, belongs to the shell; the message
+// box before this call has told the operator to pick one.
+void Station::chooseBoard() {}
+
+void Station::setLogCaption(std::string_view caption) {
+    m_settings.LogCaption = std::string(caption);
+    m_ports.ui.setMenuCaption(MenuItem::Log, caption);
+    saveSettings();
+}
+
+std::optional<std::filesystem::path> Station::openLog() {
+    setLogCaption("Log");
+    std::error_code error;
+    if (std::filesystem::exists(m_log.file(), error)) return m_log.file();
+    m_ports.ui.messageBox("ZOLK SAT", "Empty Log");
+    return std::nullopt;
+}
 
 void Station::resetSession() {
     m_host.ArmListeners();

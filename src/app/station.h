@@ -10,6 +10,7 @@
 #include <span>
 
 #include "app/host_bridge.h"
+#include "app/session_log.h"
 #include "app/settings.h"
 #include "host/host_interface.h"
 #include "phy/common/audio_engine.h"
@@ -20,8 +21,17 @@
 #include "ports/host_link_port.h"
 #include "ports/timer_port.h"
 #include "ports/ui_sink.h"
+#include "radio/null_radio_devices.h"
+#include "radio/radio_control.h"
 
 namespace zolk {
+
+// The devices that key the radio.
+struct RadioDevices {
+    SerialPort& serial;
+    HidDevices& hid;
+    RigctldLink& rigctld;
+};
 
 // The adapters a shell (Qt, headless or the virtual-time harness) lends to a station.
 struct StationPorts {
@@ -29,6 +39,8 @@ struct StationPorts {
     HostLinkPort& hostLink;
     AudioDevicePort& audio;
     UiSink& ui;
+    // Null: the station has no serial port, HID board or rigctld (keying fails with a reason).
+    RadioDevices* radio = nullptr;
 };
 
 struct WindowPosition {
@@ -38,7 +50,7 @@ struct WindowPosition {
 
 class StationRadio;
 
-class Station final : public HostLinkEvents {
+class Station final : public HostLinkEvents, private RadioControlHost {
 public:
     // stationFolder holds "ZOLK SAT.ini" and the log; it is created if missing. tablesFile is the
     // tables file to use (the --tables option); without it the file is looked for beside the
@@ -89,8 +101,20 @@ public:
     bool pttMenuShown() const { return m_pttMenuShown; }
 
     // TransmitActive, set by PTT ON and PTT OFF; the audio engine reads it per playback buffer.
-    void setTransmitActive(bool active) { m_keying.active = active; }
-    bool transmitActive() const { return m_keying.active; }
+    bool transmitActive() const { return m_radioControl.transmitActive(); }
+    // Keys and releases the transmitter; the session keys through it.
+    RadioControl& radioControl() { return m_radioControl; }
+    // MYCALL: from now on the modem keys the radio itself (PttExternal 0).
+    void takeOverPtt();
+    // Copies the PTT settings to the radio control and opens, re-opens or closes the serial port
+    // to match them (start-up, MYCALL, the PTT dialog).
+    void applyRadioPort();
+
+    // "ZOLKSAT.log" in the station folder.
+    SessionLog& sessionLog() { return m_log; }
+    // The Log menu: the caption becomes "Log" (saved). Returns the file for the shell to open, or
+    // nothing after telling the operator "Empty Log".
+    std::optional<std::filesystem::path> openLog();
 
     // The tables file and the drawn tables, both read-only once start() has succeeded.
     const TablesFile& tables() const { return *m_tables; }
@@ -106,10 +130,18 @@ public:
     StationRadio& radio() { return *m_radio; }
 
 private:
-    struct KeyingFlag final : TransmitKeying {
-        bool active = false;
-        bool transmitActive() const override { return active; }
+    struct KeyingView final : TransmitKeying {
+        explicit KeyingView(const RadioControl& radio) : radio(radio) {}
+        const RadioControl& radio;
+        bool transmitActive() const override { return radio.transmitActive(); }
     };
+
+    // RadioControlHost.
+    void reportPtt(bool on) override;
+    bool sessionDisconnecting() const override;
+    void storeBoardPath(const std::string& path) override;
+    void chooseBoard() override;
+    void setLogCaption(std::string_view caption);
 
     bool prepareFolder();
     // Loads and checks the tables file, then draws the phase tables; false (after a message that
@@ -134,7 +166,12 @@ private:
     RandomSource m_random;
     std::optional<DrawnTables> m_drawnTables;
     Settings m_settings;
-    KeyingFlag m_keying;
+    NullSerialPort m_noSerialPort;
+    NullHidDevices m_noHidDevices;
+    NullRigctldLink m_noRigctld;
+    RadioControl m_radioControl;
+    KeyingView m_keying{m_radioControl};
+    SessionLog m_log;
     AudioEngine m_audio;
     HostBridge m_hostBridge{*this, m_ports.ui};
     HostInterface m_host;

@@ -41,7 +41,7 @@ void StationRadio::applyMonitorMode() {
 void StationRadio::send(int mode, std::span<const std::span<const std::uint8_t>> frames) {
     if (m_station.transmitActive()) throw std::logic_error("a transmission is still on the air");
     m_transmit.prepareDataFrames(mode, frames);
-    m_station.setTransmitActive(true);
+    m_station.radioControl().pttOn();
 }
 
 void StationRadio::drawPatterns(std::int32_t seed, const CallSlotSeeds& slotSeeds, bool forCall) {
@@ -52,7 +52,7 @@ void StationRadio::drawPatterns(std::int32_t seed, const CallSlotSeeds& slotSeed
 void StationRadio::sendControl(ControlCode c) {
     if (m_station.transmitActive()) throw std::logic_error("a transmission is still on the air");
     m_transmit.prepareControlFrame(m_patterns, codeNumber(c));
-    m_station.setTransmitActive(true);
+    m_station.radioControl().pttOn();
 }
 
 std::optional<ControlDetection> StationRadio::listenFor(const ControlCodeSet& codes, ControlSearch search) {
@@ -105,7 +105,7 @@ void StationRadio::sessionTick() {
 }
 
 void StationRadio::pttOff() {
-    m_station.setTransmitActive(false);
+    m_station.radioControl().pttOff();
     m_schedule.restartStateTicks();
 }
 

@@ -27,6 +27,7 @@ public:
     void showAfc(float) override {}
     void plotCells(std::span<const std::complex<float>>, int, PlotColour) override {}
     void plotSoftValues(std::span<const float>, PlotColour) override {}
+    void setIndicator(TransmitIndicator, IndicatorColour) override {}
 };
 
 }  // namespace zolk

@@ -1,4 +1,4 @@
-// timer_port.h: the core's view of the main window's eleven timers.
+// timer_port.h: the core's view of the main window's eleven timers and the PTT safety limit.
 // The shell runs them (periodic until stopped); the core starts, stops and handles their ticks.
 #pragma once
 
@@ -21,15 +21,16 @@ enum class TimerId : std::uint8_t {
     BorrarConstelacion,     // tmrBorrarConstelacion
     ServidorZolk,           // tmrServidorZOLK
     RefrescarServidor,      // tmrRefrescarServidor
+    PttSafety,              // tmrPttSafety: releases a transmitter held too long
 };
-inline constexpr std::size_t kTimerCount = 11;
+inline constexpr std::size_t kTimerCount = 12;
 
 // The window's control names, indexed by TimerId; logs and the shell use them.
 inline constexpr std::array<std::string_view, kTimerCount> kTimerNames{
     "tmrDelayPTT",          "tmrActivarPTTZOLK",        "tmrLanzarDatos",
     "tmrDesconectar",       "tmrBusyOFF",               "tmrRecargarTarjetaSonido",
     "tmrRefrescoVumetro",   "tmrRefrescoCPU",           "tmrBorrarConstelacion",
-    "tmrServidorZOLK",      "tmrRefrescarServidor",
+    "tmrServidorZOLK",      "tmrRefrescarServidor",     "tmrPttSafety",
 };
 
 constexpr std::string_view timerName(TimerId id) { return kTimerNames[static_cast<std::size_t>(id)]; }
@@ -39,7 +40,7 @@ inline constexpr std::array<std::chrono::milliseconds, kTimerCount> kTimerInterv
     std::chrono::milliseconds{10},    std::chrono::milliseconds{1},     std::chrono::milliseconds{1},
     std::chrono::milliseconds{30000}, std::chrono::milliseconds{2000},  std::chrono::milliseconds{10000},
     std::chrono::milliseconds{100},   std::chrono::milliseconds{100},   std::chrono::milliseconds{9000},
-    std::chrono::milliseconds{30000}, std::chrono::milliseconds{60000},
+    std::chrono::milliseconds{30000}, std::chrono::milliseconds{60000}, std::chrono::milliseconds{60000},
 };
 
 constexpr std::chrono::milliseconds timerInterval(TimerId id) {

@@ -7,6 +7,8 @@
 #include <span>
 #include <string_view>
 
+#include "ports/transmitter_keying.h"
+
 namespace zolk {
 
 // The main window's menu items, under the two top menus "&Settings" and "&Help".
@@ -34,6 +36,8 @@ inline constexpr std::size_t kMenuItemCount = 17;
 // Colour of a frame's constellation: good frames take the S/N text box's current background
 // (its rating colour), failed frames are drawn in white.
 enum class PlotColour : std::uint8_t { SnrRating, White };
+// Background of a transmit indicator box.
+enum class IndicatorColour : std::uint8_t { White, Green, Red };
 
 class UiSink {
 public:
@@ -70,6 +74,8 @@ public:
     // soft values. Each plot replaces the previous one.
     virtual void plotCells(std::span<const std::complex<float>> cells, int bitsPerCell, PlotColour colour) = 0;
     virtual void plotSoftValues(std::span<const float> softValues, PlotColour colour) = 0;
+    // One of the seven transmit indicator boxes (txtData ... txtQRT).
+    virtual void setIndicator(TransmitIndicator which, IndicatorColour colour) = 0;
 };
 
 }  // namespace zolk

@@ -580,7 +580,9 @@ void ArqSession::onControlCode(ControlCode code) {
                 sendControl(ControlCode::TurnAck);
                 m_ui.lightLamp(Lamp::Ack);
             } else if (code == ControlCode::Idle) {
-                if (bytesToSend() > 0) {
+                // A pending DISCONNECT takes the turn as data would, so that it can end the link;
+                // an idle exchange never brings the Break it otherwise waits for.
+                if (bytesToSend() > 0 || m_disconnectRequested) {
                     m_receiveMode = m_currentMode;
                     sendControl(ControlCode::Break);
                     m_ui.lightLamp(Lamp::Break);
@@ -636,7 +638,12 @@ void ArqSession::onControlCode(ControlCode code) {
             else
                 m_roundTrip.recordData(m_currentMode, m_stateTicks - kListenDelayTicks - kRttMarginTicks);
             if (code == ControlCode::IdleAck) {
-                if (bytesToSend() > 0) {
+                if (m_disconnectRequested) {
+                    // Holding the turn with nothing to send: end the link now.
+                    m_disconnectRequested = false;
+                    sendControl(ControlCode::Qrt);
+                    changeState(SessionState::Disconnecting);
+                } else if (bytesToSend() > 0) {
                     m_idleMode = false;
                     sendBurst();
                 } else {

@@ -46,6 +46,9 @@ public:
     void showAfc(float offset_hz) override { m_afc_hz = offset_hz; }
     void plotCells(std::span<const std::complex<float>> cells, int, PlotColour colour) override;
     void plotSoftValues(std::span<const float> softValues, PlotColour colour) override;
+    void setIndicator(TransmitIndicator which, IndicatorColour colour) override {
+        m_indicators[static_cast<std::size_t>(which)] = colour;
+    }
 
     // Empty when never set.
     std::string panelText(std::string_view key) const;
@@ -66,6 +69,8 @@ public:
     // The last constellation plot: how many points, in which colour.
     std::size_t plottedPoints() const { return m_plottedPoints; }
     std::optional<PlotColour> plotColour() const { return m_plotColour; }
+    // White until painted.
+    IndicatorColour indicator(TransmitIndicator which) const { return m_indicators[static_cast<std::size_t>(which)]; }
 
 private:
     struct Panel {
@@ -76,6 +81,7 @@ private:
     MenuState& menuState(MenuItem item) { return m_menus[static_cast<std::size_t>(item)]; }
 
     std::map<std::string, Panel, std::less<>> m_panels;
+    std::array<IndicatorColour, kTransmitIndicatorCount> m_indicators{};
     std::string m_caption;
     std::vector<std::pair<std::string, std::string>> m_messageBoxes;
     std::string m_monitor;

@@ -52,8 +52,12 @@ Settings changedSettings() {
     s.PttPin = 3;
     s.CatRts = 1;
     s.CatDtr = 1;
-    s.PttVia = 1;
+    s.PttVia = 5;
     s.IcomAddress = "94";
+    s.UzBoardIds = "0D8C:000C";
+    s.UzBoardGpio = 4;
+    s.RigctldHost = "::1";
+    s.RigctldPort = 14532;
     s.WaterfallMode = 2;
     s.CommandPortNumber = 65534;
     s.RetryLimit = 4;
@@ -76,10 +80,13 @@ TEST_F(SettingsFileTest, MissingFileGivesDefaultsAndFirstSaveCreatesIt) {
               "Output Device Name=\n"
               "ALC Drive Level=-5\n"
               "UZ-Board Device Path=\n"
+              "UZ-Board IDs=0D8C:013A,0D8C:0008\n"
+              "UZ-Board GPIO=3\n"
               "\n[PTT]\n"
               "Rig=52\nPTTPort=COM1\nCATPort=COM1\nBaud=4800\nPin=1\nRTS=0\nDTR=0\nVia=3\nIcom Address=\n"
               "\n[Setup]\n"
               "WaterFall=1\nTCP Command Port=8300\nRetries=10\nView=1\nTCP Listen All=0\n"
+              "Rigctld Host=127.0.0.1\nRigctld Port=4532\n"
               "\n[Monitor]\nMonitor Mode=0\n"
               "\n[Log]\nLog Caption=Log\n"
               "\n[Position]\nTop Position=870\nLeft Position=2325\n"

@@ -9,6 +9,8 @@
 #include <string>
 
 #include "app/settings_file.h"
+#include "app/station_radio.h"
+#include "phy/common/mode_table.h"
 #include "sim/harness.h"
 
 namespace zolk {
@@ -121,7 +123,7 @@ TEST_F(StationTest, MenusChangeTheModesAndSaveAtOnce) {
 TEST_F(StationTest, ShutdownStopsEverythingAndSavesThePosition) {
     auto& s = started();
     m_harness.runFor(std::chrono::milliseconds{500});
-    s.station().setTransmitActive(true);
+    s.station().radioControl().pttOn();
     s.station().shutdown(WindowPosition{1234, 5678});
     EXPECT_FALSE(s.station().transmitActive());
     EXPECT_TRUE(s.station().closing());
@@ -170,6 +172,73 @@ TEST_F(StationTest, AFolderThatCannotBeMadeStopsStartUpWithAMessage) {
     EXPECT_EQ(s.ui().messageBoxes()[0].first, "ZOLK SAT");
     EXPECT_EQ(s.audio().openCount(AudioDirection::Playback), 0);
     EXPECT_FALSE(s.timers().running(TimerId::RecargarTarjetaSonido));
+}
+
+}  // namespace
+}  // namespace zolk
+
+namespace zolk {
+namespace {
+
+std::vector<std::uint8_t> commandBytes(std::string_view text) { return {text.begin(), text.end()}; }
+
+class StationKeyingTest : public StationTest {
+protected:
+    // Started, a host on the CommandPort, the modem keying the radio itself (MYCALL).
+    SimStation& startedWithHost(const std::string& settings) {
+        writeSettings(settings);
+        auto& s = started();
+        m_harness.hostConnects(s, HostSocket::Command);
+        m_harness.hostSends(s, HostSocket::Command, commandBytes("MYCALL EA5ABC\r"));
+        s.hostLink().clearSent(HostSocket::Command);
+        return s;
+    }
+};
+
+// A transmission keys through the radio control: the host hears both lines, and the harness has no
+// serial port, so keying by CAT is reported once as a log line.
+TEST_F(StationKeyingTest, TransmissionKeysAndReleasesThroughTheRadioControl) {
+    auto& s = startedWithHost("[PTT]\nVia=1\nCATPort=/dev/ttyUSB7\n");
+    const auto& boxes = s.ui().messageBoxes();
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back().second, "Unable to open radio serial port /dev/ttyUSB7. May be in use by another application.");
+    m_harness.runFor(std::chrono::milliseconds{1500});
+    std::vector<std::uint8_t> frame(static_cast<std::size_t>(ModeTable[5].NetBytes), 0x55);
+    const std::span<const std::uint8_t> frames[] = {frame};
+    s.station().radio().send(5, frames);
+    EXPECT_TRUE(s.station().transmitActive());
+    for (int i = 0; i < 3000 && s.station().transmitActive(); ++i) m_harness.runFor(std::chrono::milliseconds{10});
+    EXPECT_FALSE(s.station().transmitActive());
+    EXPECT_EQ(s.hostLink().sentText(HostSocket::Command), "PTT ON\rPTT OFF\r");
+    int keyingFailures = 0;
+    for (const auto& line : s.ui().logLines()) keyingFailures += line.rfind("PTT ON: the radio was not keyed", 0) == 0;
+    EXPECT_EQ(keyingFailures, 1);
+    EXPECT_EQ(s.ui().panelText("PTT"), "RX");
+}
+
+TEST_F(StationKeyingTest, ClosedHostAndShutdownReleaseFirst) {
+    auto& s = startedWithHost("[PTT]\nVia=3\n");
+    s.station().radioControl().pttOn();
+    m_harness.hostCloses(s, HostSocket::Data);
+    EXPECT_FALSE(s.station().transmitActive());
+    EXPECT_EQ(s.hostLink().sentText(HostSocket::Command), "PTT ON\rPTT OFF\r");
+
+    s.station().radioControl().pttOn();
+    s.station().shutdown(std::nullopt);
+    EXPECT_FALSE(s.station().transmitActive());
+    EXPECT_EQ(s.hostLink().sentText(HostSocket::Command), "PTT ON\rPTT OFF\rPTT ON\rPTT OFF\r");
+}
+
+TEST_F(StationKeyingTest, LogMenuCaptionAndEmptyLog) {
+    auto& s = started();
+    ASSERT_FALSE(s.station().openLog().has_value());
+    EXPECT_EQ(s.ui().messageBoxes().back(), (std::pair<std::string, std::string>{"ZOLK SAT", "Empty Log"}));
+    s.station().sessionLog().tuningRequest(1);
+    EXPECT_EQ(s.ui().menu(MenuItem::Log).caption, "Log*");
+    EXPECT_EQ(LoadSettings(m_folder / "ZOLK SAT.ini").LogCaption, "Log*");
+    EXPECT_EQ(s.station().openLog(), m_folder / "ZOLKSAT.log");
+    EXPECT_EQ(s.ui().menu(MenuItem::Log).caption, "Log");
+    EXPECT_EQ(LoadSettings(m_folder / "ZOLK SAT.ini").LogCaption, "Log");
 }
 
 }  // namespace

@@ -456,10 +456,29 @@ TEST(ArqLink, HundredKilobytesEachWayAtTenDbWithSatelliteDelay) {
 namespace zolk {
 namespace {
 
+// DISCONNECT while the link idles: the station holding the turn ends it at the next IdleAck,
+// the other takes the turn with Break as it would for data, then ends it.
+TEST(ArqLink, DisconnectWhileIdleEndsTheLink) {
+    for (int side = 0; side < 2; ++side) {
+        SCOPED_TRACE(side);
+        SessionLink link;
+        ASSERT_TRUE(link.call()) << link.transcript();
+        ASSERT_TRUE(link.runUntil([&] { return countOf(link.a().radio.sent, ControlCode::IdleAck) +
+                                               countOf(link.b().radio.sent, ControlCode::IdleAck) >= 2; },
+                                  120 * kSecond)) << link.transcript();
+        link.station(side).session.disconnect();
+        ASSERT_TRUE(link.runUntil([&] { return link.a().host.saw("DISCONNECTED") && link.b().host.saw("DISCONNECTED"); },
+                                  60 * kSecond)) << link.transcript();
+        EXPECT_EQ(countOf(link.station(side).radio.sent, ControlCode::Qrt), 3);
+        EXPECT_EQ(link.station(side).host.log.back().rfind("Disconnected      TX", 0), 0u);
+    }
+}
+
 // Links over an air that loses or corrupts a share of all codes and frames at random, data both
-// ways: every byte arrives once and in order, and every link ends.
+// ways, and on odd seeds an ABORT or DISCONNECT from either side at a random moment: every byte
+// arrives at most once and in order, and every link ends.
 TEST(ArqLink, RandomLossesNeverDuplicateReorderOrWedge) {
-    for (unsigned seed = 1; seed <= 24; ++seed) {
+    for (unsigned seed = 1; seed <= 40; ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         std::mt19937 rng(seed);
         const float snr = std::uniform_real_distribution<float>(-12.0f, 20.0f)(rng);
@@ -479,6 +498,14 @@ TEST(ArqLink, RandomLossesNeverDuplicateReorderOrWedge) {
         link.a().session.onHostData(fromA);
         link.b().session.onHostData(fromB);
         link.a().session.connect("N0CALL-7", "W1AW");
+        if (seed % 2 == 1) {
+            link.run(std::uniform_int_distribution<long>(1, 200)(rng) * kSecond);
+            auto& session = link.station(static_cast<int>(rng() % 2)).session;
+            if (rng() % 2 == 0)
+                session.abort();
+            else
+                session.disconnect();
+        }
         const bool done = link.runUntil([&] {
             return link.a().host.received.size() >= fromB.size() && link.b().host.received.size() >= fromA.size();
         }, 1200 * kSecond);

@@ -129,10 +129,10 @@ TEST_F(HarnessTest, TwoStationsHearEachOtherThroughTheirPlaybackQueues) {
     const SampleTime keyUp = 400 * kBlockSamples;
     m_harness.runUntil(keyUp);
     EXPECT_EQ(a.audio().queued(), kPlaybackBuffers);
-    a.station().setTransmitActive(true);
+    a.station().radioControl().pttOn();
     const SampleTime keyDown = keyUp + 600 * kBlockSamples;
     m_harness.runUntil(keyDown);
-    a.station().setTransmitActive(false);
+    a.station().radioControl().pttOff();
     m_harness.runUntil(keyDown + 400 * kBlockSamples);
     EXPECT_EQ(generator.inits, 1);
     // The flush handed back all 199 other queued buffers at once; none was refilled inside the
@@ -192,8 +192,8 @@ TEST_F(HarnessTest, ChannelStagesAndCaptureSourcesShapeWhatAStationHears) {
     RampGenerator fromB(b.audio());
     a.station().audioEngine().attachGenerator(TxGenerator::SymbolFeeder, &fromA);
     b.station().audioEngine().attachGenerator(TxGenerator::SymbolFeeder, &fromB);
-    a.station().setTransmitActive(true);
-    b.station().setTransmitActive(true);
+    a.station().radioControl().pttOn();
+    b.station().radioControl().pttOn();
     TimedReceiver heard(m_harness);
     c.station().audioEngine().attachReceiver(&heard);
     m_harness.runBlocks(8);  // the silent key-up block first: the queue was still empty

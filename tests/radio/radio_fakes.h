@@ -1,0 +1,128 @@
+// radio_fakes.h: recording stand-ins for what the radio control talks to: a serial port that keeps
+// every operation in order, a HID list the test fills, timers and the station's side.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ports/timer_port.h"
+#include "radio/hid_ptt_board.h"
+#include "radio/radio_control.h"
+#include "radio/rigctld_link.h"
+#include "radio/serial_port.h"
+
+namespace zolk::test {
+
+// Every operation as text: "open /dev/ttyUSB0 4800,n,8,2 rts=0 dtr=0", "write FE FE ...",
+// "rts 1", "dtr 0", "close".
+class RecordingSerialPort final : public SerialPort {
+public:
+    bool open(const std::string& device, const SerialSettings& s, bool rts, bool dtr) override {
+        ops.push_back("open " + device + " " + std::to_string(s.baud) + "," + s.parity + "," +
+                      std::to_string(s.dataBits) + "," + std::to_string(s.stopBits) +
+                      " rts=" + (rts ? "1" : "0") + " dtr=" + (dtr ? "1" : "0"));
+        m_open = !refuseOpen;
+        return m_open;
+    }
+    void close() override {
+        if (m_open) ops.push_back("close");
+        m_open = false;
+    }
+    bool isOpen() const override { return m_open; }
+    bool write(std::string_view bytes) override {
+        if (!m_open) return false;
+        std::string text = "write";
+        for (unsigned char c : bytes) {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            text += ' ';
+            text += kHex[c >> 4];
+            text += kHex[c & 15];
+        }
+        ops.push_back(text);
+        return !failWrites;
+    }
+    bool setRts(bool level) override { return line("rts", level); }
+    bool setDtr(bool level) override { return line("dtr", level); }
+    std::string error() const override { return "device gone"; }
+
+    // Only the keying operations, without open and close.
+    std::vector<std::string> keying() const {
+        std::vector<std::string> result;
+        for (const auto& op : ops) {
+            if (op.rfind("open", 0) != 0 && op != "close") result.push_back(op);
+        }
+        return result;
+    }
+
+    std::vector<std::string> ops;
+    bool refuseOpen = false;
+    bool failWrites = false;
+
+private:
+    bool line(const char* name, bool level) {
+        if (!m_open) return false;
+        ops.push_back(std::string(name) + (level ? " 1" : " 0"));
+        return !failWrites;
+    }
+    bool m_open = false;
+};
+
+class FakeHidDevices final : public HidDevices {
+public:
+    std::vector<HidDeviceInfo> enumerate() override { return present; }
+    bool open(const std::string& path) override {
+        close();
+        for (const auto& d : present) {
+            if (d.path == path) openPath = path;
+        }
+        return openPath.has_value();
+    }
+    void close() override { openPath.reset(); }
+    bool isOpen() const override { return openPath.has_value(); }
+    bool write(std::span<const std::uint8_t> report) override {
+        if (!openPath || unplugged) return false;
+        reports.push_back({*openPath, std::vector<std::uint8_t>(report.begin(), report.end())});
+        return true;
+    }
+
+    std::vector<HidDeviceInfo> present;
+    std::optional<std::string> openPath;
+    bool unplugged = false;
+    std::vector<std::pair<std::string, std::vector<std::uint8_t>>> reports;
+};
+
+class NoRigctld final : public RigctldLink {
+public:
+    bool connect(const std::string&, std::uint16_t) override { return false; }
+    void close() override {}
+    bool connected() const override { return false; }
+    std::optional<std::string> transact(std::string_view) override { return std::nullopt; }
+    std::string error() const override { return "refused"; }
+};
+
+class FakeTimers final : public TimerPort {
+public:
+    void start(TimerId id, std::chrono::milliseconds) override { running[index(id)] = true; }
+    void stop(TimerId id) override { running[index(id)] = false; }
+    bool isRunning(TimerId id) const { return running[index(id)]; }
+    static std::size_t index(TimerId id) { return static_cast<std::size_t>(id); }
+    std::array<bool, kTimerCount> running{};
+};
+
+class FakeRadioHost final : public RadioControlHost {
+public:
+    void reportPtt(bool on) override { hostLines.push_back(on ? "PTT ON" : "PTT OFF"); }
+    bool sessionDisconnecting() const override { return disconnecting; }
+    void storeBoardPath(const std::string& path) override { storedPath = path; }
+    void chooseBoard() override { ++chooseRequests; }
+
+    std::vector<std::string> hostLines;
+    bool disconnecting = false;
+    std::string storedPath;
+    int chooseRequests = 0;
+};
+
+}  // namespace zolk::test
