@@ -38,7 +38,15 @@ struct Options {
     double snrFrom = -16.0, snrTo = -7.0, snrStep = 1.0;
     double noiseHours = 2.0;
     std::string out = "bench/results";
+    // The detector's confirmation threshold ("off": the 19-hit rule alone).
+    float confirm = ControlDetector::kConfirmationThreshold;
+    bool confirmOff = false;
+    // Sections to run (all by default) and channels of the detection table (substrings; all).
+    std::string sections = "detection,fine,noise,other,cpu";
+    std::vector<std::string> channels;
 };
+
+bool runs(const Options& o, const std::string& section) { return o.sections.find(section) != std::string::npos; }
 
 double cpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
 
@@ -53,6 +61,7 @@ struct Point {
     int trials = 0, detected = 0, wrong = 0;
     double fineSquares = 0.0, fineWorst = 0.0;
     int fineCount = 0;
+    std::vector<float> confirmations;  // of the right code's detections
 };
 
 class Bench {
@@ -85,6 +94,7 @@ public:
         std::mt19937_64 random(seedBase);
         ControlRig rig(m_link, set, s.search, nullptr);
         rig.detector().setFineOffsetMethod(method);
+        rig.detector().setConfirmationThreshold(m_o.confirmOff ? -INFINITY : m_o.confirm);
         std::vector<ControlDetection> heard;
         for (int t = 0; t < trials; ++t) {
             const int code = set[random() % set.size()];
@@ -110,6 +120,7 @@ public:
             bool right = false;
             for (const ControlDetection& d : heard) {
                 if (d.code == code) {
+                    if (!right) p.confirmations.push_back(d.confirmation);
                     right = true;
                     if (d.fineFound) {
                         const double error = d.fineOffsetHz - s.channel.offsetHz;
@@ -188,6 +199,9 @@ int run(const Options& o) {
         {"link set, narrow, fading 1 Hz 2 ms", ControlSearch::Narrow, {.fading = fading}},
     };
 
+    const std::string threshold = o.confirmOff ? std::string("off") : std::to_string(o.confirm).substr(0, 5);
+    md << "Confirmation threshold: " << threshold << " (mean power of the pattern's 31 tones over the mean power of the other tones of their bands).\n\n";
+    if (runs(o, "detection")) {
     md << "## Detection against S/N\n\n" << o.trials
        << " control frames per point (a random code of the set each), each after 0.1 to 0.3 s of channel noise;"
           " detected = the sent code reported, wrong = another code reported. Call set: {Call1}, wide search;"
@@ -197,14 +211,29 @@ int run(const Options& o) {
     std::ostringstream detail;
     detail << "\n## Points\n\n| channel | S/N (dB) | detected | wrong | fine RMS (Hz) | fine worst (Hz) |\n|---|---|---|---|---|---|\n";
     std::uint64_t seed = 1;
+    std::ostringstream confirmTable;
+    confirmTable << std::fixed;
+    confirmTable << "\n## Confirmation statistic of detected frames\n\nThe right code's first report per frame, at each"
+                    " point where 1 to 99 % of the frames were detected: how many, the smallest statistic, its 1 %, 5 % and"
+                    " 50 % points.\n\n| channel | S/N (dB) | detected | min | 1 % | 5 % | median |\n|---|---|---|---|---|---|---|\n";
     for (const Setting& s : settings) {
+        if (!o.channels.empty() &&
+            std::none_of(o.channels.begin(), o.channels.end(), [&](const std::string& c) { return s.name.find(c) != std::string::npos; })) {
+            continue;
+        }
         const auto& set = s.search == ControlSearch::Wide ? callSet : linkSet;
         std::vector<Point> points;
         dat << '"' << s.name << "\"\n";
         int wrong = 0;
         std::string fineAt90 = "-";
         for (double snr = o.snrFrom; snr <= o.snrTo + 1e-9; snr += o.snrStep) {
-            const Point p = bench.measure(s, set, snr, o.trials, seed++);
+            Point p = bench.measure(s, set, snr, o.trials, seed++);
+            if (p.detected > 0 && p.detected < p.trials) {
+                std::sort(p.confirmations.begin(), p.confirmations.end());
+                const auto at = [&](double f) { return p.confirmations[static_cast<std::size_t>(f * (p.confirmations.size() - 1))]; };
+                confirmTable << "| " << s.name << " | " << std::setprecision(1) << snr << " | " << p.detected << " | "
+                             << std::setprecision(2) << at(0.0) << " | " << at(0.01) << " | " << at(0.05) << " | " << at(0.5) << " |\n";
+            }
             points.push_back(p);
             wrong += p.wrong;
             const double rms = p.fineCount ? std::sqrt(p.fineSquares / p.fineCount) : 0.0;
@@ -223,9 +252,11 @@ int run(const Options& o) {
            << fineAt90 << " |\n";
     }
 
-    md << detail.str();
+    md << detail.str() << confirmTable.str();
+    }
 
     // The fine offset at random offsets, both readings of the quarter-bin spectrum on the same trials.
+    if (runs(o, "fine")) {
     md << "\n## Fine offset error\n\nCall set, wide search, " << o.trials
        << " frames per point at an offset drawn from -150..+150 Hz per point; error = estimate minus the true offset.\n\n"
        << "| S/N (dB) | quarter-bin RMS (Hz) | quarter-bin worst (Hz) | interpolated RMS (Hz) | interpolated worst (Hz) |\n|---|---|---|---|---|\n";
@@ -249,9 +280,10 @@ int run(const Options& o) {
         md << "| " << std::setprecision(1) << snr << " (offset " << offset << " Hz) | " << std::setprecision(2) << rms[0]
            << " | " << worst[0] << " | " << rms[1] << " | " << worst[1] << " |\n";
     }
+    }
 
     // Noise alone into the largest idle set: five Call codes of five own call signs, wide search.
-    {
+    if (runs(o, "noise")) {
         RandomSource random;
         ControlPatternTable idle;
         buildPatterns(random, 0,
@@ -262,6 +294,8 @@ int run(const Options& o) {
         ControlRig rig(idle, {22, 23, 24, 25, 26}, ControlSearch::Wide,
                        [&](const ControlDetection&, std::int64_t) { ++falseCalls; });
         rig.detector().setCountAllHits(true);
+        rig.detector().setConfirmationThreshold(o.confirmOff ? -INFINITY : o.confirm);
+        std::map<int, std::vector<float>> candidates;  // confirmation statistics by hit count
         std::map<int, std::int64_t> histogram;
         sim::ChannelModel noise({.snrDb = 0.0, .signalPower = 1.0e6, .seed = 4242});
         const std::int64_t blocks = static_cast<std::int64_t>(o.noiseHours * 3600.0 * kRate / kBlock);
@@ -273,7 +307,10 @@ int run(const Options& o) {
             noise.process(std::span<float, kBlock>(block));
             const std::int64_t runsBefore = rig.runs();
             rig.capture(block);
-            if (rig.runs() != runsBefore) ++histogram[rig.detector().lastRun().mostHits];
+            if (rig.runs() != runsBefore) {
+                ++histogram[rig.detector().lastRun().mostHits];
+                for (const auto& c : rig.detector().lastRun().candidates) candidates[c.hits].push_back(c.confirmation);
+            }
             worstHits = std::max(worstHits, rig.detector().lastRun().mostHits);
         }
         const double cpu = cpuSeconds() - start;
@@ -306,12 +343,31 @@ int run(const Options& o) {
                << " x hits, " << n << " bins): " << std::setprecision(3) << expected / o.noiseHours
                << " runs per hour at 19 hits or more, " << expected / o.noiseHours * 168.0 << " per week.\n";
         }
+        // The confirmation statistic of noise candidates (every code/offset of a run with 13 hits or
+        // more; neighbouring rows see much the same candidate, so these are not independent).
+        const std::vector<float> limits = {1.5f, 2.0f, 2.25f, 2.5f, 2.75f, 3.0f, 3.5f};
+        md << "\nConfirmation statistic of noise candidates (code/offset pairs of a run with 13 hits or more):\n\n"
+           << "| hits | candidates | mean | sd | max |";
+        for (float l : limits) md << " >= " << std::setprecision(2) << l << " |";
+        md << "\n|---|---|---|---|---|";
+        for (std::size_t i = 0; i < limits.size(); ++i) md << "---|";
+        md << "\n";
+        for (auto& [hits, values] : candidates) {
+            double m = 0, q = 0;
+            for (float v : values) m += v, q += double(v) * v;
+            m /= values.size();
+            const double sd = std::sqrt(std::max(0.0, q / values.size() - m * m));
+            md << "| " << hits << " | " << values.size() << " | " << std::setprecision(2) << m << " | " << sd << " | "
+               << *std::max_element(values.begin(), values.end()) << " |";
+            for (float l : limits) md << " " << std::count_if(values.begin(), values.end(), [&](float v) { return v >= l; }) << " |";
+            md << "\n";
+        }
         md << "\nCPU for this noise run (channel noise included): " << std::setprecision(1) << cpu << " s, "
            << std::setprecision(0) << o.noiseHours * 3600.0 / cpu << " times real time.\n";
     }
 
     // Frames of another call sign's link: a station listening for all 26 codes of its own drawing.
-    {
+    if (runs(o, "other")) {
         RandomSource random;
         ControlPatternTable other;
         const std::int32_t otherSeed = callSeed("G4AAA");
@@ -348,7 +404,7 @@ int run(const Options& o) {
     }
 
     // CPU of listening, per second of audio, front-end included; noise input.
-    {
+    if (runs(o, "cpu")) {
         md << "\n## CPU of listening\n\nCPU seconds per second of noise audio, front-end included (a station's"
               " receive path without frame search):\n\n| listening | CPU s per s |\n|---|---|\n";
         struct Case {
@@ -391,8 +447,17 @@ int main(int argc, char** argv) {
         else if (name == "--noise-hours") o.noiseHours = std::stod(value);
         else if (name == "--snr") std::sscanf(value.c_str(), "%lf:%lf:%lf", &o.snrFrom, &o.snrTo, &o.snrStep);
         else if (name == "--out") o.out = value;
+        else if (name == "--confirm") {
+            o.confirmOff = value == "off";
+            if (!o.confirmOff) o.confirm = std::stof(value);
+        } else if (name == "--sections") o.sections = value;
+        else if (name == "--channels") {
+            std::stringstream list(value);
+            for (std::string c; std::getline(list, c, ',');) o.channels.push_back(c);
+        }
         else {
-            std::cerr << "usage: control_bench [--trials N] [--snr FROM:TO:STEP] [--noise-hours H] [--out DIR]\n";
+            std::cerr << "usage: control_bench [--trials N] [--snr FROM:TO:STEP] [--noise-hours H] [--out DIR] [--confirm T|off]\n"
+                         "       [--sections detection,fine,noise,other,cpu] [--channels SUBSTRING,...]\n";
             return 2;
         }
     }

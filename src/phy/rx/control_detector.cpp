@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 
 namespace zolk {
 namespace {
@@ -34,6 +35,26 @@ Count countHits(const ControlPatternTable& table, int code, int scale, int offse
     return count;
 }
 
+// The confirmation statistic of one code at one offset: the mean power of the pattern's tones
+// over the 31 symbols divided by the mean power of the other six tones of their bands (the noise
+// of those bins). Infinite where those bins are silent and the tones are not.
+template <typename Power>
+float confirmationOf(const ControlPatternTable& table, int code, int scale, int offset, Power&& power) {
+    const auto& tones = table.toneOf[static_cast<std::size_t>(code)];
+    const auto& bands = table.bandLow[static_cast<std::size_t>(code)];
+    float toneSum = 0.0f;
+    float otherSum = 0.0f;
+    for (int s = 0; s < kControlSymbols; ++s) {
+        const float e = power(s, scale * tones[static_cast<std::size_t>(s)] + offset);
+        toneSum += e;
+        const int low = scale * bands[static_cast<std::size_t>(s)] + offset;
+        for (int t = 0; t < kControlBandTones; ++t) otherSum += power(s, low + scale * t);
+        otherSum -= e;
+    }
+    if (otherSum <= 0.0f) return toneSum > 0.0f ? std::numeric_limits<float>::infinity() : 0.0f;
+    return toneSum * (kControlBandTones - 1) / otherSum;
+}
+
 }  // namespace
 
 std::optional<ControlDetection> ControlDetector::listenFor(const ControlPatternTable& table,
@@ -57,13 +78,19 @@ std::optional<ControlDetection> ControlDetector::listenFor(const ControlPatternT
         for (int q = -maxOffset; q <= maxOffset; ++q) {
             const Count c = countHits(table, code, scale, q, m_countAll, power);
             m_lastRun.mostHits = std::max(m_lastRun.mostHits, c.hits);
-            if (c.hits >= kControlHitsNeeded && c.sum >= m_record.sum) {
+            const bool candidate = c.hits >= kControlHitsNeeded && c.sum >= m_record.sum;
+            const bool measured = m_countAll && c.hits >= 13;
+            if (!candidate && !measured) continue;
+            const float confirmation = confirmationOf(table, code, scale, q, power);
+            if (measured) m_lastRun.candidates.push_back({c.hits, confirmation});
+            if (candidate && confirmation >= m_confirmationThreshold) {
                 m_record = Record{.sum = c.sum,
                                   .coarseOffset = static_cast<std::int16_t>(q),
                                   .code = code,
                                   .countdown = kCountdownRuns,
                                   .ringIndex = m_frontEnd.ringIndex(),
                                   .hits = static_cast<std::uint8_t>(c.hits),
+                                  .confirmation = confirmation,
                                   .search = search};
             }
         }
@@ -108,6 +135,7 @@ ControlDetection ControlDetector::report(const ControlPatternTable& table) {
     d.ringIndex = m_record.ringIndex;
     d.hits = m_record.hits;
     d.sum = m_record.sum;
+    d.confirmation = m_record.confirmation;
     d.fineFound = found;
     float quarterBins = static_cast<float>(found ? bestI : centre);
     if (found && m_fineMethod == FineOffsetMethod::Interpolated) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "phy/common/control_patterns.h"
 #include "phy/rx/receive_front_end.h"
@@ -31,6 +32,7 @@ struct ControlDetection {
     std::uint32_t ringIndex = 0;    // RingIndex at the newest symbol of the best alignment
     std::uint8_t hits = 0;          // symbols whose tone was the strongest of its band
     float sum = 0.0f;               // power summed over the 31 tones
+    float confirmation = 0.0f;      // the recorded alignment's tone-to-band statistic (see below)
     bool fineFound = false;         // a quarter-bin alignment reached 19 hits too
     float fineOffsetHz = 0.0f;      // the frequency at which the frame was heard (the estimate)
     float receiveFrequencyOffsetHz = 0.0f;  // the AFC after the correction
@@ -40,12 +42,24 @@ struct ControlDetection {
 // reads how close noise comes to 19 hits).
 struct ControlRunStats {
     int mostHits = 0;
+    // With every hit counted: each code/offset of the run with 13 hits or more, and its
+    // confirmation statistic (the bench compares noise with frames).
+    struct Candidate {
+        int hits = 0;
+        float confirmation = 0.0f;
+    };
+    std::vector<Candidate> candidates;
 };
 
 class ControlDetector {
 public:
     static constexpr int kCountdownRuns = 8;
     static constexpr int kWideOffsets = 7;  // coarse offsets -7..+7 half bins
+    // The second test of a candidate with 19 hits: the mean power of its 31 tones against the mean
+    // power of the other six tones of their bands (how far the tones stand above the noise of the
+    // bands). Noise reaches 19 hits by chance far more often than it also lifts its tones' power
+    // that far; a frame lifts its tone in every symbol, hit or not. Chosen from bench/control.
+    static constexpr float kConfirmationThreshold = 2.8f;
 
     // frontEnd must outlive the detector.
     explicit ControlDetector(ReceiveFrontEnd& frontEnd) : m_frontEnd(frontEnd) {}
@@ -69,6 +83,10 @@ public:
     // and keeps the run's largest count. Slower; for measurements only.
     void setCountAllHits(bool on) { m_countAll = on; }
     const ControlRunStats& lastRun() const { return m_lastRun; }
+    // The threshold of the confirmation statistic a candidate with 19 hits must reach; -infinity
+    // turns the second test off (the bench measures both).
+    void setConfirmationThreshold(float threshold) { m_confirmationThreshold = threshold; }
+    float confirmationThreshold() const { return m_confirmationThreshold; }
 
 private:
     struct Record {
@@ -78,6 +96,7 @@ private:
         std::int16_t countdown = 0;
         std::uint32_t ringIndex = 0;
         std::uint8_t hits = 0;
+        float confirmation = 0.0f;
         ControlSearch search = ControlSearch::Wide;
     };
 
@@ -87,6 +106,7 @@ private:
     Record m_record;
     FineOffsetMethod m_fineMethod = FineOffsetMethod::Interpolated;
     bool m_countAll = false;
+    float m_confirmationThreshold = kConfirmationThreshold;
     ControlRunStats m_lastRun;
 };
 

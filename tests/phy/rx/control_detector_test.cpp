@@ -7,6 +7,7 @@
 #include <cmath>
 #include <memory>
 #include <numbers>
+#include <random>
 #include <vector>
 
 #include "phy/common/drawn_tables.h"
@@ -92,6 +93,48 @@ protected:
             }
         }
         audio.resize(audio.size() + 14400 + (256 - audio.size() % 256) % 256, 0.0f);
+        for (std::size_t b = 0; b + 256 <= audio.size(); b += 256) {
+            frontEnd->processCaptureBlock(std::span<const float, 256>(audio.data() + b, 256));
+        }
+    }
+    // Symbols each holding all seven tones of the code's band: the pattern's tone at patternAmplitude
+    // in the first `above` symbols and at 0.6 of the others' amplitude after, the other six at
+    // 3000. Then 300 ms of silence.
+    void playBands(int code, int above, double patternAmplitude) {
+        std::vector<float> audio(14400, 0.0f);
+        for (int s = 0; s < kControlSymbols; ++s) {
+            for (int n = 0; n < 1024; ++n) {
+                const double t = (s * 1024 + n) / 48000.0;
+                double v = 0.0;
+                for (int k = 0; k < kControlBandTones; ++k) {
+                    const int tone = table.bandLow[code][s] + k;
+                    const double a = tone != table.toneOf[code][s] ? 3000.0 : s < above ? patternAmplitude : 1800.0;
+                    v += a * std::sin(2.0 * std::numbers::pi * tone * 46.875 * t + k);
+                }
+                audio.push_back(static_cast<float>(v));
+            }
+        }
+        audio.resize(audio.size() + 14400 + (256 - audio.size() % 256) % 256, 0.0f);
+        feed(audio);
+    }
+    // The code's pattern (amplitude 3000) in white noise at snrDb in 2500 Hz, 0.3 s of noise on
+    // either side.
+    void playInNoise(int code, double snrDb, unsigned seed) {
+        const double signalPower = 3000.0 * 3000.0 / 2.0;
+        const double sigma = std::sqrt(signalPower / std::pow(10.0, snrDb / 10.0) * 24000.0 / 2500.0);
+        std::mt19937 random(seed);
+        std::normal_distribution<double> noise(0.0, sigma);
+        std::vector<float> audio(14400, 0.0f);
+        double phase = 0.0;
+        for (int s = 0; s < kControlSymbols; ++s) {
+            const double step = 2.0 * std::numbers::pi * table.toneOf[code][s] * 46.875 / 48000.0;
+            for (int n = 0; n < 1024; ++n, phase += step) audio.push_back(static_cast<float>(3000.0 * std::sin(phase)));
+        }
+        audio.resize(audio.size() + 14400 + (256 - audio.size() % 256) % 256, 0.0f);
+        for (float& v : audio) v += static_cast<float>(noise(random));
+        feed(audio);
+    }
+    void feed(const std::vector<float>& audio) {
         for (std::size_t b = 0; b + 256 <= audio.size(); b += 256) {
             frontEnd->processCaptureBlock(std::span<const float, 256>(audio.data() + b, 256));
         }
@@ -226,6 +269,46 @@ TEST_F(ControlDetectorTest, NothingToReportGivesNoReport) {
     EXPECT_TRUE(heard.empty());
     EXPECT_FALSE(detector->recording());
     EXPECT_FLOAT_EQ(frontEnd->receiveFrequencyOffsetHz(), 0.0f);
+}
+
+// A candidate with 19 hits whose tones barely stand above the rest of their bands (as noise
+// reaches 19 hits by chance) fails the confirmation; with the confirmation off the 19-hit rule
+// alone reports it. Frames at low S/N in noise still pass it.
+TEST_F(ControlDetectorTest, ConfirmationRejectsWeakTonesAndPassesFramesInNoise) {
+    struct Case {
+        int above;
+        double patternAmplitude;
+        bool confirmationOn;
+        bool reported;
+    };
+    for (const Case c : {Case{19, 4000.0, false, true}, Case{19, 4000.0, true, false}, Case{24, 4000.0, true, false},
+                         Case{31, 4000.0, true, false}, Case{19, 12000.0, true, true}}) {
+        SCOPED_TRACE(testing::Message() << c.above << " symbols at " << c.patternAmplitude << ", confirmation "
+                                        << c.confirmationOn);
+        heard.clear();
+        detector->setConfirmationThreshold(c.confirmationOn ? ControlDetector::kConfirmationThreshold : -INFINITY);
+        playBands(20, c.above, c.patternAmplitude);
+        ASSERT_EQ(heard.size(), c.reported ? 1u : 0u);
+        if (c.reported) {
+            EXPECT_EQ(heard[0].detection.code, 20);
+            EXPECT_GE(heard[0].detection.hits, c.above);
+            EXPECT_EQ(heard[0].detection.confirmation >= ControlDetector::kConfirmationThreshold, c.patternAmplitude > 5000.0);
+        }
+        EXPECT_FALSE(detector->recording());
+    }
+
+    detector->setConfirmationThreshold(ControlDetector::kConfirmationThreshold);
+    for (ControlSearch s : {ControlSearch::Wide, ControlSearch::Narrow}) {
+        listen(s);
+        for (unsigned seed = 1; seed <= 4; ++seed) {
+            SCOPED_TRACE(testing::Message() << "seed " << seed << ", narrow " << (s == ControlSearch::Narrow));
+            heard.clear();
+            playInNoise(13, -10.0, seed);
+            ASSERT_EQ(heard.size(), 1u);
+            EXPECT_EQ(heard[0].detection.code, 13);
+            EXPECT_GE(heard[0].detection.confirmation, ControlDetector::kConfirmationThreshold);
+        }
+    }
 }
 
 // Patterns redrawn while a detection waits: the record is dropped, nothing is reported.
