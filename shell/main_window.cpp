@@ -141,7 +141,7 @@ QLabel* MainWindow::addIndicator(const char* name, const char* caption) {
     box->setFrameStyle(QFrame::Box | QFrame::Plain);
     box->setAutoFillBackground(true);
     QPalette palette = box->palette();
-    palette.setColor(QPalette::window, Qt::white);
+    palette.setColor(QPalette::Window, Qt::white);
     palette.setColor(QPalette::WindowText, Qt::black);
     box->setPalette(palette);
     return box;
@@ -285,7 +285,7 @@ void MainWindow::setIndicator(TransmitIndicator which, IndicatorColour colour) {
     QLabel* box = m_indicators[static_cast<std::size_t>(which)];
     if (box == nullptr) return;
     QPalette palette = box->palette();
-    palette.setColor(QPalette::window, colour == IndicatorColour::Green ? QColor(Qt::green)
+    palette.setColor(QPalette::Window, colour == IndicatorColour::Green ? QColor(Qt::green)
                                        : colour == IndicatorColour::Red ? QColor(Qt::red)
                                                                         : QColor(Qt::white));
     box->setPalette(palette);
