@@ -6,25 +6,16 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
-if ! command -v gnuplot >/dev/null; then
-  sudo_cmd=()
-  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends gnuplot-nox
-fi
-
-[ -f build/build.ninja ] || cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j "$(nproc)" --target phy_bench
+source bench/bench_script.sh
+bench_ensure_gnuplot
+bench_build phy_bench
 
 out=bench/results
 mkdir -p "$out"
 # Findings written by hand at the end of phy.md, from this line on, survive the rerun.
 kept_marker='<!-- Written by hand from here on: bench/phy/run.sh keeps it. -->'
-kept=$(mktemp)
+kept=$(bench_keep_findings "$out/phy.md" "$kept_marker")
 trap 'rm -f "$kept"' EXIT
-if [ -f "$out/phy.md" ] && line=$(grep -n -m1 -F -x "$kept_marker" "$out/phy.md"); then
-  tail -n +"${line%%:*}" "$out/phy.md" > "$kept"
-fi
 started=$(date -u '+%Y-%m-%d %H:%M UTC')
 t0=$(date +%s)
 build/bin/phy_bench --out "$out" "$@"
