@@ -37,6 +37,7 @@ constexpr int kIndicatorStepPx = 70;
 
 constexpr const char* kGuideFile = "ZOLK Quick Guide.pdf";
 constexpr qsizetype kMonitorCharacters = 4000;
+constexpr std::chrono::milliseconds kCpuTickMs{100};
 
 QString text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
@@ -50,6 +51,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     buildStatusBar();
     buildDisplays();
     setWindowTitle(text(kWindowCaption));
+    m_cpuTimer.setObjectName("CpuGauge");
+    connect(&m_cpuTimer, &QTimer::timeout, this, &MainWindow::handleCpuTick);
+    m_cpuTimer.start(kCpuTickMs);
 }
 
 void MainWindow::buildMenus() {
@@ -276,6 +280,20 @@ void MainWindow::moveWindow(std::int32_t topTwips, std::int32_t leftTwips) {
 void MainWindow::showSnr(float snrDb) { m_meterBoxes[3]->setText(text(snrText(snrDb))); }
 
 void MainWindow::showAfc(float offsetHz) { m_meterBoxes[2]->setText(text(afcText(offsetHz))); }
+
+void MainWindow::showCpu(float percent) {
+    constexpr float kBusyPercent = 87.5F;
+    QLabel* box = m_meterBoxes[1];
+    box->setText(text(cpuText(percent)));
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Window, percent < kBusyPercent ? QColor(Qt::green) : QColor(Qt::red));
+    box->setPalette(palette);
+    box->setAutoFillBackground(true);
+}
+
+void MainWindow::handleCpuTick() {
+    if (m_cpuSmoother.tick(m_cpuMeter.read())) showCpu(m_cpuSmoother.shown());
+}
 
 void MainWindow::plotCells(std::span<const std::complex<float>>, int, PlotColour) {}
 

@@ -6,10 +6,12 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QPlainTextEdit>
+#include <QTimer>
 #include <array>
 #include <map>
 
 #include "ports/ui_sink.h"
+#include "shell/cpu_meter.h"
 #include "shell/display_placeholder.h"
 #include "shell/status_panel.h"
 
@@ -53,6 +55,9 @@ public:
     void plotSoftValues(std::span<const float> softValues, PlotColour colour) override;
     void setIndicator(TransmitIndicator which, IndicatorColour colour) override;
 
+    // The CPU gauge's text box: our process's smoothed share, green below 87.5 %, red above.
+    void showCpu(float percent);
+
     QAction* menuAction(MenuItem item) const { return m_actions[static_cast<std::size_t>(item)]; }
     const StatusPanelWidget* panel(std::string_view key) const;
 
@@ -70,6 +75,7 @@ private:
     void handleGuide();
     void handleLog();
     void handleAbout();
+    void handleCpuTick();
     QLabel* addIndicator(const char* name, const char* text);
     StatusPanelWidget* findPanel(std::string_view key) const;
 
@@ -83,6 +89,9 @@ private:
     std::array<QLabel*, 4> m_meterBoxes{};          // txtVU, txtCPU, txtAFC, txtSN
     std::array<QLabel*, 7> m_indicators{};          // txtData, txtACK, txtNACK, TxtREQ, txtStart, txtBreak, txtQRT
     QPlainTextEdit* m_monitor = nullptr;
+    QTimer m_cpuTimer;
+    CpuMeter m_cpuMeter;
+    CpuSmoother m_cpuSmoother;
     Station* m_station = nullptr;
     bool m_messagesWait = false;
 };

@@ -122,6 +122,24 @@ TEST_F(MainWindowTest, MonitorKeepsItsLast4000Characters) {
     EXPECT_TRUE(monitor->toPlainText().isEmpty());
 }
 
+TEST_F(MainWindowTest, CpuBoxShowsTheShareGreenWhenLightRedWhenBusy) {
+    MainWindow window;
+    auto* box = window.findChild<QLabel*>("txtCPU");
+    box->resize(120, 20);
+    struct Case {
+        float percent;
+        const char* text;
+        QColor background;
+    };
+    for (const Case& c : {Case{12.4F, "CPU Usage: 12 %", Qt::green}, Case{87.4F, "CPU Usage: 87 %", Qt::green},
+                          Case{87.5F, "CPU Usage: 88 %", Qt::red}, Case{100.0F, "CPU Usage: 100 %", Qt::red}}) {
+        window.showCpu(c.percent);
+        EXPECT_EQ(box->text(), c.text);
+        // A corner pixel is background, away from the centred text.
+        EXPECT_EQ(box->grab().toImage().pixelColor(1, 1), c.background) << c.text;
+    }
+}
+
 TEST_F(MainWindowTest, DisplaysAreNamedAndCarryTheirTips) {
     MainWindow window;
     for (const char* name : {"pctWaterfall", "pctConstelacion", "chartVelocidad", "pctVumetro", "pctCPU",
