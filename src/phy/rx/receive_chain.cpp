@@ -1,7 +1,5 @@
 #include "phy/rx/receive_chain.h"
 
-#include <chrono>
-
 #include "phy/common/mode_table.h"
 #include "phy/fec/mode_fec.h"
 #include "phy/rx/carrier_demodulator.h"
@@ -11,12 +9,6 @@
 #include "phy/rx/tone_detector.h"
 
 namespace zolk {
-
-namespace {
-
-constexpr std::chrono::milliseconds kConstellationHold{9000};
-
-}  // namespace
 
 // Family 1: the Mer detector, stage 1 on kFrameSymbols and the header-cell S/N.
 class ReceiveChain::CarrierFrame : public DetectedFrameSource {
@@ -111,16 +103,14 @@ private:
 };
 
 ReceiveChain::ReceiveChain(ReceiveFrontEnd& frontEnd, const TablesFile& tables,
-                           const DrawnTables& drawn, AcceptanceSession& session, UiSink& ui,
-                           TimerPort& timers)
+                           const DrawnTables& drawn, AcceptanceSession& session)
     : m_frontEnd(frontEnd),
       m_tables(tables),
       m_drawn(drawn),
-      m_timers(timers),
       m_carrier(std::make_unique<CarrierFrame>(frontEnd, tables, drawn)),
       m_tone(std::make_unique<ToneFrame>(frontEnd, tables)),
       m_fec(tables, drawn.pseudoRandomBits()),
-      m_acceptance(frontEnd, m_fec, session, ui) {}
+      m_acceptance(frontEnd, m_fec, session) {}
 
 ReceiveChain::~ReceiveChain() = default;
 
@@ -148,9 +138,6 @@ SearchResult ReceiveChain::search(const SearchRequest& request) {
 
 SearchResult ReceiveChain::afterDetection(int mode, bool decodeNow) {
     m_detectedMode = mode;
-    // The constellation is cleared 9 s after the last detection.
-    m_timers.stop(TimerId::ClearConstellation);
-    m_timers.start(TimerId::ClearConstellation, kConstellationHold);
     if (!decodeNow) return {SearchOutcome::Staged, std::nullopt};
     std::optional<FrameVerdict> verdict;
     for (int stage = 1; stage <= kDecodeStages; ++stage) verdict = decodeStage(stage);

@@ -13,8 +13,6 @@
 #include "phy/rx/frame_acceptance.h"
 #include "phy/rx/frame_search.h"
 #include "phy/rx/receive_front_end.h"
-#include "ports/timer_port.h"
-#include "ports/ui_sink.h"
 
 namespace zolk {
 
@@ -22,7 +20,7 @@ class ReceiveChain final : public FrameSearch {
 public:
     // All references must outlive the chain. Buffers are sized once for the largest mode.
     ReceiveChain(ReceiveFrontEnd& frontEnd, const TablesFile& tables, const DrawnTables& drawn,
-                 AcceptanceSession& session, UiSink& ui, TimerPort& timers);
+                 AcceptanceSession& session);
     ~ReceiveChain() override;
     ReceiveChain(const ReceiveChain&) = delete;
     ReceiveChain& operator=(const ReceiveChain&) = delete;
@@ -44,7 +42,6 @@ private:
     ReceiveFrontEnd& m_frontEnd;
     const TablesFile& m_tables;
     const DrawnTables& m_drawn;
-        TimerPort& m_timers;
     std::unique_ptr<CarrierFrame> m_carrier;
     std::unique_ptr<ToneFrame> m_tone;
     ModeTurboDecoder m_fec;

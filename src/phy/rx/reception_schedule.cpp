@@ -72,9 +72,7 @@ void ReceptionSchedule::receivingTick(FrameSearch& chain) {
     // A detection this late in the state is the second frame of a two-frame burst.
     const std::uint8_t decision =
         m_framesPerBurst == 2 && m_stateTicks > 2 * r.frameLengthUnits + kWindowMarginTicks ? 2 : 1;
-    const SearchResult result = chain.search({m_mode, 1, decision, m_framesPerBurst == 1 || decision == 2});
-    if (result.outcome == SearchOutcome::Staged) m_frameTicks = 1;
-    if (result.verdict) finished(*result.verdict);
+    found(chain.search({m_mode, 1, decision, m_framesPerBurst == 1 || decision == 2}));
 }
 
 // A single frame, or the first of two, is looked for in a window after the own transmission; the
@@ -101,8 +99,15 @@ void ReceptionSchedule::monitorTick(FrameSearch& chain) {
     for (int m = 1; m < kModeCount; ++m) {
         if (!chain.newFrame(m)) continue;
         m_mode = m;
-        if (chain.search({m, m, 1, false}).outcome == SearchOutcome::Staged) m_frameTicks = 1;
+        found(chain.search({m, m, 1, false}));
     }
+}
+
+void ReceptionSchedule::found(const SearchResult& result) {
+    if (result.outcome == SearchOutcome::Nothing) return;
+    if (m_detections) m_detections();
+    if (result.outcome == SearchOutcome::Staged) m_frameTicks = 1;
+    if (result.verdict) finished(*result.verdict);
 }
 
 void ReceptionSchedule::finished(const FrameVerdict& verdict) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <utility>
 
 #include "phy/rx/frame_acceptance.h"
 #include "phy/rx/frame_search.h"
@@ -39,10 +40,13 @@ class ReceptionSchedule final : public AcceptanceSession {
 public:
     // Called at every frame's stage 10 with the frame's mode, after the session entries.
     using VerdictSink = std::function<void(int mode, const FrameVerdict& verdict)>;
+    // Called at every detection (a search that found a frame), before its decode.
+    using DetectionSink = std::function<void()>;
 
     // entries must outlive the schedule (or their replacement by setEntries).
     ReceptionSchedule(FrameSessionEntries& entries, SearchWindows windows, VerdictSink verdicts = {});
 
+    void setDetectionSink(DetectionSink detections) { m_detections = std::move(detections); }
     // Where the frame entries go from now on.
     void setEntries(FrameSessionEntries& entries) { m_entries = &entries; }
 
@@ -90,11 +94,13 @@ private:
     void monitorTick(FrameSearch& chain);
     bool searching() const;
     bool inWindow(std::int32_t above, std::int32_t below) const;
+    void found(const SearchResult& result);
     void finished(const FrameVerdict& verdict);
 
     FrameSessionEntries* m_entries;
     SearchWindows m_windows;
     VerdictSink m_verdicts;
+    DetectionSink m_detections;
     ReceptionState m_state = ReceptionState::Idle;
     bool m_monitor = false;
     int m_mode = 0;
