@@ -10,7 +10,7 @@ StationRadio::StationRadio(Station& station, UiSink& ui, TimerPort& timers)
     : m_station(station),
       m_ui(ui),
       m_frontEnd(station.drawnTables(), *this),
-      m_schedule(m_frontEnd, m_ignoredFrames, SearchWindows::Session),
+      m_schedule(m_ignoredFrames, SearchWindows::Session),
       m_chain(m_frontEnd, station.tables(), station.drawnTables(), m_schedule, ui, timers),
       m_transmit(station.tables(), station.drawnTables(), station.random(), station.audioEngine(),
                  station.settings().txDriveLevel, *this),
