@@ -110,7 +110,7 @@ void MainWindow::buildDisplays() {
 
     using Shape = DisplayPlaceholder::Shape;
     m_chart = new DisplayPlaceholder("chartVelocidad", Shape::Rectangle, Qt::white, m_displays);
-    m_constellation = new DisplayPlaceholder("pctConstelacion", Shape::Rectangle, displayBackground(), m_displays);
+    m_constellation = new ConstellationView(displayBackground(), m_displays);
     // The waterfall's background is black from the start.
     m_waterfall = new DisplayPlaceholder("pctWaterfall", Shape::Rectangle, Qt::black, m_displays);
     const std::array<const char*, 4> gauges{"pctVumetro", "pctCPU", "pctOffsetFrecuencia", "pctRelacionSN"};
@@ -295,9 +295,17 @@ void MainWindow::handleCpuTick() {
     if (m_cpuSmoother.tick(m_cpuMeter.read())) showCpu(m_cpuSmoother.shown());
 }
 
-void MainWindow::plotCells(std::span<const std::complex<float>>, int, PlotColour) {}
+QColor MainWindow::plotColour(PlotColour colour) const {
+    return colour == PlotColour::White ? QColor(Qt::white) : m_meterBoxes[3]->palette().color(QPalette::Window);
+}
 
-void MainWindow::plotSoftValues(std::span<const float>, PlotColour) {}
+void MainWindow::plotCells(std::span<const std::complex<float>> cells, int bitsPerCell, PlotColour colour) {
+    m_constellation->plotCells(cells, bitsPerCell, plotColour(colour));
+}
+
+void MainWindow::plotSoftValues(std::span<const float> softValues, PlotColour colour) {
+    m_constellation->plotSoftValues(softValues, plotColour(colour));
+}
 
 void MainWindow::setIndicator(TransmitIndicator which, IndicatorColour colour) {
     QLabel* box = m_indicators[static_cast<std::size_t>(which)];

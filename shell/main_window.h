@@ -11,6 +11,7 @@
 #include <map>
 
 #include "ports/ui_sink.h"
+#include "shell/constellation_view.h"
 #include "shell/cpu_meter.h"
 #include "shell/display_placeholder.h"
 #include "shell/status_panel.h"
@@ -50,7 +51,6 @@ public:
     void moveWindow(std::int32_t topTwips, std::int32_t leftTwips) override;
     void showSnr(float snrDb) override;
     void showAfc(float offsetHz) override;
-    // The constellation display draws nothing yet: its placeholder stays empty.
     void plotCells(std::span<const std::complex<float>> cells, int bitsPerCell, PlotColour colour) override;
     void plotSoftValues(std::span<const float> softValues, PlotColour colour) override;
     void setIndicator(TransmitIndicator which, IndicatorColour colour) override;
@@ -76,6 +76,8 @@ private:
     void handleLog();
     void handleAbout();
     void handleCpuTick();
+    // Good frames take the S/N box's rating colour, failed frames white.
+    QColor plotColour(PlotColour colour) const;
     QLabel* addIndicator(const char* name, const char* text);
     StatusPanelWidget* findPanel(std::string_view key) const;
 
@@ -83,7 +85,7 @@ private:
     std::map<std::string, StatusPanelWidget*, std::less<>> m_panels;
     QWidget* m_displays = nullptr;
     DisplayPlaceholder* m_waterfall = nullptr;
-    DisplayPlaceholder* m_constellation = nullptr;
+    ConstellationView* m_constellation = nullptr;
     DisplayPlaceholder* m_chart = nullptr;
     std::array<DisplayPlaceholder*, 4> m_gauges{};   // pctVumetro, pctCPU, pctOffsetFrecuencia, pctRelacionSN
     std::array<QLabel*, 4> m_meterBoxes{};          // txtVU, txtCPU, txtAFC, txtSN
