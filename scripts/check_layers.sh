@@ -21,6 +21,11 @@ declare -A allowed=(
     [app]="ports phy/common phy/fec phy/rx phy/tx radio session host"
     [sim]="ports phy/common phy/fec phy/rx phy/tx radio session host app"
 )
+# Ports the signal path may not reach: it returns its results as data, and the station decides
+# what the window shows and which timers run.
+declare -A forbidden=(
+    [phy]=" ports/ui_sink.h ports/timer_port.h "
+)
 # Headers generated into the build tree, usable from every layer.
 generated=" version.h "
 
@@ -60,6 +65,10 @@ while IFS= read -r file; do
         [[ $text =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\"([^\"]+)\" ]] || continue
         header=${BASH_REMATCH[1]}
         [[ $generated == *" $header "* ]] && continue
+        if [[ ${forbidden[${layer%%/*}]:-} == *" $header "* ]]; then
+            fail "$file:$line: ${layer%%/*} includes $header, which it may not use"
+            continue
+        fi
         [[ -e $(dirname "$file")/$header && $header != */* ]] && continue  # beside the file
         other=$(layerOf "$header")
         if [[ -z $other ]]; then

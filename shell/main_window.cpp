@@ -37,6 +37,7 @@ constexpr int kIndicatorStepPx = 70;
 
 constexpr const char* kGuideFile = "ZOLK Quick Guide.pdf";
 constexpr qsizetype kMonitorCharacters = 4000;
+constexpr std::chrono::milliseconds kCpuTickMs{100};
 
 QString text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
@@ -50,6 +51,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     buildStatusBar();
     buildDisplays();
     setWindowTitle(text(kWindowCaption));
+    m_cpuTimer.setObjectName("CpuGauge");
+    connect(&m_cpuTimer, &QTimer::timeout, this, &MainWindow::handleCpuTick);
+    m_cpuTimer.start(kCpuTickMs);
 }
 
 void MainWindow::buildMenus() {
@@ -106,7 +110,7 @@ void MainWindow::buildDisplays() {
 
     using Shape = DisplayPlaceholder::Shape;
     m_chart = new DisplayPlaceholder("chartVelocidad", Shape::Rectangle, Qt::white, m_displays);
-    m_constellation = new DisplayPlaceholder("pctConstelacion", Shape::Rectangle, displayBackground(), m_displays);
+    m_constellation = new ConstellationView(displayBackground(), m_displays);
     // The waterfall's background is black from the start.
     m_waterfall = new DisplayPlaceholder("pctWaterfall", Shape::Rectangle, Qt::black, m_displays);
     const std::array<const char*, 4> gauges{"pctVumetro", "pctCPU", "pctOffsetFrecuencia", "pctRelacionSN"};
@@ -277,9 +281,31 @@ void MainWindow::showSnr(float snrDb) { m_meterBoxes[3]->setText(text(snrText(sn
 
 void MainWindow::showAfc(float offsetHz) { m_meterBoxes[2]->setText(text(afcText(offsetHz))); }
 
-void MainWindow::plotCells(std::span<const std::complex<float>>, int, PlotColour) {}
+void MainWindow::showCpu(float percent) {
+    constexpr float kBusyPercent = 87.5F;
+    QLabel* box = m_meterBoxes[1];
+    box->setText(text(cpuText(percent)));
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Window, percent < kBusyPercent ? QColor(Qt::green) : QColor(Qt::red));
+    box->setPalette(palette);
+    box->setAutoFillBackground(true);
+}
 
-void MainWindow::plotSoftValues(std::span<const float>, PlotColour) {}
+void MainWindow::handleCpuTick() {
+    if (m_cpuSmoother.tick(m_cpuMeter.read())) showCpu(m_cpuSmoother.shown());
+}
+
+QColor MainWindow::plotColour(PlotColour colour) const {
+    return colour == PlotColour::White ? QColor(Qt::white) : m_meterBoxes[3]->palette().color(QPalette::Window);
+}
+
+void MainWindow::plotCells(std::span<const std::complex<float>> cells, int bitsPerCell, PlotColour colour) {
+    m_constellation->plotCells(cells, bitsPerCell, plotColour(colour));
+}
+
+void MainWindow::plotSoftValues(std::span<const float> softValues, PlotColour colour) {
+    m_constellation->plotSoftValues(softValues, plotColour(colour));
+}
 
 void MainWindow::setIndicator(TransmitIndicator which, IndicatorColour colour) {
     QLabel* box = m_indicators[static_cast<std::size_t>(which)];

@@ -6,10 +6,13 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QPlainTextEdit>
+#include <QTimer>
 #include <array>
 #include <map>
 
 #include "ports/ui_sink.h"
+#include "shell/constellation_view.h"
+#include "shell/cpu_meter.h"
 #include "shell/display_placeholder.h"
 #include "shell/status_panel.h"
 
@@ -48,10 +51,12 @@ public:
     void moveWindow(std::int32_t topTwips, std::int32_t leftTwips) override;
     void showSnr(float snrDb) override;
     void showAfc(float offsetHz) override;
-    // The constellation display draws nothing yet: its placeholder stays empty.
     void plotCells(std::span<const std::complex<float>> cells, int bitsPerCell, PlotColour colour) override;
     void plotSoftValues(std::span<const float> softValues, PlotColour colour) override;
     void setIndicator(TransmitIndicator which, IndicatorColour colour) override;
+
+    // The CPU gauge's text box: our process's smoothed share, green below 87.5 %, red above.
+    void showCpu(float percent);
 
     QAction* menuAction(MenuItem item) const { return m_actions[static_cast<std::size_t>(item)]; }
     const StatusPanelWidget* panel(std::string_view key) const;
@@ -70,6 +75,9 @@ private:
     void handleGuide();
     void handleLog();
     void handleAbout();
+    void handleCpuTick();
+    // Good frames take the S/N box's rating colour, failed frames white.
+    QColor plotColour(PlotColour colour) const;
     QLabel* addIndicator(const char* name, const char* text);
     StatusPanelWidget* findPanel(std::string_view key) const;
 
@@ -77,12 +85,15 @@ private:
     std::map<std::string, StatusPanelWidget*, std::less<>> m_panels;
     QWidget* m_displays = nullptr;
     DisplayPlaceholder* m_waterfall = nullptr;
-    DisplayPlaceholder* m_constellation = nullptr;
+    ConstellationView* m_constellation = nullptr;
     DisplayPlaceholder* m_chart = nullptr;
     std::array<DisplayPlaceholder*, 4> m_gauges{};   // pctVumetro, pctCPU, pctOffsetFrecuencia, pctRelacionSN
     std::array<QLabel*, 4> m_meterBoxes{};          // txtVU, txtCPU, txtAFC, txtSN
     std::array<QLabel*, 7> m_indicators{};          // txtData, txtACK, txtNACK, TxtREQ, txtStart, txtBreak, txtQRT
     QPlainTextEdit* m_monitor = nullptr;
+    QTimer m_cpuTimer;
+    CpuMeter m_cpuMeter;
+    CpuSmoother m_cpuSmoother;
     Station* m_station = nullptr;
     bool m_messagesWait = false;
 };

@@ -18,4 +18,10 @@ std::string snrText(float snrDb) { return signedOneDecimal("S/N (2500 Hz): ", sn
 
 std::string afcText(float offsetHz) { return signedOneDecimal("AFC: ", offsetHz, "Hz"); }
 
+std::string cpuText(float percent) {
+    char text[32];
+    std::snprintf(text, sizeof text, "CPU Usage: %.0f %%", static_cast<double>(percent));
+    return text;
+}
+
 }  // namespace zolk::shell

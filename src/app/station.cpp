@@ -23,7 +23,7 @@ Station::Station(StationPorts ports, std::filesystem::path stationFolder,
                                 ports.radio != nullptr ? ports.radio->rigctld : m_noRigctld},
                      *this),
       m_log(m_folder / kSessionLogFileName),
-      m_audio(ports.audio, ports.ui, m_keying),
+      m_audio(ports.audio, [&ui = ports.ui](const std::string& line) { ui.logLine(line); }, m_keying),
       m_host(ports.hostLink, ports.ui, ports.timers,
              {m_settings.commandPortNumber, m_settings.tcpListenAll}, m_hostBridge.links()) {}
 

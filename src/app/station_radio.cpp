@@ -1,21 +1,35 @@
 #include "app/station_radio.h"
 
+#include <chrono>
 #include <stdexcept>
 
+#include "app/frame_display.h"
 #include "app/station.h"
 
 namespace zolk {
+namespace {
+
+constexpr std::chrono::milliseconds kConstellationHold{9000};
+
+}  // namespace
 
 StationRadio::StationRadio(Station& station, UiSink& ui, TimerPort& timers)
     : m_station(station),
       m_ui(ui),
+      m_timers(timers),
       m_frontEnd(station.drawnTables(), *this),
-      m_schedule(m_frontEnd, m_ignoredFrames, SearchWindows::Session),
-      m_chain(m_frontEnd, station.tables(), station.drawnTables(), m_schedule, ui, timers),
+      m_schedule(m_ignoredFrames, SearchWindows::Session,
+                 [this](int, const FrameVerdict& verdict) { showFrame(m_ui, verdict); }),
+      m_chain(m_frontEnd, station.tables(), station.drawnTables(), m_schedule),
       m_transmit(station.tables(), station.drawnTables(), station.random(), station.audioEngine(),
                  station.settings().txDriveLevel, *this),
       m_controlDetector(m_frontEnd) {
     m_station.audioEngine().attachReceiver(&m_frontEnd);
+    // The constellation is cleared 9 s after the last detection.
+    m_schedule.setDetectionSink([this] {
+        m_timers.stop(TimerId::ClearConstellation);
+        m_timers.start(TimerId::ClearConstellation, kConstellationHold);
+    });
     // The idle drawing, so that the tables always hold one. The drawing restarts its generator,
     // so a generator of its own gives the same tables and leaves the station's where start-up
     // left it.

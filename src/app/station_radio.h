@@ -96,6 +96,7 @@ private:
 
     Station& m_station;
     UiSink& m_ui;
+    TimerPort& m_timers;
     ReceiveFrontEnd m_frontEnd;
     IgnoredFrames m_ignoredFrames;
     ReceptionSchedule m_schedule;

@@ -122,6 +122,65 @@ TEST_F(MainWindowTest, MonitorKeepsItsLast4000Characters) {
     EXPECT_TRUE(monitor->toPlainText().isEmpty());
 }
 
+TEST_F(MainWindowTest, CpuBoxShowsTheShareGreenWhenLightRedWhenBusy) {
+    MainWindow window;
+    auto* box = window.findChild<QLabel*>("txtCPU");
+    box->resize(120, 20);
+    struct Case {
+        float percent;
+        const char* text;
+        QColor background;
+    };
+    for (const Case& c : {Case{12.4F, "CPU Usage: 12 %", Qt::green}, Case{87.4F, "CPU Usage: 87 %", Qt::green},
+                          Case{87.5F, "CPU Usage: 88 %", Qt::red}, Case{100.0F, "CPU Usage: 100 %", Qt::red}}) {
+        window.showCpu(c.percent);
+        EXPECT_EQ(box->text(), c.text);
+        // A corner pixel is background, away from the centred text.
+        EXPECT_EQ(box->grab().toImage().pixelColor(1, 1), c.background) << c.text;
+    }
+}
+
+TEST_F(MainWindowTest, ConstellationDotLandsWhereTheCellMapsAndReplacesThePreviousPlot) {
+    MainWindow window;
+    auto* view = window.findChild<QWidget*>("pctConstelacion");
+    view->resize(100, 100);
+    // 16 points: x / 0.4714, so 0.4714 + 0.4714i lands at (1, 1): pixel (75, 25).
+    const std::array<std::complex<float>, 2> cells{std::complex<float>{0.4714F, 0.4714F}, {0.0F, 0.0F}};
+    window.plotCells(cells, 4, PlotColour::White);
+    QImage image = view->grab().toImage();
+    EXPECT_EQ(image.pixelColor(75, 25), QColor(Qt::white));
+    EXPECT_NE(image.pixelColor(50, 50), QColor(Qt::white)) << "a zero cell is skipped";
+    // Two points: x - y, -(x + y), so 1 - 0.5i lands at (1.5, -0.5): pixel (88, 63).
+    const std::array<std::complex<float>, 1> next{std::complex<float>{1.0F, -0.5F}};
+    window.plotCells(next, 2, PlotColour::White);
+    image = view->grab().toImage();
+    EXPECT_EQ(image.pixelColor(88, 63), QColor(Qt::white));
+    EXPECT_NE(image.pixelColor(75, 25), QColor(Qt::white));
+}
+
+TEST_F(MainWindowTest, SoftValuesMakeAStripAroundABlueMiddleLine) {
+    MainWindow window;
+    auto* view = window.findChild<QWidget*>("pctConstelacion");
+    view->resize(100, 100);
+    // Four values: x steps by one unit (25 px), y is 1.5 v: 2/3 lands at y = 1, pixel row 25.
+    const std::array<float, 4> values{2.0F / 3.0F, 0.0F, -2.0F / 3.0F, 0.0F};
+    window.plotSoftValues(values, PlotColour::White);
+    const QImage image = view->grab().toImage();
+    EXPECT_EQ(image.pixelColor(25, 25), QColor(Qt::white));
+    EXPECT_EQ(image.pixelColor(75, 75), QColor(Qt::white));
+    EXPECT_EQ(image.pixelColor(10, 50), QColor(Qt::blue));
+}
+
+TEST(ConstellationView, CellsOutsideTheSquareOrOfUnknownModesAreLeftOut) {
+    EXPECT_FALSE(cellPoint({1.0F, 0.0F}, 4).has_value());  // 2.12 > 2
+    EXPECT_FALSE(cellPoint({0.1F, 0.1F}, 7).has_value());
+    EXPECT_FALSE(cellPoint({0.0F, 0.0F}, 2).has_value());
+    const auto p = cellPoint({0.4041F, -0.4041F}, 6);
+    ASSERT_TRUE(p.has_value());
+    EXPECT_NEAR(p->x(), 1.0, 1e-5);
+    EXPECT_NEAR(p->y(), -1.0, 1e-5);
+}
+
 TEST_F(MainWindowTest, DisplaysAreNamedAndCarryTheirTips) {
     MainWindow window;
     for (const char* name : {"pctWaterfall", "pctConstelacion", "chartVelocidad", "pctVumetro", "pctCPU",

@@ -8,8 +8,8 @@ namespace zolk::phytool {
 RxRig::RxRig(const TablesFile& tables, const RxRigOptions& options, FrameSink sink)
     : m_drawn(m_random),
       m_frontEnd(m_drawn, *this),
-      m_schedule(m_frontEnd, m_entries, SearchWindows::Anywhere, std::move(sink)),
-      m_chain(m_frontEnd, tables, m_drawn, m_schedule, *this, *this) {
+      m_schedule(m_entries, SearchWindows::Anywhere, std::move(sink)),
+      m_chain(m_frontEnd, tables, m_drawn, m_schedule) {
     if (options.monitor) {
         m_schedule.setMonitor(true);
     } else {

@@ -12,8 +12,6 @@
 #include "phy/rx/receive_chain.h"
 #include "phy/rx/receive_front_end.h"
 #include "phy/rx/reception_schedule.h"
-#include "ports/timer_port.h"
-#include "ports/null_ui_sink.h"
 
 namespace zolk::phytool {
 
@@ -23,10 +21,10 @@ struct RxRigOptions {
     bool monitor = false;    // monitor mode: every mode 1..14 in its own slot
 };
 
-// The station around the chain: nothing is shown, no timer runs and no session takes the frames.
+// The station around the chain: no session takes the frames.
 // A recording has no own transmissions to count the session's search windows from, so frames are
 // searched for anywhere in it.
-class RxRig final : public FrontEndClient, public NullUiSink, public TimerPort {
+class RxRig final : public FrontEndClient {
 public:
     // Called at every frame's stage 10 with the frame's mode.
     using FrameSink = ReceptionSchedule::VerdictSink;
@@ -42,10 +40,6 @@ public:
     void busySample(Complex) override {}
     void waterfallSample(Complex) override {}
     void sessionTick() override { m_schedule.tick(m_chain); }
-
-    // TimerPort: nothing is timed.
-    void start(TimerId, std::chrono::milliseconds) override {}
-    void stop(TimerId) override {}
 
 private:
     RandomSource m_random;

@@ -3,7 +3,6 @@
 #include <array>
 #include <stdexcept>
 
-#include "sim/recording_ui.h"
 
 namespace zolk::phytool {
 
@@ -18,14 +17,13 @@ struct TxRig::Surroundings final : AudioDevicePort, TransmitKeying, PttRelease {
     void pttOff() override { keyed = false; }
 
     bool keyed = false;
-    sim::RecordingUi ui;
 };
 
 TxRig::TxRig(const TablesFile& tables, std::int16_t txDriveLevelDb)
     : m_drawn(m_random),
       m_driveLevelDb(txDriveLevelDb),
       m_surroundings(std::make_unique<Surroundings>()),
-      m_engine(*m_surroundings, m_surroundings->ui, *m_surroundings),
+      m_engine(*m_surroundings, [](const std::string&) {}, *m_surroundings),
       m_chain(tables, m_drawn, m_random, m_engine, m_driveLevelDb, *m_surroundings) {}
 
 TxRig::~TxRig() = default;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <utility>
 
 namespace zolk {
 namespace {
@@ -17,8 +18,8 @@ std::string deviceLabel(const std::string& deviceName) {
 
 }  // namespace
 
-AudioEngine::AudioEngine(AudioDevicePort& devices, UiSink& ui, const TransmitKeying& keying)
-    : m_devices(devices), m_ui(ui), m_keying(keying) {}
+AudioEngine::AudioEngine(AudioDevicePort& devices, LogLine log, const TransmitKeying& keying)
+    : m_devices(devices), m_log(std::move(log)), m_keying(keying) {}
 
 void AudioEngine::attachReceiver(CaptureBlockSink* receiver) { m_receiver = receiver; }
 
@@ -56,11 +57,11 @@ bool AudioEngine::open(Direction& direction, const std::string& deviceName) {
     direction.open = m_devices.open(direction.which, deviceName);
     const auto word = directionWord(direction.which);
     if (!direction.open && !direction.reportedClosed) {
-        m_ui.logLine("Audio " + std::string(word) + " is closed: " + deviceLabel(deviceName) +
+        m_log("Audio " + std::string(word) + " is closed: " + deviceLabel(deviceName) +
                      " cannot be opened; retrying every 10 s while no link is in progress");
         direction.reportedClosed = true;
     } else if (direction.open && direction.reportedClosed) {
-        m_ui.logLine("Audio " + std::string(word) + " is open again on " + deviceLabel(deviceName));
+        m_log("Audio " + std::string(word) + " is open again on " + deviceLabel(deviceName));
         direction.reportedClosed = false;
     }
     return direction.open;
@@ -114,7 +115,7 @@ void AudioEngine::onDeviceFailed(AudioDirection which) {
     close(direction);
     // Not alive, so the next idle watchdog tick tries it again.
     direction.alive = false;
-    m_ui.logLine("Audio " + std::string(directionWord(which)) + " failed on " + deviceLabel(direction.deviceName) +
+    m_log("Audio " + std::string(directionWord(which)) + " failed on " + deviceLabel(direction.deviceName) +
                  "; retrying every 10 s while no link is in progress");
     direction.reportedClosed = true;
 }

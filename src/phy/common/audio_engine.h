@@ -5,11 +5,11 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 
 #include "ports/audio_device_port.h"
-#include "ports/ui_sink.h"
 
 namespace zolk {
 
@@ -52,7 +52,10 @@ public:
 
 class AudioEngine {
 public:
-    AudioEngine(AudioDevicePort& devices, UiSink& ui, const TransmitKeying& keying);
+    // Where the engine reports a device that closes, fails or opens again (one line each).
+    using LogLine = std::function<void(const std::string& line)>;
+
+    AudioEngine(AudioDevicePort& devices, LogLine log, const TransmitKeying& keying);
 
     // Either may be null (nothing receives; the ring is played as it stands).
     void attachReceiver(CaptureBlockSink* receiver);
@@ -112,7 +115,7 @@ private:
     TxSignalGenerator* selected() const;
 
     AudioDevicePort& m_devices;
-    UiSink& m_ui;
+    LogLine m_log;
     const TransmitKeying& m_keying;
     CaptureBlockSink* m_receiver = nullptr;
     std::array<TxSignalGenerator*, 2> m_generators{};

@@ -1,16 +1,13 @@
 #include "phy/rx/frame_acceptance.h"
 
-#include <string>
-
 #include "phy/common/crc16.h"
 #include "phy/common/mode_table.h"
 #include "phy/rx/receive_front_end.h"
 
 namespace zolk {
 
-FrameAcceptance::FrameAcceptance(ReceiveFrontEnd& frontEnd, FrameFecDecoder& fec, AcceptanceSession& session,
-                                 UiSink& ui)
-    : m_frontEnd(frontEnd), m_fec(fec), m_session(session), m_ui(ui) {}
+FrameAcceptance::FrameAcceptance(ReceiveFrontEnd& frontEnd, FrameFecDecoder& fec, AcceptanceSession& session)
+    : m_frontEnd(frontEnd), m_fec(fec), m_session(session) {}
 
 std::optional<FrameVerdict> FrameAcceptance::decodeStage(int stage, int mode, DetectedFrameSource& receiver) {
     if (stage < 1 || stage > kDecodeStages || mode < 0 || mode >= kModeCount) return std::nullopt;
@@ -26,6 +23,7 @@ std::optional<FrameVerdict> FrameAcceptance::decodeStage(int stage, int mode, De
 FrameVerdict FrameAcceptance::accept(int mode, DetectedFrameSource& receiver) {
     const ModeRecord& record = modeRecord(mode);
     FrameVerdict verdict;
+    verdict.mode = mode;
     verdict.bytes = m_fec.frameBytes();
     verdict.shiftHz = receiver.shiftEstimateHz();
     // The forced failure consumes itself even on a frame that would have failed anyway.
@@ -38,27 +36,23 @@ FrameVerdict FrameAcceptance::accept(int mode, DetectedFrameSource& receiver) {
         if (!verdict.good) return verdict;
         m_session.clearFrameTicks();
         if (m_session.onMonitorFrame(verdict.bytes, mode)) return verdict;
-        m_ui.setPanelText("Baud", "(" + std::to_string(record.speedLevel) + ")  " +
-                                      std::to_string(record.netBitRate) + " bps");
-        m_ui.setPanelTip("Baud", "Baud Rate");
+        verdict.display.rateHeard = true;
     }
 
     const bool firstOfTwo = m_session.framesPerBurst() == 2 && receiver.decisionFlag() == 1;
     if (!firstOfTwo || monitor) {
-        m_ui.showSnr(verdict.snrDb);
-        PlotColour colour = PlotColour::White;
+        FrameDisplay& display = verdict.display;
+        display.gauges = true;
         if (verdict.good) {
             // Full estimate, no smoothing: the detector measured this frame's own error.
             m_frontEnd.setReceiveFrequencyOffsetHz(m_frontEnd.receiveFrequencyOffsetHz() -
                                                    verdict.shiftHz);
-            m_ui.showAfc(-m_frontEnd.receiveFrequencyOffsetHz());
-            colour = PlotColour::SnrRating;
+            display.afcMoved = true;
+            display.afcHz = -m_frontEnd.receiveFrequencyOffsetHz();
         }
-        if (record.modeFamily == Family::MultiCarrier) {
-            m_ui.plotCells(receiver.constellationCells(), record.bitsPerCell, colour);
-        } else {
-            m_ui.plotSoftValues(receiver.constellationSoftValues(), colour);
-        }
+        display.bitsPerCell = record.bitsPerCell;
+        display.cells = receiver.constellationCells();
+        display.softValues = receiver.constellationSoftValues();
     }
 
     if (monitor) return verdict;

@@ -9,7 +9,6 @@
 
 #include "phy/common/complex_ops.h"
 #include "phy/fec/frame_fec_decoder.h"
-#include "ports/ui_sink.h"
 
 namespace zolk {
 
@@ -57,17 +56,30 @@ public:
     virtual void clearFrameTicks() = 0;
 };
 
-// The outcome of stage 10, for tools and logs.
+// What the station may show of a decoded frame; the spans stay valid until the next detection.
+struct FrameDisplay {
+    bool gauges = false;     // the S/N gauge and the constellation (not for the first of two frames)
+    bool afcMoved = false;   // a good frame moved the frequency correction to afcHz
+    float afcHz = 0.0f;
+    bool rateHeard = false;  // a monitored frame the session did not take: its mode's rate is news
+    int bitsPerCell = 0;
+    std::span<const Complex> cells;     // multi-carrier modes
+    std::span<const float> softValues;  // robust modes
+};
+
+// The outcome of stage 10.
 struct FrameVerdict {
+    int mode = 0;
     bool good = false;
     float snrDb = 0.0f;  // after the crest adjustment
     float shiftHz = 0.0f;
     std::span<const std::uint8_t> bytes;
+    FrameDisplay display;
 };
 
 class FrameAcceptance {
 public:
-    FrameAcceptance(ReceiveFrontEnd& frontEnd, FrameFecDecoder& fec, AcceptanceSession& session, UiSink& ui);
+    FrameAcceptance(ReceiveFrontEnd& frontEnd, FrameFecDecoder& fec, AcceptanceSession& session);
 
     // Decode stage k of a frame of `mode` detected by `receiver`: 1 soft values, 2..9 FEC steps
     // 1..8, 10 FEC step 9 and acceptance. Stage numbers outside 1..10 do nothing and return nothing.
@@ -84,7 +96,6 @@ private:
     ReceiveFrontEnd& m_frontEnd;
     FrameFecDecoder& m_fec;
     AcceptanceSession& m_session;
-    UiSink& m_ui;
     bool m_forceFailure = false;
 };
 

@@ -1,7 +1,5 @@
 #include "phy/rx/receive_chain.h"
 
-#include <chrono>
-
 #include "phy/common/mode_table.h"
 #include "phy/fec/mode_fec.h"
 #include "phy/rx/carrier_demodulator.h"
@@ -11,17 +9,6 @@
 #include "phy/rx/tone_detector.h"
 
 namespace zolk {
-
-namespace {
-
-constexpr std::chrono::milliseconds kConstellationHold{9000};
-
-// A detection this late in the state is the second frame of a two-frame burst.
-std::uint8_t decisionFlagFor(const ModeRecord& r, std::uint8_t framesPerBurst, std::int32_t stateTicks) {
-    return framesPerBurst == 2 && stateTicks > 2 * r.frameLengthUnits + 180 ? 2 : 1;
-}
-
-}  // namespace
 
 // Family 1: the Mer detector, stage 1 on kFrameSymbols and the header-cell S/N.
 class ReceiveChain::CarrierFrame : public DetectedFrameSource {
@@ -116,54 +103,42 @@ private:
 };
 
 ReceiveChain::ReceiveChain(ReceiveFrontEnd& frontEnd, const TablesFile& tables,
-                           const DrawnTables& drawn, ReceiveChainSession& session, UiSink& ui,
-                           TimerPort& timers)
+                           const DrawnTables& drawn, AcceptanceSession& session)
     : m_frontEnd(frontEnd),
       m_tables(tables),
       m_drawn(drawn),
-      m_session(session),
-      m_timers(timers),
       m_carrier(std::make_unique<CarrierFrame>(frontEnd, tables, drawn)),
       m_tone(std::make_unique<ToneFrame>(frontEnd, tables)),
       m_fec(tables, drawn.pseudoRandomBits()),
-      m_acceptance(frontEnd, m_fec, session, ui) {}
+      m_acceptance(frontEnd, m_fec, session) {}
 
 ReceiveChain::~ReceiveChain() = default;
 
-SearchResult ReceiveChain::search(int mode, int slot) {
+SearchResult ReceiveChain::search(const SearchRequest& request) {
+    const int mode = request.mode;
+    const int slot = request.slot;
     if (mode < 0 || mode >= kModeCount || slot < 1 || slot >= static_cast<int>(kDetectorSlots)) return {};
-    const ModeRecord& r = modeRecord(mode);
-    const std::uint8_t burst = m_session.framesPerBurst();
-    const bool monitor = m_session.monitorMode();
-    if (r.modeFamily == Family::MultiCarrier) {
+    if (modeRecord(mode).modeFamily == Family::MultiCarrier) {
         const auto found = m_carrier->detect(mode, slot);
         if (!found) return {};
-        const std::uint8_t decision = decisionFlagFor(r, burst, m_session.stateTicks());
         const float shiftHz = m_carrier->cut(mode, *found);
-        m_carrier->begin(mode, shiftHz, decision);
+        m_carrier->begin(mode, shiftHz, request.decisionFlag);
         m_current = m_carrier.get();
-        return afterDetection(mode, !monitor && (decision == 2 || burst == 1));
+        return afterDetection(mode, request.decodeNow);
     }
     const auto found = m_tone->detect(mode, slot);
     if (!found) return {};
-    const std::uint8_t decision = decisionFlagFor(r, burst, m_session.stateTicks());
     m_frontEnd.robustReExtraction(mode, found->ringIndex);
     const float shiftHz = m_tone->estimateShift(mode);
     m_frontEnd.robustCorrectedReExtraction(mode, found->ringIndex, -shiftHz);
-    m_tone->begin(mode, shiftHz, decision);
+    m_tone->begin(mode, shiftHz, request.decisionFlag);
     m_current = m_tone.get();
-    return afterDetection(mode, !monitor && (burst == 1 || decision == 2));
+    return afterDetection(mode, request.decodeNow);
 }
 
 SearchResult ReceiveChain::afterDetection(int mode, bool decodeNow) {
     m_detectedMode = mode;
-    // The constellation is cleared 9 s after the last detection.
-    m_timers.stop(TimerId::ClearConstellation);
-    m_timers.start(TimerId::ClearConstellation, kConstellationHold);
-    if (!decodeNow) {
-        m_session.startStagedDecode();
-        return {SearchOutcome::Staged, std::nullopt};
-    }
+    if (!decodeNow) return {SearchOutcome::Staged, std::nullopt};
     std::optional<FrameVerdict> verdict;
     for (int stage = 1; stage <= kDecodeStages; ++stage) verdict = decodeStage(stage);
     return {SearchOutcome::Decoded, verdict};

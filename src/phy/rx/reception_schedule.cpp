@@ -6,17 +6,9 @@
 #include "phy/common/mode_table.h"
 
 namespace zolk {
-namespace {
 
-// Frame-window margin and slack, in ticks (0.12 s and 3.75 s).
-constexpr std::int32_t kWindowMargin = 180;
-constexpr std::int32_t kWindowSlack = 5624;
-
-}  // namespace
-
-ReceptionSchedule::ReceptionSchedule(const ReceiveFrontEnd& frontEnd, FrameSessionEntries& entries,
-                                     SearchWindows windows, VerdictSink verdicts)
-    : m_frontEnd(frontEnd), m_entries(&entries), m_windows(windows), m_verdicts(std::move(verdicts)) {}
+ReceptionSchedule::ReceptionSchedule(FrameSessionEntries& entries, SearchWindows windows, VerdictSink verdicts)
+    : m_entries(&entries), m_windows(windows), m_verdicts(std::move(verdicts)) {}
 
 void ReceptionSchedule::receive(int mode, int framesPerBurst) {
     if (mode < 0 || mode >= kModeCount) throw std::invalid_argument("no such mode");
@@ -39,7 +31,7 @@ void ReceptionSchedule::setMonitor(bool on) {
     m_frameTicks = 0;
 }
 
-void ReceptionSchedule::tick(ReceiveChain& chain) {
+void ReceptionSchedule::tick(FrameSearch& chain) {
     if (m_monitor) {
         monitorTick(chain);
         return;
@@ -59,7 +51,7 @@ void ReceptionSchedule::describe(ReceiveConditions& conditions) const {
 }
 
 // Runs the stage due at this frameTicks value, if any.
-void ReceptionSchedule::stagedDecode(ReceiveChain& chain) {
+void ReceptionSchedule::stagedDecode(FrameSearch& chain) {
     ++m_frameTicks;
     const auto& checkpoints = modeRecord(m_mode).checkpoints;
     for (int i = 1; i <= kCheckpointCount; ++i) {
@@ -70,15 +62,17 @@ void ReceptionSchedule::stagedDecode(ReceiveChain& chain) {
     }
 }
 
-void ReceptionSchedule::receivingTick(ReceiveChain& chain) {
+void ReceptionSchedule::receivingTick(FrameSearch& chain) {
     const ModeRecord& r = modeRecord(m_mode);
     // The burst's deadline: its last frame plus three symbols. (The constellation and gauges are
     // to be reset here too once those displays exist.)
     const std::int32_t deadline = r.frameLengthUnits + 3 * r.guardEighths * r.binGroups;
     if (m_state == ReceptionState::Receiving && m_frameTicks == deadline) onMissingFrame();
-    if (!m_frontEnd.newFrameFlag(1) || !searching()) return;
-    const SearchResult result = chain.search(m_mode, 1);
-    if (result.verdict) finished(*result.verdict);
+    if (!chain.newFrame(1) || !searching()) return;
+    // A detection this late in the state is the second frame of a two-frame burst.
+    const std::uint8_t decision =
+        m_framesPerBurst == 2 && m_stateTicks > 2 * r.frameLengthUnits + kWindowMarginTicks ? 2 : 1;
+    found(chain.search({m_mode, 1, decision, m_framesPerBurst == 1 || decision == 2}));
 }
 
 // A single frame, or the first of two, is looked for in a window after the own transmission; the
@@ -86,27 +80,34 @@ void ReceptionSchedule::receivingTick(ReceiveChain& chain) {
 bool ReceptionSchedule::searching() const {
     const std::int32_t frame = modeRecord(m_mode).frameLengthUnits;
     if (m_framesPerBurst == 2) {
-        return (m_frameTicks == 0 && inWindow(frame - kWindowMargin, 2 * frame + kWindowSlack)) ||
-               m_frameTicks > frame - kWindowMargin;
+        return (m_frameTicks == 0 && inWindow(frame - kWindowMarginTicks, 2 * frame + kWindowSlackTicks)) ||
+               m_frameTicks > frame - kWindowMarginTicks;
     }
-    return m_frameTicks == 0 && inWindow(frame - kWindowMargin, frame + kWindowSlack);
+    return m_frameTicks == 0 && inWindow(frame - kWindowMarginTicks, frame + kWindowSlackTicks);
 }
 
 bool ReceptionSchedule::inWindow(std::int32_t above, std::int32_t below) const {
     return m_windows == SearchWindows::Anywhere || (above < m_stateTicks && m_stateTicks < below);
 }
 
-void ReceptionSchedule::monitorTick(ReceiveChain& chain) {
+void ReceptionSchedule::monitorTick(FrameSearch& chain) {
     if (m_frameTicks >= 1) {
         m_mode = chain.detectedMode();
         stagedDecode(chain);
     }
     if (m_frameTicks != 0) return;
     for (int m = 1; m < kModeCount; ++m) {
-        if (!m_frontEnd.newFrameFlag(static_cast<std::size_t>(m))) continue;
+        if (!chain.newFrame(m)) continue;
         m_mode = m;
-        chain.search(m, m);
+        found(chain.search({m, m, 1, false}));
     }
+}
+
+void ReceptionSchedule::found(const SearchResult& result) {
+    if (result.outcome == SearchOutcome::Nothing) return;
+    if (m_detections) m_detections();
+    if (result.outcome == SearchOutcome::Staged) m_frameTicks = 1;
+    if (result.verdict) finished(*result.verdict);
 }
 
 void ReceptionSchedule::finished(const FrameVerdict& verdict) {

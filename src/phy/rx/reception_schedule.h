@@ -7,8 +7,10 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <utility>
 
-#include "phy/rx/receive_chain.h"
+#include "phy/rx/frame_acceptance.h"
+#include "phy/rx/frame_search.h"
 #include "phy/rx/receive_front_end.h"
 
 namespace zolk {
@@ -34,15 +36,17 @@ public:
     bool onMonitorFrame(std::span<const std::uint8_t>, int) override { return false; }
 };
 
-class ReceptionSchedule final : public ReceiveChainSession {
+class ReceptionSchedule final : public AcceptanceSession {
 public:
     // Called at every frame's stage 10 with the frame's mode, after the session entries.
     using VerdictSink = std::function<void(int mode, const FrameVerdict& verdict)>;
+    // Called at every detection (a search that found a frame), before its decode.
+    using DetectionSink = std::function<void()>;
 
-    // frontEnd and entries must outlive the schedule (or their replacement by setEntries).
-    ReceptionSchedule(const ReceiveFrontEnd& frontEnd, FrameSessionEntries& entries, SearchWindows windows,
-                      VerdictSink verdicts = {});
+    // entries must outlive the schedule (or their replacement by setEntries).
+    ReceptionSchedule(FrameSessionEntries& entries, SearchWindows windows, VerdictSink verdicts = {});
 
+    void setDetectionSink(DetectionSink detections) { m_detections = std::move(detections); }
     // Where the frame entries go from now on.
     void setEntries(FrameSessionEntries& entries) { m_entries = &entries; }
 
@@ -59,7 +63,7 @@ public:
 
     // The session tick (1500 per second) for everything but the own transmission, which the caller
     // handles by restarting stateTicks instead.
-    void tick(ReceiveChain& chain);
+    void tick(FrameSearch& chain);
 
     // The session facts the front-end needs: MonitorMode, sessionActive, frameReception,
     // narrowSpectrogram and ModeIndex.
@@ -69,13 +73,13 @@ public:
     // The mode being received; in monitor mode the mode of the last search or detection.
     int mode() const { return m_mode; }
     std::int32_t frameTicks() const { return m_frameTicks; }
+    // Ticks in the current state since the station's own last transmission ended.
+    std::int32_t stateTicks() const { return m_stateTicks; }
 
-    // ReceiveChainSession
+    // AcceptanceSession
     std::uint8_t framesPerBurst() const override { return m_framesPerBurst; }
     bool monitorMode() const override { return m_monitor; }
     void clearFrameTicks() override { m_frameTicks = 0; }
-    std::int32_t stateTicks() const override { return m_stateTicks; }
-    void startStagedDecode() override { m_frameTicks = 1; }
     // The frame entries go on to the session. The only or second frame of a burst, good or not,
     // ends its reception here (frameTicks = 0); the session's answer to it clears frameTicks too.
     void onFirstFrame(std::span<const std::uint8_t> frame, float snrDb) override;
@@ -85,17 +89,18 @@ public:
     bool onMonitorFrame(std::span<const std::uint8_t> frame, int mode) override;
 
 private:
-    void stagedDecode(ReceiveChain& chain);
-    void receivingTick(ReceiveChain& chain);
-    void monitorTick(ReceiveChain& chain);
+    void stagedDecode(FrameSearch& chain);
+    void receivingTick(FrameSearch& chain);
+    void monitorTick(FrameSearch& chain);
     bool searching() const;
     bool inWindow(std::int32_t above, std::int32_t below) const;
+    void found(const SearchResult& result);
     void finished(const FrameVerdict& verdict);
 
-    const ReceiveFrontEnd& m_frontEnd;
     FrameSessionEntries* m_entries;
     SearchWindows m_windows;
     VerdictSink m_verdicts;
+    DetectionSink m_detections;
     ReceptionState m_state = ReceptionState::Idle;
     bool m_monitor = false;
     int m_mode = 0;

@@ -8,7 +8,6 @@
 #include "phy/common/crc16.h"
 #include "phy/common/mode_table.h"
 #include "phy/rx/receive_front_end.h"
-#include "ports/null_ui_sink.h"
 
 namespace zolk {
 namespace {
@@ -74,29 +73,6 @@ public:
     }
 };
 
-class RecordingUi : public NullUiSink {
-public:
-    std::vector<std::string> events;
-    std::string baudText;
-    std::string baudTip;
-    std::vector<float> snr;
-    std::vector<float> afc;
-    void setPanelText(std::string_view key, std::string_view text) override {
-        if (key == "Baud") baudText = text;
-    }
-    void setPanelTip(std::string_view key, std::string_view tip) override {
-        if (key == "Baud") baudTip = tip;
-    }
-    void showSnr(float snrDb) override { snr.push_back(snrDb); }
-    void showAfc(float offsetHz) override { afc.push_back(offsetHz); }
-    void plotCells(std::span<const std::complex<float>>, int bits, PlotColour colour) override {
-        events.push_back("cells/" + std::to_string(bits) + (colour == PlotColour::White ? "/white" : "/rating"));
-    }
-    void plotSoftValues(std::span<const float>, PlotColour colour) override {
-        events.push_back(std::string("soft") + (colour == PlotColour::White ? "/white" : "/rating"));
-    }
-};
-
 std::vector<std::uint8_t> frameWithCrc(std::size_t payload, bool corrupt) {
     std::vector<std::uint8_t> bytes(payload);
     for (std::size_t i = 0; i < payload; ++i) bytes[i] = static_cast<std::uint8_t>(i * 37 + 5);
@@ -111,7 +87,7 @@ protected:
     AcceptanceTest()
         : tables(random),
           frontEnd(tables, client),
-          acceptance(frontEnd, fec, session, ui) {}
+          acceptance(frontEnd, fec, session) {}
 
     // Runs all ten stages of one frame of `mode`.
     std::optional<FrameVerdict> decode(int mode, bool corrupt = false) {
@@ -133,7 +109,6 @@ protected:
     ScriptedFec fec;
     ScriptedReceiver receiver;
     RecordingSession session;
-    RecordingUi ui;
     FrameAcceptance acceptance;
 };
 
@@ -170,23 +145,18 @@ TEST_F(AcceptanceTest, DispatchFollowsBurstAndDecisionFlag) {
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.name);
         session.calls.clear();
-        ui.snr.clear();
-        ui.afc.clear();
-        ui.events.clear();
         frontEnd.setReceiveFrequencyOffsetHz(0.0f);
         session.burst = c.burst;
         receiver.decision = c.decision;
         receiver.shiftHz = 3.0f;
-        decode(8, c.corrupt);
+        const auto verdict = decode(8, c.corrupt);
         EXPECT_EQ(session.calls, std::vector<std::string>{c.entry});
-        EXPECT_EQ(ui.snr.size(), c.gauges ? 1u : 0u);
-        EXPECT_EQ(ui.events.size(), c.gauges ? 1u : 0u);
+        EXPECT_EQ(verdict->display.gauges, c.gauges);
         const bool afcMoves = c.gauges && !c.corrupt;
-        EXPECT_EQ(ui.afc.size(), afcMoves ? 1u : 0u);
+        EXPECT_EQ(verdict->display.afcMoved, afcMoves);
         EXPECT_FLOAT_EQ(frontEnd.receiveFrequencyOffsetHz(), afcMoves ? -3.0f : 0.0f);
-        if (c.gauges) {
-            EXPECT_EQ(ui.events[0], c.corrupt ? "cells/2/white" : "cells/2/rating");
-        }
+        EXPECT_EQ(verdict->display.bitsPerCell, c.gauges ? 2 : 0);
+        EXPECT_FALSE(verdict->display.rateHeard);
     }
 }
 
@@ -207,10 +177,10 @@ TEST_F(AcceptanceTest, AfcMovesOnlyOnGoodFramesByTheFullEstimate) {
     receiver.shiftHz = 12.5f;
     decode(8, true);
     EXPECT_FLOAT_EQ(frontEnd.receiveFrequencyOffsetHz(), 5.0f);
-    decode(8);
+    const auto good = decode(8);
     EXPECT_FLOAT_EQ(frontEnd.receiveFrequencyOffsetHz(), -7.5f);
-    ASSERT_EQ(ui.afc.size(), 1u);
-    EXPECT_FLOAT_EQ(ui.afc[0], 7.5f);
+    ASSERT_TRUE(good->display.afcMoved);
+    EXPECT_FLOAT_EQ(good->display.afcHz, 7.5f);
     receiver.shiftHz = -2.0f;
     decode(8);
     EXPECT_FLOAT_EQ(frontEnd.receiveFrequencyOffsetHz(), -5.5f);
@@ -225,8 +195,6 @@ TEST_F(AcceptanceTest, SnrIsAdjustedByTheModesCrest) {
         EXPECT_FLOAT_EQ(verdict->snrDb, c.expected);
         EXPECT_FLOAT_EQ(session.lastSnr, c.expected);
     }
-    // Robust modes plot their soft values instead of cells.
-    EXPECT_EQ(ui.events[0], "soft/rating");
 }
 
 TEST_F(AcceptanceTest, MonitorModeShowsGoodFramesAndDropsFailedOnes) {
@@ -234,27 +202,24 @@ TEST_F(AcceptanceTest, MonitorModeShowsGoodFramesAndDropsFailedOnes) {
     session.burst = 2;
     receiver.decision = 1;
     receiver.shiftHz = 1.0f;
-    decode(8, true);
+    EXPECT_FALSE(decode(8, true)->display.gauges);
     EXPECT_TRUE(session.calls.empty());
     EXPECT_EQ(session.frameTicksCleared, 0);
-    EXPECT_TRUE(ui.snr.empty());
-    EXPECT_TRUE(ui.events.empty());
 
-    decode(8);
+    const auto shown = decode(8);
     EXPECT_EQ(session.calls, std::vector<std::string>{"onMonitorFrame"});
     EXPECT_EQ(session.frameTicksCleared, 1);
-    EXPECT_EQ(ui.baudText, "(8)  1978 bps");
-    EXPECT_EQ(ui.baudTip, "Baud Rate");
+    EXPECT_EQ(shown->mode, 8);
+    EXPECT_TRUE(shown->display.rateHeard);
     // Monitor mode shows gauges even for a first frame of two.
-    EXPECT_EQ(ui.snr.size(), 1u);
+    EXPECT_TRUE(shown->display.gauges);
     EXPECT_FLOAT_EQ(frontEnd.receiveFrequencyOffsetHz(), -1.0f);
 
     session.hideMonitorFrame = true;
-    ui.baudText.clear();
-    decode(0);
+    const auto hidden = decode(0);
     EXPECT_EQ(session.frameTicksCleared, 2);
-    EXPECT_TRUE(ui.baudText.empty());
-    EXPECT_EQ(ui.snr.size(), 1u);
+    EXPECT_FALSE(hidden->display.rateHeard);
+    EXPECT_FALSE(hidden->display.gauges);
     EXPECT_FLOAT_EQ(frontEnd.receiveFrequencyOffsetHz(), -1.0f);
 }
 

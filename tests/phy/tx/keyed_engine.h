@@ -11,7 +11,6 @@
 
 #include "phy/common/audio_engine.h"
 #include "phy/tx/symbol_feeder.h"
-#include "sim/recording_ui.h"
 
 namespace zolk {
 
@@ -59,8 +58,7 @@ private:
 
     bool m_keyed = false;
     int m_releases = 0;
-    sim::RecordingUi m_ui;
-    AudioEngine m_engine{*this, m_ui, *this};
+    AudioEngine m_engine{*this, [](const std::string&) {}, *this};
 };
 
 }  // namespace zolk
