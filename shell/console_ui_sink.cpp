@@ -61,6 +61,13 @@ void ConsoleUiSink::plotSoftValues(std::span<const float>, PlotColour) {}
 // The lamps flicker with every frame; a console has no use for them.
 void ConsoleUiSink::setIndicator(TransmitIndicator, IndicatorColour) {}
 
+// The chart's colour only says who sends, which the panels show already.
+void ConsoleUiSink::resetSpeedChart(ChartColour) {}
+
+void ConsoleUiSink::addSpeedChartPoint(int bitRate) {
+    printTimedLine(m_out, bitRate > 0 ? "Speed: " + std::to_string(bitRate) + " bps" : "Speed: frame lost");
+}
+
 void ConsoleUiSink::printChange(const std::string& what, std::string_view value) {
     // Everything starts out empty, so an empty first value is no change.
     std::string& shown = m_shown[what];

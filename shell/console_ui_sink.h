@@ -41,6 +41,9 @@ public:
     void plotCells(std::span<const std::complex<float>> cells, int bitsPerCell, PlotColour colour) override;
     void plotSoftValues(std::span<const float> softValues, PlotColour colour) override;
     void setIndicator(TransmitIndicator which, IndicatorColour colour) override;
+    // Each point of the speed chart is a line: the rate a frame went at, or a lost frame.
+    void resetSpeedChart(ChartColour colour) override;
+    void addSpeedChartPoint(int bitRate) override;
 
 private:
     // Prints "<what>: <value>" when the value differs from the last one shown for it.

@@ -1,5 +1,7 @@
 #include "shell/main_window.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -315,6 +317,16 @@ void MainWindow::setIndicator(TransmitIndicator which, IndicatorColour colour) {
                                        : colour == IndicatorColour::Red ? QColor(Qt::red)
                                                                         : QColor(Qt::white));
     box->setPalette(palette);
+}
+
+void MainWindow::resetSpeedChart(ChartColour colour) {
+    m_speedChart.fill(0);
+    m_speedChartColour = colour;
+}
+
+void MainWindow::addSpeedChartPoint(int bitRate) {
+    std::shift_left(m_speedChart.begin(), m_speedChart.end(), 1);
+    m_speedChart.back() = bitRate;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

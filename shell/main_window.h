@@ -54,6 +54,11 @@ public:
     void plotCells(std::span<const std::complex<float>> cells, int bitsPerCell, PlotColour colour) override;
     void plotSoftValues(std::span<const float> softValues, PlotColour colour) override;
     void setIndicator(TransmitIndicator which, IndicatorColour colour) override;
+    // Kept here until the chart widget draws them.
+    void resetSpeedChart(ChartColour colour) override;
+    void addSpeedChartPoint(int bitRate) override;
+    const std::array<int, kSpeedChartPoints>& speedChartPoints() const { return m_speedChart; }
+    ChartColour speedChartColour() const { return m_speedChartColour; }
 
     // The CPU gauge's text box: our process's smoothed share, green below 87.5 %, red above.
     void showCpu(float percent);
@@ -90,6 +95,8 @@ private:
     std::array<DisplayPlaceholder*, 4> m_gauges{};   // pctVumetro, pctCPU, pctOffsetFrecuencia, pctRelacionSN
     std::array<QLabel*, 4> m_meterBoxes{};          // txtVU, txtCPU, txtAFC, txtSN
     std::array<QLabel*, 7> m_indicators{};          // txtData, txtACK, txtNACK, TxtREQ, txtStart, txtBreak, txtQRT
+    std::array<int, kSpeedChartPoints> m_speedChart{};  // oldest first
+    ChartColour m_speedChartColour = ChartColour::Green;
     QPlainTextEdit* m_monitor = nullptr;
     QTimer m_cpuTimer;
     CpuMeter m_cpuMeter;

@@ -28,6 +28,8 @@ public:
     void plotCells(std::span<const std::complex<float>>, int, PlotColour) override {}
     void plotSoftValues(std::span<const float>, PlotColour) override {}
     void setIndicator(TransmitIndicator, IndicatorColour) override {}
+    void resetSpeedChart(ChartColour) override {}
+    void addSpeedChartPoint(int) override {}
 };
 
 }  // namespace zolk

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <complex>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -38,6 +39,10 @@ inline constexpr std::size_t kMenuItemCount = 17;
 enum class PlotColour : std::uint8_t { SnrRating, White };
 // Background of a transmit indicator box.
 enum class IndicatorColour : std::uint8_t { White, Green, Red };
+// Series colour of the speed chart: red while this station sends, green while it receives.
+enum class ChartColour : std::uint8_t { Red, Green };
+// Points the speed chart shows, oldest first.
+inline constexpr std::size_t kSpeedChartPoints = 20;
 
 class UiSink {
 public:
@@ -76,6 +81,11 @@ public:
     virtual void plotSoftValues(std::span<const float> softValues, PlotColour colour) = 0;
     // One of the seven transmit indicator boxes (txtData ... txtQRT).
     virtual void setIndicator(TransmitIndicator which, IndicatorColour colour) = 0;
+    // The speed chart: every point back to 0 in the given series colour, or one point appended (the
+    // net bit rate of a frame sent or received, 0 for a lost one), the oldest dropped beyond
+    // kSpeedChartPoints.
+    virtual void resetSpeedChart(ChartColour colour) = 0;
+    virtual void addSpeedChartPoint(int bitRate) = 0;
 };
 
 }  // namespace zolk

@@ -9,6 +9,7 @@
 #include <span>
 #include <string_view>
 
+#include "ports/ui_sink.h"
 #include "session/control_codes.h"
 
 namespace zolk {
@@ -69,7 +70,6 @@ public:
 };
 
 enum class Lamp : std::uint8_t { Ack, Nack, Req, Start, Break, Qrt };
-enum class ChartColour : std::uint8_t { Red, Green };
 
 // What the operator sees of the session.
 class SessionUi {

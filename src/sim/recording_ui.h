@@ -49,6 +49,11 @@ public:
     void setIndicator(TransmitIndicator which, IndicatorColour colour) override {
         m_indicators[static_cast<std::size_t>(which)] = colour;
     }
+    void resetSpeedChart(ChartColour colour) override {
+        m_chartColour = colour;
+        m_chartPoints.clear();
+    }
+    void addSpeedChartPoint(int bitRate) override { m_chartPoints.push_back(bitRate); }
 
     // Empty when never set.
     std::string panelText(std::string_view key) const;
@@ -71,6 +76,9 @@ public:
     std::optional<PlotColour> plotColour() const { return m_plotColour; }
     // White until painted.
     IndicatorColour indicator(TransmitIndicator which) const { return m_indicators[static_cast<std::size_t>(which)]; }
+    // The speed chart's colour (none before the first reset) and every point since that reset.
+    std::optional<ChartColour> chartColour() const { return m_chartColour; }
+    const std::vector<int>& chartPoints() const { return m_chartPoints; }
 
 private:
     struct Panel {
@@ -94,6 +102,8 @@ private:
     std::optional<float> m_afcHz;
     std::size_t m_plottedPoints = 0;
     std::optional<PlotColour> m_plotColour;
+    std::optional<ChartColour> m_chartColour;
+    std::vector<int> m_chartPoints;
 };
 
 }  // namespace zolk::sim

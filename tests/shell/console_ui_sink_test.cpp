@@ -63,10 +63,14 @@ TEST_F(ConsoleUiSinkTest, MessagesGoToStandardErrorAndMonitorTextLineByLine) {
     sink.showSnr(12.46F);
     sink.showSnr(-3.0F);
     sink.showAfc(0.0F);
+    sink.resetSpeedChart(ChartColour::Red);
+    sink.addSpeedChartPoint(1383);
+    sink.addSpeedChartPoint(0);
     const std::vector<std::string> err{"ZOLK SAT: Not while connection is in progress", "Audio input is closed"};
     EXPECT_EQ(linesOf(m_err), err);
     const std::vector<std::string> out{"Monitor: first line", "Monitor: second", "S/N (2500 Hz): +12.5 dB",
-                                       "S/N (2500 Hz): -3.0 dB", "AFC: 0.0 Hz"};
+                                       "S/N (2500 Hz): -3.0 dB", "AFC: 0.0 Hz",
+                                       "Speed: 1383 bps",         "Speed: frame lost"};
     EXPECT_EQ(linesOf(m_out), out);
 }
 

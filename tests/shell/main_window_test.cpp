@@ -122,6 +122,21 @@ TEST_F(MainWindowTest, MonitorKeepsItsLast4000Characters) {
     EXPECT_TRUE(monitor->toPlainText().isEmpty());
 }
 
+TEST_F(MainWindowTest, SpeedChartKeepsTheNewestTwentyPointsUntilReset) {
+    MainWindow window;
+    window.resetSpeedChart(ChartColour::Red);
+    for (int rate = 1; rate <= 22; ++rate) window.addSpeedChartPoint(rate * 100);
+    std::array<int, kSpeedChartPoints> expected{};
+    for (std::size_t i = 0; i < expected.size(); ++i) expected[i] = static_cast<int>(i + 3) * 100;
+    EXPECT_EQ(window.speedChartPoints(), expected);
+    EXPECT_EQ(window.speedChartColour(), ChartColour::Red);
+    window.resetSpeedChart(ChartColour::Green);
+    window.addSpeedChartPoint(0);
+    expected.fill(0);
+    EXPECT_EQ(window.speedChartPoints(), expected);
+    EXPECT_EQ(window.speedChartColour(), ChartColour::Green);
+}
+
 TEST_F(MainWindowTest, CpuBoxShowsTheShareGreenWhenLightRedWhenBusy) {
     MainWindow window;
     auto* box = window.findChild<QLabel*>("txtCPU");
