@@ -63,10 +63,6 @@ std::uint8_t ssidByte(std::string_view call) {
     return static_cast<std::uint8_t>(value);
 }
 
-std::string twoDigits(long value) {
-    return value < 10 ? "0" + std::to_string(value) : std::to_string(value);
-}
-
 }  // namespace
 
 std::string_view sessionStateName(SessionState state) {
@@ -83,9 +79,13 @@ std::string_view sessionStateName(SessionState state) {
     return "?";
 }
 
-ArqSession::ArqSession(SessionRadio& radio, SessionKeying& keying, SessionHost& host, SessionUi& ui,
-                       const SessionSettings& settings)
-    : m_radio(radio), m_keying(keying), m_host(host), m_ui(ui), m_settings(settings) {
+ArqSession::ArqSession(SessionPorts ports, const SessionSettings& settings)
+    : m_radio(ports.radio),
+      m_keying(ports.keying),
+      m_host(ports.host),
+      m_ui(ports.ui),
+      m_log(ports.log),
+      m_settings(settings) {
     for (auto& frame : m_frames) frame.reserve(static_cast<std::size_t>(record(13).netBytes));
     cleanup();
 }
@@ -96,7 +96,8 @@ void ArqSession::showCallPanel(std::string_view text) {
 }
 
 void ArqSession::decision(std::string_view text) {
-    m_ui.debugLine(std::string(sessionStateName(m_state)) + ": " + std::string(text));
+    m_log.debug("[" + std::to_string(m_ticks) + "] " + std::string(sessionStateName(m_state)) + ": " +
+                std::string(text));
 }
 
 // --- host commands ---------------------------------------------------------------------------
@@ -117,7 +118,6 @@ void ArqSession::callAttempt() {
     m_ui.enableSetupMenus(false);
     ++m_attempt;
     if (m_attempt == 1) {
-        m_linkTicks = 0;
         m_sentTotal = m_receivedTotal = 0;
         m_highestSendRate = m_highestReceiveRate = 0;
     }
@@ -125,7 +125,7 @@ void ArqSession::callAttempt() {
     showCallPanel("Connecting to " + m_destinationCall + " ..." + attempts);
     m_ui.setPanelIcon(kCallPanel, "");
     m_ui.setPanelTip(kCallPanel, "");
-    m_host.logLine("Connecting to " + m_destinationCall + "... " + attempts);
+    m_log.connecting(m_destinationCall, m_attempt, m_settings.retryLimit);
     sendControl(ControlCode::Call1);
     m_ui.lightLamp(Lamp::Start);
     changeState(SessionState::Calling);
@@ -152,6 +152,12 @@ void ArqSession::dropLocally() {
     changeState(SessionState::Disconnected);
 }
 
+void ArqSession::reset() {
+    if (m_state != SessionState::Disconnected) decision("reset: link dropped without a word on the air");
+    m_state = m_previousState = SessionState::Disconnected;
+    cleanup();
+}
+
 void ArqSession::onHostData(std::span<const std::uint8_t> bytes) {
     if (bytes.empty()) return;
     std::size_t taken = 0;
@@ -174,7 +180,7 @@ void ArqSession::onHostData(std::span<const std::uint8_t> bytes) {
 // --- the tick --------------------------------------------------------------------------------
 
 void ArqSession::tick() {
-    ++m_linkTicks;
+    ++m_ticks;
     if (m_linkTimerRunning && ++m_linkTimerTicks >= kLinkTimeoutTicks) linkTimeout();
     if (m_radio.transmitActive()) {
         m_stateTicks = 0;
@@ -194,7 +200,7 @@ void ArqSession::tick() {
     }
     if (m_state == SessionState::Disconnected) {
         if (m_radio.symbolSlot()) {
-            if (m_listen) {
+            if (m_host.listening()) {
                 const ControlCodeSet calls = callCodes();
                 if (!calls.empty()) listen(calls);
             }
@@ -216,7 +222,7 @@ bool ArqSession::stateEntry() {
         m_speed.resetLearner();
     } else if (m_state == SessionState::Disconnected) {
         if (from == SessionState::Answering) {
-            m_host.logLine("Incoming Connection failed");
+            m_log.incomingFailed();
             m_host.cancelPending();
             cleanup();
         } else if (from == SessionState::Calling && m_attempt < m_settings.retryLimit) {
@@ -336,7 +342,22 @@ void ArqSession::abortStep() {
     changeState(SessionState::Disconnecting);
 }
 
-void ArqSession::listen(const ControlCodeSet& codes) { m_radio.listenFor(codes); }
+void ArqSession::listen(const ControlCodeSet& codes) {
+    if (const auto code = m_radio.listenFor(codes, controlSearch())) onControlCode(*code);
+}
+
+// Before a link the caller may be anywhere within the search range; on a link the receiver is
+// already on the peer's frequency.
+ControlSearch ArqSession::controlSearch() const {
+    switch (m_state) {
+        case SessionState::Disconnected:
+        case SessionState::Answering:
+        case SessionState::Calling:
+            return ControlSearch::Wide;
+        default:
+            return ControlSearch::Narrow;
+    }
+}
 
 ControlCodeSet ArqSession::callCodes() const {
     ControlCodeSet codes;
@@ -368,13 +389,11 @@ void ArqSession::cleanup() {
     m_ui.setPanelText(kBytesPanel, "");
     m_ui.setPanelIcon(kBytesPanel, "");
     if (m_linkReported) {
-        const long seconds = m_linkTicks / kTicksPerSecond;
-        m_host.logLine(std::string(m_timedOut ? "Disconnected (Time Out)" : "Disconnected") +
-                       "      TX: " + std::to_string(m_sentTotal) + " Bytes (Max: " +
-                       std::to_string(m_highestSendRate) + " bps)   RX: " +
-                       std::to_string(m_receivedTotal) + " Bytes (Max: " +
-                       std::to_string(m_highestReceiveRate) + " bps)   Session Time: " +
-                       twoDigits(seconds / 60) + ":" + twoDigits(seconds % 60));
+        m_log.disconnected(LinkSummary{.timedOut = m_timedOut,
+                                       .bytesSent = m_sentTotal,
+                                       .maxSendBps = m_highestSendRate,
+                                       .bytesReceived = m_receivedTotal,
+                                       .maxReceiveBps = m_highestReceiveRate});
         m_host.disconnected();
     }
     if (m_callPanelText.find(" <-> ") != std::string::npos || m_callPanelText == "Disconnecting...")
@@ -402,6 +421,7 @@ void ArqSession::cleanup() {
     m_rx.dropGaps();
     m_ui.clearLamps();
     m_radio.drawLinkPatterns(0);
+    m_radio.armLeadInTone();
     m_ui.enableSetupMenus(true);
     m_attempt = 0;
     m_timedOut = false;
@@ -419,7 +439,7 @@ void ArqSession::cleanup() {
     m_idleMode = false;
     m_receivedThisConnection = 0;
     m_calledCall.clear();
-    m_radio.stopReceiving();
+    armReception();
 }
 
 // --- transmissions ---------------------------------------------------------------------------
@@ -437,6 +457,7 @@ void ArqSession::sendControl(ControlCode code) {
 }
 
 void ArqSession::armReception() {
+    m_radio.followSession(m_state != SessionState::Disconnected, controlSearch());
     if (m_state == SessionState::Receiving)
         m_radio.receive(m_currentMode, m_framesPerBurst);
     else if (m_state == SessionState::Answering)
@@ -482,7 +503,7 @@ void ArqSession::sendBurst() {
         DataFrameHeader header;
         header.lastFrame = room >= before;
         header.backlogClass = backlogClass(m_tx.bytesAfter(k), mode, position, m_goodExchanges);
-        header.publicFlag = m_publicFlag;
+        header.publicFlag = m_host.publicFlag();
         auto& frame = m_frames[static_cast<std::size_t>(k - 1)];
         frame.assign(frameBytes, 0);
         buildDataFrame(payload, header, frame);
@@ -498,6 +519,7 @@ void ArqSession::sendBurst() {
     m_ui.setPanelTip(kBaudPanel, "Baud Rate");
     m_radio.sendFrames(mode, std::span(frames).first(static_cast<std::size_t>(m_framesPerBurst)));
     m_keying.key();
+    m_ui.lightLamp(Lamp::Data);
 }
 
 void ArqSession::sendIdentification() {
@@ -508,7 +530,7 @@ void ArqSession::sendIdentification() {
     payload[kBaseCallBytes] = ssidByte(m_sourceCall);
     DataFrameHeader header;
     header.lastFrame = true;
-    header.publicFlag = m_publicFlag;
+    header.publicFlag = m_host.publicFlag();
     auto& frame = m_frames[0];
     frame.assign(static_cast<std::size_t>(record(0).netBytes), 0);
     buildDataFrame(payload, header, frame);
@@ -517,6 +539,7 @@ void ArqSession::sendIdentification() {
     const std::array<std::span<const std::uint8_t>, 1> frames{frame};
     m_radio.sendFrames(0, frames);
     m_keying.key();
+    m_ui.lightLamp(Lamp::Data);
 }
 
 // --- control codes ---------------------------------------------------------------------------
@@ -527,7 +550,7 @@ void ArqSession::onControlCode(ControlCode code) {
     m_ui.showRepeat(false);
     if (m_currentMode == 14) setMode(1);
     if (code == ControlCode::Qrt) {
-        m_host.logLine("QRT Received");
+        m_log.qrtReceived();
         changeState(SessionState::Disconnected);
         return;
     }
@@ -619,8 +642,7 @@ void ArqSession::onControlCode(ControlCode code) {
                 showCallPanel(m_sourceCall + " <-> " + m_destinationCall);
                 m_ui.setPanelIcon(kCallPanel, "Connected");
                 m_ui.setPanelTip(kCallPanel, "Connected to " + m_destinationCall);
-                m_host.logLine("Connected to " + m_destinationCall);
-                m_linkTicks = 0;
+                m_log.connectedOutgoing(m_destinationCall);
                 m_host.connected(m_sourceCall, m_destinationCall);
                 m_ui.resetChart(ChartColour::Green);
                 changeState(SessionState::Receiving);
@@ -829,7 +851,7 @@ void ArqSession::burstSizeRule() {
 
 void ArqSession::onIncomingCall(int slot) {
     const std::string_view own = m_host.myCall(slot);
-    if (own.empty() || !m_listen) return;  // never answer for a free slot or while not listening
+    if (own.empty() || !m_host.listening()) return;  // never answer for a free slot or while not listening
     m_sourceCall.clear();
     showCallPanel("Incoming connection...");
     m_ui.setPanelTip(kCallPanel, "");
@@ -837,10 +859,9 @@ void ArqSession::onIncomingCall(int slot) {
     m_radio.drawLinkPatterns(slot);
     m_calledCall = own;
     if (m_state == SessionState::Disconnected) {
-        m_linkTicks = 0;
         m_sentTotal = m_receivedTotal = 0;
         m_highestSendRate = m_highestReceiveRate = 0;
-        m_host.logLine("Incoming connection...");
+        m_log.incomingConnection();
     }
     m_host.pending();
     sendControl(ControlCode::Answer);
@@ -861,8 +882,7 @@ void ArqSession::onIdentification(const ReceivedDataFrame& frame, float snrDb) {
     }
     m_sourceCall = caller;
     m_answeredCall = true;
-    m_host.logLine(m_sourceCall + " connected");
-    m_linkTicks = 0;
+    m_log.connectedIncoming(m_sourceCall);
     m_linkReported = true;
     m_host.connected(m_sourceCall, m_calledCall);
     restartLinkTimer();

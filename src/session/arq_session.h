@@ -53,8 +53,8 @@ inline constexpr int kQrtRepeats = 3;
 
 class ArqSession final : public FrameSessionEntries {
 public:
-    ArqSession(SessionRadio& radio, SessionKeying& keying, SessionHost& host, SessionUi& ui,
-               const SessionSettings& settings);
+    // settings must outlive the session; a changed retry limit counts from the next call.
+    ArqSession(SessionPorts ports, const SessionSettings& settings);
 
     // --- host commands -------------------------------------------------------------------
     // CONNECT: a call from sourceCall to destinationCall; the call patterns are drawn already.
@@ -64,8 +64,9 @@ public:
     void abort();       // ABORT: Qrt at the next chance
     // The host dropped a port: Disconnected at once, nothing more on the air.
     void dropLocally();
-    void setListen(bool on) { m_listen = on; }
-    void setPublic(bool on) { m_publicFlag = on; }
+    // The return to idle at once (start-up, the monitor switch): a link under way ends without a
+    // word on the air, its host told DISCONNECTED.
+    void reset();
     // Bytes from the DataPort. What the full transmit buffer cannot take is held and the DataPort
     // is held with it, until acknowledged bytes make room.
     void onHostData(std::span<const std::uint8_t> bytes);
@@ -99,6 +100,7 @@ private:
     void perState();
     void abortStep();
     void listen(const ControlCodeSet& codes);
+    ControlSearch controlSearch() const;
     void linkTimeout();
     void restartLinkTimer();
     void cleanup();
@@ -141,6 +143,7 @@ private:
     SessionKeying& m_keying;
     SessionHost& m_host;
     SessionUi& m_ui;
+    SessionLogPort& m_log;
     const SessionSettings& m_settings;
 
     TransmitBuffer m_tx;
@@ -176,8 +179,6 @@ private:
     bool m_linkReported = false;
     bool m_timedOut = false;
     bool m_answeredCall = false;
-    bool m_listen = false;
-    bool m_publicFlag = false;
     bool m_proposalAnswerOut = false;  // this turn's data began with a proposal answer
     bool m_proposalAnswerIn = false;   // the peer's turn began with one
     std::size_t m_sentThisTurn = 0;
@@ -185,8 +186,9 @@ private:
     std::size_t m_receivedThisConnection = 0;
     bool m_linkTimerRunning = false;
     std::int32_t m_linkTimerTicks = 0;
+    // Ticks since the session was made, for the debug lines.
+    long m_ticks = 0;
     // Statistics for the log's summary line.
-    long m_linkTicks = 0;
     std::size_t m_sentTotal = 0;
     std::size_t m_receivedTotal = 0;
     int m_highestSendRate = 0;

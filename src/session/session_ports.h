@@ -1,21 +1,23 @@
 // session_ports.h: the narrow interfaces through which the ARQ session meets the rest of the
 // station: the radio (codes and frames on the air, reception), the transmitter keying, the host
-// (status lines, received bytes, DataPort flow) and the operator's displays.
+// (status lines, received bytes, DataPort flow), the operator's displays and the session log.
 // The session calls them; each method states what the session relies on.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 
+#include "phy/rx/control_detector.h"
 #include "ports/ui_sink.h"
 #include "session/control_codes.h"
 
 namespace zolk {
 
-// The air side. Frames and failures come back through the session's frame entries, detected
-// control codes through ArqSession::onControlCode, both from inside the calls below or later.
+// The air side. Frames and failures come back through the session's frame entries, from inside
+// the calls below or later.
 class SessionRadio {
 public:
     virtual ~SessionRadio() = default;
@@ -28,8 +30,11 @@ public:
     virtual void receive(int mode, int framesPerBurst) = 0;
     // No frame is expected any more.
     virtual void stopReceiving() = 0;
-    // Runs the control-code detector once for this set of codes.
-    virtual void listenFor(const ControlCodeSet& codes) = 0;
+    // A link or call is under way (active) and its control codes are searched with this
+    // resolution: the receiver keeps the matching spectrogram running between the searches.
+    virtual void followSession(bool active, ControlSearch search) = 0;
+    // Runs the control-code detector once for this set of codes; a completed detection is returned.
+    virtual std::optional<ControlCode> listenFor(const ControlCodeSet& codes, ControlSearch search) = 0;
     // The station's own signal is still on the air (or in the playback queue).
     virtual bool transmitActive() const = 0;
     // This tick produced a new spectrogram row (every fourth tick): the detector has a new slot.
@@ -37,6 +42,8 @@ public:
     // The patterns of codes 1..21 for the link answered on own call-sign slot 1..5, or, after a
     // link, for no link at all (slot 0).
     virtual void drawLinkPatterns(int slot) = 0;
+    // The next transmission (the first after a link) opens with the long lead-in tone.
+    virtual void armLeadInTone() = 0;
 };
 
 // The transmitter's key. The session keys after each start of a transmission; the end of the
@@ -63,13 +70,16 @@ public:
     virtual std::size_t deliver(std::span<const std::uint8_t> bytes) = 0;
     // Stop (true) or resume (false) reading the DataPort: the transmit buffer is full.
     virtual void holdDataPort(bool hold) = 0;
-    // The session log: a connect attempt, a disconnection by the peer.
-    virtual void logLine(std::string_view text) = 0;
     // The own call sign of slot 1..5 (empty when the slot is free).
     virtual std::string_view myCall(int slot) const = 0;
+    // LISTEN ON: calls for the own call signs are answered.
+    virtual bool listening() const = 0;
+    // The public flag the data frames carry.
+    virtual bool publicFlag() const = 0;
 };
 
-enum class Lamp : std::uint8_t { Ack, Nack, Req, Start, Break, Qrt };
+// Which transmit lamp a transmission lights. Data is red while the burst repeats lost data.
+enum class Lamp : std::uint8_t { Data, Ack, Nack, Req, Start, Break, Qrt };
 
 // What the operator sees of the session.
 class SessionUi {
@@ -81,7 +91,7 @@ public:
     virtual void setPanelTip(std::string_view key, std::string_view tip) = 0;
     virtual void lightLamp(Lamp lamp) = 0;
     virtual void clearLamps() = 0;
-    // The DATA lamp: red while a burst repeats lost data, else green.
+    // The repeat flag the DATA lamp shows: set while the answers report lost data.
     virtual void showRepeat(bool repeating) = 0;
     // The speed chart: cleared to the colour, or a point (bit rate, 0 for a lost frame).
     virtual void resetChart(ChartColour colour) = 0;
@@ -89,8 +99,41 @@ public:
     // Setup, PTT and Monitor menus: disabled while a link or call is under way.
     virtual void enableSetupMenus(bool enabled) = 0;
     virtual void messageBox(std::string_view text) = 0;
+};
+
+// What a finished link did, for the log's summary line.
+struct LinkSummary {
+    bool timedOut = false;
+    std::uint64_t bytesSent = 0;
+    std::int32_t maxSendBps = 0;
+    std::uint64_t bytesReceived = 0;
+    std::int32_t maxReceiveBps = 0;
+};
+
+// The history of links; the log words and dates each event.
+class SessionLogPort {
+public:
+    virtual ~SessionLogPort() = default;
+    // Attempt 1 of a call also starts the link's clock.
+    virtual void connecting(std::string_view destinationCall, int attempt, int retryLimit) = 0;
+    virtual void incomingConnection() = 0;
+    virtual void incomingFailed() = 0;
+    virtual void connectedIncoming(std::string_view callerCall) = 0;
+    virtual void connectedOutgoing(std::string_view destinationCall) = 0;
+    // The peer ended the link.
+    virtual void qrtReceived() = 0;
+    virtual void disconnected(const LinkSummary& summary) = 0;
     // What the session decided and why, for reading a failed link afterwards (debug level).
-    virtual void debugLine(std::string_view text) = 0;
+    virtual void debug(std::string_view text) = 0;
+};
+
+// Everything above, lent to a session by its station; each must outlive the session.
+struct SessionPorts {
+    SessionRadio& radio;
+    SessionKeying& keying;
+    SessionHost& host;
+    SessionUi& ui;
+    SessionLogPort& log;
 };
 
 }  // namespace zolk

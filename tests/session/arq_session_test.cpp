@@ -51,8 +51,16 @@ TEST(ArqCall, CallAnswerIdentificationAndTurnAck) {
     EXPECT_EQ(link.b().radio.patternSlots.back(), 1) << "the link's codes come from the called slot";
     EXPECT_EQ(link.a().ui.callPanel.back(), "N0CALL-7 <-> W1AW");
     EXPECT_EQ(link.b().ui.callPanel.back(), "N0CALL-7 <-> W1AW");
-    EXPECT_EQ(link.a().host.log.front(), "Connecting to W1AW... 1/10");
+    EXPECT_EQ(link.a().log.lines.front(), "Connecting to W1AW... 1/10");
     EXPECT_FALSE(link.a().ui.menusEnabled);
+    // Calls and answers are searched over the whole offset range; the link's codes narrowly.
+    for (const auto* radio : {&link.a().radio, &link.b().radio}) {
+        ASSERT_FALSE(radio->listenSearches.empty());
+        EXPECT_EQ(radio->listenSearches.front(), ControlSearch::Wide);
+        EXPECT_TRUE(radio->sessionActive);
+        EXPECT_EQ(radio->sessionSearch, ControlSearch::Narrow);
+    }
+    EXPECT_EQ(link.b().radio.listenSearches.back(), ControlSearch::Narrow) << "B waits for TurnAck";
 }
 
 // The caller's starting mode follows the S/N the called station measured on the identification.
@@ -82,7 +90,7 @@ TEST(ArqCall, IdentificationCarriesTheSsid) {
 
 TEST(ArqCall, TenFailedAttemptsThenUnableToConnect) {
     SessionLink link;
-    link.b().session.setListen(false);
+    link.b().host.listen = false;
     link.a().session.connect("N0CALL-7", "W1AW");
     ASSERT_TRUE(link.runUntil([&] { return link.a().host.saw("DISCONNECTED"); }, 200 * kSecond));
     EXPECT_EQ(countOf(link.a().radio.sent, ControlCode::Call1), 10) << link.transcript();
@@ -272,7 +280,7 @@ TEST_P(ArqEnd, BothHostsHearDisconnectedOnce) {
     EXPECT_EQ(link.b().host.count("DISCONNECTED"), 1);
     EXPECT_EQ(link.station(c.side).ui.callPanel.back(), "Disconnected");
     EXPECT_EQ(countOf(link.a().radio.sent, ControlCode::Qrt) + countOf(link.b().radio.sent, ControlCode::Qrt), 3);
-    EXPECT_EQ(link.station(1 - c.side).host.log.back().rfind("Disconnected", 0), 0u);
+    EXPECT_EQ(link.station(1 - c.side).log.lines.back().rfind("Disconnected", 0), 0u);
     const auto& got = link.a().host.received;
     if (c.abort) {
         ASSERT_LE(got.size(), fromB.size());
@@ -325,8 +333,8 @@ TEST_P(ArqQrt, EndsTheLinkInEveryListeningState) {
     link.run(8);
     EXPECT_EQ(station.session.state(), SessionState::Disconnected) << link.transcript();
     EXPECT_TRUE(station.host.saw(c.hostLine));
-    EXPECT_EQ(station.host.log.back().rfind(c.hostLine == std::string("CANCELPENDING") ? "Incoming" : "Disconnected", 0), 0u);
-    EXPECT_NE(std::find(station.host.log.begin(), station.host.log.end(), "QRT Received"), station.host.log.end());
+    EXPECT_EQ(station.log.lines.back().rfind(c.hostLine == std::string("CANCELPENDING") ? "Incoming" : "Disconnected", 0), 0u);
+    EXPECT_NE(std::find(station.log.lines.begin(), station.log.lines.end(), "QRT Received"), station.log.lines.end());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -394,7 +402,7 @@ TEST(ArqLink, ThirtySecondsOfSilenceEndTheLink) {
         EXPECT_EQ(s.host.count("DISCONNECTED"), 1) << side;
         const auto& panel = s.ui.callPanel;
         EXPECT_NE(std::find(panel.begin(), panel.end(), "Connection timed out"), panel.end()) << side;
-        EXPECT_EQ(s.host.log.back().rfind("Disconnected (Time Out)", 0), 0u) << s.host.log.back();
+        EXPECT_EQ(s.log.lines.back().rfind("Disconnected (Time Out)", 0), 0u) << s.log.lines.back();
     }
 }
 
@@ -470,7 +478,7 @@ TEST(ArqLink, DisconnectWhileIdleEndsTheLink) {
         ASSERT_TRUE(link.runUntil([&] { return link.a().host.saw("DISCONNECTED") && link.b().host.saw("DISCONNECTED"); },
                                   60 * kSecond)) << link.transcript();
         EXPECT_EQ(countOf(link.station(side).radio.sent, ControlCode::Qrt), 3);
-        EXPECT_EQ(link.station(side).host.log.back().rfind("Disconnected      TX", 0), 0u);
+        EXPECT_EQ(link.station(side).log.lines.back().rfind("Disconnected      TX", 0), 0u);
     }
 }
 

@@ -62,8 +62,8 @@ void FakeRadio::sendFrames(int mode, std::span<const std::span<const std::uint8_
     }
 }
 
-void FakeRadio::listenFor(const ControlCodeSet& codes) {
-    ArqSession& session = m_link.station(m_side).session;
+std::optional<ControlCode> FakeRadio::listenFor(const ControlCodeSet& codes, ControlSearch search) {
+    listenSearches.push_back(search);
     const long now = m_link.now();
     for (auto it = m_inbox.begin(); it != m_inbox.end(); ++it) {
         if (!it->isCode || it->readyTick > now) continue;
@@ -72,9 +72,9 @@ void FakeRadio::listenFor(const ControlCodeSet& codes) {
         m_inbox.erase(it);
         heard.push_back(code);
         m_lastHeard = now;
-        session.onControlCode(code);
-        return;
+        return code;
     }
+    return std::nullopt;
 }
 
 void FakeRadio::beforeTick() {
@@ -123,14 +123,14 @@ void FakeRadio::beforeTick() {
 }
 
 LinkStation::LinkStation(SessionLink& link, int side)
-    : radio(link, side), session(radio, keying, host, ui, settings) {}
+    : radio(link, side), session(SessionPorts{radio, keying, host, ui, log}, settings) {}
 
 SessionLink::SessionLink(long delayTicks, float snrDb) : m_delayTicks(delayTicks), m_snrDb{snrDb, snrDb} {
     m_stations[0] = std::make_unique<LinkStation>(*this, 0);
     m_stations[1] = std::make_unique<LinkStation>(*this, 1);
     a().host.myCalls[0] = "N0CALL-7";
     b().host.myCalls[0] = "W1AW";
-    b().session.setListen(true);
+    b().host.listen = true;
 }
 
 void SessionLink::put(int fromSide, AirItem item) {
@@ -177,7 +177,7 @@ bool SessionLink::call(long maxTicks) {
 std::string SessionLink::transcript(std::size_t lastLines) const {
     std::ostringstream out;
     for (int side = 0; side < 2; ++side) {
-        const auto& debug = m_stations[static_cast<std::size_t>(side)]->ui.debug;
+        const auto& debug = m_stations[static_cast<std::size_t>(side)]->log.debugLines;
         out << (side == 0 ? "--- A\n" : "--- B\n");
         const std::size_t from = debug.size() > lastLines ? debug.size() - lastLines : 0;
         for (std::size_t i = from; i < debug.size(); ++i) out << debug[i] << '\n';

@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -59,14 +60,14 @@ public:
         held = hold;
         holdChanges.push_back(hold);
     }
-    void logLine(std::string_view text) override { log.emplace_back(text); }
     std::string_view myCall(int slot) const override { return myCalls[static_cast<std::size_t>(slot - 1)]; }
+    bool listening() const override { return listen; }
+    bool publicFlag() const override { return false; }
 
     bool saw(std::string_view line) const;
     int count(std::string_view line) const;
 
     std::vector<std::string> lines;
-    std::vector<std::string> log;
     std::vector<std::uint8_t> received;
     std::size_t takeLimit = SIZE_MAX;
     std::size_t lastBuffer = 0;
@@ -74,6 +75,29 @@ public:
     bool held = false;
     std::vector<bool> holdChanges;
     std::array<std::string, 5> myCalls;
+    bool listen = false;
+};
+
+// The session log's events, worded as the station's log words them (without date and time).
+class FakeLog final : public SessionLogPort {
+public:
+    void connecting(std::string_view call, int attempt, int limit) override {
+        lines.push_back("Connecting to " + std::string(call) + "... " + std::to_string(attempt) + "/" +
+                        std::to_string(limit));
+    }
+    void incomingConnection() override { lines.emplace_back("Incoming connection..."); }
+    void incomingFailed() override { lines.emplace_back("Incoming Connection failed"); }
+    void connectedIncoming(std::string_view call) override { lines.push_back(std::string(call) + " connected"); }
+    void connectedOutgoing(std::string_view call) override { lines.push_back("Connected to " + std::string(call)); }
+    void qrtReceived() override { lines.emplace_back("QRT Received"); }
+    void disconnected(const LinkSummary& s) override {
+        lines.push_back(std::string(s.timedOut ? "Disconnected (Time Out)" : "Disconnected") + "      TX: " +
+                        std::to_string(s.bytesSent) + " Bytes   RX: " + std::to_string(s.bytesReceived) + " Bytes");
+    }
+    void debug(std::string_view text) override { debugLines.emplace_back(text); }
+
+    std::vector<std::string> lines;
+    std::vector<std::string> debugLines;
 };
 
 class FakeUi final : public SessionUi {
@@ -92,7 +116,6 @@ public:
     void chartPoint(int bitRate) override { chart.push_back(bitRate); }
     void enableSetupMenus(bool enabled) override { menusEnabled = enabled; }
     void messageBox(std::string_view text) override { messages.emplace_back(text); }
-    void debugLine(std::string_view text) override { debug.emplace_back(text); }
 
     std::vector<std::string> callPanel;
     std::string callIcon;
@@ -100,7 +123,6 @@ public:
     std::vector<int> chart;
     bool menusEnabled = true;
     std::vector<std::string> messages;
-    std::vector<std::string> debug;
 };
 
 class FakeKeying final : public SessionKeying {
@@ -126,10 +148,15 @@ public:
         m_framesPerBurst = framesPerBurst;
     }
     void stopReceiving() override { m_armed = false; }
-    void listenFor(const ControlCodeSet& codes) override;
+    void followSession(bool active, ControlSearch search) override {
+        sessionActive = active;
+        sessionSearch = search;
+    }
+    std::optional<ControlCode> listenFor(const ControlCodeSet& codes, ControlSearch search) override;
     bool transmitActive() const override;
     bool symbolSlot() const override;
     void drawLinkPatterns(int slot) override { patternSlots.push_back(slot); }
+    void armLeadInTone() override { ++leadInTones; }
 
     // Runs before the session's tick: decoded frames reach the session.
     void beforeTick();
@@ -145,6 +172,10 @@ public:
     std::vector<ControlCode> heard;  // every code handed to the session
     std::vector<int> burstModes;     // the mode of every data transmission
     std::vector<int> patternSlots;
+    std::vector<ControlSearch> listenSearches;  // the resolution of every detector run
+    bool sessionActive = false;                 // as the session last said
+    ControlSearch sessionSearch = ControlSearch::Wide;
+    int leadInTones = 0;
 
 private:
     long transmit(long durationTicks);
@@ -168,6 +199,7 @@ struct LinkStation {
     FakeKeying keying;
     FakeHost host;
     FakeUi ui;
+    FakeLog log;
     ArqSession session;
 };
 
