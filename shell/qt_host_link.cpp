@@ -32,10 +32,19 @@ bool QtHostLink::connected(HostSocket socket) const {
     return p.host != nullptr && p.host->state() == QAbstractSocket::ConnectedState;
 }
 
-void QtHostLink::send(HostSocket socket, std::span<const std::uint8_t> bytes) {
-    if (!connected(socket)) return;
-    port(socket).host->write(reinterpret_cast<const char*>(bytes.data()),
-                             static_cast<qint64>(bytes.size()));
+std::size_t QtHostLink::send(HostSocket socket, std::span<const std::uint8_t> bytes) {
+    if (!connected(socket)) return 0;
+    QTcpSocket& host = *port(socket).host;
+    if (host.bytesToWrite() >= kWriteBacklogBytes) return 0;
+    const qint64 written = host.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+    return written > 0 ? static_cast<std::size_t>(written) : 0;
+}
+
+void QtHostLink::holdReading(HostSocket socket, bool hold) {
+    Port& p = port(socket);
+    p.held = hold;
+    // Bytes that waited are read from the event loop, never from inside the station's own call.
+    if (!hold) QMetaObject::invokeMethod(this, [this, socket] { handleReadyRead(socket); }, Qt::QueuedConnection);
 }
 
 void QtHostLink::handleNewConnection(HostSocket socket) {
@@ -50,6 +59,7 @@ void QtHostLink::handleNewConnection(HostSocket socket) {
     if (host == nullptr) return;
     dropHost(p);
     p.host = host;
+    host->setReadBufferSize(kReadBufferBytes);
     connect(host, &QTcpSocket::readyRead, this, [this, socket] { handleReadyRead(socket); });
     connect(host, &QTcpSocket::disconnected, this, [this, socket] { handleDisconnected(socket); });
     connect(host, &QTcpSocket::errorOccurred, this,
@@ -59,7 +69,7 @@ void QtHostLink::handleNewConnection(HostSocket socket) {
 
 void QtHostLink::handleReadyRead(HostSocket socket) {
     Port& p = port(socket);
-    if (p.host == nullptr) return;
+    if (p.host == nullptr || p.held) return;
     const QByteArray bytes = p.host->readAll();
     if (bytes.isEmpty() || m_events == nullptr) return;
     m_events->onHostBytes(socket,

@@ -26,12 +26,20 @@ public:
     bool listen(HostSocket socket, std::uint16_t port, ListenScope scope) override;
     void close(HostSocket socket) override;
     bool connected(HostSocket socket) const override;
-    void send(HostSocket socket, std::span<const std::uint8_t> bytes) override;
+    // Refuses everything while the host has kWriteBacklogBytes or more unread, so a host that
+    // stops reading holds the modem's delivery back instead of filling memory.
+    std::size_t send(HostSocket socket, std::span<const std::uint8_t> bytes) override;
+    void holdReading(HostSocket socket, bool hold) override;
+
+    static constexpr qint64 kWriteBacklogBytes = 256 * 1024;
+    // What is read from a host ahead of the station; beyond it TCP holds the host back.
+    static constexpr qint64 kReadBufferBytes = 64 * 1024;
 
 private:
     struct Port {
         QTcpServer server;
         QPointer<QTcpSocket> host;
+        bool held = false;
     };
 
     void handleNewConnection(HostSocket socket);

@@ -1,26 +1,31 @@
 #include "app/host_bridge.h"
 
-#include <string>
-
 #include "app/station.h"
 #include "app/station_radio.h"
+#include "app/station_session.h"
 
 namespace zolk {
 
-void HostBridge::notBuilt(std::string_view what) {
-    m_ui.logLine("Not built yet: " + std::string(what));
+bool HostBridge::inProgress() const {
+    return m_station.running() && m_station.session().arq().inProgress();
 }
 
-void HostBridge::connect() { notBuilt("the ARQ session; CONNECT makes no call"); }
-void HostBridge::disconnect() { notBuilt("the ARQ session; there is no link to end"); }
-void HostBridge::abort() { notBuilt("the ARQ session; there is no link to abort"); }
-void HostBridge::dropLocally() { notBuilt("the ARQ session; there is no link to drop"); }
+void HostBridge::connect() {
+    const HostProtocol& protocol = m_station.host().protocol();
+    m_station.session().connect(protocol.sourceCall(), protocol.destinationCall());
+}
+
+void HostBridge::disconnect() { m_station.session().arq().disconnect(); }
+void HostBridge::abort() { m_station.session().arq().abort(); }
+void HostBridge::dropLocally() { m_station.session().arq().dropLocally(); }
 
 void HostBridge::buildCallPatterns(std::int32_t seed, const SlotSeeds& slotSeeds, bool forCall) {
     if (m_station.running()) m_station.radio().drawPatterns(seed, slotSeeds, forCall);
 }
 
-void HostBridge::drawPingPatterns(std::int32_t) { notBuilt("link calibration ping patterns"); }
+void HostBridge::drawPingPatterns(std::int32_t) {
+    m_ui.logLine("Not built yet: link calibration ping patterns");
+}
 
 void HostBridge::leaveMonitorMode() {
     if (m_station.settings().monitorMode == 1) m_station.onMenu(MenuItem::MonitorOff);
@@ -31,8 +36,7 @@ void HostBridge::takeOverPtt() { m_station.takeOverPtt(); }
 void HostBridge::applyRadioPort() { m_station.applyRadioPort(); }
 
 void HostBridge::appendToTransmitBuffer(std::span<const std::uint8_t> bytes) {
-    notBuilt("data transfer; " + std::to_string(bytes.size()) +
-             " bytes from the host's DataPort are not sent");
+    m_station.session().arq().onHostData(bytes);
 }
 
 void HostBridge::logLine(std::string_view text) { m_station.sessionLog().hostPortFailure(text); }

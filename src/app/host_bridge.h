@@ -1,6 +1,6 @@
-// host_bridge.h: the station's side of what host commands set in motion: the monitor switch and
-// the PTT menu it owns itself, and a plain report for each subsystem that is not built yet.
-// Each subsystem, once built, replaces its report here with the real call.
+// host_bridge.h: the station's side of what host commands set in motion: the session's commands
+// and the DataPort's bytes go to the ARQ session, the call patterns to the radio, the monitor
+// switch and the PTT menu to the station, and a plain report for each subsystem not built yet.
 #pragma once
 
 #include <string_view>
@@ -22,8 +22,8 @@ public:
 
     HostLinks links() { return HostLinks{*this, *this, *this, *this, *this}; }
 
-    // No session layer yet: never a link or call in progress, so no link to end either.
-    bool inProgress() const override { return false; }
+    // Host events reach the bridge only while the station runs, so the session exists.
+    bool inProgress() const override;
     void connect() override;
     void disconnect() override;
     void abort() override;
@@ -41,8 +41,6 @@ public:
     void logLine(std::string_view text) override;
 
 private:
-    void notBuilt(std::string_view what);
-
     Station& m_station;
     UiSink& m_ui;
 };

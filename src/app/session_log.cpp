@@ -54,12 +54,29 @@ void SessionLog::addLine(std::string_view text) {
         formatLogTime(m_clock()) + "    " + std::string(text) + std::string(kLineEnd);
     m_text += line;
     m_unflushed = true;
-    if (m_echo != nullptr) {
-        std::fwrite(line.data(), 1, line.size() - kLineEnd.size(), m_echo);
-        std::fputc('\n', m_echo);
-        std::fflush(m_echo);
-    }
+    echo(std::string_view(line).substr(0, line.size() - kLineEnd.size()));
     appendToFile(line);
+}
+
+void SessionLog::echo(std::string_view line) {
+    if (m_echo == nullptr) return;
+    std::fwrite(line.data(), 1, line.size(), m_echo);
+    std::fputc('\n', m_echo);
+    std::fflush(m_echo);
+}
+
+bool SessionLog::setDebug(bool on) {
+    m_debugFile.close();
+    if (on) m_debugFile.open(m_file.parent_path() / kSessionDebugFileName, std::ios::binary | std::ios::app);
+    return debugging() == on;
+}
+
+void SessionLog::debug(std::string_view text) {
+    if (!debugging()) return;
+    const std::string line = formatLogTime(m_clock()) + "    " + std::string(text);
+    m_debugFile << line << kLineEnd;
+    m_debugFile.flush();
+    echo(line);
 }
 
 void SessionLog::addEmptyLine() {

@@ -6,6 +6,7 @@
 
 #include "app/settings_file.h"
 #include "app/station_radio.h"
+#include "app/station_session.h"
 #include "app/window_layout.h"
 #include "version.h"
 #include "host/status_lines.h"
@@ -47,6 +48,8 @@ bool Station::start() {
     // its front-end and generators are attached to the audio engine before a device can deliver a
     // block.
     m_radio = std::make_unique<StationRadio>(*this, m_ports.ui, m_ports.timers);
+    m_session = std::make_unique<StationSession>(StationSessionParts{
+        *m_radio, m_radioControl, m_host, m_ports.hostLink, m_ports.ui, m_log, m_settings});
     m_host.showListenState();
     openAudio();
     applyWaterfallMenu();
@@ -74,6 +77,7 @@ void Station::shutdown(std::optional<WindowPosition> windowPosition) {
     m_closing = true;
     m_audio.closePlayback();
     m_audio.closeCapture();
+    m_session.reset();
     m_radio.reset();  // detached from the audio engine; start() builds it again
     // Every timer, the watchdog included, so that nothing reopens the sound card afterwards.
     for (std::size_t i = 0; i < kTimerCount; ++i) m_ports.timers.stop(static_cast<TimerId>(i));
@@ -263,8 +267,7 @@ void Station::applyMonitorMenu() {
     m_ports.ui.setMenuChecked(MenuItem::MonitorOff, m_settings.monitorMode != 1);
 }
 
-// Until the session layer runs there is never a link or a call in progress.
-bool Station::sessionIdle() const { return true; }
+bool Station::sessionIdle() const { return m_session == nullptr || !m_session->arq().inProgress(); }
 
 void Station::takeOverPtt() {
     setPttMenuShown(true);
@@ -298,8 +301,9 @@ void Station::applyRadioPort() {
 
 void Station::reportPtt(bool on) { sendPtt(m_ports.hostLink, on); }
 
-// Until the session layer runs there is no Disconnecting state.
-bool Station::sessionDisconnecting() const { return false; }
+bool Station::sessionDisconnecting() const {
+    return m_session != nullptr && m_session->arq().state() == SessionState::Disconnecting;
+}
 
 void Station::storeBoardPath(const std::string& path) {
     m_settings.uzBoardDevicePath = path;
@@ -327,6 +331,7 @@ std::optional<std::filesystem::path> Station::openLog() {
 void Station::resetSession() {
     m_host.armListeners();
     m_radio->applyMonitorMode();
+    m_session->arq().reset();
 }
 
 }  // namespace zolk

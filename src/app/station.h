@@ -1,6 +1,6 @@
 // station.h: one modem. Owns every piece of mutable state of a station (settings, audio engine,
-// host interface, the radio side with its receive and transmit chains, and later the session and
-// the radio control); meets the world only through ports.
+// host interface, the radio control, the radio side with its receive and transmit chains, and the
+// ARQ session); meets the world only through ports.
 #pragma once
 
 #include <cstdint>
@@ -49,6 +49,7 @@ struct WindowPosition {
 };
 
 class StationRadio;
+class StationSession;
 
 class Station final : public HostLinkEvents, private RadioControlHost {
 public:
@@ -128,6 +129,8 @@ public:
     HostInterface& host() { return m_host; }
     // The receive and transmit chains; exists from start() until shutdown().
     StationRadio& radio() { return *m_radio; }
+    // The ARQ session with its adapters; exists from start() until shutdown().
+    StationSession& session() { return *m_session; }
 
 private:
     struct KeyingView final : TransmitKeying {
@@ -155,8 +158,8 @@ private:
     void applyMonitorMenu();
     // No link and no call under way.
     bool sessionIdle() const;
-    // The return to idle: until the session layer exists, only its host part (re-arming the ports)
-    // and the radio's (reception stopped, monitor mode as the settings say).
+    // The return to idle: the host ports re-armed, the radio's reception stopped with monitor mode
+    // as the settings say, and the session cleaned up.
     void resetSession();
 
     StationPorts m_ports;
@@ -176,6 +179,7 @@ private:
     HostBridge m_hostBridge{*this, m_ports.ui};
     HostInterface m_host;
     std::unique_ptr<StationRadio> m_radio;
+    std::unique_ptr<StationSession> m_session;  // uses the radio: destroyed before it
     bool m_pttMenuShown = false;
     bool m_running = false;
     bool m_closing = false;

@@ -94,6 +94,10 @@ ReceiveConditions StationRadio::receiveConditions() const {
     c.listenMode = m_station.host().protocol().listenMode();
     c.waterfallMode = settings.waterfallMode;
     c.viewMode = settings.viewMode;
+    if (m_sessionActive) {
+        c.sessionActive = true;
+        c.narrowSpectrogram = c.narrowSpectrogram || m_sessionSearch == ControlSearch::Narrow;
+    }
     if (m_controlListening.active) {
         c.controlListening = true;
         if (m_controlListening.search == ControlSearch::Narrow) {
@@ -109,13 +113,14 @@ ReceiveConditions StationRadio::receiveConditions() const {
 void StationRadio::sessionTick() {
     if (m_station.transmitActive()) {
         m_schedule.restartStateTicks();
-        return;
+    } else {
+        m_schedule.tick(m_chain);
+        if (m_controlListening.active && (m_controlListening.everyTick || m_frontEnd.newSpectrogramRow())) {
+            const auto detection = listenFor(m_controlListening.codes, m_controlListening.search);
+            if (detection && m_controlSink) m_controlSink(static_cast<ControlCode>(detection->code), *detection);
+        }
     }
-    m_schedule.tick(m_chain);
-    if (m_controlListening.active && (m_controlListening.everyTick || m_frontEnd.newSpectrogramRow())) {
-        const auto detection = listenFor(m_controlListening.codes, m_controlListening.search);
-        if (detection && m_controlSink) m_controlSink(static_cast<ControlCode>(detection->code), *detection);
-    }
+    if (m_sessionTick) m_sessionTick();
 }
 
 void StationRadio::pttOff() {

@@ -36,6 +36,14 @@ public:
 
     // Where decoded and lost frames go; null (the default) drops them until a session takes them.
     void setFrameSession(FrameSessionEntries* entries);
+    // Runs at every session tick after the reception's own work, also while transmitting.
+    void setSessionTick(std::function<void()> tick) { m_sessionTick = std::move(tick); }
+    // A link or call is under way and searches its control codes with this resolution: the
+    // front-end keeps the corrected ring and the matching spectrogram running.
+    void followSession(bool active, ControlSearch search) {
+        m_sessionActive = active;
+        m_sessionSearch = search;
+    }
 
     // State Receiving for data bursts of framesPerBurst frames in mode, or Answering for the
     // identification frame in mode 0. Throws std::invalid_argument for a bad mode or burst.
@@ -73,6 +81,8 @@ public:
     using ControlSink = std::function<void(ControlCode, const ControlDetection&)>;
     void setControlSink(ControlSink sink) { m_controlSink = std::move(sink); }
     ControlDetector& controlDetector() { return m_controlDetector; }
+    // This sample step made a new spectrogram row: a symbol slot for the control-code detector.
+    bool newSpectrogramRow() const { return m_frontEnd.newSpectrogramRow(); }
     // The AFC state: the receive frequency offset of the front-end.
     float receiveFrequencyOffsetHz() const { return m_frontEnd.receiveFrequencyOffsetHz(); }
 
@@ -106,6 +116,9 @@ private:
     ControlDetector m_controlDetector;
     ControlListening m_controlListening;
     ControlSink m_controlSink;
+    std::function<void()> m_sessionTick;
+    bool m_sessionActive = false;
+    ControlSearch m_sessionSearch = ControlSearch::Wide;
 };
 
 }  // namespace zolk

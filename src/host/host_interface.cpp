@@ -1,5 +1,6 @@
 #include "host/host_interface.h"
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 
@@ -88,17 +89,22 @@ void HostInterface::onHostBytes(HostSocket socket, std::span<const std::uint8_t>
         m_links.transmitBuffer.appendToTransmitBuffer(bytes);
 }
 
-void HostInterface::deliverToHost(std::span<const std::uint8_t> bytes) {
-    m_hostData.insert(m_hostData.end(), bytes.begin(), bytes.end());
+std::size_t HostInterface::deliverToHost(std::span<const std::uint8_t> bytes) {
+    const std::size_t room = kHostDataLimit - std::min(m_hostData.size(), kHostDataLimit);
+    const std::size_t taken = std::min(room, bytes.size());
+    if (taken == 0) return 0;
+    m_hostData.insert(m_hostData.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(taken));
     m_timers.start(TimerId::DeliverData, std::chrono::milliseconds(1));
+    return taken;
 }
 
 void HostInterface::onDeliverData() {
     m_timers.stop(TimerId::DeliverData);
     // Without a host on the DataPort the bytes wait for the next one rather than vanish.
     if (m_hostData.empty() || !m_link.connected(HostSocket::Data)) return;
-    m_link.send(HostSocket::Data, m_hostData);
-    m_hostData.clear();
+    const std::size_t sent = std::min(m_link.send(HostSocket::Data, m_hostData), m_hostData.size());
+    m_hostData.erase(m_hostData.begin(), m_hostData.begin() + static_cast<std::ptrdiff_t>(sent));
+    if (!m_hostData.empty()) m_timers.start(TimerId::DeliverData, kDeliverRetry);
 }
 
 }  // namespace zolk

@@ -3,6 +3,8 @@
 // The sockets are the shell's; links, patterns, radio and log are reached through HostLinks.
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -40,11 +42,18 @@ public:
     void onHostBytes(HostSocket socket, std::span<const std::uint8_t> bytes) override;
 
     // Received user data for the host: collected and sent in one piece at the next tick of
-    // the DeliverData timer (started here). Held while no host is on the DataPort.
-    void deliverToHost(std::span<const std::uint8_t> bytes);
+    // the DeliverData timer (started here). Takes the bytes while fewer than kHostDataLimit wait
+    // and returns how many it took; the caller keeps the rest. What the DataPort does not take
+    // (no host, a failed send, a host that does not read) waits and is tried again.
+    std::size_t deliverToHost(std::span<const std::uint8_t> bytes);
     void onDeliverData();
-    // The session's cleanup empties the receive side.
-    void discardHostData() { m_hostData.clear(); }
+    std::size_t waitingForHost() const { return m_hostData.size(); }
+    // Stops (true) or resumes (false) reading the DataPort, so TCP holds the host back.
+    void holdDataPort(bool hold) { m_link.holdReading(HostSocket::Data, hold); }
+
+    static constexpr std::size_t kHostDataLimit = 64 * 1024;
+    // The next try after the DataPort took less than was waiting.
+    static constexpr std::chrono::milliseconds kDeliverRetry{50};
 
     HostProtocol& protocol() { return m_protocol; }
     const HostProtocol& protocol() const { return m_protocol; }

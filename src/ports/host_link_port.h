@@ -2,6 +2,7 @@
 // The shell owns the sockets; the core decides when they listen, close and what they send.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -21,8 +22,15 @@ public:
     virtual bool listen(HostSocket socket, std::uint16_t port, ListenScope scope) = 0;
     virtual void close(HostSocket socket) = 0;
     virtual bool connected(HostSocket socket) const = 0;
-    // Send errors are the caller's to ignore; bytes to an unconnected socket are dropped.
-    virtual void send(HostSocket socket, std::span<const std::uint8_t> bytes) = 0;
+    // Returns how many of the bytes the socket took, from the front: all of them, or fewer when
+    // no host is connected, the send failed or the host has not read enough of what it was sent.
+    // The caller keeps what was not taken when it matters (the DataPort) and may drop it when it
+    // does not (status lines for a host that is gone).
+    virtual std::size_t send(HostSocket socket, std::span<const std::uint8_t> bytes) = 0;
+    // Stops (true) or resumes (false) reading what the host sends on the socket. While held the
+    // bytes wait with the operating system, so TCP holds the host back; after the resume they
+    // are reported as usual, never from inside this call. Holding lasts across host changes.
+    virtual void holdReading(HostSocket socket, bool hold) = 0;
 };
 
 // What the shell reports about the two sockets, each event after the socket's state changed

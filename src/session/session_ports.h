@@ -78,8 +78,8 @@ public:
     virtual bool publicFlag() const = 0;
 };
 
-// Which transmit lamp a transmission lights. Data is red while the burst repeats lost data.
-enum class Lamp : std::uint8_t { Data, Ack, Nack, Req, Start, Break, Qrt };
+// Which transmit lamp a transmission lights; DATA is red while the burst repeats lost data.
+using Lamp = TransmitIndicator;
 
 // What the operator sees of the session.
 class SessionUi {

@@ -25,9 +25,11 @@ void RecordingHostLink::close(HostSocket socket) {
     s.connected = false;
 }
 
-void RecordingHostLink::send(HostSocket socket, std::span<const std::uint8_t> bytes) {
+std::size_t RecordingHostLink::send(HostSocket socket, std::span<const std::uint8_t> bytes) {
     auto& s = side(socket);
-    if (s.connected) s.sent.insert(s.sent.end(), bytes.begin(), bytes.end());
+    if (!s.connected) return 0;
+    s.sent.insert(s.sent.end(), bytes.begin(), bytes.end());
+    return bytes.size();
 }
 
 std::string RecordingHostLink::sentText(HostSocket socket) const {

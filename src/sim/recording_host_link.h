@@ -18,7 +18,8 @@ public:
     bool listen(HostSocket socket, std::uint16_t port, ListenScope scope) override;
     void close(HostSocket socket) override;
     bool connected(HostSocket socket) const override { return side(socket).connected; }
-    void send(HostSocket socket, std::span<const std::uint8_t> bytes) override;
+    std::size_t send(HostSocket socket, std::span<const std::uint8_t> bytes) override;
+    void holdReading(HostSocket socket, bool hold) override { side(socket).held = hold; }
 
     // The harness marks a host connected or gone before it tells the station.
     void setConnected(HostSocket socket, bool connected) { side(socket).connected = connected; }
@@ -30,6 +31,8 @@ public:
     const std::vector<std::uint8_t>& sent(HostSocket socket) const { return side(socket).sent; }
     std::string sentText(HostSocket socket) const;
     void clearSent(HostSocket socket) { side(socket).sent.clear(); }
+    // The station holds the host back: a host program's further bytes wait in TCP meanwhile.
+    bool readingHeld(HostSocket socket) const { return side(socket).held; }
 
 private:
     struct Side {
@@ -37,6 +40,7 @@ private:
         std::optional<ListenScope> scope;
         bool connected = false;
         int listens = 0;
+        bool held = false;
         std::vector<std::uint8_t> sent;
     };
     Side& side(HostSocket socket) { return m_sides[static_cast<std::size_t>(socket)]; }

@@ -244,5 +244,41 @@ TEST_F(SessionLogTest, EchoesLinesToAStream) {
               stamp() + "    QRT Received\n" + stamp() + "    Incoming Connection failed\n");
 }
 
+// Debug lines go to a file of their own and the echo, never into the history; off by default.
+TEST_F(SessionLogTest, DebugLinesGoToTheirOwnFileOnlyWhileSwitchedOn) {
+    std::FILE* echo = std::tmpfile();
+    ASSERT_NE(echo, nullptr);
+    const std::filesystem::path debugFile = m_folder / "ZOLKSAT-debug.log";
+    SessionLog log = makeLog();
+    log.echoTo(echo);
+    log.debug("[1] Disconnected: not recorded");
+    EXPECT_FALSE(log.debugging());
+    EXPECT_FALSE(std::filesystem::exists(debugFile));
+    ASSERT_TRUE(log.setDebug(true));
+    log.debug("[2] Calling: sends Call1");
+    log.qrtReceived();
+    ASSERT_TRUE(log.setDebug(false));
+    log.debug("[3] Disconnected: not recorded either");
+    EXPECT_EQ(readFile(debugFile), stamp() + "    [2] Calling: sends Call1\r\n");
+    EXPECT_EQ(log.text(), stamp() + "    QRT Received\r\n");
+    std::rewind(echo);
+    char buffer[256] = {};
+    const std::size_t n = std::fread(buffer, 1, sizeof buffer - 1, echo);
+    std::fclose(echo);
+    EXPECT_EQ(std::string(buffer, n), stamp() + "    [2] Calling: sends Call1\n" + stamp() + "    QRT Received\n");
+    // A second session appends.
+    SessionLog next = makeLog();
+    ASSERT_TRUE(next.setDebug(true));
+    next.debug("[4] Calling: sends Call1");
+    EXPECT_EQ(readFile(debugFile),
+              stamp() + "    [2] Calling: sends Call1\r\n" + stamp() + "    [4] Calling: sends Call1\r\n");
+}
+
+TEST_F(SessionLogTest, DebugLevelThatCannotOpenItsFileStaysOff) {
+    SessionLog log(m_folder / "missing" / "ZOLKSAT.log");
+    EXPECT_FALSE(log.setDebug(true));
+    EXPECT_FALSE(log.debugging());
+}
+
 }  // namespace
 }  // namespace zolk

@@ -7,6 +7,7 @@
 
 #include "../host/host_fakes.h"
 #include "app/station.h"
+#include "app/station_session.h"
 #include "version.h"
 
 namespace zolk {
@@ -84,21 +85,22 @@ TEST_F(StationHostTest, HostCommandsReachTheProtocolAndMyCallShowsThePttMenu) {
     EXPECT_FALSE(link.connected(HostSocket::Data));
 }
 
-TEST_F(StationHostTest, EffectsOfMissingSubsystemsAreReportedNotFaked) {
+TEST_F(StationHostTest, ConnectAndDataPortBytesReachTheSession) {
     Station station(ports, m_folder);
     ASSERT_TRUE(station.start());
     hostConnects(station, HostSocket::Command);
     hostConnects(station, HostSocket::Data);
-    ui.logLines.clear();
     station.onHostBytes(HostSocket::Command, bytesOf("CONNECT EA5ABC N0CALL\r"));
+    // The call goes on the air at once.
+    EXPECT_EQ(link.commandText(), "OK\rPTT ON\r");
+    EXPECT_EQ(station.session().arq().state(), SessionState::Calling);
+    EXPECT_EQ(ui.panelText["Indicativos"], "Connecting to N0CALL ...1/10");
     station.onHostBytes(HostSocket::Data, bytesOf("hello"));
-    const auto reported = [&](std::string_view text) {
-        return std::any_of(ui.logLines.begin(), ui.logLines.end(), [&](const std::string& line) {
-            return line.find(text) != std::string::npos;
-        });
-    };
-    EXPECT_TRUE(reported("CONNECT makes no call"));
-    EXPECT_TRUE(reported("5 bytes from the host's DataPort are not sent"));
+    EXPECT_EQ(link.commandText(), "OK\rPTT ON\rBUFFER 5\r");
+    EXPECT_EQ(station.session().arq().bytesToSend(), 5u);
+    // A second CONNECT during the call is refused.
+    station.onHostBytes(HostSocket::Command, bytesOf("CONNECT EA5ABC N0CALL\r"));
+    EXPECT_EQ(link.commandText(), "OK\rPTT ON\rBUFFER 5\rWRONG\r");
     station.shutdown(std::nullopt);
 }
 

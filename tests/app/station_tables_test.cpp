@@ -8,6 +8,7 @@
 
 #include "../host/host_fakes.h"
 #include "app/station.h"
+#include "session/control_codes.h"
 
 namespace zolk {
 namespace {
@@ -63,9 +64,12 @@ TEST_F(StationTablesTest, StartsWithTheCommittedTablesAndDrawsThePhaseTables) {
     ASSERT_TRUE(station.start());
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(station.tables()[13].turboInterleaver.size(), 22260U);
-    // The generator continues after the start-up draws, identically on every station.
+    // The generator continues after the start-up draws (the phase tables, then the idle control
+    // patterns of the session's cleanup), identically on every station.
     RandomSource reference;
     const DrawnTables drawn(reference);
+    ControlPatternTable idle;
+    buildPatterns(reference, 0, CallSlotSeeds{}, false, idle);
     EXPECT_EQ(station.drawnTables().cellPhaseTable(5, 7), drawn.cellPhaseTable(5, 7));
     EXPECT_EQ(station.random().next(), reference.next());
     station.shutdown(std::nullopt);

@@ -2,7 +2,9 @@
 // They record every call and decide nothing, so a test reads exactly what the core did.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <chrono>
 #include <map>
 #include <string>
@@ -31,11 +33,15 @@ public:
     }
     void close(HostSocket socket) override { isConnected[index(socket)] = false; }
     bool connected(HostSocket socket) const override { return isConnected[index(socket)]; }
-    void send(HostSocket socket, std::span<const std::uint8_t> bytes) override {
-        // A real socket drops what is sent while no host is there.
-        if (isConnected[index(socket)]) sent[index(socket)].append(bytes.begin(), bytes.end());
+    // Takes at most `accept` bytes per send (all by default); nothing while no host is there.
+    std::size_t send(HostSocket socket, std::span<const std::uint8_t> bytes) override {
         sends[index(socket)] += 1;
+        if (!isConnected[index(socket)]) return 0;
+        const std::size_t taken = std::min(bytes.size(), accept[index(socket)]);
+        sent[index(socket)].append(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(taken));
+        return taken;
     }
+    void holdReading(HostSocket socket, bool hold) override { held[index(socket)] = hold; }
 
     static std::size_t index(HostSocket socket) { return static_cast<std::size_t>(socket); }
     std::string& commandText() { return sent[index(HostSocket::Command)]; }
@@ -45,6 +51,8 @@ public:
     std::array<bool, 2> isConnected{};
     std::array<std::string, 2> sent;
     std::array<int, 2> sends{};
+    std::array<std::size_t, 2> accept{SIZE_MAX, SIZE_MAX};
+    std::array<bool, 2> held{};
     bool refuseListen = false;
 };
 

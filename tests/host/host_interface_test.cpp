@@ -203,6 +203,48 @@ TEST_F(HostInterfaceTest, ReceivedDataGoesOutInOneSendPerTick) {
     EXPECT_EQ(link.sends[1], 1);
 }
 
+// A DataPort that takes only part of a send (a failure, a host that stopped reading) loses
+// nothing: the rest waits and goes out at the retry, in order.
+TEST_F(HostInterfaceTest, BytesTheDataPortDidNotTakeAreSentAgainLater) {
+    hostConnects(HostSocket::Data);
+    link.accept[1] = 4;
+    EXPECT_EQ(host.deliverToHost(bytesOf("abcdefghij")), 10u);
+    host.onDeliverData();
+    EXPECT_EQ(link.dataText(), "abcd");
+    EXPECT_EQ(host.waitingForHost(), 6u);
+    EXPECT_TRUE(timers.isRunning(TimerId::DeliverData));
+    EXPECT_EQ(timers.intervals[static_cast<std::size_t>(TimerId::DeliverData)], HostInterface::kDeliverRetry);
+    link.accept[1] = 0;
+    host.onDeliverData();
+    EXPECT_EQ(link.dataText(), "abcd");
+    EXPECT_TRUE(timers.isRunning(TimerId::DeliverData));
+    link.accept[1] = SIZE_MAX;
+    host.onDeliverData();
+    EXPECT_EQ(link.dataText(), "abcdefghij");
+    EXPECT_FALSE(timers.isRunning(TimerId::DeliverData));
+}
+
+// Waiting bytes are bounded: past the limit the caller keeps what was not taken.
+TEST_F(HostInterfaceTest, DeliveryTakesOnlyWhatFitsBelowTheLimit) {
+    const std::vector<std::uint8_t> block(HostInterface::kHostDataLimit - 10, 'x');
+    EXPECT_EQ(host.deliverToHost(block), block.size());
+    EXPECT_EQ(host.deliverToHost(bytesOf("0123456789abc")), 10u);
+    EXPECT_EQ(host.deliverToHost(bytesOf("more")), 0u);
+    EXPECT_EQ(host.waitingForHost(), HostInterface::kHostDataLimit);
+    hostConnects(HostSocket::Data);
+    host.onDeliverData();
+    EXPECT_EQ(host.waitingForHost(), 0u);
+    EXPECT_EQ(link.dataText().substr(block.size()), "0123456789");
+}
+
+TEST_F(HostInterfaceTest, HoldingTheDataPortStopsItsReading) {
+    host.holdDataPort(true);
+    EXPECT_TRUE(link.held[1]);
+    EXPECT_FALSE(link.held[0]);
+    host.holdDataPort(false);
+    EXPECT_FALSE(link.held[1]);
+}
+
 TEST_F(HostInterfaceTest, ReceivedDataWaitsForAHostOnTheDataPort) {
     host.deliverToHost(bytesOf("kept"));
     host.onDeliverData();

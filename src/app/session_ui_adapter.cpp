@@ -1,0 +1,16 @@
+#include "app/session_ui_adapter.h"
+
+namespace zolk {
+
+void SessionUiAdapter::lightLamp(Lamp lamp) {
+    m_indicators.lightIndicator(lamp, lamp == Lamp::Data && m_repeating);
+}
+
+void SessionUiAdapter::enableSetupMenus(bool enabled) {
+    const bool setup = enabled && m_settings.monitorMode != 1;
+    m_ui.setMenuEnabled(MenuItem::Setup, setup);
+    m_ui.setMenuEnabled(MenuItem::Ptt, setup);
+    m_ui.setMenuEnabled(MenuItem::Monitor, enabled);
+}
+
+}  // namespace zolk
