@@ -27,9 +27,10 @@ CommandLine parseCommandLine(const QStringList& arguments, const QProcessEnviron
     const QCommandLineOption headless("headless");
     const QCommandLineOption listAudio("list-audio");
     const QCommandLineOption listenAny("listen-any");
+    const QCommandLineOption debugLog("debug-log");
     const QCommandLineOption version(QStringList{"v", "version"});
     const QCommandLineOption help(QStringList{"h", "help"});
-    parser.addOptions({dir, tables, headless, listAudio, listenAny, version, help});
+    parser.addOptions({dir, tables, headless, listAudio, listenAny, debugLog, version, help});
 
     CommandLine result;
     if (!parser.parse(arguments)) {
@@ -54,6 +55,7 @@ CommandLine parseCommandLine(const QStringList& arguments, const QProcessEnviron
     ShellOptions& options = result.options;
     options.listAudio = parser.isSet(listAudio);
     options.listenAny = parser.isSet(listenAny);
+    options.debugLog = parser.isSet(debugLog);
     options.noDisplay =
         environment.value("DISPLAY").isEmpty() && environment.value("WAYLAND_DISPLAY").isEmpty();
     options.headless = parser.isSet(headless) || options.noDisplay;
@@ -83,7 +85,7 @@ CommandLine parseCommandLine(const QStringList& arguments, const QProcessEnviron
 
 QString helpText() {
     return QStringLiteral(
-        "Usage: zolksat [--dir DIR] [--tables FILE] [--headless] [--listen-any]\n"
+        "Usage: zolksat [--dir DIR] [--tables FILE] [--headless] [--listen-any] [--debug-log]\n"
         "       zolksat --list-audio | --version | --help\n"
         "\n"
         "ZOLK SAT, a sound-card data modem for amateur-radio satellite links.\n"
@@ -100,6 +102,9 @@ QString helpText() {
         "  --listen-any   let host programs on other machines connect: the CommandPort and the\n"
         "                 DataPort listen on every network interface for this run, not only on\n"
         "                 127.0.0.1 (setting \"TCP Listen All=1\" in [Setup] does so always).\n"
+        "  --debug-log    write every decision of the link (states, codes sent and heard,\n"
+        "                 modes) to ZOLKSAT-debug.log in the station folder, for reading a\n"
+        "                 failed link afterwards; headless, also to standard error.\n"
         "  --list-audio   print the names of the sound input and output devices and end; an\n"
         "                 empty device name in the settings means the system default device.\n"
         "  -v, --version  print the version and end.\n"

@@ -17,6 +17,7 @@ struct ShellOptions {
     bool listAudio = false;  // --list-audio
     QString tablesFile;      // --tables; empty: beside the program, else the installed one
     bool listenAny = false;  // --listen-any: host ports open to the network for this run
+    bool debugLog = false;   // --debug-log: the session's decisions go to ZOLKSAT-debug.log
 };
 
 enum class CommandLineAction { Run, ShowHelp, ShowVersion, Refuse };

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/session_log.h"
 #include "app/station.h"
 #include "radio/posix/hidapi_devices.h"
 #include "radio/posix/tcp_rigctld_link.h"
@@ -133,6 +134,9 @@ int runStation(const ShellOptions& requested, int& argc, char** argv) {
     Station station({timers, hostLink, audio, *ui, &radioDevices}, folder.toStdString(), tablesFile);
     // Each line of the session log also goes to standard error when there is no window.
     if (options.headless) station.sessionLog().echoTo(stderr);
+    if (options.debugLog && !station.sessionLog().setDebug(true))
+        ui->logLine("Cannot write " + (folder.toStdString() + "/" + std::string(kSessionDebugFileName)) +
+                    ": the debug log stays off");
     releaseOnFatalError(&station.radioControl());
     timers.attach(&station);
     hostLink.attach(&station);

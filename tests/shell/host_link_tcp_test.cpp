@@ -131,6 +131,24 @@ TEST_F(HostLinkTcpTest, DataPortCarriesEveryByteValueBothWays) {
     EXPECT_EQ(data.receive(fromAir.size()), fromAir);
 }
 
+// While the station holds the DataPort nothing is read: the host's bytes wait (TCP holds it back)
+// and arrive whole and in order once reading resumes, from the event loop.
+TEST_F(HostLinkTcpTest, HeldDataPortReadsNothingUntilResumedThenEverything) {
+    HostClient command;
+    HostClient data;
+    ASSERT_TRUE(bothConnected(command, data));
+    link.holdReading(HostSocket::Data, true);
+    std::string payload(200000, '\0');
+    for (std::size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<char>(i * 7 + i / 256);
+    data.send(payload);
+    test::pumpFor(300ms);
+    EXPECT_TRUE(links.transmitBuffer.empty());
+    link.holdReading(HostSocket::Data, false);
+    EXPECT_TRUE(links.transmitBuffer.empty()) << "read later, not inside the call";
+    ASSERT_TRUE(pumpUntil([&] { return links.transmitBuffer.size() >= payload.size(); }));
+    EXPECT_EQ(links.transmitBuffer, payload);
+}
+
 TEST_F(HostLinkTcpTest, ClosingTheDataPortWhileIdleRearmsItQuietly) {
     HostClient command;
     HostClient data;

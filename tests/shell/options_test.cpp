@@ -104,9 +104,18 @@ TEST(CommandLine, HostPortsStayLocalUnlessListenAnyIsGiven) {
     EXPECT_TRUE(opened.options.listenAny);
 }
 
+TEST(CommandLine, DebugLogOnlyWhenAsked) {
+    const QProcessEnvironment environment = make({":0", nullptr, "/cfg", "/home/op"});
+    EXPECT_FALSE(parseCommandLine({"zolksat"}, environment).options.debugLog);
+    const CommandLine asked = parseCommandLine({"zolksat", "--debug-log"}, environment);
+    ASSERT_EQ(asked.action, CommandLineAction::Run);
+    EXPECT_TRUE(asked.options.debugLog);
+}
+
 TEST(CommandLine, HelpNamesEveryOption) {
     const QString help = helpText();
-    for (const char* option : {"--dir DIR", "--tables FILE", "--headless", "--listen-any", "--list-audio", "--version", "--help"})
+    for (const char* option : {"--dir DIR", "--tables FILE", "--headless", "--listen-any", "--debug-log", "--list-audio",
+                               "--version", "--help"})
         EXPECT_TRUE(help.contains(option)) << option;
     EXPECT_EQ(versionText().toStdString(), "zolksat " + std::string(kVersion) + "\n");
 }
