@@ -105,6 +105,22 @@ TEST(ArqCall, TenFailedAttemptsThenUnableToConnect) {
     EXPECT_TRUE(link.a().ui.menusEnabled);
 }
 
+// A reset (start-up, the monitor switch) ends a link at once: DISCONNECTED once, nothing sent.
+TEST(ArqCall, ResetEndsALinkAtOnceWithoutAWordOnTheAir) {
+    SessionLink link;
+    ASSERT_TRUE(link.call()) << link.transcript();
+    const std::size_t sent = link.a().radio.sent.size();
+    link.a().session.reset();
+    EXPECT_EQ(link.a().session.state(), SessionState::Disconnected);
+    EXPECT_EQ(link.a().host.count("DISCONNECTED"), 1);
+    EXPECT_EQ(link.a().radio.sent.size(), sent);
+    EXPECT_FALSE(link.a().radio.sessionActive);
+    EXPECT_EQ(link.a().radio.leadInTones, 2) << "armed at construction and again now";
+    link.run(2 * kSecond);
+    EXPECT_EQ(link.a().host.count("DISCONNECTED"), 1) << "the cleanup runs once";
+    EXPECT_EQ(link.a().radio.sent.size(), sent);
+}
+
 TEST(ArqCall, CallForAnEmptySlotIsIgnored) {
     SessionLink link;
     link.b().host.myCalls[0].clear();
