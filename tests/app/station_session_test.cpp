@@ -45,27 +45,27 @@ class StationSessionTest : public ::testing::Test {
 protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_root = std::filesystem::path(::testing::TempDir()) /
+        root = std::filesystem::path(::testing::TempDir()) /
                  ("session_" + std::to_string(::getpid()) + "_" + info->name());
-        std::filesystem::remove_all(m_root);
+        std::filesystem::remove_all(root);
     }
-    void TearDown() override { std::filesystem::remove_all(m_root); }
+    void TearDown() override { std::filesystem::remove_all(root); }
 
     // A started station with both host ports taken; settings is the INI file's text, if any.
     SimStation& addStation(const std::string& name, const std::string& settings = {}) {
-        std::filesystem::create_directories(m_root / name);
-        if (!settings.empty()) std::ofstream(m_root / name / "ZOLK SAT.ini") << settings;
-        SimStation& s = m_harness.addStation(m_root / name);
+        std::filesystem::create_directories(root / name);
+        if (!settings.empty()) std::ofstream(root / name / "ZOLK SAT.ini") << settings;
+        SimStation& s = harness.addStation(root / name);
         EXPECT_TRUE(s.station().start());
-        m_harness.hostConnects(s, HostSocket::Command);
-        m_harness.hostConnects(s, HostSocket::Data);
+        harness.hostConnects(s, HostSocket::Command);
+        harness.hostConnects(s, HostSocket::Data);
         return s;
     }
     // Start-up fills the playback queues with silence first.
-    void settle() { m_harness.runFor(milliseconds{1500}); }
+    void settle() { harness.runFor(milliseconds{1500}); }
 
     void command(SimStation& s, std::string_view line) {
-        m_harness.hostSends(s, HostSocket::Command, bytesOf(std::string(line) + "\r"));
+        harness.hostSends(s, HostSocket::Command, bytesOf(std::string(line) + "\r"));
     }
     static std::string replies(SimStation& s) { return s.hostLink().sentText(HostSocket::Command); }
     static std::string received(SimStation& s) { return s.hostLink().sentText(HostSocket::Data); }
@@ -75,7 +75,7 @@ protected:
     bool runUntil(const std::function<bool()>& done, milliseconds limit) {
         for (milliseconds t{0}; t < limit; t += milliseconds{100}) {
             if (done()) return true;
-            m_harness.runFor(milliseconds{100});
+            harness.runFor(milliseconds{100});
         }
         return done();
     }
@@ -83,8 +83,8 @@ protected:
         return std::any_of(s.air().begin(), s.air().end(), [](std::int16_t v) { return v != 0; });
     }
 
-    std::filesystem::path m_root;
-    sim::Harness m_harness;
+    std::filesystem::path root;
+    sim::Harness harness;
 };
 
 // With nobody answering, each attempt sends one call; after the last the operator reads "Unable
@@ -103,7 +103,7 @@ TEST_F(StationSessionTest, UnansweredCallEndsAfterTheLastAttempt) {
     EXPECT_EQ(a.ui().panelText("Indicativos"), "Unable to connect");
     EXPECT_TRUE(a.ui().menu(MenuItem::Setup).enabled);
     EXPECT_FALSE(arq(a).inProgress());
-    const std::string log = readFile(m_root / "a" / "ZOLKSAT.log");
+    const std::string log = readFile(root / "a" / "ZOLKSAT.log");
     EXPECT_EQ(countOf(log, "Connecting to N0CALL... "), 2) << log;
     EXPECT_NE(log.find("Connecting to N0CALL... 2/2"), std::string::npos) << log;
     EXPECT_NE(log.find("Disconnected      TX: 0 Bytes (Max: 0 bps)   RX: 0 Bytes (Max: 0 bps)"), std::string::npos)
@@ -117,10 +117,10 @@ TEST_F(StationSessionTest, UnansweredCallEndsAfterTheLastAttempt) {
 TEST_F(StationSessionTest, DataPortBytesAreCountedAndAFullBufferHoldsTheDataPort) {
     SimStation& a = addStation("a", "[Setup]\nRetries=1\n");
     settle();
-    m_harness.hostSends(a, HostSocket::Data, bytesOf("hello"));
+    harness.hostSends(a, HostSocket::Data, bytesOf("hello"));
     EXPECT_EQ(replies(a), "BUFFER 5\r");
     const std::vector<std::uint8_t> bulk(TransmitBuffer::kCapacityBytes, 0x5a);
-    m_harness.hostSends(a, HostSocket::Data, bulk);
+    harness.hostSends(a, HostSocket::Data, bulk);
     EXPECT_EQ(replies(a), "BUFFER 5\rBUFFER 150005\r");
     EXPECT_TRUE(a.hostLink().readingHeld(HostSocket::Data));
     EXPECT_EQ(arq(a).bytesToSend(), TransmitBuffer::kCapacityBytes + 5);
@@ -137,7 +137,7 @@ TEST_F(StationSessionTest, DisconnectAndAbortWhileIdleAreOnlyAnswered) {
     settle();
     command(a, "DISCONNECT");
     command(a, "ABORT");
-    m_harness.runFor(milliseconds{3000});
+    harness.runFor(milliseconds{3000});
     EXPECT_EQ(replies(a), "OK\rOK\r");
     EXPECT_FALSE(sentAnything(a));
     EXPECT_FALSE(arq(a).inProgress());
@@ -147,8 +147,8 @@ TEST_F(StationSessionTest, DisconnectAndAbortWhileIdleAreOnlyAnswered) {
 TEST_F(StationSessionTest, ListenOffNeverAnswersACall) {
     SimStation& a = addStation("a", "[Setup]\nRetries=2\n");
     SimStation& b = addStation("b");
-    m_harness.connect(a, b);
-    m_harness.connect(b, a);
+    harness.connect(a, b);
+    harness.connect(b, a);
     settle();
     command(b, "MYCALL N0CALL");
     command(b, "LISTEN ON");
@@ -166,8 +166,8 @@ TEST_F(StationSessionTest, ListenOffNeverAnswersACall) {
 TEST_F(StationSessionTest, TwoStationsConnectAndMoveTwoKilobytesEachWay) {
     SimStation& a = addStation("a");
     SimStation& b = addStation("b");
-    m_harness.connect(a, b);
-    m_harness.connect(b, a);
+    harness.connect(a, b);
+    harness.connect(b, a);
     a.recordAir(false);
     b.recordAir(false);
     settle();
@@ -186,8 +186,8 @@ TEST_F(StationSessionTest, TwoStationsConnectAndMoveTwoKilobytesEachWay) {
     std::vector<std::uint8_t> fromB(2048);
     for (auto& v : fromA) v = static_cast<std::uint8_t>(random());
     for (auto& v : fromB) v = static_cast<std::uint8_t>(random());
-    m_harness.hostSends(a, HostSocket::Data, fromA);
-    m_harness.hostSends(b, HostSocket::Data, fromB);
+    harness.hostSends(a, HostSocket::Data, fromA);
+    harness.hostSends(b, HostSocket::Data, fromB);
     ASSERT_TRUE(runUntil([&] { return a.hostLink().sent(HostSocket::Data).size() >= fromB.size() &&
                                       b.hostLink().sent(HostSocket::Data).size() >= fromA.size(); },
                          milliseconds{120000}))
@@ -202,16 +202,19 @@ TEST_F(StationSessionTest, TwoStationsConnectAndMoveTwoKilobytesEachWay) {
 
     command(a, "DISCONNECT");
     ASSERT_TRUE(runUntil([&] { return !arq(a).inProgress() && !arq(b).inProgress(); }, milliseconds{60000}));
+    // The radio stays keyed through the three QRT frames and is released by the cleanup.
+    const std::string endOfA = "PTT ON\rPTT ON\rPTT ON\rDISCONNECTED\rPTT OFF\r";
+    EXPECT_EQ(replies(a).substr(replies(a).size() - std::min(replies(a).size(), endOfA.size())), endOfA);
     for (SimStation* s : {&a, &b}) {
         EXPECT_EQ(countOf(replies(*s), "DISCONNECTED\r"), 1) << replies(*s);
         EXPECT_EQ(s->ui().panelText("Indicativos"), "Disconnected");
     }
-    EXPECT_NE(readFile(m_root / "a" / "ZOLKSAT.log").find("Connected to N0CALL"), std::string::npos);
-    EXPECT_NE(readFile(m_root / "b" / "ZOLKSAT.log").find("EA5ABC connected"), std::string::npos);
-    const std::string debug = readFile(m_root / "a" / "ZOLKSAT-debug.log");
+    EXPECT_NE(readFile(root / "a" / "ZOLKSAT.log").find("Connected to N0CALL"), std::string::npos);
+    EXPECT_NE(readFile(root / "b" / "ZOLKSAT.log").find("EA5ABC connected"), std::string::npos);
+    const std::string debug = readFile(root / "a" / "ZOLKSAT-debug.log");
     EXPECT_NE(debug.find("sends Call1"), std::string::npos) << debug;
     EXPECT_NE(debug.find("Calling: hears Answer"), std::string::npos) << debug;
-    EXPECT_FALSE(std::filesystem::exists(m_root / "b" / "ZOLKSAT-debug.log"));
+    EXPECT_FALSE(std::filesystem::exists(root / "b" / "ZOLKSAT-debug.log"));
 }
 
 }  // namespace
