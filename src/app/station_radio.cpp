@@ -19,8 +19,8 @@ StationRadio::StationRadio(Station& station, UiSink& ui, TimerPort& timers)
       m_timers(timers),
       m_frontEnd(station.drawnTables(), *this),
       m_schedule(m_ignoredFrames, SearchWindows::Session,
-                 [this](int, const FrameVerdict& verdict) { showFrame(m_ui, verdict); }),
-      m_chain(m_frontEnd, station.tables(), station.drawnTables(), m_schedule),
+                 [this](const FrameVerdict& verdict) { showFrame(m_ui, verdict); }),
+      m_chain(m_frontEnd, station.tables(), station.drawnTables()),
       m_transmit(station.tables(), station.drawnTables(), station.random(), station.audioEngine(),
                  station.settings().txDriveLevel, *this),
       m_controlDetector(m_frontEnd) {

@@ -9,7 +9,7 @@ RxRig::RxRig(const TablesFile& tables, const RxRigOptions& options, FrameSink si
     : m_drawn(m_random),
       m_frontEnd(m_drawn, *this),
       m_schedule(m_entries, SearchWindows::Anywhere, std::move(sink)),
-      m_chain(m_frontEnd, tables, m_drawn, m_schedule) {
+      m_chain(m_frontEnd, tables, m_drawn) {
     if (options.monitor) {
         m_schedule.setMonitor(true);
     } else {
