@@ -27,7 +27,6 @@ void RxRig::capture(std::span<const float, kAudioBlockLength> block) {
 ReceiveConditions RxRig::receiveConditions() const {
     ReceiveConditions c;
     m_schedule.describe(c);
-    c.waterfallMode = 0;
     return c;
 }
 

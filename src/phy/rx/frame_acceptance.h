@@ -56,12 +56,12 @@ struct FrameDisplay {
 // The outcome of stage 10.
 struct FrameVerdict {
     int mode = 0;
-    FramePlace place = FramePlace::Only;
     bool good = false;
     float snrDb = 0.0f;  // after the crest adjustment
     float shiftHz = 0.0f;
     std::span<const std::uint8_t> bytes;
     FrameDisplay display;
+    FramePlace place = FramePlace::Only;
 };
 
 class FrameAcceptance {

@@ -57,7 +57,7 @@ public:
 
 private:
     FrameVerdict verdict() const {
-        FrameVerdict v{.mode = 5, .place = m_place, .good = good, .bytes = m_bytes, .display = {}};
+        FrameVerdict v{.mode = 5, .good = good, .bytes = m_bytes, .display = {}, .place = m_place};
         v.display.gauges = true;
         return v;
     }
