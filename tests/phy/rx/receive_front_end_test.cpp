@@ -112,6 +112,7 @@ TEST(ReceiveFilters, DecimatingFirWalksOldestFirst) {
 
 TEST_F(FrontEndTest, EachBlockGivesSixteenSamplesAndEightTicks) {
     make();
+    client.conditions.waterfallShown = true;
     Tone tone;
     run(tone, 3);
     EXPECT_EQ(client.busy.size(), 48u);
