@@ -1,12 +1,13 @@
 #include "app/session_log.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
+
+#include "support/scratch_dir.h"
 
 namespace zolk {
 namespace {
@@ -22,15 +23,6 @@ std::string readFile(const std::filesystem::path& file) {
 
 class SessionLogTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_folder = std::filesystem::temp_directory_path() /
-                   ("zolk-log-" + std::to_string(::getpid()) + "-" +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(m_folder);
-        std::filesystem::create_directories(m_folder);
-    }
-    void TearDown() override { std::filesystem::remove_all(m_folder); }
-
     std::filesystem::path file() const { return m_folder / "ZOLKSAT.log"; }
     SessionLog makeLog() {
         SessionLog log(file(), [this] { return m_now; });
@@ -40,7 +32,8 @@ protected:
     }
     std::string stamp() const { return formatLogTime(m_now); }
 
-    std::filesystem::path m_folder;
+    test::ScratchDir m_scratch;
+    const std::filesystem::path& m_folder = m_scratch.path();
     std::chrono::system_clock::time_point m_now =
         std::chrono::system_clock::from_time_t(1765000000);
     std::vector<std::string> m_captions;

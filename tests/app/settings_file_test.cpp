@@ -1,7 +1,6 @@
 #include "app/settings_file.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <array>
 #include <filesystem>
@@ -9,21 +8,13 @@
 #include <sstream>
 #include <string>
 
+#include "support/scratch_dir.h"
+
 namespace zolk {
 namespace {
 
 class SettingsFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_folder = std::filesystem::path(::testing::TempDir()) /
-                   ("settings_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
-                    std::to_string(::getpid()));
-        std::filesystem::remove_all(m_folder);
-        std::filesystem::create_directories(m_folder);
-        m_file = m_folder / "ZOLK SAT.ini";
-    }
-    void TearDown() override { std::filesystem::remove_all(m_folder); }
-
     void write(const std::string& text) const {
         std::ofstream out(m_file, std::ios::binary);
         out << text;
@@ -35,8 +26,9 @@ protected:
         return text.str();
     }
 
-    std::filesystem::path m_folder;
-    std::filesystem::path m_file;
+    test::ScratchDir m_scratch;
+    const std::filesystem::path& m_folder = m_scratch.path();
+    const std::filesystem::path m_file = m_folder / "ZOLK SAT.ini";
 };
 
 Settings changedSettings() {

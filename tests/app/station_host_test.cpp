@@ -8,6 +8,7 @@
 #include "../host/host_fakes.h"
 #include "app/station.h"
 #include "app/station_session.h"
+#include "support/scratch_dir.h"
 #include "version.h"
 
 namespace zolk {
@@ -32,23 +33,14 @@ std::span<const std::uint8_t> bytesOf(std::string_view text) {
 
 class StationHostTest : public ::testing::Test {
 protected:
-    StationHostTest() {
-        m_folder = std::filesystem::temp_directory_path() /
-                   ("zolk-station-host-" +
-                    std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(m_folder);
-        std::filesystem::create_directories(m_folder);
-    }
-    ~StationHostTest() override { std::filesystem::remove_all(m_folder); }
-
     void writeSettings(std::string_view text) { std::ofstream(m_folder / "ZOLK SAT.ini") << text; }
     void hostConnects(Station& station, HostSocket socket) {
         link.isConnected[RecordingHostLink::index(socket)] = true;
         station.onHostConnected(socket);
     }
 
-    std::filesystem::path m_folder;
+    test::ScratchDir m_scratch;
+    const std::filesystem::path& m_folder = m_scratch.path();
     RecordingHostLink link;
     RecordingUi ui;
     RecordingTimers timers;

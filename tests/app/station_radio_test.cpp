@@ -3,7 +3,6 @@
 #include "app/station_radio.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -19,6 +18,7 @@
 #include "phy/tx/data_frame.h"
 #include "sim/channel_model.h"
 #include "sim/harness.h"
+#include "support/scratch_dir.h"
 
 namespace zolk {
 namespace {
@@ -65,16 +65,6 @@ std::vector<std::uint8_t> randomFrame(int mode, std::mt19937& random) {
 
 class StationRadioTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_root = std::filesystem::path(::testing::TempDir()) /
-                 ("radio_" + std::to_string(::getpid()) + "_" +
-                  std::to_string(std::hash<std::string>{}(
-                      ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() +
-                      std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))));
-        std::filesystem::remove_all(m_root);
-    }
-    void TearDown() override { std::filesystem::remove_all(m_root); }
-
     // A sends to B through the stage; both are started, B's frames go to m_entries.
     void startPair(std::unique_ptr<sim::ChannelStage> stage, const std::string& settingsOfB = {}) {
         if (!settingsOfB.empty()) {
@@ -133,7 +123,8 @@ protected:
         }
     }
 
-    std::filesystem::path m_root;
+    test::ScratchDir m_scratch;
+    const std::filesystem::path& m_root = m_scratch.path();
     sim::Harness m_harness;
     SimStation* m_a = nullptr;
     SimStation* m_b = nullptr;

@@ -3,7 +3,6 @@
 #include "app/station_session.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -17,6 +16,7 @@
 
 #include "app/station.h"
 #include "sim/harness.h"
+#include "support/scratch_dir.h"
 
 namespace zolk {
 namespace {
@@ -43,14 +43,6 @@ int countOf(const std::string& text, std::string_view part) {
 
 class StationSessionTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        root = std::filesystem::path(::testing::TempDir()) /
-                 ("session_" + std::to_string(::getpid()) + "_" + info->name());
-        std::filesystem::remove_all(root);
-    }
-    void TearDown() override { std::filesystem::remove_all(root); }
-
     // A started station with both host ports taken; settings is the INI file's text, if any.
     SimStation& addStation(const std::string& name, const std::string& settings = {}) {
         std::filesystem::create_directories(root / name);
@@ -89,7 +81,8 @@ protected:
         return std::any_of(s.air().begin(), s.air().end(), [](std::int16_t v) { return v != 0; });
     }
 
-    std::filesystem::path root;
+    test::ScratchDir scratch;
+    const std::filesystem::path& root = scratch.path();
     sim::Harness harness;
 };
 

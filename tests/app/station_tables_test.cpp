@@ -9,6 +9,7 @@
 #include "../host/host_fakes.h"
 #include "app/station.h"
 #include "session/control_codes.h"
+#include "support/scratch_dir.h"
 
 namespace zolk {
 namespace {
@@ -31,15 +32,6 @@ public:
 
 class StationTablesTest : public ::testing::Test {
 protected:
-    StationTablesTest() {
-        m_folder = std::filesystem::temp_directory_path() /
-                   ("zolk-station-tables-" +
-                    std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::remove_all(m_folder);
-        std::filesystem::create_directories(m_folder);
-    }
-    ~StationTablesTest() override { std::filesystem::remove_all(m_folder); }
-
     std::filesystem::path tablesCopy(std::size_t flipByte) {
         std::ifstream in("data/ZOLKSAT.dat", std::ios::binary);
         std::vector<char> bytes{std::istreambuf_iterator<char>(in),
@@ -51,7 +43,8 @@ protected:
         return path;
     }
 
-    std::filesystem::path m_folder;
+    test::ScratchDir m_scratch;
+    const std::filesystem::path& m_folder = m_scratch.path();
     RecordingHostLink link;
     RecordingUi ui;
     RecordingTimers timers;

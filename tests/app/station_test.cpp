@@ -1,7 +1,6 @@
 #include "app/station.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,6 +11,7 @@
 #include "app/station_radio.h"
 #include "phy/common/mode_table.h"
 #include "sim/harness.h"
+#include "support/scratch_dir.h"
 #include "version.h"
 
 namespace zolk {
@@ -21,14 +21,6 @@ using sim::SimStation;
 
 class StationTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_folder = std::filesystem::path(::testing::TempDir()) /
-                   ("station_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
-                    std::to_string(::getpid()));
-        std::filesystem::remove_all(m_folder);
-    }
-    void TearDown() override { std::filesystem::remove_all(m_folder); }
-
     void writeSettings(const std::string& text) {
         std::filesystem::create_directories(m_folder);
         std::ofstream(m_folder / "ZOLK SAT.ini") << text;
@@ -45,7 +37,8 @@ protected:
         return s;
     }
 
-    std::filesystem::path m_folder;
+    test::ScratchDir m_scratch;
+    const std::filesystem::path& m_folder = m_scratch.path();
     sim::Harness m_harness;
 };
 

@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "scratch_dir.h"
+#include "support/scratch_dir.h"
 #include "subcommands.h"
 
 namespace zolk::phytool {
 namespace {
 
-class ControlCommandTest : public ScratchDirTest {
+class ControlCommandTest : public test::ScratchDirTest {
 protected:
     int tx(std::vector<std::string> args) { return call(runTx, std::move(args)); }
     int rx(std::vector<std::string> args) { return call(runRx, std::move(args)); }

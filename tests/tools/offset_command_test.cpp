@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "scratch_dir.h"
+#include "support/scratch_dir.h"
 #include "subcommands.h"
 #include "wav_reader.h"
 #include "wav_writer.h"
@@ -20,7 +20,7 @@ namespace {
 
 constexpr double kRate = 48000.0;
 
-class OffsetCommandTest : public ScratchDirTest {
+class OffsetCommandTest : public test::ScratchDirTest {
 protected:
     int run(std::vector<std::string> args) {
         out.str("");

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "phy/common/mode_table.h"
-#include "scratch_dir.h"
+#include "support/scratch_dir.h"
 #include "subcommands.h"
 
 namespace zolk::phytool {
@@ -28,7 +28,7 @@ struct Decoded {
     std::vector<int> modes;
 };
 
-class RxLoopbackTest : public ScratchDirTest {
+class RxLoopbackTest : public test::ScratchDirTest {
 protected:
     // Transmits `count` transmissions and returns the sent check bytes, in order.
     std::vector<std::string> transmit(int mode, int frames, int count, const std::filesystem::path& wav) {

@@ -10,14 +10,14 @@
 
 #include "phy/common/mode_table.h"
 #include "phy/tx/data_frame.h"
-#include "scratch_dir.h"
+#include "support/scratch_dir.h"
 #include "subcommands.h"
 #include "wav_reader.h"
 
 namespace zolk::phytool {
 namespace {
 
-class TxCommandTest : public ScratchDirTest {
+class TxCommandTest : public test::ScratchDirTest {
 protected:
     int run(std::vector<std::string> args) {
         out.str("");

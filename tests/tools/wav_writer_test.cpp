@@ -6,13 +6,13 @@
 #include <stdexcept>
 #include <vector>
 
-#include "scratch_dir.h"
+#include "support/scratch_dir.h"
 #include "wav_reader.h"
 
 namespace zolk {
 namespace {
 
-class WavWriterTest : public phytool::ScratchDirTest {
+class WavWriterTest : public test::ScratchDirTest {
 protected:
     std::size_t filesInDir() const {
         return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir),
