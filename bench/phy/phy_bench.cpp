@@ -20,6 +20,7 @@
 
 #include "curve.h"
 #include "our_modem.h"
+#include "phy/common/mode_index.h"
 #include "phy/common/mode_table.h"
 #include "reference_modem.h"
 
@@ -44,10 +45,10 @@ struct Options {
     int impairedFrames = 10;  // per point on the other channels
     double stepDb = 0.5;          // on the clean channel
     double impairedStepDb = 1.0;  // on the others
-    std::vector<int> modes;
+    std::vector<ModeIndex> modes;
     bool references = true;
     std::filesystem::path out = "bench/results";
-    std::optional<int> costMode;  // child process: measure one mode's CPU and memory
+    std::optional<ModeIndex> costMode;  // child process: measure one mode's CPU and memory
 };
 
 struct Row {
@@ -107,25 +108,22 @@ Options parse(int argc, char** argv) {
             o.impairedStepDb = std::stod(value());
         } else if (name == "--modes") {
             std::stringstream list(value());
-            for (std::string m; std::getline(list, m, ',');) o.modes.push_back(std::stoi(m));
+            for (std::string m; std::getline(list, m, ',');) o.modes.push_back(ModeIndex(std::stoi(m)));
         } else if (name == "--no-reference") {
             o.references = false;
         } else if (name == "--out") {
             o.out = value();
         } else if (name == "--cost") {
-            o.costMode = std::stoi(value());
+            o.costMode = ModeIndex(std::stoi(value()));
         } else {
             throw std::invalid_argument("unknown option " + name);
         }
-    }
-    for (const int m : o.modes) {
-        if (m < 0 || m >= kModeCount) throw std::invalid_argument("modes are 0..14");
     }
     if (o.frames < 1 || o.impairedFrames < 1 || !(o.stepDb > 0.0) || !(o.impairedStepDb > 0.0)) {
         throw std::invalid_argument("frames and step must be positive");
     }
     if (o.modes.empty() && !o.costMode) {
-        for (int m = 0; m < kModeCount; ++m) o.modes.push_back(m);
+        for (int m = 0; m < kModeCount; ++m) o.modes.push_back(ModeIndex(m));
     }
     return o;
 }

@@ -1,7 +1,6 @@
 // zolk-phy rx: decodes the data frames of a WAV file as a station hears them: single-mode reception
 // of one mode (state Receiving, or Answering for mode 0) or monitor mode over all modes.
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -13,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "phy/common/mode_table.h"
+#include "arguments.h"
 #include "phy/common/tables_file.h"
 #include "rx_rig.h"
 #include "subcommands.h"
@@ -42,24 +41,16 @@ RxOptions parseOptions(std::span<const std::string_view> args) {
             if (i + 1 >= args.size()) throw BadArguments(std::string(name) + " needs a value");
             return args[++i];
         };
-        const auto number = [](std::string_view text) -> std::optional<int> {
-            int v = 0;
-            const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), v);
-            if (error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
-            return v;
-        };
         if (name == "--mode") {
             const std::string_view v = value();
-            const auto mode = number(v);
-            if (!mode || *mode < 0 || *mode >= kModeCount) {
-                throw BadArguments("unknown mode \"" + std::string(v) + "\" (modes are 0..14)");
-            }
+            const auto mode = parseMode(v);
+            if (!mode) throw BadArguments(unknownModeMessage(v));
             o.mode = *mode;
         } else if (name == "--in") {
             o.in = value();
         } else if (name == "--frames") {
             const std::string_view v = value();
-            const auto frames = number(v);
+            const auto frames = parseNumber<int>(v);
             if (!frames || (*frames != 1 && *frames != 2)) {
                 throw BadArguments("--frames must be 1 or 2, not \"" + std::string(v) + "\"");
             }

@@ -1,7 +1,6 @@
 // zolk-phy sweep: frame success against S/N for one mode: N transmissions per S/N point from the
 // transmit rig through the channel model into a receiving station, then the S/N where success
 // first reaches 90 %.
-#include <charconv>
 #include <cmath>
 #include <iomanip>
 #include <optional>
@@ -10,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "phy/common/mode_table.h"
+#include "arguments.h"
 #include "phy/common/tables_file.h"
 #include "phy_trial.h"
 #include "subcommands.h"
@@ -33,17 +32,6 @@ struct SweepOptions {
     std::uint64_t seed = 1;
     std::string tables;
 };
-
-template <typename T>
-std::optional<T> parseNumber(std::string_view text) {
-    T value{};
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
-    if constexpr (std::is_floating_point_v<T>) {
-        if (!std::isfinite(value)) return std::nullopt;
-    }
-    return value;
-}
 
 // "A:B:C" or "A,B" into its numbers.
 std::vector<double> parseList(std::string_view text, char separator, std::size_t count, std::string_view what) {
@@ -76,10 +64,8 @@ SweepOptions parseOptions(std::span<const std::string_view> args) {
         };
         if (name == "--mode") {
             const std::string_view v = value();
-            const auto mode = parseNumber<int>(v);
-            if (!mode || *mode < 0 || *mode >= kModeCount) {
-                throw BadArguments("unknown mode \"" + std::string(v) + "\" (modes are 0..14)");
-            }
+            const auto mode = parseMode(v);
+            if (!mode) throw BadArguments(unknownModeMessage(v));
             o.mode = *mode;
         } else if (name == "--snr") {
             const auto v = parseList(value(), ':', 3, "--snr must be FROM:TO:STEP in dB");

@@ -1,7 +1,6 @@
 // zolk-phy tx: writes the audio of K data transmissions of one mode to a WAV file, exactly as the
 // playback sends it from PTT on to PTT off, with silence between transmissions.
 #include <cerrno>
-#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +14,7 @@
 #include <system_error>
 #include <vector>
 
+#include "arguments.h"
 #include "phy/common/mode_table.h"
 #include "phy/common/random_source.h"
 #include "phy/common/tables_file.h"
@@ -49,16 +49,6 @@ struct TxOptions {
     std::string tables;
 };
 
-template <typename T>
-std::optional<T> parseNumber(std::string_view text) {
-    T value{};
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 TxOptions parseOptions(std::span<const std::string_view> args) {
     TxOptions o;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -77,10 +67,8 @@ TxOptions parseOptions(std::span<const std::string_view> args) {
         };
         if (name == "--mode") {
             const std::string_view v = value();
-            const auto mode = parseNumber<int>(v);
-            if (!mode || *mode < 0 || *mode >= kModeCount) {
-                throw BadInput("unknown mode \"" + std::string(v) + "\" (modes are 0..14)");
-            }
+            const auto mode = parseMode(v);
+            if (!mode) throw BadInput(unknownModeMessage(v));
             o.mode = *mode;
         } else if (name == "--out") {
             o.out = value();

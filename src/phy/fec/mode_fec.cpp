@@ -1,16 +1,12 @@
 #include "phy/fec/mode_fec.h"
 
-#include <stdexcept>
-#include <string>
+#include "phy/common/mode_index.h"
 
 namespace zolk {
 
 FecConfig fecConfigForMode(int mode, const TablesFile& tables,
                            std::span<const std::uint8_t> pseudoRandomBits) {
-    if (mode < 0 || mode >= kModeCount) {
-        throw std::invalid_argument("FEC configuration: no mode " + std::to_string(mode));
-    }
-    const ModeRecord& r = modeRecord(mode);
+    const ModeRecord& r = modeRecord(ModeIndex(mode));
     const ModeTables& t = tables[mode];
     FecConfig config;
     config.constraint = r.turboConstraint;

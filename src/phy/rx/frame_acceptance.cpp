@@ -1,5 +1,6 @@
 #include "phy/rx/frame_acceptance.h"
 
+#include "phy/common/contract.h"
 #include "phy/common/crc16.h"
 #include "phy/common/mode_table.h"
 #include "phy/rx/receive_front_end.h"
@@ -8,9 +9,9 @@ namespace zolk {
 
 FrameAcceptance::FrameAcceptance(ReceiveFrontEnd& frontEnd, FrameFecDecoder& fec) : m_frontEnd(frontEnd), m_fec(fec) {}
 
-std::optional<FrameVerdict> FrameAcceptance::decodeStage(int stage, int mode, FramePlace place,
+std::optional<FrameVerdict> FrameAcceptance::decodeStage(int stage, ModeIndex mode, FramePlace place,
                                                          DetectedFrameSource& receiver) {
-    if (stage < 1 || stage > kDecodeStages || mode < 0 || mode >= kModeCount) return std::nullopt;
+    expects(stage >= 1 && stage <= kDecodeStages, "decode stages are 1..10");
     if (stage == 1) {
         receiver.buildSoftValues();
         return std::nullopt;
@@ -20,7 +21,7 @@ std::optional<FrameVerdict> FrameAcceptance::decodeStage(int stage, int mode, Fr
     return accept(mode, place, receiver);
 }
 
-FrameVerdict FrameAcceptance::accept(int mode, FramePlace place, DetectedFrameSource& receiver) {
+FrameVerdict FrameAcceptance::accept(ModeIndex mode, FramePlace place, DetectedFrameSource& receiver) {
     const ModeRecord& record = modeRecord(mode);
     FrameVerdict verdict;
     verdict.mode = mode;

@@ -9,6 +9,7 @@
 #include <span>
 
 #include "phy/common/complex_ops.h"
+#include "phy/common/mode_index.h"
 #include "phy/fec/frame_fec_decoder.h"
 
 namespace zolk {
@@ -68,11 +69,11 @@ class FrameAcceptance {
 public:
     FrameAcceptance(ReceiveFrontEnd& frontEnd, FrameFecDecoder& fec);
 
-    // Decode stage k of a frame of `mode` detected by `receiver` at `place`: 1 soft values, 2..9
-    // FEC steps 1..8, 10 FEC step 9 and the verdict. Stage numbers outside 1..10 do nothing and
-    // return nothing. Stage 10 returns the verdict; its bytes stay valid until the next frame's FEC
-    // step 1. The display it proposes is empty for a first frame of two and a failed monitored one.
-    std::optional<FrameVerdict> decodeStage(int stage, int mode, FramePlace place, DetectedFrameSource& receiver);
+    // Decode stage k (1..10) of a frame of `mode` detected by `receiver` at `place`: 1 soft values,
+    // 2..9 FEC steps 1..8, 10 FEC step 9 and the verdict. Stage 10 returns the verdict; its bytes
+    // stay valid until the next frame's FEC step 1. The display it proposes is empty for a first
+    // frame of two and a failed monitored one.
+    std::optional<FrameVerdict> decodeStage(int stage, ModeIndex mode, FramePlace place, DetectedFrameSource& receiver);
 
     // A good verdict shown on the gauges moves the frequency correction by the frame's measured
     // shift in full (no smoothing: the detector measured this frame's own error); the display says
@@ -84,7 +85,7 @@ public:
     bool failureForced() const { return m_forceFailure; }
 
 private:
-    FrameVerdict accept(int mode, FramePlace place, DetectedFrameSource& receiver);
+    FrameVerdict accept(ModeIndex mode, FramePlace place, DetectedFrameSource& receiver);
 
     ReceiveFrontEnd& m_frontEnd;
     FrameFecDecoder& m_fec;

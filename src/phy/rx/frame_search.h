@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "phy/common/mode_index.h"
 #include "phy/rx/frame_acceptance.h"
 
 namespace zolk {
@@ -16,8 +17,8 @@ constexpr std::int32_t kWindowMarginTicks = 180;
 constexpr std::int32_t kWindowSlackTicks = 5624;
 
 struct SearchRequest {
-    int mode = 0;
-    int slot = 1;
+    ModeIndex mode;
+    int slot = 1;  // 1..14
     FramePlace place = FramePlace::Only;
     bool decodeNow = false;  // run all ten stages at once instead of staging them
 };
@@ -44,7 +45,7 @@ public:
     // A good verdict shown on the gauges moves the frequency correction (FrameAcceptance).
     virtual void followFrequency(FrameVerdict& verdict) = 0;
     // The mode of the last detection.
-    virtual int detectedMode() const = 0;
+    virtual ModeIndex detectedMode() const = 0;
 };
 
 }  // namespace zolk

@@ -1,5 +1,6 @@
 #include "phy/rx/receive_chain.h"
 
+#include "phy/common/contract.h"
 #include "phy/common/mode_table.h"
 #include "phy/fec/mode_fec.h"
 #include "phy/rx/carrier_demodulator.h"
@@ -111,7 +112,7 @@ ReceiveChain::~ReceiveChain() = default;
 SearchResult ReceiveChain::search(const SearchRequest& request) {
     const int mode = request.mode;
     const int slot = request.slot;
-    if (mode < 0 || mode >= kModeCount || slot < 1 || slot >= static_cast<int>(kDetectorSlots)) return {};
+    expects(slot >= 1 && slot < static_cast<int>(kDetectorSlots), "a search names a detector slot 1..14");
     if (modeRecord(mode).modeFamily == Family::MultiCarrier) {
         const auto found = m_carrier->detect(mode, slot);
         if (!found) return {};
@@ -140,7 +141,7 @@ SearchResult ReceiveChain::afterDetection(const SearchRequest& request) {
 }
 
 std::optional<FrameVerdict> ReceiveChain::decodeStage(int stage) {
-    if (m_current == nullptr) return std::nullopt;
+    expects(m_current != nullptr, "a decode stage follows a detection");
     return m_acceptance.decodeStage(stage, m_detectedMode, m_detectedPlace, *m_current);
 }
 

@@ -30,7 +30,7 @@ public:
     std::optional<FrameVerdict> decodeStage(int stage) override;
     void followFrequency(FrameVerdict& verdict) override { m_acceptance.followFrequency(verdict); }
     // The monitored mode the stages decode.
-    int detectedMode() const override { return m_detectedMode; }
+    ModeIndex detectedMode() const override { return m_detectedMode; }
     FrameAcceptance& acceptance() { return m_acceptance; }
 
 private:
@@ -47,7 +47,7 @@ private:
     ModeTurboDecoder m_fec;
     FrameAcceptance m_acceptance;
     DetectedFrameSource* m_current = nullptr;
-    int m_detectedMode = 0;
+    ModeIndex m_detectedMode;
     FramePlace m_detectedPlace = FramePlace::Only;
 };
 

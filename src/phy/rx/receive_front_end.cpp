@@ -132,7 +132,7 @@ void ReceiveFrontEnd::sampleStep(Complex x) {
             }
         }
     } else {
-        const ModeRecord& mode = modeRecord(c.modeIndex % kModeCount);
+        const ModeRecord& mode = modeRecord(c.modeIndex);
         const auto modulus = static_cast<std::uint8_t>(mode.binsPerSymbol / 8);
         m_frameCounter[1] = static_cast<std::uint8_t>((m_frameCounter[1] + 1) % modulus);
         m_newFrameFlag[1] = m_frameCounter[1] == 0;
@@ -185,7 +185,7 @@ void ReceiveFrontEnd::storeFrame(std::size_t slot, std::size_t bins, bool spectr
 
 void ReceiveFrontEnd::singleModeFraming(const ReceiveConditions& c) {
     if (!c.frameReception || c.transmitActive) return;
-    const ModeRecord& mode = modeRecord(c.modeIndex % kModeCount);
+    const ModeRecord& mode = modeRecord(c.modeIndex);
     storeFrame(1, mode.binsPerSymbol, mode.modeFamily == Family::MultiCarrier,
                mode.modeFamily == Family::Robust);
 }

@@ -15,6 +15,7 @@
 #include "phy/common/correction_mixer.h"
 #include "phy/common/drawn_tables.h"
 #include "phy/common/fft.h"
+#include "phy/common/mode_index.h"
 #include "phy/rx/receive_filters.h"
 
 namespace zolk {
@@ -44,7 +45,7 @@ struct ReceiveConditions {
     bool frameReception = false;     // state is Answering or Receiving: single-mode framing runs
     bool narrowSpectrogram = false;  // state none of Disconnected, Answering, Calling, Pinging
     bool controlListening = false;   // control frames are listened for: the spectrogram runs
-    std::uint8_t modeIndex = 0;
+    ModeIndex modeIndex;
     bool waterfallShown = false;     // the station shows a waterfall: every sample goes to its tap
 };
 

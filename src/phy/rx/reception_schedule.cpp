@@ -11,10 +11,10 @@ ReceptionSchedule::ReceptionSchedule(FrameSessionEntries& entries, SearchWindows
     : m_entries(&entries), m_windows(windows), m_verdicts(std::move(verdicts)) {}
 
 void ReceptionSchedule::receive(int mode, int framesPerBurst) {
-    if (mode < 0 || mode >= kModeCount) throw std::invalid_argument("no such mode");
+    const ModeIndex checked(mode);
     if (framesPerBurst != 1 && framesPerBurst != 2) throw std::invalid_argument("a burst has one or two frames");
     m_state = mode == 0 ? ReceptionState::Answering : ReceptionState::Receiving;
-    m_mode = mode;
+    m_mode = checked;
     m_framesPerBurst = static_cast<std::uint8_t>(framesPerBurst);
     m_stateTicks = 0;
     m_frameTicks = 0;
@@ -47,7 +47,7 @@ void ReceptionSchedule::describe(ReceiveConditions& conditions) const {
     conditions.sessionActive = m_state != ReceptionState::Idle;
     conditions.frameReception = m_state != ReceptionState::Idle;
     conditions.narrowSpectrogram = m_state == ReceptionState::Receiving;
-    conditions.modeIndex = static_cast<std::uint8_t>(m_mode);
+    conditions.modeIndex = m_mode;
 }
 
 // Runs the stage due at this frameTicks value, if any.
@@ -101,8 +101,8 @@ void ReceptionSchedule::monitorTick(FrameSearch& chain) {
     if (m_frameTicks != 0) return;
     for (int m = 1; m < kModeCount; ++m) {
         if (!chain.newFrame(m)) continue;
-        m_mode = m;
-        found(chain, chain.search({m, m, FramePlace::Monitored, false}));
+        m_mode = ModeIndex(m);
+        found(chain, chain.search({m_mode, m, FramePlace::Monitored, false}));
     }
 }
 

@@ -72,7 +72,7 @@ public:
 
     ReceptionState state() const { return m_state; }
     // The mode being received; in monitor mode the mode of the last search or detection.
-    int mode() const { return m_mode; }
+    ModeIndex mode() const { return m_mode; }
     std::int32_t frameTicks() const { return m_frameTicks; }
     // Ticks in the current state since the station's own last transmission ended.
     std::int32_t stateTicks() const { return m_stateTicks; }
@@ -94,7 +94,7 @@ private:
     DetectionSink m_detections;
     ReceptionState m_state = ReceptionState::Idle;
     bool m_monitor = false;
-    int m_mode = 0;
+    ModeIndex m_mode;
     std::uint8_t m_framesPerBurst = 1;
     std::int32_t m_frameTicks = 0;
     std::int32_t m_stateTicks = 0;

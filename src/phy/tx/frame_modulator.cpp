@@ -7,6 +7,7 @@
 #include <string>
 
 #include "phy/common/constellation.h"
+#include "phy/common/mode_index.h"
 #include "phy/fec/mode_fec.h"
 #include "phy/fec/turbo_encoder.h"
 
@@ -49,13 +50,10 @@ FrameModulator::FrameModulator(const DrawnTables& drawn, const TablesFile& table
       m_cellBits(m_codedBits.size()) {}
 
 void FrameModulator::modulateFrame(int mode, std::span<const std::uint8_t> frame, int slot) {
-    if (mode < 0 || mode >= kModeCount) {
-        throw std::invalid_argument("mode out of 0..14");
-    }
+    const ModeRecord& r = modeRecord(ModeIndex(mode));
     if (slot != 1 && slot != 2) {
         throw std::invalid_argument("frame slot must be 1 or 2");
     }
-    const ModeRecord& r = modeRecord(mode);
     if (frame.size() != static_cast<std::size_t>(r.netBytes)) {
         throw std::invalid_argument("a frame of mode " + std::to_string(mode) + " holds " +
                                     std::to_string(r.netBytes) + " bytes, not " +

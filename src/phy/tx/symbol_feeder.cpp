@@ -5,6 +5,8 @@
 #include <numbers>
 #include <stdexcept>
 
+#include "phy/common/mode_index.h"
+
 namespace zolk {
 
 SymbolFeeder::SymbolFeeder(const TxCells& cells, const AudioEngine& engine,
@@ -16,10 +18,7 @@ SymbolFeeder::SymbolFeeder(const TxCells& cells, const AudioEngine& engine,
       m_out(kTxSampleRingLength) {}
 
 void SymbolFeeder::setTransmitMode(int modeIndex) {
-    if (modeIndex < 0 || modeIndex >= kModeCount) {
-        throw std::invalid_argument("transmit mode out of 0..14");
-    }
-    m_mode = &modeRecord(modeIndex);
+    m_mode = &modeRecord(ModeIndex(modeIndex));
 }
 
 void SymbolFeeder::setFramesPerBurst(int frames) {

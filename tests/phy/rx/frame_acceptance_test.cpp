@@ -65,7 +65,7 @@ protected:
         fec.bytes = frameWithCrc(static_cast<std::size_t>(modeRecord(mode).netBytes - 2), corrupt);
         std::optional<FrameVerdict> verdict;
         for (int stage = 1; stage <= kDecodeStages; ++stage) {
-            verdict = acceptance.decodeStage(stage, mode, place, receiver);
+            verdict = acceptance.decodeStage(stage, ModeIndex(mode), place, receiver);
             if (stage < kDecodeStages) {
                 EXPECT_FALSE(verdict.has_value());
             }
@@ -88,9 +88,15 @@ TEST_F(AcceptanceTest, StagesRunSoftValuesThenNineFecSteps) {
     EXPECT_EQ(fec.steps, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
     ASSERT_TRUE(verdict.has_value());
     EXPECT_TRUE(verdict->good);
-    EXPECT_FALSE(acceptance.decodeStage(0, 8, FramePlace::Only, receiver).has_value());
-    EXPECT_FALSE(acceptance.decodeStage(11, 8, FramePlace::Only, receiver).has_value());
-    EXPECT_EQ(fec.steps.size(), 9u);
+}
+
+// A stage outside 1..10 is a bug in the caller: the program stops and says so.
+TEST_F(AcceptanceTest, AStageOutsideOneToTenStopsTheProgram) {
+    for (const int stage : {0, 11}) {
+        SCOPED_TRACE(stage);
+        EXPECT_DEATH(acceptance.decodeStage(stage, ModeIndex(8), FramePlace::Only, receiver),
+                     "broken promise.*decode stages are 1..10");
+    }
 }
 
 // The display is proposed for every frame but the first of two, and in monitor mode only for

@@ -62,7 +62,7 @@ protected:
         client.conditions.sessionActive = true;
         client.conditions.frameReception = true;
         client.conditions.narrowSpectrogram = true;
-        client.conditions.modeIndex = mode;
+        client.conditions.modeIndex = ModeIndex(mode);
     }
     void run(Tone& tone, int blocks) {
         for (int b = 0; b < blocks; ++b) {
@@ -185,7 +185,7 @@ TEST_F(FrontEndTest, ChangingTheModeChangesTheCadenceWithoutResettingTheFrameInd
     Tone tone;
     run(tone, 10);
     EXPECT_EQ(frontEnd->frameIndex(1), 20);
-    client.conditions.modeIndex = 5;  // 16 bins: eight frames per block
+    client.conditions.modeIndex = ModeIndex(5);  // 16 bins: eight frames per block
     run(tone, 10);
     EXPECT_EQ(frontEnd->frameIndex(1), 100);
 }

@@ -46,7 +46,7 @@ public:
     void followFrequency(FrameVerdict& v) override {
         if (v.good && v.display.gauges) ++followed;
     }
-    int detectedMode() const override { return 5; }
+    ModeIndex detectedMode() const override { return ModeIndex(5); }
 
     bool newFrames = false;
     bool finds = false;
