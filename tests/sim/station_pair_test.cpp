@@ -8,22 +8,15 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/station_session.h"
+#include "sim/link_transfer.h"
 
 namespace zolk::sim {
 namespace {
-
-std::vector<std::uint8_t> randomBytes(std::size_t count, std::uint32_t seed) {
-    std::mt19937 random(seed);
-    std::vector<std::uint8_t> bytes(count);
-    for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
-    return bytes;
-}
 
 std::string readFile(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
