@@ -12,8 +12,8 @@
 namespace zolk::sim {
 
 struct TransferPlan {
-    std::vector<std::uint8_t> fromA;
-    std::vector<std::uint8_t> fromB;
+    std::vector<std::uint8_t> fromA = {};
+    std::vector<std::uint8_t> fromB = {};
     double limitS = 3600.0;       // virtual seconds from the call until every byte is acknowledged
     double disconnectLimitS = 120.0;
 };
