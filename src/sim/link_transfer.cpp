@@ -45,12 +45,14 @@ TransferResult runTransfer(StationPair& pair, const TransferPlan& plan) {
     const auto acknowledged = [](const HostView& view, std::size_t sent) {
         return sent == 0 || view.lastBuffer == 0u;
     };
-    const bool done = pair.runUntil([&] { return b.received.size() >= plan.fromA.size() &&
-                                                 a.received.size() >= plan.fromB.size() &&
-                                                 acknowledged(a, plan.fromA.size()) &&
-                                                 acknowledged(b, plan.fromB.size()) &&
-                                                 a.connectedS && b.connectedS; },
-                                    plan.limitS);
+    const auto through = [&] {
+        return b.received.size() >= plan.fromA.size() && a.received.size() >= plan.fromB.size() &&
+               acknowledged(a, plan.fromA.size()) && acknowledged(b, plan.fromB.size()) && a.connectedS &&
+               b.connectedS;
+    };
+    // A link that ended by itself (the call unanswered, the link timed out) is over too.
+    pair.runUntil([&] { return through() || a.disconnectedS || b.disconnectedS; }, plan.limitS);
+    const bool done = through();
     result.connected = a.connectedS.has_value() && b.connectedS.has_value();
     result.connectedS = a.connectedS;
     if (done) result.doneS = pair.nowS();

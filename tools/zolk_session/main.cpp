@@ -24,7 +24,9 @@ int main(int argc, char** argv) {
         return 0;
     }
     // The stations keep their settings and logs in a folder of their own for the run.
-    const auto folder = std::filesystem::temp_directory_path() / ("zolk-session-" + std::to_string(::getpid()));
+    const bool keep = !options.logs.empty();
+    const auto folder = keep ? std::filesystem::path(options.logs)
+                             : std::filesystem::temp_directory_path() / ("zolk-session-" + std::to_string(::getpid()));
     int status = 1;
     try {
         status = zolk::sessiontool::runSession(options, folder, std::cout);
@@ -32,6 +34,6 @@ int main(int argc, char** argv) {
         std::cerr << "zolk-session: " << e.what() << '\n';
     }
     std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
+    if (!keep) std::filesystem::remove_all(folder, ignored);
     return status;
 }

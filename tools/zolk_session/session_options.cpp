@@ -72,6 +72,9 @@ SessionOptions parseOptions(std::span<const std::string_view> args) {
             const auto comma = value.find(',');
             o.bytesFromA = byteCount(value.substr(0, comma));
             o.bytesFromB = comma == std::string_view::npos ? 0 : byteCount(value.substr(comma + 1));
+        } else if (name == "--logs") {
+            if (value.empty()) throw BadArguments("--logs needs a folder");
+            o.logs = value;
         } else if (name == "--seed") {
             o.link.seed = number<std::uint64_t>(name, value, "a whole number");
         } else if (name == "--limit") {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <stdexcept>
+#include <string>
 #include <string_view>
 
 #include "sim/station_pair.h"
@@ -21,13 +22,14 @@ struct SessionOptions {
     std::size_t bytesFromB = 0;
     double limitS = 3600.0;  // virtual seconds for the transfer
     bool quiet = false;      // the summary only, no replies
+    std::string logs;        // keep the station folders (session logs at debug level) here
     bool help = false;
 };
 
 inline constexpr std::string_view kUsage =
     "usage: zolk-session [--snr DB] [--delay MS] [--offset HZ] [--drift HZ_PER_S] [--ppm X]\n"
     "                    [--fading SPREAD_HZ,DELAY_MS] [--bytes A_TO_B[,B_TO_A]] [--seed S]\n"
-    "                    [--limit SECONDS] [--quiet] | -h | --help\n"
+    "                    [--limit SECONDS] [--logs DIR] [--quiet] | -h | --help\n"
     "Two stations, EA5ABC (A) calling N0CALL (B), across a simulated satellite path in virtual\n"
     "time: each host hands over its bytes, A calls, both send, A disconnects when every byte has\n"
     "arrived and been acknowledged. Prints each host's replies with their virtual time, then the\n"
@@ -40,6 +42,8 @@ inline constexpr std::string_view kUsage =
     "  --bytes N[,M]         bytes A sends to B and B sends to A (default 2000,0; at most 10000000)\n"
     "  --seed S              seed of the noise, fading and bytes (default 1)\n"
     "  --limit SECONDS       virtual time allowed for the transfer (default 3600)\n"
+    "  --logs DIR            keep both stations' folders, with their session logs at debug level,\n"
+    "                        in DIR/a and DIR/b\n"
     "  --quiet               print the summary only\n";
 
 // Throws BadArguments with the message to show.

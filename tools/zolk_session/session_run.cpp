@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iomanip>
 #include <ostream>
+#include <stdexcept>
 #include <vector>
 
 #include "sim/link_transfer.h"
@@ -38,6 +39,13 @@ void printDirection(std::ostream& out, char from, char to, std::size_t sent, con
 
 int runSession(const SessionOptions& options, const std::filesystem::path& folder, std::ostream& out) {
     sim::StationPair pair(folder, options.link);
+    if (!options.logs.empty()) {
+        for (const auto side : {sim::Side::A, sim::Side::B}) {
+            if (!pair.station(side).station().sessionLog().setDebug(true)) {
+                throw std::runtime_error("cannot write the session log in " + options.logs);
+            }
+        }
+    }
     sim::TransferPlan plan{.fromA = sim::randomBytes(options.bytesFromA, options.link.seed * 2 + 1),
                            .fromB = sim::randomBytes(options.bytesFromB, options.link.seed * 2 + 2),
                            .limitS = options.limitS};
