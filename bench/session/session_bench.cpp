@@ -63,7 +63,7 @@ void goodput(const Options& o) {
     f.md << "## Goodput against S/N (one way, AWGN, 0.3 s one-way delay)\n\n"
          << "Goodput: user bytes per second at the far host from its CONNECTED to the last byte. Table: the "
             "Throughput of the fastest mode whose SnrThreshold is at or below the S/N. Efficiency = goodput / "
-            "that Throughput. Bytes: about " << kTargetSeconds << " s at the table's rate, 2 kB to 100 kB.\n\n"
+            "that Throughput. Bytes: about " << std::setprecision(0) << kTargetSeconds << " s at the table's rate, 2 kB to 100 kB.\n\n"
          << "| S/N dB | bytes | delivered | goodput B/s | goodput bit/s | mode | table bit/s | efficiency | "
             "Shannon bit/s | link s | CPU s |\n|---|---|---|---|---|---|---|---|---|---|---|\n";
     f.dat << "# snr goodput_bps table_bps shannon_bps efficiency\n";
@@ -159,7 +159,7 @@ void step(const Options& o, bool twoWay) {
     const auto& a = pair.host(sim::Side::A);
     const auto& b = pair.host(sim::Side::B);
     pair.runUntil([&] { return a.connectedS && b.connectedS; }, 300.0);
-    f.md << "## S/N step during a transfer (" << (twoWay ? "both hosts sending" : "one way, A to B") << ")\n\n"
+    f.md << std::setprecision(0) << "## S/N step during a transfer (" << (twoWay ? "both hosts sending" : "one way, A to B") << ")\n\n"
          << "S/N " << kPhases[0][0] << " dB for " << kPhases[0][1] << " s after CONNECTED, then " << kPhases[1][0]
          << " dB for " << kPhases[1][1] << " s, then " << kPhases[2][0] << " dB for " << kPhases[2][1]
          << " s. Mode: the session's mode each second at A" << (twoWay ? " and B" : "")

@@ -16,7 +16,11 @@ namespace zolk::sessionbench {
 namespace {
 
 constexpr double kTransferLimitS = 600.0;  // then DISCONNECT whatever is left
-constexpr double kEndLimitS = 300.0;       // after the ending: idle by then, or wedged
+// After the ending a link may still send what its host handed over (DISCONNECT lets the buffer
+// empty first, slowly at low S/N): wedged is no progress for kStallS, or not idle kStallS after
+// an ABORT sent once kDrainS have passed.
+constexpr double kStallS = 300.0;
+constexpr double kDrainS = 1800.0;
 
 enum class Ending { Normal, DisconnectA, DisconnectB, AbortA, AbortB, HostGoneA, HostGoneB };
 constexpr const char* kEndingNames[] = {"normal", "DISCONNECT A", "DISCONNECT B", "ABORT A", "ABORT B",
@@ -119,9 +123,42 @@ void writeSummary(const std::filesystem::path& file, const Counts& c, std::uint6
        << "| not delivered, counted in the sender's last BUFFER before DISCONNECTED | " << c.inLastBuffer << " |\n"
        << "| not delivered, the receiving host had closed its ports | " << c.receiverGone << " |\n"
        << "| lost | " << c.lost << " |\n| duplicated | " << c.duplicated << " |\n| reordered | " << c.reordered << " |\n"
-       << "| wedged sessions (not idle " << kEndLimitS << " s after the ending) | " << c.wedged << " |\n"
+       << "| wedged sessions (no progress for " << kStallS << " s before idle; an ABORT after " << kDrainS
+       << " s of draining) | " << c.wedged << " |\n"
        << "| failed sessions | " << c.failed << " |\n"
        << "| CPU s | " << std::fixed << std::setprecision(0) << cpu << " |\n";
+}
+
+// Progress: bytes received by either host, BUFFER lines, session states.
+std::string progressMark(sim::StationPair& pair) {
+    std::string mark;
+    for (const auto side : {sim::Side::A, sim::Side::B}) {
+        const auto& view = pair.host(side);
+        mark += std::to_string(view.received.size()) + "/" + std::to_string(view.replies.size()) + "/" +
+                std::to_string(static_cast<int>(pair.station(side).station().session().arq().state())) + " ";
+    }
+    return mark;
+}
+
+bool endsInTime(sim::StationPair& pair) {
+    double stalled = 0.0;
+    double waited = 0.0;
+    bool aborted = false;
+    std::string mark = progressMark(pair);
+    while (!idle(pair)) {
+        if (stalled >= kStallS || waited >= kDrainS + 2 * kStallS) return false;
+        if (waited >= kDrainS && !aborted) {
+            pair.command(sim::Side::A, "ABORT");
+            aborted = true;
+            stalled = 0.0;
+        }
+        pair.runUntil([&] { return idle(pair); }, 10.0);
+        waited += 10.0;
+        const std::string now = progressMark(pair);
+        stalled = now == mark ? stalled + 10.0 : 0.0;
+        mark = now;
+    }
+    return true;
 }
 
 }  // namespace
@@ -172,7 +209,7 @@ int runSoak(std::uint64_t first, int count, const std::filesystem::path& out) {
             // A DISCONNECT waits for the turn: give the link its time, then DISCONNECT from A too.
             if (!pair.runUntil([&] { return idle(pair); }, kTransferLimitS) && !hostGone[0]) pair.command(sim::Side::A, "DISCONNECT");
         }
-        const bool wedged = !pair.runUntil([&] { return idle(pair); }, kEndLimitS);
+        const bool wedged = !endsInTime(pair);
         const DirectionResult d[2] = {
             account(std::vector<std::uint8_t>(fromA.begin(), fromA.begin() + static_cast<std::ptrdiff_t>(a.handedOver)),
                     b.received, lastBufferBeforeEnd(a), hostGone[1]),
