@@ -145,7 +145,23 @@ void connects(const Options& o) {
     }
 }
 
-// The sending mode at each second; settled = the last change of a phase, in seconds after its start.
+// Settling: the modes of a phase's second half make its band (the learner keeps trying the next
+// mode up, so a link moves between neighbours); settled = seconds from the step until the mode
+// entered that band for good.
+struct Settling {
+    int low;
+    int high;
+    int seconds;
+};
+
+Settling settling(const std::vector<int>& modes) {
+    const auto half = modes.begin() + static_cast<std::ptrdiff_t>(modes.size() / 2);
+    const auto [low, high] = std::minmax_element(half, modes.end());
+    std::size_t first = modes.size();
+    while (first > 0 && modes[first - 1] >= *low && modes[first - 1] <= *high) --first;
+    return {*low, *high, static_cast<int>(first) + 1};
+}
+
 void step(const Options& o, bool twoWay) {
     const std::string name = twoWay ? "step2" : "step1";
     PartFiles f(o, name);
@@ -163,8 +179,9 @@ void step(const Options& o, bool twoWay) {
          << "S/N " << kPhases[0][0] << " dB for " << kPhases[0][1] << " s after CONNECTED, then " << kPhases[1][0]
          << " dB for " << kPhases[1][1] << " s, then " << kPhases[2][0] << " dB for " << kPhases[2][1]
          << " s. Mode: the session's mode each second at A" << (twoWay ? " and B" : "")
-         << "; settled: seconds from the step to the last mode change in the phase.\n\n"
-         << "| phase | S/N dB | settled A s | mode A at end |" << (twoWay ? " settled B s | mode B at end |" : "")
+         << "; band: the modes of the phase's second half; settled: seconds from the step until the mode "
+            "entered its band for good.\n\n"
+         << "| phase | S/N dB | settled A s | band A |" << (twoWay ? " settled B s | band B |" : "")
          << " bytes to B | bytes to A |\n|---|---|---|---|" << (twoWay ? "---|---|" : "") << "---|---|\n";
     f.dat << "# t_s snr mode_a mode_b\n";
     double t = 0.0;
@@ -172,22 +189,21 @@ void step(const Options& o, bool twoWay) {
         pair.setSnrDb(kPhases[phase][0]);
         const std::size_t toB0 = b.received.size();
         const std::size_t toA0 = a.received.size();
-        int modes[2] = {pair.station(sim::Side::A).station().session().arq().currentMode(),
-                        pair.station(sim::Side::B).station().session().arq().currentMode()};
-        double lastChange[2] = {0.0, 0.0};
-        for (int s = 0; s < static_cast<int>(kPhases[phase][1]); ++s) {
+        std::vector<int> modes[2];
+        for (int second = 0; second < static_cast<int>(kPhases[phase][1]); ++second) {
             pair.runFor(1.0);
             t += 1.0;
             for (const int k : {0, 1}) {
-                const int m = pair.station(static_cast<sim::Side>(k)).station().session().arq().currentMode();
-                if (m != modes[k]) lastChange[k] = s + 1.0;
-                modes[k] = m;
+                modes[k].push_back(pair.station(static_cast<sim::Side>(k)).station().session().arq().currentMode());
             }
-            f.dat << std::setprecision(0) << t << ' ' << kPhases[phase][0] << ' ' << modes[0] << ' ' << modes[1] << '\n';
+            f.dat << std::setprecision(0) << t << ' ' << kPhases[phase][0] << ' ' << modes[0].back() << ' '
+                  << modes[1].back() << '\n';
         }
-        f.md << "| " << phase + 1 << " | " << std::setprecision(0) << kPhases[phase][0] << " | " << lastChange[0]
-             << " | " << modes[0] << " |";
-        if (twoWay) f.md << ' ' << lastChange[1] << " | " << modes[1] << " |";
+        f.md << "| " << phase + 1 << " | " << std::setprecision(0) << kPhases[phase][0] << " |";
+        for (int k = 0; k < (twoWay ? 2 : 1); ++k) {
+            const Settling settled = settling(modes[k]);
+            f.md << ' ' << settled.seconds << " | " << settled.low << (settled.high > settled.low ? "-" + std::to_string(settled.high) : std::string()) << " |";
+        }
         f.md << ' ' << b.received.size() - toB0 << " | " << a.received.size() - toA0 << " |\n" << std::flush;
         std::cerr << name << " phase " << phase + 1 << " done\n";
     }

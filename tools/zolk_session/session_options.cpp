@@ -1,26 +1,16 @@
 #include "session_options.h"
 
-#include <charconv>
-#include <cmath>
 #include <string>
 
+#include "parse_number.h"
 #include "sim/channel_model.h"
 
 namespace zolk::sessiontool {
 namespace {
 
-constexpr std::size_t kMaxBytes = 10'000'000;
+using toolcommon::parseNumber;
 
-template <typename T>
-std::optional<T> parseNumber(std::string_view text) {
-    T value{};
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
-    if constexpr (std::is_floating_point_v<T>) {
-        if (!std::isfinite(value)) return std::nullopt;
-    }
-    return value;
-}
+constexpr std::size_t kMaxBytes = 10'000'000;
 
 template <typename T>
 T number(std::string_view option, std::string_view text, std::string_view what) {
