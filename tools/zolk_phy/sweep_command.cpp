@@ -10,12 +10,14 @@
 #include <vector>
 
 #include "arguments.h"
+#include "phy/common/mode_table.h"
 #include "phy/common/tables_file.h"
 #include "phy_trial.h"
 #include "subcommands.h"
 
 namespace zolk::phytool {
 namespace {
+
 
 struct BadArguments : std::runtime_error {
     using std::runtime_error::runtime_error;

@@ -26,6 +26,7 @@
 namespace zolk::phytool {
 namespace {
 
+
 constexpr std::uint32_t kSampleRateHz = 48000;
 
 // A bad argument: its text is the one-line message.
