@@ -4,6 +4,7 @@
 #include <system_error>
 #include <utility>
 
+#include "app/gauge_scale.h"
 #include "app/settings_file.h"
 #include "app/station_radio.h"
 #include "app/station_session.h"
@@ -65,6 +66,7 @@ bool Station::start() {
     applyRadioPort();
     resetSession();
     startAudioWatchdog();
+    m_ports.timers.start(TimerId::LevelGauge, timerInterval(TimerId::LevelGauge));
     m_radioControl.openConfiguredBoard();
     m_running = true;
     return true;
@@ -175,12 +177,17 @@ void Station::onTimer(TimerId id) {
     case TimerId::DelayPtt:
     case TimerId::LinkTimeout:
     case TimerId::BusyOff:
-    case TimerId::ClearConstellation:
         // One-shot: each start runs its deferred action once.
         m_ports.timers.stop(id);
         break;
+    case TimerId::ClearConstellation:
+        clearConstellation();
+        break;
     case TimerId::LevelGauge:
+        showInputLevel();
+        break;
     case TimerId::CpuGauge:
+        // The shell's own gauge.
         break;
     case TimerId::UpdateCheck:
     case TimerId::UpdateRefresh:
@@ -265,6 +272,24 @@ void Station::applyWaterfallMenu() {
 void Station::applyMonitorMenu() {
     m_ports.ui.setMenuChecked(MenuItem::MonitorOn, m_settings.monitorMode == 1);
     m_ports.ui.setMenuChecked(MenuItem::MonitorOff, m_settings.monitorMode != 1);
+}
+
+void Station::showInputLevel() {
+    const float peak = m_audio.capturePeak();
+    m_audio.resetCapturePeak();
+    if (m_windowShown && !transmitActive()) m_ports.ui.showLevel(inputLevelDb(peak));
+}
+
+void Station::clearConstellation() {
+    m_ports.timers.stop(TimerId::ClearConstellation);
+    m_ports.ui.clearConstellation();
+    m_ports.ui.clearGauge(Gauge::Snr);
+    m_ports.ui.clearGauge(Gauge::Level);
+    // During a link the panel shows the session's own speed; a monitored frame's rate goes with it.
+    if (m_settings.monitorMode == 1) {
+        m_ports.ui.setPanelText("Baud", "");
+        m_ports.ui.setPanelTip("Baud", "");
+    }
 }
 
 bool Station::sessionIdle() const { return m_session == nullptr || !m_session->arq().inProgress(); }

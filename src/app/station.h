@@ -86,6 +86,10 @@ public:
     void onHostClosed(HostSocket socket) override;
     void onHostError(HostSocket socket) override;
     void onHostBytes(HostSocket socket, std::span<const std::uint8_t> bytes) override;
+    // Whether the operator can see the window (shown and not minimised); the waterfall and the
+    // level gauge are drawn only then. A station without a window never draws them.
+    void setWindowShown(bool shown) { m_windowShown = shown; }
+    bool windowShown() const { return m_windowShown; }
     // Menu items the core acts on: Waterfall, View and Monitor. Items that open a dialog, the
     // log file, the guide or the About box are the shell's.
     void onMenu(MenuItem item);
@@ -156,6 +160,11 @@ private:
     void applyView();
     void applyWaterfallMenu();
     void applyMonitorMenu();
+    // The level gauge's tick: the capture peak since the last tick as a level, unless the window
+    // cannot be seen or the station transmits (the gauge then stays cleared).
+    void showInputLevel();
+    // The constellation's hold has run out.
+    void clearConstellation();
     // No link and no call under way.
     bool sessionIdle() const;
     // The return to idle: the host ports re-armed, the radio's reception stopped with monitor mode
@@ -183,6 +192,7 @@ private:
     bool m_pttMenuShown = false;
     bool m_running = false;
     bool m_closing = false;
+    bool m_windowShown = false;
 };
 
 }  // namespace zolk

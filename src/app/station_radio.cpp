@@ -19,17 +19,16 @@ StationRadio::StationRadio(Station& station, UiSink& ui, TimerPort& timers)
       m_timers(timers),
       m_frontEnd(station.drawnTables(), *this),
       m_schedule(m_ignoredFrames, SearchWindows::Session,
-                 [this](int, const FrameVerdict& verdict) { showFrame(m_ui, verdict); }),
+                 [this](int, const FrameVerdict& verdict) {
+                     showFrame(m_ui, verdict);
+                     if (verdict.display.gauges) holdConstellation();
+                 }),
       m_chain(m_frontEnd, station.tables(), station.drawnTables(), m_schedule),
       m_transmit(station.tables(), station.drawnTables(), station.random(), station.audioEngine(),
                  station.settings().txDriveLevel, *this),
       m_controlDetector(m_frontEnd) {
     m_station.audioEngine().attachReceiver(&m_frontEnd);
-    // The constellation is cleared 9 s after the last detection.
-    m_schedule.setDetectionSink([this] {
-        m_timers.stop(TimerId::ClearConstellation);
-        m_timers.start(TimerId::ClearConstellation, kConstellationHold);
-    });
+    m_schedule.setDetectionSink([this] { holdConstellation(); });
     // The idle drawing, so that the tables always hold one. The drawing restarts its generator,
     // so a generator of its own gives the same tables and leaves the station's where start-up
     // left it.
@@ -38,6 +37,11 @@ StationRadio::StationRadio(Station& station, UiSink& ui, TimerPort& timers)
 }
 
 StationRadio::~StationRadio() { m_station.audioEngine().attachReceiver(nullptr); }
+
+void StationRadio::holdConstellation() {
+    m_timers.stop(TimerId::ClearConstellation);
+    m_timers.start(TimerId::ClearConstellation, kConstellationHold);
+}
 
 void StationRadio::setFrameSession(FrameSessionEntries* entries) {
     m_schedule.setEntries(entries != nullptr ? *entries : m_ignoredFrames);
@@ -85,12 +89,12 @@ void StationRadio::stopListeningForControl() {
     m_controlDetector.clearRecord();
 }
 
-// windowMinimised stays false: the shell does not tell the core about its window yet.
 ReceiveConditions StationRadio::receiveConditions() const {
     const Settings& settings = m_station.settings();
     ReceiveConditions c;
     m_schedule.describe(c);
     c.transmitActive = m_station.transmitActive();
+    c.windowMinimised = !m_station.windowShown();
     c.listenMode = m_station.host().protocol().listenMode();
     c.waterfallMode = settings.waterfallMode;
     c.viewMode = settings.viewMode;
@@ -106,6 +110,12 @@ ReceiveConditions StationRadio::receiveConditions() const {
         }
     }
     return c;
+}
+
+void StationRadio::waterfallSample(Complex x) {
+    if (!m_waterfall.push(x)) return;
+    const auto offset = m_sessionActive ? std::optional(receiveFrequencyOffsetHz()) : std::nullopt;
+    m_ui.addWaterfallRow(m_waterfall.row(m_station.transmitActive(), offset));
 }
 
 // While the own transmission is on the air nothing is received and stateTicks stays at 0, so

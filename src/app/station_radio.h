@@ -10,6 +10,7 @@
 #include <span>
 
 #include "app/settings.h"
+#include "app/waterfall_rows.h"
 #include "phy/common/control_patterns.h"
 #include "phy/rx/control_detector.h"
 #include "phy/rx/receive_chain.h"
@@ -86,17 +87,20 @@ public:
     // The AFC state: the receive frequency offset of the front-end.
     float receiveFrequencyOffsetHz() const { return m_frontEnd.receiveFrequencyOffsetHz(); }
 
-    // FrontEndClient. The busy detector and the waterfall do not exist yet, so their taps drop
-    // the samples.
+    // FrontEndClient. The busy detector does not exist yet, so its tap drops the samples; the
+    // waterfall's rows go to the window.
     ReceiveConditions receiveConditions() const override;
     void busySample(Complex) override {}
-    void waterfallSample(Complex) override {}
+    void waterfallSample(Complex x) override;
     void sessionTick() override;
 
     // PttRelease: the end of an own transmission.
     void pttOff() override;
 
 private:
+    // The constellation is cleared 9 s after the last detection or plot.
+    void holdConstellation();
+
     struct ControlListening {
         bool active = false;
         ControlCodeSet codes;
@@ -113,6 +117,7 @@ private:
     ReceiveChain m_chain;
     TransmitChain m_transmit;
     ControlPatternTable m_patterns;
+    WaterfallRows m_waterfall;
     ControlDetector m_controlDetector;
     ControlListening m_controlListening;
     ControlSink m_controlSink;

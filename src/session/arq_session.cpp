@@ -420,6 +420,7 @@ void ArqSession::cleanup() {
     deliver();
     m_rx.dropGaps();
     m_ui.clearLamps();
+    m_ui.resetDisplays();
     m_radio.drawLinkPatterns(0);
     m_radio.armLeadInTone();
     m_ui.enableSetupMenus(true);

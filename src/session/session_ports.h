@@ -96,6 +96,9 @@ public:
     // The speed chart: cleared to the colour, or a point (bit rate, 0 for a lost frame).
     virtual void resetChart(ChartColour colour) = 0;
     virtual void chartPoint(int bitRate) = 0;
+    // The gauges back to their empty picture and the waterfall cleared unless it is always on:
+    // the end of a link leaves nothing of it on the displays.
+    virtual void resetDisplays() = 0;
     // Setup, PTT and Monitor menus: disabled while a link or call is under way.
     virtual void enableSetupMenus(bool enabled) = 0;
     virtual void messageBox(std::string_view text) = 0;

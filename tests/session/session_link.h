@@ -114,6 +114,7 @@ public:
     void showRepeat(bool) override {}
     void resetChart(ChartColour) override {}
     void chartPoint(int bitRate) override { chart.push_back(bitRate); }
+    void resetDisplays() override {}
     void enableSetupMenus(bool enabled) override { menusEnabled = enabled; }
     void messageBox(std::string_view text) override { messages.emplace_back(text); }
 
