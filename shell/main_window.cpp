@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSerialPortInfo>
 #include <QStatusBar>
 #include <QUrl>
 
@@ -18,6 +19,9 @@
 #include "version.h"
 #include "shell/console_ui_sink.h"
 #include "shell/meter_text.h"
+#include "shell/ptt_dialog.h"
+#include "shell/setup_dialog.h"
+#include "shell/sound_card_dialog.h"
 #include "shell/twips.h"
 
 namespace zolk::shell {
@@ -70,7 +74,9 @@ QColor boxColour(GaugeColour colour, const QWidget& box) {
     return box.palette().color(QPalette::Button);
 }
 
-void setBoxColour(QLabel* box, QColor colour) {
+// A text box's background, written only when it changes; the box fills it (set when the box is
+// made).
+void setBackground(QLabel* box, const QColor& colour) {
     if (box->palette().color(QPalette::Window) == colour) return;
     QPalette palette = box->palette();
     palette.setColor(QPalette::Window, colour);
@@ -123,6 +129,8 @@ void MainWindow::buildMenus() {
                           MenuItem::MonitorOn, MenuItem::MonitorOff, MenuItem::MonitorClear}) {
         connect(menuAction(item), &QAction::triggered, this, [this, item] { handleStationMenu(item); });
     }
+    for (MenuItem item : {MenuItem::Setup, MenuItem::SoundCard, MenuItem::Ptt})
+        connect(menuAction(item), &QAction::triggered, this, [this, item] { handleDialog(item); });
     connect(menuAction(MenuItem::Guide), &QAction::triggered, this, &MainWindow::handleGuide);
     connect(menuAction(MenuItem::Log), &QAction::triggered, this, &MainWindow::handleLog);
     connect(menuAction(MenuItem::About), &QAction::triggered, this, &MainWindow::handleAbout);
@@ -153,7 +161,7 @@ void MainWindow::buildDisplays() {
         m_meterBoxes[i]->setObjectName(meterBoxes[i]);
         m_meterBoxes[i]->setAlignment(Qt::AlignCenter);
         m_meterBoxes[i]->setAutoFillBackground(true);
-        setBoxColour(m_meterBoxes[i], boxColour(GaugeColour::Neutral, *m_meterBoxes[i]));
+        setBackground(m_meterBoxes[i], boxColour(GaugeColour::Neutral, *m_meterBoxes[i]));
     }
     const std::array<std::pair<const char*, const char*>, 7> indicators{{
         {"txtData", "DATA"}, {"txtACK", "ACK"}, {"txtNACK", "NACK"}, {"TxtREQ", "REQ"},
@@ -314,7 +322,7 @@ void MainWindow::moveWindow(std::int32_t topTwips, std::int32_t leftTwips) {
 void MainWindow::showGauge(std::size_t index, float percent, GaugeColour colour, const std::string& value) {
     m_gauges[index]->showNeedle(percent);
     m_meterBoxes[index]->setText(text(value));
-    setBoxColour(m_meterBoxes[index], boxColour(colour, *m_meterBoxes[index]));
+    setBackground(m_meterBoxes[index], boxColour(colour, *m_meterBoxes[index]));
 }
 
 void MainWindow::showSnr(float snrDb) {
@@ -341,7 +349,7 @@ void MainWindow::clearGauge(Gauge gauge) {
     const std::size_t index = gaugeIndex(gauge);
     m_gauges[index]->clear();
     m_meterBoxes[index]->clear();
-    setBoxColour(m_meterBoxes[index], boxColour(GaugeColour::Neutral, *m_meterBoxes[index]));
+    setBackground(m_meterBoxes[index], boxColour(GaugeColour::Neutral, *m_meterBoxes[index]));
 }
 
 void MainWindow::handleCpuTick() {
@@ -367,11 +375,9 @@ void MainWindow::addWaterfallRow(std::span<const std::uint32_t> rgb) { m_waterfa
 void MainWindow::setIndicator(TransmitIndicator which, IndicatorColour colour) {
     QLabel* box = m_indicators[static_cast<std::size_t>(which)];
     if (box == nullptr) return;
-    QPalette palette = box->palette();
-    palette.setColor(QPalette::Window, colour == IndicatorColour::Green ? QColor(Qt::green)
-                                       : colour == IndicatorColour::Red ? QColor(Qt::red)
-                                                                        : QColor(Qt::white));
-    box->setPalette(palette);
+    setBackground(box, colour == IndicatorColour::Green ? QColor(Qt::green)
+                       : colour == IndicatorColour::Red ? QColor(Qt::red)
+                                                        : QColor(Qt::white));
 }
 
 void MainWindow::resetSpeedChart(ChartColour colour) { m_chart->reset(colour); }
@@ -419,6 +425,28 @@ void MainWindow::tellStationShown() {
 
 void MainWindow::handleStationMenu(MenuItem item) {
     if (m_station != nullptr) m_station->onMenu(item);
+}
+
+void MainWindow::handleDialog(MenuItem item) {
+    if (m_station == nullptr || !m_station->running()) return;
+    if (item == MenuItem::SoundCard && m_soundCardDialog != nullptr) {
+        m_soundCardDialog->raise();
+        m_soundCardDialog->activateWindow();
+        return;
+    }
+    QDialog* dialog = nullptr;
+    if (item == MenuItem::SoundCard) {
+        dialog = m_soundCardDialog = new SoundCardDialog(*m_station, this);
+    } else if (item == MenuItem::Setup) {
+        dialog = new SetupDialog(*m_station, this);
+    } else {
+        QStringList ports;
+        for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) ports << port.systemLocation();
+        dialog = new PttDialog(*m_station, ports, this);
+    }
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // Modal ones without a nested event loop: the modem's events go on while a dialog is up.
+    if (dialog->isModal()) dialog->open(); else dialog->show();
 }
 
 void MainWindow::handleGuide() {
