@@ -5,6 +5,7 @@
 
 #include "app/frame_display.h"
 #include "app/station.h"
+#include "app/window_layout.h"
 
 namespace zolk {
 namespace {
@@ -19,11 +20,11 @@ StationRadio::StationRadio(Station& station, UiSink& ui, TimerPort& timers)
       m_timers(timers),
       m_frontEnd(station.drawnTables(), *this),
       m_schedule(m_ignoredFrames, SearchWindows::Session,
-                 [this](int, const FrameVerdict& verdict) {
+                 [this](const FrameVerdict& verdict) {
                      showFrame(m_ui, verdict);
                      if (verdict.display.gauges) holdConstellation();
                  }),
-      m_chain(m_frontEnd, station.tables(), station.drawnTables(), m_schedule),
+      m_chain(m_frontEnd, station.tables(), station.drawnTables()),
       m_transmit(station.tables(), station.drawnTables(), station.random(), station.audioEngine(),
                  station.settings().txDriveLevel, *this),
       m_controlDetector(m_frontEnd) {
@@ -94,10 +95,7 @@ ReceiveConditions StationRadio::receiveConditions() const {
     ReceiveConditions c;
     m_schedule.describe(c);
     c.transmitActive = m_station.transmitActive();
-    c.windowMinimised = !m_station.windowShown();
     c.listenMode = m_station.host().protocol().listenMode();
-    c.waterfallMode = settings.waterfallMode;
-    c.viewMode = settings.viewMode;
     if (m_sessionActive) {
         c.sessionActive = true;
         c.narrowSpectrogram = c.narrowSpectrogram || m_sessionSearch == ControlSearch::Narrow;
@@ -109,6 +107,8 @@ ReceiveConditions StationRadio::receiveConditions() const {
             c.narrowSpectrogram = true;
         }
     }
+    c.waterfallShown =
+        waterfallShown(settings.waterfallMode, settings.viewMode, !m_station.windowShown(), c.sessionActive);
     return c;
 }
 
