@@ -28,6 +28,8 @@ public:
     bool symbolSlot() const override { return m_radio.newSpectrogramRow(); }
     void drawLinkPatterns(int slot) override;
     void armLeadInTone() override { m_radio.armLeadInTone(); }
+    void pauseBusyWatch() override { m_radio.busyChannel().pause(); }
+    void resumeBusyWatch() override { m_radio.busyChannel().resumeLater(); }
 
 private:
     StationRadio& m_radio;

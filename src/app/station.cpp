@@ -47,7 +47,7 @@ bool Station::start() {
     // The radio side needs the tables: its receive filters and turbo decoder are set up here, and
     // its front-end and generators are attached to the audio engine before a device can deliver a
     // block.
-    m_radio = std::make_unique<StationRadio>(*this, m_ports.ui, m_ports.timers);
+    m_radio = std::make_unique<StationRadio>(*this, m_ports.ui, m_ports.timers, m_ports.hostLink);
     m_session = std::make_unique<StationSession>(StationSessionParts{
         *m_radio, m_radioControl, m_host, m_ports.hostLink, m_ports.ui, m_log, m_settings});
     m_host.showListenState();
@@ -57,14 +57,15 @@ bool Station::start() {
     m_log.load();
     m_ports.ui.setCaption(kWindowCaption);
     m_ports.ui.moveWindow(m_settings.topPosition, m_settings.leftPosition);
-    // Reset the busy detector before its timer starts.
-    m_ports.timers.start(TimerId::BusyOff, timerInterval(TimerId::BusyOff));
+    // The channel shows free; the busy detector watches from 2 s on.
+    m_radio->busyChannel().start();
     // Until MYCALL the host keys the radio itself, and the PTT menu stays hidden.
     setPttMenuShown(false);
     m_radioControl.setPttExternal(true);
     applyRadioPort();
     resetSession();
     startAudioWatchdog();
+    m_ports.timers.start(TimerId::LevelGauge, timerInterval(TimerId::LevelGauge));
     m_radioControl.openConfiguredBoard();
     m_running = true;
     return true;
@@ -172,14 +173,19 @@ void Station::onTimer(TimerId id) {
     case TimerId::PttSafety:
         m_radioControl.onTimer(id);
         break;
+    case TimerId::BusyOff:
+        m_radio->busyChannel().onTimer();
+        break;
+    case TimerId::LevelGauge:
+        m_inputLevelDb = captureLevelDb(m_audio.capturePeak());
+        m_audio.resetCapturePeak();
+        break;
     case TimerId::DelayPtt:
     case TimerId::LinkTimeout:
-    case TimerId::BusyOff:
     case TimerId::ClearConstellation:
         // One-shot: each start runs its deferred action once.
         m_ports.timers.stop(id);
         break;
-    case TimerId::LevelGauge:
     case TimerId::CpuGauge:
         break;
     case TimerId::UpdateCheck:

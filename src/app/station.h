@@ -131,6 +131,9 @@ public:
     StationRadio& radio() { return *m_radio; }
     // The ARQ session with its adapters; exists from start() until shutdown().
     StationSession& session() { return *m_session; }
+    // The input level the level gauge shows, in dB below full scale, measured from the capture
+    // peak every 100 ms.
+    float inputLevelDb() const { return m_inputLevelDb; }
 
 private:
     struct KeyingView final : TransmitKeying {
@@ -180,6 +183,7 @@ private:
     HostInterface m_host;
     std::unique_ptr<StationRadio> m_radio;
     std::unique_ptr<StationSession> m_session;  // uses the radio: destroyed before it
+    float m_inputLevelDb = captureLevelDb(0.0f);
     bool m_pttMenuShown = false;
     bool m_running = false;
     bool m_closing = false;

@@ -13,7 +13,7 @@ constexpr std::chrono::milliseconds kConstellationHold{9000};
 
 }  // namespace
 
-StationRadio::StationRadio(Station& station, UiSink& ui, TimerPort& timers)
+StationRadio::StationRadio(Station& station, UiSink& ui, TimerPort& timers, HostLinkPort& hostLink)
     : m_station(station),
       m_ui(ui),
       m_timers(timers),
@@ -23,7 +23,8 @@ StationRadio::StationRadio(Station& station, UiSink& ui, TimerPort& timers)
       m_chain(m_frontEnd, station.tables(), station.drawnTables(), m_schedule),
       m_transmit(station.tables(), station.drawnTables(), station.random(), station.audioEngine(),
                  station.settings().txDriveLevel, *this),
-      m_controlDetector(m_frontEnd) {
+      m_controlDetector(m_frontEnd),
+      m_busy(ui, hostLink, timers) {
     m_station.audioEngine().attachReceiver(&m_frontEnd);
     // The constellation is cleared 9 s after the last detection.
     m_schedule.setDetectionSink([this] {
@@ -107,6 +108,8 @@ ReceiveConditions StationRadio::receiveConditions() const {
     }
     return c;
 }
+
+void StationRadio::busySample(Complex x) { m_busy.onSample(x, m_station.inputLevelDb()); }
 
 // While the own transmission is on the air nothing is received and stateTicks stays at 0, so
 // every wait counts from its end.

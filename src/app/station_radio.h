@@ -1,6 +1,6 @@
 // station_radio.h: a station's radio side: the receive front-end on the station's audio engine,
-// the receive chain timed by the session tick's reception schedule, and the transmit chain.
-// Owns these three; the settings, TransmitActive and the ports are the station's, and what a
+// the receive chain timed by the session tick's reception schedule, the transmit chain and the
+// busy channel watch. Owns these four; the settings, TransmitActive and the ports are the station's, and what a
 // frame means belongs to the session layer, which takes the frames through FrameSessionEntries.
 #pragma once
 
@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 
+#include "app/busy_channel.h"
 #include "app/settings.h"
 #include "phy/common/control_patterns.h"
 #include "phy/rx/control_detector.h"
@@ -16,6 +17,7 @@
 #include "phy/rx/receive_front_end.h"
 #include "phy/rx/reception_schedule.h"
 #include "phy/tx/transmit_chain.h"
+#include "ports/host_link_port.h"
 #include "ports/timer_port.h"
 #include "ports/ui_sink.h"
 #include "session/control_codes.h"
@@ -27,8 +29,8 @@ class Station;
 class StationRadio final : public FrontEndClient, public PttRelease {
 public:
     // Needs the station's tables loaded; attaches the front-end and both transmit generators to
-    // the station's audio engine. The station, ui and timers must outlive the radio.
-    StationRadio(Station& station, UiSink& ui, TimerPort& timers);
+    // the station's audio engine. The station and the ports must outlive the radio.
+    StationRadio(Station& station, UiSink& ui, TimerPort& timers, HostLinkPort& hostLink);
     // Detaches from the audio engine.
     ~StationRadio() override;
     StationRadio(const StationRadio&) = delete;
@@ -86,10 +88,12 @@ public:
     // The AFC state: the receive frequency offset of the front-end.
     float receiveFrequencyOffsetHz() const { return m_frontEnd.receiveFrequencyOffsetHz(); }
 
-    // FrontEndClient. The busy detector and the waterfall do not exist yet, so their taps drop
-    // the samples.
+    // Whether another signal occupies the channel: BUSY ON / BUSY OFF and the "Busy" panel.
+    BusyChannel& busyChannel() { return m_busy; }
+
+    // FrontEndClient. The waterfall does not exist yet, so its tap drops the samples.
     ReceiveConditions receiveConditions() const override;
-    void busySample(Complex) override {}
+    void busySample(Complex x) override;
     void waterfallSample(Complex) override {}
     void sessionTick() override;
 
@@ -116,6 +120,7 @@ private:
     ControlDetector m_controlDetector;
     ControlListening m_controlListening;
     ControlSink m_controlSink;
+    BusyChannel m_busy;
     std::function<void()> m_sessionTick;
     bool m_sessionActive = false;
     ControlSearch m_sessionSearch = ControlSearch::Wide;

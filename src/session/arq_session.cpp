@@ -115,6 +115,7 @@ void ArqSession::callAttempt() {
         return;
     }
     m_linkReported = true;
+    m_radio.pauseBusyWatch();
     m_ui.enableSetupMenus(false);
     ++m_attempt;
     if (m_attempt == 1) {
@@ -423,6 +424,9 @@ void ArqSession::cleanup() {
     m_radio.drawLinkPatterns(0);
     m_radio.armLeadInTone();
     m_ui.enableSetupMenus(true);
+    // Every return to idle re-arms the watch, also after an answered call that never became a
+    // link (no DISCONNECTED is sent then).
+    m_radio.resumeBusyWatch();
     m_attempt = 0;
     m_timedOut = false;
     m_roundTrip.reset();
@@ -856,6 +860,7 @@ void ArqSession::onIncomingCall(int slot) {
     showCallPanel("Incoming connection...");
     m_ui.setPanelTip(kCallPanel, "");
     m_ui.enableSetupMenus(false);
+    m_radio.pauseBusyWatch();
     m_radio.drawLinkPatterns(slot);
     m_calledCall = own;
     if (m_state == SessionState::Disconnected) {

@@ -44,6 +44,10 @@ public:
     virtual void drawLinkPatterns(int slot) = 0;
     // The next transmission (the first after a link) opens with the long lead-in tone.
     virtual void armLeadInTone() = 0;
+    // The busy channel watch stops and the channel shows free (a call or an answered call).
+    virtual void pauseBusyWatch() = 0;
+    // The watch resumes 2 s from now unless it runs already (the return to idle).
+    virtual void resumeBusyWatch() = 0;
 };
 
 // The transmitter's key. The session keys after each start of a transmission; the end of the

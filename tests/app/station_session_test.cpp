@@ -162,7 +162,8 @@ TEST_F(StationSessionTest, ListenOffNeverAnswersACall) {
     command(a, "MYCALL EA5ABC");
     command(a, "CONNECT EA5ABC N0CALL");
     ASSERT_TRUE(runUntil([&] { return replies(a).find("DISCONNECTED") != std::string::npos; }, milliseconds{60000}));
-    EXPECT_EQ(replies(b), "OK\rOK\rOK\r");
+    // The call is heard only as a busy channel.
+    EXPECT_EQ(replies(b), "OK\rOK\rOK\rBUSY ON\r");
     EXPECT_FALSE(sentAnything(b));
     EXPECT_EQ(a.ui().panelText("Indicativos"), "Unable to connect");
 }

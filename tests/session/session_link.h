@@ -157,6 +157,8 @@ public:
     bool symbolSlot() const override;
     void drawLinkPatterns(int slot) override { patternSlots.push_back(slot); }
     void armLeadInTone() override { ++leadInTones; }
+    void pauseBusyWatch() override { busyWatch.push_back(false); }
+    void resumeBusyWatch() override { busyWatch.push_back(true); }
 
     // Runs before the session's tick: decoded frames reach the session.
     void beforeTick();
@@ -176,6 +178,7 @@ public:
     bool sessionActive = false;                 // as the session last said
     ControlSearch sessionSearch = ControlSearch::Wide;
     int leadInTones = 0;
+    std::vector<bool> busyWatch;  // every pause (false) and resume (true), in order
 
 private:
     long transmit(long durationTicks);
