@@ -45,6 +45,13 @@ QString text(std::string_view s) { return QString::fromUtf8(s.data(), static_cas
 
 QColor displayBackground() { return QColor(16, 16, 24); }
 
+// A text box's background; the box fills it (set when the box is made).
+void setBackground(QLabel* box, const QColor& colour) {
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Window, colour);
+    box->setPalette(palette);
+}
+
 }  // namespace
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
@@ -287,10 +294,8 @@ void MainWindow::showCpu(float percent) {
     constexpr float kBusyPercent = 87.5F;
     QLabel* box = m_meterBoxes[1];
     box->setText(text(cpuText(percent)));
-    QPalette palette = box->palette();
-    palette.setColor(QPalette::Window, percent < kBusyPercent ? QColor(Qt::green) : QColor(Qt::red));
-    box->setPalette(palette);
     box->setAutoFillBackground(true);
+    setBackground(box, percent < kBusyPercent ? QColor(Qt::green) : QColor(Qt::red));
 }
 
 void MainWindow::handleCpuTick() {
@@ -312,11 +317,9 @@ void MainWindow::plotSoftValues(std::span<const float> softValues, PlotColour co
 void MainWindow::setIndicator(TransmitIndicator which, IndicatorColour colour) {
     QLabel* box = m_indicators[static_cast<std::size_t>(which)];
     if (box == nullptr) return;
-    QPalette palette = box->palette();
-    palette.setColor(QPalette::Window, colour == IndicatorColour::Green ? QColor(Qt::green)
-                                       : colour == IndicatorColour::Red ? QColor(Qt::red)
-                                                                        : QColor(Qt::white));
-    box->setPalette(palette);
+    setBackground(box, colour == IndicatorColour::Green ? QColor(Qt::green)
+                       : colour == IndicatorColour::Red ? QColor(Qt::red)
+                                                        : QColor(Qt::white));
 }
 
 void MainWindow::resetSpeedChart(ChartColour colour) {
