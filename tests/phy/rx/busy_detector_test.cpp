@@ -13,6 +13,7 @@
 #include "phy/common/drawn_tables.h"
 #include "phy/common/random_source.h"
 #include "phy/rx/receive_front_end.h"
+#include "sim/voice_signal.h"
 
 namespace zolk {
 namespace {
@@ -168,25 +169,6 @@ double tone(long n, double hz, double amplitude) {
     return amplitude * std::cos(2.0 * std::numbers::pi * hz * static_cast<double>(n) / kAudioRateHz);
 }
 
-// A voice-like SSB signal: a pitch of 130 Hz with a slow 15 Hz vibrato, harmonics shaped by three
-// formants, spoken in syllables (4 per second).
-double voice(long n, double amplitude) {
-    const double t = static_cast<double>(n) / kAudioRateHz;
-    constexpr double kVibratoHz = 0.7;
-    const double pitchCycles =
-        130.0 * t + 15.0 / (2.0 * std::numbers::pi * kVibratoHz) * (1.0 - std::cos(2.0 * std::numbers::pi * kVibratoHz * t));
-    const auto formant = [](double f, double centre, double width) {
-        return std::exp(-(f - centre) * (f - centre) / (2.0 * width * width));
-    };
-    double sum = 0.0;
-    for (int h = 3; h * 130 < 2800; ++h) {
-        const double f = h * 130.0;
-        const double weight = formant(f, 600.0, 150.0) + 0.6 * formant(f, 1300.0, 200.0) + 0.3 * formant(f, 2400.0, 250.0);
-        sum += weight * std::cos(2.0 * std::numbers::pi * h * pitchCycles + h * 0.9);
-    }
-    return amplitude * 0.5 * std::abs(std::sin(std::numbers::pi * 4.0 * t)) * sum;
-}
-
 // Mean power of a source over its first seconds.
 double meanPower(const std::function<double(long)>& audio, double seconds) {
     const long count = static_cast<long>(seconds * kAudioRateHz);
@@ -253,7 +235,7 @@ TEST_F(FrontEndBusy, ToneAndVoiceAreFoundWithinASecond) {
     const Case cases[] = {
         {"tone 800 Hz at 0 dB", [](long n) { return tone(n, 800.0, 3000.0); }, 0.0},
         {"tone 2400 Hz at -5 dB", [](long n) { return tone(n, 2400.0, 3000.0); }, -5.0},
-        {"voice at +5 dB", [](long n) { return voice(n, 4000.0); }, 5.0},
+        {"voice at +5 dB", [](long n) { return sim::voiceSample({.amplitude = 4000.0}, n); }, 5.0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
