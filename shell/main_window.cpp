@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSerialPortInfo>
 #include <QStatusBar>
 #include <QUrl>
 
@@ -18,6 +19,9 @@
 #include "version.h"
 #include "shell/console_ui_sink.h"
 #include "shell/meter_text.h"
+#include "shell/ptt_dialog.h"
+#include "shell/setup_dialog.h"
+#include "shell/sound_card_dialog.h"
 #include "shell/twips.h"
 
 namespace zolk::shell {
@@ -98,6 +102,8 @@ void MainWindow::buildMenus() {
                           MenuItem::MonitorOn, MenuItem::MonitorOff, MenuItem::MonitorClear}) {
         connect(menuAction(item), &QAction::triggered, this, [this, item] { handleStationMenu(item); });
     }
+    for (MenuItem item : {MenuItem::Setup, MenuItem::SoundCard, MenuItem::Ptt})
+        connect(menuAction(item), &QAction::triggered, this, [this, item] { handleDialog(item); });
     connect(menuAction(MenuItem::Guide), &QAction::triggered, this, &MainWindow::handleGuide);
     connect(menuAction(MenuItem::Log), &QAction::triggered, this, &MainWindow::handleLog);
     connect(menuAction(MenuItem::About), &QAction::triggered, this, &MainWindow::handleAbout);
@@ -349,6 +355,28 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 
 void MainWindow::handleStationMenu(MenuItem item) {
     if (m_station != nullptr) m_station->onMenu(item);
+}
+
+void MainWindow::handleDialog(MenuItem item) {
+    if (m_station == nullptr || !m_station->running()) return;
+    if (item == MenuItem::SoundCard && m_soundCardDialog != nullptr) {
+        m_soundCardDialog->raise();
+        m_soundCardDialog->activateWindow();
+        return;
+    }
+    QDialog* dialog = nullptr;
+    if (item == MenuItem::SoundCard) {
+        dialog = m_soundCardDialog = new SoundCardDialog(*m_station, this);
+    } else if (item == MenuItem::Setup) {
+        dialog = new SetupDialog(*m_station, this);
+    } else {
+        QStringList ports;
+        for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) ports << port.systemLocation();
+        dialog = new PttDialog(*m_station, ports, this);
+    }
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // Modal ones without a nested event loop: the modem's events go on while a dialog is up.
+    if (dialog->isModal()) dialog->open(); else dialog->show();
 }
 
 void MainWindow::handleGuide() {

@@ -12,6 +12,7 @@
 #include "app/host_bridge.h"
 #include "app/session_log.h"
 #include "app/settings.h"
+#include "app/station_setup.h"
 #include "host/host_interface.h"
 #include "phy/common/audio_engine.h"
 #include "phy/common/drawn_tables.h"
@@ -134,8 +135,13 @@ public:
     // The input level the level gauge shows, in dB below full scale, measured from the capture
     // peak every 100 ms.
     float inputLevelDb() const { return m_inputLevelDb; }
+    // What the setup dialogs may change, and when.
+    StationSetup& setup() { return m_setup; }
 
 private:
+    // The setup dialogs' rules edit the settings and reopen the devices they concern.
+    friend class StationSetup;
+
     struct KeyingView final : TransmitKeying {
         explicit KeyingView(const RadioControl& radio) : radio(radio) {}
         const RadioControl& radio;
@@ -184,6 +190,7 @@ private:
     std::unique_ptr<StationRadio> m_radio;
     std::unique_ptr<StationSession> m_session;  // uses the radio: destroyed before it
     float m_inputLevelDb = captureLevelDb(0.0f);
+    StationSetup m_setup{*this};
     bool m_pttMenuShown = false;
     bool m_running = false;
     bool m_closing = false;
