@@ -9,6 +9,7 @@
 #include "app/station_session.h"
 #include "app/window_layout.h"
 #include "version.h"
+#include "host/call_sign.h"
 #include "host/status_lines.h"
 
 namespace zolk {
@@ -326,6 +327,18 @@ std::optional<std::filesystem::path> Station::openLog() {
     if (std::filesystem::exists(m_log.file(), error)) return m_log.file();
     m_ports.ui.messageBox("ZOLK SAT", "Empty Log");
     return std::nullopt;
+}
+
+bool Station::startPing(PingKind kind, std::string_view target) {
+    if (!m_running) return false;
+    if (target.empty() || !callSignValid(target)) {
+        m_ports.ui.messageBox("ZOLK SAT", "Invalid Call Sign");
+        return false;
+    }
+    m_settings.calibrationTarget = upperAscii(target);
+    saveSettings();
+    if (m_settings.monitorMode == 1) onMenu(MenuItem::MonitorOff);
+    return m_session->arq().startPing(kind, callSeed(m_settings.calibrationTarget));
 }
 
 void Station::resetSession() {

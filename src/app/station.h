@@ -23,6 +23,7 @@
 #include "ports/ui_sink.h"
 #include "radio/null_radio_devices.h"
 #include "radio/radio_control.h"
+#include "session/ping_codes.h"
 
 namespace zolk {
 
@@ -132,6 +133,12 @@ public:
     // The ARQ session with its adapters; exists from start() until shutdown().
     StationSession& session() { return *m_session; }
 
+    // Link calibration ping of kind to the station with call sign target, from the calibration
+    // window or the host's CALIBRATE. An empty or invalid call sign is refused with "Invalid Call
+    // Sign"; a valid one is stored (upper case) as the calibration target. Monitor mode is left
+    // as for a call. False when nothing was sent (the session has said why).
+    bool startPing(PingKind kind, std::string_view target);
+
 private:
     struct KeyingView final : TransmitKeying {
         explicit KeyingView(const RadioControl& radio) : radio(radio) {}
@@ -176,7 +183,7 @@ private:
     KeyingView m_keying{m_radioControl};
     SessionLog m_log;
     AudioEngine m_audio;
-    HostBridge m_hostBridge{*this, m_ports.ui};
+    HostBridge m_hostBridge{*this};
     HostInterface m_host;
     std::unique_ptr<StationRadio> m_radio;
     std::unique_ptr<StationSession> m_session;  // uses the radio: destroyed before it
