@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSerialPortInfo>
 #include <QStatusBar>
 #include <QUrl>
 
@@ -18,6 +19,9 @@
 #include "version.h"
 #include "shell/console_ui_sink.h"
 #include "shell/meter_text.h"
+#include "shell/ptt_dialog.h"
+#include "shell/setup_dialog.h"
+#include "shell/sound_card_dialog.h"
 #include "shell/twips.h"
 
 namespace zolk::shell {
@@ -44,6 +48,13 @@ constexpr std::chrono::milliseconds kCpuTickMs{100};
 QString text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 QColor displayBackground() { return QColor(16, 16, 24); }
+
+// A text box's background; the box fills it (set when the box is made).
+void setBackground(QLabel* box, const QColor& colour) {
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Window, colour);
+    box->setPalette(palette);
+}
 
 }  // namespace
 
@@ -91,6 +102,8 @@ void MainWindow::buildMenus() {
                           MenuItem::MonitorOn, MenuItem::MonitorOff, MenuItem::MonitorClear}) {
         connect(menuAction(item), &QAction::triggered, this, [this, item] { handleStationMenu(item); });
     }
+    for (MenuItem item : {MenuItem::Setup, MenuItem::SoundCard, MenuItem::Ptt})
+        connect(menuAction(item), &QAction::triggered, this, [this, item] { handleDialog(item); });
     connect(menuAction(MenuItem::Guide), &QAction::triggered, this, &MainWindow::handleGuide);
     connect(menuAction(MenuItem::Log), &QAction::triggered, this, &MainWindow::handleLog);
     connect(menuAction(MenuItem::About), &QAction::triggered, this, &MainWindow::handleAbout);
@@ -287,10 +300,8 @@ void MainWindow::showCpu(float percent) {
     constexpr float kBusyPercent = 87.5F;
     QLabel* box = m_meterBoxes[1];
     box->setText(text(cpuText(percent)));
-    QPalette palette = box->palette();
-    palette.setColor(QPalette::Window, percent < kBusyPercent ? QColor(Qt::green) : QColor(Qt::red));
-    box->setPalette(palette);
     box->setAutoFillBackground(true);
+    setBackground(box, percent < kBusyPercent ? QColor(Qt::green) : QColor(Qt::red));
 }
 
 void MainWindow::handleCpuTick() {
@@ -312,11 +323,9 @@ void MainWindow::plotSoftValues(std::span<const float> softValues, PlotColour co
 void MainWindow::setIndicator(TransmitIndicator which, IndicatorColour colour) {
     QLabel* box = m_indicators[static_cast<std::size_t>(which)];
     if (box == nullptr) return;
-    QPalette palette = box->palette();
-    palette.setColor(QPalette::Window, colour == IndicatorColour::Green ? QColor(Qt::green)
-                                       : colour == IndicatorColour::Red ? QColor(Qt::red)
-                                                                        : QColor(Qt::white));
-    box->setPalette(palette);
+    setBackground(box, colour == IndicatorColour::Green ? QColor(Qt::green)
+                       : colour == IndicatorColour::Red ? QColor(Qt::red)
+                                                        : QColor(Qt::white));
 }
 
 void MainWindow::resetSpeedChart(ChartColour colour) {
@@ -351,6 +360,28 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 
 void MainWindow::handleStationMenu(MenuItem item) {
     if (m_station != nullptr) m_station->onMenu(item);
+}
+
+void MainWindow::handleDialog(MenuItem item) {
+    if (m_station == nullptr || !m_station->running()) return;
+    if (item == MenuItem::SoundCard && m_soundCardDialog != nullptr) {
+        m_soundCardDialog->raise();
+        m_soundCardDialog->activateWindow();
+        return;
+    }
+    QDialog* dialog = nullptr;
+    if (item == MenuItem::SoundCard) {
+        dialog = m_soundCardDialog = new SoundCardDialog(*m_station, this);
+    } else if (item == MenuItem::Setup) {
+        dialog = new SetupDialog(*m_station, this);
+    } else {
+        QStringList ports;
+        for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) ports << port.systemLocation();
+        dialog = new PttDialog(*m_station, ports, this);
+    }
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // Modal ones without a nested event loop: the modem's events go on while a dialog is up.
+    if (dialog->isModal()) dialog->open(); else dialog->show();
 }
 
 void MainWindow::handleGuide() {

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QTimer>
 #include <array>
 #include <map>
@@ -17,6 +18,7 @@
 #include "shell/status_panel.h"
 
 class QAction;
+class QDialog;
 
 namespace zolk {
 class Station;
@@ -80,6 +82,7 @@ private:
     QAction* addMenuItem(QMenu* menu, MenuItem item, bool checkable);
     // Slots, one per event.
     void handleStationMenu(MenuItem item);
+    void handleDialog(MenuItem item);
     void handleGuide();
     void handleLog();
     void handleAbout();
@@ -106,6 +109,7 @@ private:
     CpuMeter m_cpuMeter;
     CpuSmoother m_cpuSmoother;
     Station* m_station = nullptr;
+    QPointer<QDialog> m_soundCardDialog;  // modeless: one at a time
     bool m_messagesWait = false;
 };
 

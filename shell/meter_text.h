@@ -1,6 +1,5 @@
-// meter_text.h: the texts beside the S/N and AFC meters ("S/N (2500 Hz): +12.5 dB",
-// "AFC: -3.0 Hz",
-// "CPU Usage: 12 %"), shared by the window and the console. Owns no state.
+// meter_text.h: the texts beside the S/N, AFC and CPU meters ("S/N (2500 Hz): +12.5 dB",
+// "AFC: -3.0 Hz", "CPU Usage: 12 %"), shared by the window and the console. Owns no state.
 #pragma once
 
 #include <string>

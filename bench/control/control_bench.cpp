@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "control_rig.h"
-#include "host/call_sign.h"
+#include "phy/common/call_sign.h"
 #include "phy/common/tables_file.h"
 #include "session/control_codes.h"
 #include "sim/channel_model.h"

@@ -9,7 +9,7 @@
 #include "app/station_session.h"
 #include "app/window_layout.h"
 #include "version.h"
-#include "host/call_sign.h"
+#include "phy/common/call_sign.h"
 #include "host/status_lines.h"
 
 namespace zolk {

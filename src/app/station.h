@@ -12,6 +12,7 @@
 #include "app/host_bridge.h"
 #include "app/session_log.h"
 #include "app/settings.h"
+#include "app/station_setup.h"
 #include "host/host_interface.h"
 #include "phy/common/audio_engine.h"
 #include "phy/common/drawn_tables.h"
@@ -132,6 +133,8 @@ public:
     StationRadio& radio() { return *m_radio; }
     // The ARQ session with its adapters; exists from start() until shutdown().
     StationSession& session() { return *m_session; }
+    // What the setup dialogs may change, and when.
+    StationSetup& setup() { return m_setup; }
 
     // Link calibration ping of kind to the station with call sign target, from the calibration
     // window or the host's CALIBRATE. An empty or invalid call sign is refused with "Invalid Call
@@ -140,6 +143,9 @@ public:
     bool startPing(PingKind kind, std::string_view target);
 
 private:
+    // The setup dialogs' rules edit the settings and reopen the devices they concern.
+    friend class StationSetup;
+
     struct KeyingView final : TransmitKeying {
         explicit KeyingView(const RadioControl& radio) : radio(radio) {}
         const RadioControl& radio;
@@ -187,6 +193,7 @@ private:
     HostInterface m_host;
     std::unique_ptr<StationRadio> m_radio;
     std::unique_ptr<StationSession> m_session;  // uses the radio: destroyed before it
+    StationSetup m_setup{*this};
     bool m_pttMenuShown = false;
     bool m_running = false;
     bool m_closing = false;

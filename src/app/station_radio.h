@@ -62,6 +62,9 @@ public:
     // a transmission is still on the air and std::invalid_argument for a bad mode or frame.
     void send(int mode, std::span<const std::span<const std::uint8_t>> frames);
 
+    // The next transmission is the 1500 Hz test tone, until a frame is prepared.
+    void prepareTestTone() { m_transmit.prepareTestTone(); }
+
     // Control frames. The pattern tables hold one drawing at all times (the idle one from the
     // start); a redraw drops a detection under way.
     void drawPatterns(std::int32_t seed, const CallSlotSeeds& slotSeeds, bool forCall);

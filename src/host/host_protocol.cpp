@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "host/call_sign.h"
+#include "phy/common/call_sign.h"
 #include "host/command_syntax.h"
 #include "host/host_panels.h"
 #include "host/status_lines.h"

@@ -87,6 +87,8 @@ public:
     bool radioPortOpen() const { return m_ports.serial.isOpen(); }
     // Finds and opens the HID board (PttVia 4 only), with the messages for none or several.
     void openConfiguredBoard();
+    // The board itself, for the operator's choice among several.
+    HidPttBoard& board() { return m_board; }
 
     // TransmitterKeying.
     void pttOn() override;

@@ -157,13 +157,13 @@ constexpr std::array<std::string_view, 1> kMicrotelecomModels{"Perseus"sv};
 // clang-format on
 
 const std::array<RadioBrand, 7> kBrands{{
-    {"Icom"sv, kIcomModels},
-    {"Yaesu"sv, kYaesuModels},
-    {"Kenwood"sv, kKenwoodModels},
-    {"Elecraft"sv, kElecraftModels},
-    {"TenTec"sv, kTenTecModels},
-    {"FlexRadio"sv, kFlexRadioModels},
-    {"Microtelecom"sv, kMicrotelecomModels},
+    {"Icom"sv, kIcomModels, "IC-7000"sv},
+    {"Yaesu"sv, kYaesuModels, "FT-897"sv},
+    {"Kenwood"sv, kKenwoodModels, "TS-2000"sv},
+    {"Elecraft"sv, kElecraftModels, "K3"sv},
+    {"TenTec"sv, kTenTecModels, "Jupiter"sv},
+    {"FlexRadio"sv, kFlexRadioModels, "SmartSDR"sv},
+    {"Microtelecom"sv, kMicrotelecomModels, "Perseus"sv},
 }};
 
 int hexDigit(char c) {
@@ -176,6 +176,14 @@ int hexDigit(char c) {
 }  // namespace
 
 std::span<const RadioBrand> radioBrands() { return kBrands; }
+
+const RadioBrand* brandOf(int rig) {
+    const RadioModel* model = radioModel(rig);
+    if (model == nullptr) return nullptr;
+    const auto* found = std::find_if(kBrands.begin(), kBrands.end(),
+                                     [&](const RadioBrand& brand) { return brand.name == model->brand; });
+    return found == kBrands.end() ? nullptr : found;
+}
 
 const RadioModel* radioModel(int rig) {
     if (rig < 1 || rig > kRadioModelCount) return nullptr;

@@ -36,8 +36,11 @@ inline constexpr int kDefaultRig = 52;  // FT-897
 struct RadioBrand {
     std::string_view name;
     std::span<const std::string_view> models;
+    std::string_view defaultModel;  // offered when the stored radio is not one of the brand's
 };
 std::span<const RadioBrand> radioBrands();
+// The brand of entry rig, nullptr for a number outside the table.
+const RadioBrand* brandOf(int rig);
 
 // Entry 1..132; nullptr for any other number.
 const RadioModel* radioModel(int rig);

@@ -6,6 +6,7 @@
 
 #include "phy/common/mode_table.h"
 #include "phy/tx/data_frame.h"
+#include "session/identification.h"
 
 namespace zolk {
 namespace {
@@ -13,8 +14,6 @@ namespace {
 constexpr std::string_view kCallPanel = "Indicativos";
 constexpr std::string_view kBaudPanel = "Baud";
 constexpr std::string_view kBytesPanel = "Bytes";
-constexpr std::size_t kIdentificationBytes = 8;
-constexpr std::size_t kBaseCallBytes = 7;
 
 const ModeRecord& record(int mode) { return modeRecord(mode); }
 
@@ -36,31 +35,6 @@ bool isNak(ControlCode code) {
 
 ControlCode toggled(ControlCode req) {
     return req == ControlCode::Req0 ? ControlCode::Req1 : ControlCode::Req0;
-}
-
-// Upper-case base call and SSID number as the identification frame carries them.
-std::string baseCall(std::string_view call) {
-    std::string base(call.substr(0, call.find('-')));
-    std::transform(base.begin(), base.end(), base.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-    });
-    return base;
-}
-
-std::uint8_t ssidByte(std::string_view call) {
-    const std::size_t dash = call.find('-');
-    if (dash == std::string_view::npos || dash + 1 >= call.size()) return 0;
-    const std::string_view ssid = call.substr(dash + 1);
-    if (ssid == "T" || ssid == "t") return 16;
-    if (ssid == "R" || ssid == "r") return 17;
-    if (ssid == "X" || ssid == "x") return 18;
-    int value = 0;
-    for (const char c : ssid) {
-        if (c < '0' || c > '9') return 0;
-        value = value * 10 + (c - '0');
-        if (value > 255) return 0;
-    }
-    return static_cast<std::uint8_t>(value);
 }
 
 }  // namespace
@@ -542,11 +516,7 @@ void ArqSession::sendBurst() {
 }
 
 void ArqSession::sendIdentification() {
-    std::array<std::uint8_t, kIdentificationBytes> payload{};
-    std::string base = baseCall(m_sourceCall);
-    base.resize(kBaseCallBytes, ' ');
-    std::copy(base.begin(), base.end(), payload.begin());
-    payload[kBaseCallBytes] = ssidByte(m_sourceCall);
+    const auto payload = identificationPayload(m_sourceCall);
     DataFrameHeader header;
     header.lastFrame = true;
     header.publicFlag = m_host.publicFlag();
@@ -892,16 +862,14 @@ void ArqSession::onIncomingCall(int slot) {
 }
 
 void ArqSession::onIdentification(const ReceivedDataFrame& frame, float snrDb) {
-    const auto payload = frame.payload;
-    std::string caller;
-    for (std::size_t i = 0; i < std::min(payload.size(), kBaseCallBytes); ++i)
-        caller.push_back(static_cast<char>(payload[i]));
-    while (!caller.empty() && caller.back() == ' ') caller.pop_back();
-    if (payload.size() > kBaseCallBytes && payload[kBaseCallBytes] != 0) {
-        const int ssid = payload[kBaseCallBytes];
-        caller += ssid == 16 ? "-T" : ssid == 17 ? "-R" : ssid == 18 ? "-X" : "-" + std::to_string(ssid);
+    // An unreadable call sign is answered as a frame that did not decode: the caller repeats.
+    auto caller = callFromIdentification(frame.payload);
+    if (!caller) {
+        decision("identification with an unreadable call sign");
+        onMissingFrame();
+        return;
     }
-    m_sourceCall = caller;
+    m_sourceCall = std::move(*caller);
     m_answeredCall = true;
     m_log.connectedIncoming(m_sourceCall);
     m_linkReported = true;

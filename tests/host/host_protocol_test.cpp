@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/call_sign.h"
+#include "phy/common/call_sign.h"
 #include "host_fakes.h"
 #include "version.h"
 

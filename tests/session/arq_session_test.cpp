@@ -88,6 +88,17 @@ TEST(ArqCall, IdentificationCarriesTheSsid) {
     }
 }
 
+// A caller whose identification holds more than letters and digits is never shown to the host:
+// such a call sign would split or forge reply lines. It is answered as a frame that did not decode.
+TEST(ArqCall, UnreadableCallerIsAnsweredWithNakAndNeverReported) {
+    SessionLink link;
+    link.a().session.connect("AB\rCONNECTED", "W1AW");
+    link.run(20 * kSecond);
+    EXPECT_EQ(link.b().host.lines, std::vector<std::string>{"PENDING"}) << link.transcript();
+    EXPECT_GE(countOf(link.b().radio.sent, ControlCode::Nak), 1) << link.transcript();
+    EXPECT_TRUE(link.a().host.lines.empty()) << link.transcript();
+}
+
 TEST(ArqCall, TenFailedAttemptsThenUnableToConnect) {
     SessionLink link;
     link.b().host.listen = false;

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -31,14 +32,20 @@ inline void pumpFor(std::chrono::milliseconds span) {
     pumpUntil([] { return false; }, span);
 }
 
-// A port P on the loopback address with P + 1 free as well (the DataPort's number).
+// A port P on the loopback address with P + 1 free as well (the DataPort's number). The pair is
+// drawn below the kernel's ephemeral range: a client retrying a port there while nothing listens
+// can be handed that very port as its own source and connect to itself, and parallel tests'
+// outgoing connections take ports from that range too.
 inline std::uint16_t freePortPair() {
-    for (int attempt = 0; attempt < 50; ++attempt) {
+    static std::mt19937 draw(std::random_device{}());
+    std::uniform_int_distribution<int> belowEphemeral(20000, 32000);
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        const auto port = static_cast<std::uint16_t>(belowEphemeral(draw));
         QTcpServer first;
         QTcpServer second;
-        if (!first.listen(QHostAddress::LocalHost, 0)) continue;
-        const std::uint16_t port = first.serverPort();
-        if (port < 65534 && second.listen(QHostAddress::LocalHost, port + 1)) return port;
+        if (first.listen(QHostAddress::LocalHost, port) &&
+            second.listen(QHostAddress::LocalHost, port + 1))
+            return port;
     }
     return 0;
 }
@@ -46,13 +53,21 @@ inline std::uint16_t freePortPair() {
 // One host program's connection.
 class HostClient {
 public:
+    // True once connected to a listener; a connection to the socket's own port (possible while
+    // nothing listens) is dropped and counts as refused.
     bool connectTo(std::uint16_t port, const QHostAddress& address = QHostAddress::LocalHost) {
+        if (m_socket.state() == QAbstractSocket::ConnectedState) return true;
+        m_socket.abort();
         m_socket.connectToHost(address, port);
-        return pumpUntil([this] {
-                   return m_socket.state() == QAbstractSocket::ConnectedState ||
-                          m_socket.state() == QAbstractSocket::UnconnectedState;
-               }) &&
-               m_socket.state() == QAbstractSocket::ConnectedState;
+        pumpUntil([this] {
+            return m_socket.state() == QAbstractSocket::ConnectedState ||
+                   m_socket.state() == QAbstractSocket::UnconnectedState;
+        });
+        if (m_socket.state() == QAbstractSocket::ConnectedState && m_socket.localPort() == port) {
+            m_socket.abort();
+            return false;
+        }
+        return m_socket.state() == QAbstractSocket::ConnectedState;
     }
     void send(std::string_view bytes) {
         m_socket.write(bytes.data(), static_cast<qint64>(bytes.size()));

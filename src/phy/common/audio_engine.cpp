@@ -58,7 +58,7 @@ bool AudioEngine::open(Direction& direction, const std::string& deviceName) {
     const auto word = directionWord(direction.which);
     if (!direction.open && !direction.reportedClosed) {
         m_log("Audio " + std::string(word) + " is closed: " + deviceLabel(deviceName) +
-                     " cannot be opened; retrying every 10 s while no link is in progress");
+              " cannot be opened; retrying every 10 s while no link is in progress");
         direction.reportedClosed = true;
     } else if (direction.open && direction.reportedClosed) {
         m_log("Audio " + std::string(word) + " is open again on " + deviceLabel(deviceName));
@@ -116,7 +116,7 @@ void AudioEngine::onDeviceFailed(AudioDirection which) {
     // Not alive, so the next idle watchdog tick tries it again.
     direction.alive = false;
     m_log("Audio " + std::string(directionWord(which)) + " failed on " + deviceLabel(direction.deviceName) +
-                 "; retrying every 10 s while no link is in progress");
+          "; retrying every 10 s while no link is in progress");
     direction.reportedClosed = true;
 }
 

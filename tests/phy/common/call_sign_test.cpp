@@ -1,4 +1,4 @@
-#include "host/call_sign.h"
+#include "phy/common/call_sign.h"
 
 #include <gtest/gtest.h>
 

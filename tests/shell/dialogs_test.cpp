@@ -1,0 +1,299 @@
+// The setup dialogs on the offscreen platform, on a station in virtual time: what they show, what
+// a choice stores in the settings file, and what they refuse.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/station.h"
+#include "app/station_session.h"
+#include "radio/radio_table.h"
+#include "shell/ptt_dialog.h"
+#include "shell/setup_dialog.h"
+#include "shell/sound_card_dialog.h"
+#include "sim/harness.h"
+#include "test_application.h"
+
+namespace zolk::shell {
+namespace {
+
+using sim::SimStation;
+
+std::vector<std::uint8_t> bytesOf(std::string_view text) { return {text.begin(), text.end()}; }
+
+QStringList entries(const QComboBox* list) {
+    QStringList shown;
+    for (int i = 0; i < list->count(); ++i) shown << list->itemText(i);
+    return shown;
+}
+
+// What the operator does: pick an entry of a list.
+void pick(QComboBox* list, int index) {
+    list->setCurrentIndex(index);
+    emit list->activated(index);
+}
+
+class DialogsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { test::ensureApplication(); }
+    void SetUp() override {
+        m_folder = std::filesystem::path(::testing::TempDir()) /
+                   ("dialogs_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
+                    std::to_string(::getpid()));
+        std::filesystem::remove_all(m_folder);
+        std::filesystem::create_directories(m_folder);
+    }
+    void TearDown() override { std::filesystem::remove_all(m_folder); }
+
+    SimStation& started(const std::string& settings = {}) {
+        if (!settings.empty()) std::ofstream(m_folder / "ZOLK SAT.ini") << settings;
+        SimStation& s = m_harness.addStation(m_folder);
+        EXPECT_TRUE(s.station().start());
+        m_harness.hostConnects(s, HostSocket::Command);
+        m_harness.hostConnects(s, HostSocket::Data);
+        command(s, "MYCALL EA5ABC");
+        return s;
+    }
+    void command(SimStation& s, std::string_view line) {
+        m_harness.hostSends(s, HostSocket::Command, bytesOf(std::string(line) + "\r"));
+    }
+    void startCall(SimStation& s) {
+        command(s, "CONNECT EA5ABC N0CALL");
+        ASSERT_TRUE(s.station().session().arq().inProgress());
+    }
+    bool saved(const std::string& line) const {
+        std::ifstream in(m_folder / "ZOLK SAT.ini");
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str().find("\n" + line + "\n") != std::string::npos;
+    }
+    static std::string lastMessage(SimStation& s) {
+        const auto& boxes = s.ui().messageBoxes();
+        return boxes.empty() ? std::string() : boxes.back().first + ": " + boxes.back().second;
+    }
+    template <typename W>
+    static W* child(QWidget& dialog, const char* name) {
+        W* w = dialog.findChild<W*>(name);
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+
+    std::filesystem::path m_folder;
+    sim::Harness m_harness;
+};
+
+TEST_F(DialogsTest, SoundCardDialogListsTheDevicesAndStoresTheChoice) {
+    SimStation& s = started("[Soundcard]\nInput Device Name=Gone Card\n");
+    s.audio().setDevices(AudioDirection::Capture, {"Sim Input", "USB Audio CODEC"});
+    s.audio().setDevices(AudioDirection::Playback, {"Sim Output", "USB Audio CODEC"});
+    SoundCardDialog dialog(s.station());
+    dialog.show();
+    EXPECT_EQ(dialog.windowTitle(), "SoundCard");
+    auto* input = child<QComboBox>(dialog, "cboTarjetaSonidoEntrada");
+    auto* output = child<QComboBox>(dialog, "cboTarjetaSonidoSalida");
+    EXPECT_EQ(entries(input), (QStringList{"System default device", "Sim Input", "USB Audio CODEC", "Gone Card"}));
+    EXPECT_EQ(input->currentText(), "Gone Card");
+    EXPECT_EQ(output->currentText(), "System default device");
+    EXPECT_FALSE(child<QComboBox>(dialog, "cboUZBoard")->isVisible());
+
+    pick(output, 2);
+    EXPECT_EQ(s.audio().openDevice(AudioDirection::Playback), "USB Audio CODEC");
+    EXPECT_TRUE(saved("Output Device Name=USB Audio CODEC"));
+    pick(input, 0);
+    EXPECT_EQ(s.station().settings().inputDeviceName, "");
+
+    auto* drive = child<QSlider>(dialog, "sldDrive");
+    EXPECT_EQ(drive->minimum(), -30);
+    EXPECT_EQ(drive->maximum(), 0);
+    EXPECT_EQ(drive->pageStep(), 5);
+    drive->setValue(-12);
+    EXPECT_EQ(child<QLabel>(dialog, "lblDrive")->text(), "-12 dB");
+    dialog.accept();
+    EXPECT_TRUE(saved("ALC Drive Level=-12"));
+    EXPECT_TRUE(s.ui().messageBoxes().empty());
+}
+
+TEST_F(DialogsTest, SoundCardDialogRefusesADeviceDuringALinkAndShowsTheOneInUse) {
+    SimStation& s = started();
+    s.audio().setDevices(AudioDirection::Playback, {"Sim Output", "USB Audio CODEC"});
+    startCall(s);
+    SoundCardDialog dialog(s.station());
+    dialog.show();
+    auto* output = child<QComboBox>(dialog, "cboTarjetaSonidoSalida");
+    pick(output, 2);
+    EXPECT_EQ(lastMessage(s), "ZOLK SAT: Not while connection is in progress");
+    EXPECT_EQ(output->currentText(), "System default device");
+    EXPECT_EQ(s.station().settings().outputDeviceName, "");
+}
+
+TEST_F(DialogsTest, TuneButtonTogglesAndClosingTheDialogStopsTheTone) {
+    SimStation& s = started();
+    SoundCardDialog dialog(s.station());
+    dialog.show();
+    auto* tune = child<QPushButton>(dialog, "cmdTune");
+    EXPECT_EQ(tune->toolTip(), "1500Hz Test tone, useful for the ALC adjustment");
+    tune->click();
+    EXPECT_EQ(tune->text(), "Stop");
+    EXPECT_TRUE(s.station().transmitActive());
+    tune->click();
+    EXPECT_EQ(tune->text(), "Tune");
+    EXPECT_FALSE(s.station().transmitActive());
+    tune->click();
+    dialog.close();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_FALSE(s.station().transmitActive());
+    EXPECT_FALSE(s.station().setup().tuning());
+}
+
+TEST_F(DialogsTest, SetupDialogShowsTheDataPortAndKeepsABadPortOpen) {
+    SimStation& s = started("[Setup]\nRetries=10\n");
+    SetupDialog dialog(s.station());
+    dialog.show();
+    auto* command = child<QLineEdit>(dialog, "txtPuertoComandos");
+    auto* data = child<QLineEdit>(dialog, "txtPuertoDatos");
+    auto* retries = child<QComboBox>(dialog, "cboRetries");
+    EXPECT_EQ(command->text(), "8300");
+    EXPECT_EQ(data->text(), "8301");
+    EXPECT_EQ(entries(retries), (QStringList{"1", "2", "3", "4", "5"}));
+    EXPECT_EQ(retries->currentText(), "5");
+
+    for (const char* bad : {"1024", "65535", "port"}) {
+        SCOPED_TRACE(bad);
+        command->setText(bad);
+        dialog.accept();
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(lastMessage(s), "ZOLK SAT: Invalid TCP port. BPQ Port should be >1024 and <65535");
+        EXPECT_EQ(s.station().settings().commandPortNumber, 8300);
+    }
+    command->setText("8400");
+    EXPECT_EQ(data->text(), "8401");
+    retries->setCurrentIndex(2);
+    dialog.accept();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(saved("TCP Command Port=8400"));
+    EXPECT_TRUE(saved("Retries=3"));
+    EXPECT_EQ(s.hostLink().listeningPort(HostSocket::Data), 8401);
+}
+
+TEST_F(DialogsTest, SetupDialogClosesWithoutStoringDuringALink) {
+    SimStation& s = started();
+    startCall(s);
+    SetupDialog dialog(s.station());
+    dialog.show();
+    child<QLineEdit>(dialog, "txtPuertoComandos")->setText("8400");
+    dialog.accept();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(lastMessage(s), "ZOLK SAT: Not while connection is in progress");
+    EXPECT_EQ(s.station().settings().commandPortNumber, 8300);
+}
+
+TEST_F(DialogsTest, PttDialogFollowsTheBrandAndModelAndStoresOnClose) {
+    SimStation& s = started("[PTT]\nRig=52\nVia=1\nBaud=38400\n");
+    PttDialog dialog(s.station(), {"/dev/ttyUSB0", "/dev/ttyACM0"});
+    dialog.show();
+    EXPECT_EQ(dialog.windowTitle(), "PTT");
+    auto* brands = child<QComboBox>(dialog, "cboMarcas");
+    auto* models = child<QComboBox>(dialog, "cboModelos");
+    auto* bauds = child<QComboBox>(dialog, "cboBaudios");
+    EXPECT_EQ(brands->currentText(), "Yaesu");
+    EXPECT_EQ(models->currentText(), "FT-897");
+    EXPECT_TRUE(child<QRadioButton>(dialog, "optSwitchingZOLK")->isChecked());
+    // The stored port is offered beside the system's.
+    EXPECT_EQ(entries(child<QComboBox>(dialog, "cboCATCOM")), (QStringList{"COM1", "/dev/ttyUSB0", "/dev/ttyACM0"}));
+
+    brands->setCurrentIndex(brands->findText("Kenwood"));
+    EXPECT_EQ(models->currentText(), "TS-2000");
+    EXPECT_EQ(dialog.choices().rig, radioModelNumber("TS-2000"));
+    EXPECT_EQ(entries(bauds), (QStringList{"9600", "4800", "19200", "38400", "57600"}));
+    EXPECT_EQ(bauds->currentText(), "38400");
+    // A model with one rate: that rate becomes the stored one.
+    brands->setCurrentIndex(brands->findText("Yaesu"));
+    models->setCurrentText("FT-100");
+    EXPECT_EQ(entries(bauds), QStringList{"4800"});
+    EXPECT_EQ(dialog.choices().catBaud, "4800");
+
+    child<QComboBox>(dialog, "cboCATCOM")->setCurrentText("/dev/ttyUSB0");
+    child<QCheckBox>(dialog, "chkDTR")->setChecked(true);
+    dialog.accept();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(saved("Rig=" + std::to_string(radioModelNumber("FT-100"))));
+    EXPECT_TRUE(saved("Baud=4800"));
+    EXPECT_TRUE(saved("CATPort=/dev/ttyUSB0"));
+    EXPECT_TRUE(saved("DTR=1"));
+    EXPECT_EQ(s.station().radioControl().settings().catPort, "/dev/ttyUSB0");
+}
+
+TEST_F(DialogsTest, PttDialogShowsWhatEachWayNeeds) {
+    SimStation& s = started("[PTT]\nRig=" + std::to_string(radioModelNumber("IC-7300")) + "\nVia=1\n");
+    PttDialog dialog(s.station(), {});
+    dialog.show();
+    struct Case {
+        const char* way;
+        bool models, catPort, pttPort, lines, pin, address, boardIds, rigctld;
+    };
+    const Case cases[] = {
+        {"optCAT", true, true, false, true, false, true, false, false},
+        {"optCOM", false, false, true, false, true, false, false, false},
+        {"optVOX", false, false, false, false, false, false, false, false},
+        {"optUZBoard", false, false, false, false, false, false, true, false},
+        {"optRigctld", false, false, false, false, false, false, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.way);
+        child<QRadioButton>(dialog, c.way)->setChecked(true);
+        EXPECT_EQ(child<QComboBox>(dialog, "cboModelos")->isVisible(), c.models);
+        EXPECT_EQ(child<QComboBox>(dialog, "cboCATCOM")->isVisible(), c.catPort);
+        EXPECT_EQ(child<QComboBox>(dialog, "cboPTTCOM")->isVisible(), c.pttPort);
+        EXPECT_EQ(child<QCheckBox>(dialog, "chkRTS")->isVisible(), c.lines);
+        EXPECT_EQ(child<QGroupBox>(dialog, "fraPin")->isVisible(), c.pin);
+        EXPECT_EQ(child<QLineEdit>(dialog, "txtIcomAddress")->isVisible(), c.address);
+        EXPECT_EQ(child<QLineEdit>(dialog, "txtBoardIds")->isVisible(), c.boardIds);
+        EXPECT_EQ(child<QLineEdit>(dialog, "txtRigctldHost")->isVisible(), c.rigctld);
+    }
+    // The host keys the radio: no way to choose.
+    child<QRadioButton>(dialog, "optSwitchingExternal")->setChecked(true);
+    EXPECT_FALSE(child<QGroupBox>(dialog, "FraGlobal")->isVisible());
+}
+
+TEST_F(DialogsTest, PttDialogKeepsAWrongAddressOpenAndRefusesDuringALink) {
+    SimStation& s = started("[PTT]\nRig=" + std::to_string(radioModelNumber("IC-7300")) + "\nVia=1\n");
+    {
+        PttDialog dialog(s.station(), {});
+        dialog.show();
+        auto* address = child<QLineEdit>(dialog, "txtIcomAddress");
+        EXPECT_EQ(address->text(), "94");  // none stored: the model's own
+        address->setText("9");
+        emit address->textEdited("9");
+        dialog.accept();
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(lastMessage(s), "ZOLK SAT: wrong Icom Address format");
+        address->setText("9a");
+        emit address->textEdited("9a");
+        dialog.accept();
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_TRUE(saved("Icom Address=9A"));
+    }
+    startCall(s);
+    PttDialog dialog(s.station(), {});
+    dialog.show();
+    child<QRadioButton>(dialog, "optVOX")->setChecked(true);
+    dialog.accept();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(lastMessage(s), "ZOLK SAT: Not while connection is in progress");
+    EXPECT_EQ(s.station().settings().pttVia, 1);
+    EXPECT_EQ(s.station().radioControl().settings().via, PttVia::Cat);
+}
+
+}  // namespace
+}  // namespace zolk::shell
