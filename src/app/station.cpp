@@ -8,9 +8,9 @@
 #include "app/station_radio.h"
 #include "app/station_session.h"
 #include "app/window_layout.h"
-#include "version.h"
-#include "phy/common/call_sign.h"
 #include "host/status_lines.h"
+#include "phy/common/call_sign.h"
+#include "version.h"
 
 namespace zolk {
 
