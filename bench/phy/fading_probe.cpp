@@ -61,7 +61,7 @@ public:
 
     ReceiveConditions receiveConditions() const override {
         return {.sessionActive = true, .frameReception = true, .narrowSpectrogram = true,
-                .modeIndex = static_cast<std::uint8_t>(m_tables.mode), .waterfallMode = 0};
+                .modeIndex = static_cast<std::uint8_t>(m_tables.mode), .waterfallShown = false};
     }
     void busySample(Complex) override {}
     void waterfallSample(Complex) override {}

@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
 
         int good = 0;
         int detected = 0;
-        phytool::RxRig rx(*load.tables, {c.mode, 1, false}, [&](int, const FrameVerdict& v) {
+        phytool::RxRig rx(*load.tables, {c.mode, 1, false}, [&](const FrameVerdict& v) {
             ++detected;
             if (v.good) ++good;
         });

@@ -5,6 +5,7 @@
 
 #include "app/frame_display.h"
 #include "app/station.h"
+#include "app/window_layout.h"
 
 namespace zolk {
 namespace {
@@ -19,8 +20,8 @@ StationRadio::StationRadio(Station& station, UiSink& ui, TimerPort& timers)
       m_timers(timers),
       m_frontEnd(station.drawnTables(), *this),
       m_schedule(m_ignoredFrames, SearchWindows::Session,
-                 [this](int, const FrameVerdict& verdict) { showFrame(m_ui, verdict); }),
-      m_chain(m_frontEnd, station.tables(), station.drawnTables(), m_schedule),
+                 [this](const FrameVerdict& verdict) { showFrame(m_ui, verdict); }),
+      m_chain(m_frontEnd, station.tables(), station.drawnTables()),
       m_transmit(station.tables(), station.drawnTables(), station.random(), station.audioEngine(),
                  station.settings().txDriveLevel, *this),
       m_controlDetector(m_frontEnd),
@@ -106,15 +107,13 @@ void StationRadio::stopListeningForControl() {
     m_controlDetector.clearRecord();
 }
 
-// windowMinimised stays false: the shell does not tell the core about its window yet.
+// The window counts as not minimised: the shell does not tell the core about its window yet.
 ReceiveConditions StationRadio::receiveConditions() const {
     const Settings& settings = m_station.settings();
     ReceiveConditions c;
     m_schedule.describe(c);
     c.transmitActive = m_station.transmitActive();
     c.listenMode = m_station.host().protocol().listenMode();
-    c.waterfallMode = settings.waterfallMode;
-    c.viewMode = settings.viewMode;
     if (m_sessionActive) {
         c.sessionActive = true;
         c.narrowSpectrogram = c.narrowSpectrogram || m_sessionSearch == ControlSearch::Narrow;
@@ -126,6 +125,7 @@ ReceiveConditions StationRadio::receiveConditions() const {
             c.narrowSpectrogram = true;
         }
     }
+    c.waterfallShown = waterfallShown(settings.waterfallMode, settings.viewMode, false, c.sessionActive);
     return c;
 }
 

@@ -13,6 +13,11 @@ ViewLayout viewLayout(std::uint8_t viewMode, std::int32_t waterfallHeightTwips) 
     }
 }
 
+bool waterfallShown(std::uint8_t waterfallMode, std::uint8_t viewMode, bool windowMinimised, bool sessionActive) {
+    const bool on = waterfallMode == 1 || (waterfallMode == 2 && sessionActive);
+    return on && viewLayout(viewMode, 0).waterfallVisible && !windowMinimised;
+}
+
 IndicatorTops indicatorTops(std::int32_t waterfallTopTwips, std::int32_t meterBoxHeightTwips,
                             std::int32_t gaugeHeightTwips) {
     constexpr std::int32_t kLampStep = 360;

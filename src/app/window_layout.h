@@ -92,6 +92,10 @@ struct ViewLayout {
 // ViewMode 1 (all), 2 (gauges and waterfall) or 3 (gauges only); any other value is shown as 1.
 ViewLayout viewLayout(std::uint8_t viewMode, std::int32_t waterfallHeightTwips);
 
+// Whether the waterfall is drawn, so that the receiver hands it the samples: WaterFall 1 (on) or 2
+// (auto: only while a session is active), in a view that has a waterfall, in a window not minimised.
+bool waterfallShown(std::uint8_t waterfallMode, std::uint8_t viewMode, bool windowMinimised, bool sessionActive);
+
 // Tops of the indicator boxes and gauges, placed relative to the waterfall top.
 struct IndicatorTops {
     std::int32_t data;   // txtData

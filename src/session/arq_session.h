@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "phy/rx/frame_acceptance.h"
+#include "phy/rx/frame_entries.h"
 #include "session/burst_answer.h"
 #include "session/data_frame_header.h"
 #include "session/receive_buffer.h"

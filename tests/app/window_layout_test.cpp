@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 namespace zolk {
 namespace {
 
@@ -44,6 +46,23 @@ TEST(WindowLayoutTest, MenuTableIsIndexedByItem) {
         EXPECT_EQ(static_cast<std::size_t>(kMenuEntries[i].item), i) << kMenuEntries[i].controlName;
     }
     EXPECT_EQ(menuEntry(MenuItem::Ptt).caption, "PTT...");
+}
+
+TEST(WindowLayoutTest, WaterfallIsShownByItsSettingTheViewAndTheWindow) {
+    struct Case { const char* name; std::uint8_t waterfall; std::uint8_t view; bool minimised; bool active; bool shown; };
+    constexpr std::array<Case, 7> kCases{{
+        {"on", 1, 1, false, false, true},
+        {"off", 0, 1, false, true, false},
+        {"auto, no session", 2, 1, false, false, false},
+        {"auto, session", 2, 2, false, true, true},
+        {"gauges only", 1, 3, false, true, false},
+        {"unknown view shown as all", 1, 0, false, false, true},
+        {"minimised", 1, 1, true, true, false},
+    }};
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(waterfallShown(c.waterfall, c.view, c.minimised, c.active), c.shown);
+    }
 }
 
 }  // namespace

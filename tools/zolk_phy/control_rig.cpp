@@ -21,7 +21,6 @@ ReceiveConditions ControlRig::receiveConditions() const {
     c.controlListening = true;
     c.sessionActive = m_search == ControlSearch::Narrow;
     c.narrowSpectrogram = m_search == ControlSearch::Narrow;
-    c.waterfallMode = 0;
     return c;
 }
 

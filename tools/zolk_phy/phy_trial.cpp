@@ -68,7 +68,7 @@ PhyTrialResult PhyTrial::run(sim::ChannelSettings channel, std::uint64_t payload
     model.process(audio);
 
     PhyTrialResult result;
-    RxRig station(m_tables, {.mode = m_mode}, [&](int, const FrameVerdict& verdict) {
+    RxRig station(m_tables, {.mode = m_mode}, [&](const FrameVerdict& verdict) {
         if (!verdict.good || !std::equal(frame.begin(), frame.end(), verdict.bytes.begin(), verdict.bytes.end())) return;
         result.ok = true;
         result.snrEstimateDb = verdict.snrDb;

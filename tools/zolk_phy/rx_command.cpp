@@ -111,13 +111,13 @@ int runRx(std::span<const std::string_view> args, std::ostream& out, std::ostrea
         int good = 0;
         int detected = 0;
         const RxRigOptions rigOptions{options.mode, options.framesPerBurst, options.monitor};
-        auto rig = std::make_unique<RxRig>(*load.tables, rigOptions, [&](int mode, const FrameVerdict& v) {
+        auto rig = std::make_unique<RxRig>(*load.tables, rigOptions, [&](const FrameVerdict& v) {
             ++detected;
             if (v.good) ++good;
             const std::size_t n = v.bytes.size();
             char crc[5] = "0000";
             if (n >= 2) std::snprintf(crc, sizeof crc, "%02x%02x", v.bytes[n - 2], v.bytes[n - 1]);
-            out << "frame=" << detected << " mode=" << mode << " crc=" << (v.good ? "ok" : "fail")
+            out << "frame=" << detected << " mode=" << v.mode << " crc=" << (v.good ? "ok" : "fail")
                 << std::fixed << std::setprecision(1) << " snr=" << v.snrDb << std::setprecision(2)
                 << " shift=" << v.shiftHz << " bytes=" << payloadLength(v.bytes) << " crc16=" << crc
                 << '\n';

@@ -9,7 +9,7 @@ RxRig::RxRig(const TablesFile& tables, const RxRigOptions& options, FrameSink si
     : m_drawn(m_random),
       m_frontEnd(m_drawn, *this),
       m_schedule(m_entries, SearchWindows::Anywhere, std::move(sink)),
-      m_chain(m_frontEnd, tables, m_drawn, m_schedule) {
+      m_chain(m_frontEnd, tables, m_drawn) {
     if (options.monitor) {
         m_schedule.setMonitor(true);
     } else {
@@ -27,7 +27,6 @@ void RxRig::capture(std::span<const float, kAudioBlockLength> block) {
 ReceiveConditions RxRig::receiveConditions() const {
     ReceiveConditions c;
     m_schedule.describe(c);
-    c.waterfallMode = 0;
     return c;
 }
 

@@ -26,7 +26,7 @@ struct RxRigOptions {
 // searched for anywhere in it.
 class RxRig final : public FrontEndClient {
 public:
-    // Called at every frame's stage 10 with the frame's mode.
+    // Called at every frame's stage 10 with its verdict.
     using FrameSink = ReceptionSchedule::VerdictSink;
 
     RxRig(const TablesFile& tables, const RxRigOptions& options, FrameSink sink);

@@ -1,6 +1,7 @@
-// frame_acceptance.h: the ten decode stages of a detected frame and how a frame ends: frame check,
-// S/N and AFC, constellation, dispatch. Owns the forced-failure flag; soft values come from the
-// detecting receiver, the FEC steps from the decoder, and the frame's fate belongs to the session.
+// frame_acceptance.h: the ten decode stages of a detected frame and its verdict: frame check, S/N,
+// what the gauges and the constellation may show, and the frequency correction a shown good frame
+// makes. Owns the forced-failure flag; soft values come from the detecting receiver, the FEC steps
+// from the decoder; what the frame means is decided by whoever takes the verdict.
 #pragma once
 
 #include <cstdint>
@@ -27,33 +28,18 @@ public:
     virtual float estimateSnrDb() = 0;
     // Carrier error of the detection, Hz (FrequencyShift or ToneShift).
     virtual float shiftEstimateHz() const = 0;
-    // 1 for a first frame of a two-frame burst or a single frame, 2 for a late (second) frame.
-    virtual std::uint8_t decisionFlag() const = 0;
     // What the constellation shows: the data cells (family 1) or the de-interleaved soft values
     // (family 2); the other span is empty.
     virtual std::span<const Complex> constellationCells() const = 0;
     virtual std::span<const float> constellationSoftValues() const = 0;
 };
 
-// The session layer's side of frame dispatch: what becomes of a frame, good or failed.
-class FrameSessionEntries {
-public:
-    virtual ~FrameSessionEntries() = default;
-    virtual void onFirstFrame(std::span<const std::uint8_t> frame, float snrDb) = 0;
-    virtual void onFrame(std::span<const std::uint8_t> frame, float snrDb) = 0;
-    virtual void onFirstFrameFailed() = 0;
-    virtual void onMissingFrame() = 0;
-    // Returns true when the frame is not to be shown.
-    virtual bool onMonitorFrame(std::span<const std::uint8_t> frame, int mode) = 0;
-};
-
-// The session as acceptance sees it: the entries plus the reception's burst size and frame counter.
-class AcceptanceSession : public FrameSessionEntries {
-public:
-    virtual std::uint8_t framesPerBurst() const = 0;  // 1 or 2
-    virtual bool monitorMode() const = 0;
-    // Monitor mode: a good frame ends the staged decode, so scanning resumes.
-    virtual void clearFrameTicks() = 0;
+// Where a detected frame stands in what the reception expects.
+enum class FramePlace : std::uint8_t {
+    Only,         // the one frame of a burst
+    FirstOfTwo,   // the first frame of a two-frame burst
+    SecondOfTwo,  // the second frame of a two-frame burst
+    Monitored,    // any mode's frame in monitor mode
 };
 
 // What the station may show of a decoded frame; the spans stay valid until the next detection.
@@ -75,27 +61,33 @@ struct FrameVerdict {
     float shiftHz = 0.0f;
     std::span<const std::uint8_t> bytes;
     FrameDisplay display;
+    FramePlace place = FramePlace::Only;
 };
 
 class FrameAcceptance {
 public:
-    FrameAcceptance(ReceiveFrontEnd& frontEnd, FrameFecDecoder& fec, AcceptanceSession& session);
+    FrameAcceptance(ReceiveFrontEnd& frontEnd, FrameFecDecoder& fec);
 
-    // Decode stage k of a frame of `mode` detected by `receiver`: 1 soft values, 2..9 FEC steps
-    // 1..8, 10 FEC step 9 and acceptance. Stage numbers outside 1..10 do nothing and return nothing.
-    // Stage 10 returns the verdict; its bytes stay valid until the next frame's FEC step 1.
-    std::optional<FrameVerdict> decodeStage(int stage, int mode, DetectedFrameSource& receiver);
+    // Decode stage k of a frame of `mode` detected by `receiver` at `place`: 1 soft values, 2..9
+    // FEC steps 1..8, 10 FEC step 9 and the verdict. Stage numbers outside 1..10 do nothing and
+    // return nothing. Stage 10 returns the verdict; its bytes stay valid until the next frame's FEC
+    // step 1. The display it proposes is empty for a first frame of two and a failed monitored one.
+    std::optional<FrameVerdict> decodeStage(int stage, int mode, FramePlace place, DetectedFrameSource& receiver);
+
+    // A good verdict shown on the gauges moves the frequency correction by the frame's measured
+    // shift in full (no smoothing: the detector measured this frame's own error); the display says
+    // where it went. Other verdicts leave both alone.
+    void followFrequency(FrameVerdict& verdict);
 
     // The operator's "Error" button: the next frame that reaches stage 10 counts as failed.
     void forceNextFrameFailure() { m_forceFailure = true; }
     bool failureForced() const { return m_forceFailure; }
 
 private:
-    FrameVerdict accept(int mode, DetectedFrameSource& receiver);
+    FrameVerdict accept(int mode, FramePlace place, DetectedFrameSource& receiver);
 
     ReceiveFrontEnd& m_frontEnd;
     FrameFecDecoder& m_fec;
-    AcceptanceSession& m_session;
     bool m_forceFailure = false;
 };
 

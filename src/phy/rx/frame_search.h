@@ -1,6 +1,7 @@
 // frame_search.h: what the reception schedule asks of a frame receiver: is there a new FFT frame
-// in a slot, search it, run a decode stage. The schedule decides when; the receiver reports what
-// it found and never touches the frame timing itself.
+// in a slot, search it, run a decode stage, follow a shown frame's frequency. The schedule decides
+// when and hands the verdicts on; the receiver reports what it found and never touches the frame
+// timing itself.
 #pragma once
 
 #include <cstdint>
@@ -17,8 +18,8 @@ constexpr std::int32_t kWindowSlackTicks = 5624;
 struct SearchRequest {
     int mode = 0;
     int slot = 1;
-    std::uint8_t decisionFlag = 1;  // 2: the second frame of a two-frame burst
-    bool decodeNow = false;         // run all ten stages at once instead of staging them
+    FramePlace place = FramePlace::Only;
+    bool decodeNow = false;  // run all ten stages at once instead of staging them
 };
 
 enum class SearchOutcome : std::uint8_t {
@@ -40,6 +41,8 @@ public:
     virtual SearchResult search(const SearchRequest& request) = 0;
     // Decode stage k of the last detected frame; stage 10 returns the verdict.
     virtual std::optional<FrameVerdict> decodeStage(int stage) = 0;
+    // A good verdict shown on the gauges moves the frequency correction (FrameAcceptance).
+    virtual void followFrequency(FrameVerdict& verdict) = 0;
     // The mode of the last detection.
     virtual int detectedMode() const = 0;
 };

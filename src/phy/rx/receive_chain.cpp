@@ -31,10 +31,9 @@ public:
                                found.frequencyShift)
             .shiftHz;
     }
-    void begin(int mode, float shiftHz, std::uint8_t decision) {
+    void begin(int mode, float shiftHz) {
         m_mode = mode;
         m_shiftHz = shiftHz;
-        m_decision = decision;
     }
 
     void buildSoftValues() override {
@@ -45,7 +44,6 @@ public:
         return estimateSnr(m_tables[m_mode], m_frontEnd.frameSymbolStore());
     }
     float shiftEstimateHz() const override { return m_shiftHz; }
-    std::uint8_t decisionFlag() const override { return m_decision; }
     std::span<const Complex> constellationCells() const override { return m_demodulator.cells(); }
     std::span<const float> constellationSoftValues() const override { return {}; }
 
@@ -58,7 +56,6 @@ private:
     CarrierDemodulator m_demodulator;
     int m_mode = 5;
     float m_shiftHz = 0.0f;
-    std::uint8_t m_decision = 1;
 };
 
 // Family 2: the header-tone detector, stage 1 on the corrected magnitude spectra.
@@ -74,10 +71,9 @@ public:
     float estimateShift(int mode) const {
         return estimateToneShift(m_tables[mode], m_frontEnd.snapshotStore());
     }
-    void begin(int mode, float shiftHz, std::uint8_t decision) {
+    void begin(int mode, float shiftHz) {
         m_mode = mode;
         m_shiftHz = shiftHz;
-        m_decision = decision;
     }
 
     void buildSoftValues() override {
@@ -88,7 +84,6 @@ public:
         return estimateToneSnr(m_tables[m_mode], m_frontEnd.snapshotStore());
     }
     float shiftEstimateHz() const override { return m_shiftHz; }
-    std::uint8_t decisionFlag() const override { return m_decision; }
     std::span<const Complex> constellationCells() const override { return {}; }
     std::span<const float> constellationSoftValues() const override { return m_demodulator.deinterleavedBits(); }
 
@@ -99,18 +94,17 @@ private:
     ToneDemodulator m_demodulator;
     int m_mode = 0;
     float m_shiftHz = 0.0f;
-    std::uint8_t m_decision = 1;
 };
 
 ReceiveChain::ReceiveChain(ReceiveFrontEnd& frontEnd, const TablesFile& tables,
-                           const DrawnTables& drawn, AcceptanceSession& session)
+                           const DrawnTables& drawn)
     : m_frontEnd(frontEnd),
       m_tables(tables),
       m_drawn(drawn),
       m_carrier(std::make_unique<CarrierFrame>(frontEnd, tables, drawn)),
       m_tone(std::make_unique<ToneFrame>(frontEnd, tables)),
       m_fec(tables, drawn.pseudoRandomBits()),
-      m_acceptance(frontEnd, m_fec, session) {}
+      m_acceptance(frontEnd, m_fec) {}
 
 ReceiveChain::~ReceiveChain() = default;
 
@@ -122,23 +116,24 @@ SearchResult ReceiveChain::search(const SearchRequest& request) {
         const auto found = m_carrier->detect(mode, slot);
         if (!found) return {};
         const float shiftHz = m_carrier->cut(mode, *found);
-        m_carrier->begin(mode, shiftHz, request.decisionFlag);
+        m_carrier->begin(mode, shiftHz);
         m_current = m_carrier.get();
-        return afterDetection(mode, request.decodeNow);
+        return afterDetection(request);
     }
     const auto found = m_tone->detect(mode, slot);
     if (!found) return {};
     m_frontEnd.robustReExtraction(mode, found->ringIndex);
     const float shiftHz = m_tone->estimateShift(mode);
     m_frontEnd.robustCorrectedReExtraction(mode, found->ringIndex, -shiftHz);
-    m_tone->begin(mode, shiftHz, request.decisionFlag);
+    m_tone->begin(mode, shiftHz);
     m_current = m_tone.get();
-    return afterDetection(mode, request.decodeNow);
+    return afterDetection(request);
 }
 
-SearchResult ReceiveChain::afterDetection(int mode, bool decodeNow) {
-    m_detectedMode = mode;
-    if (!decodeNow) return {SearchOutcome::Staged, std::nullopt};
+SearchResult ReceiveChain::afterDetection(const SearchRequest& request) {
+    m_detectedMode = request.mode;
+    m_detectedPlace = request.place;
+    if (!request.decodeNow) return {SearchOutcome::Staged, std::nullopt};
     std::optional<FrameVerdict> verdict;
     for (int stage = 1; stage <= kDecodeStages; ++stage) verdict = decodeStage(stage);
     return {SearchOutcome::Decoded, verdict};
@@ -146,7 +141,7 @@ SearchResult ReceiveChain::afterDetection(int mode, bool decodeNow) {
 
 std::optional<FrameVerdict> ReceiveChain::decodeStage(int stage) {
     if (m_current == nullptr) return std::nullopt;
-    return m_acceptance.decodeStage(stage, m_detectedMode, *m_current);
+    return m_acceptance.decodeStage(stage, m_detectedMode, m_detectedPlace, *m_current);
 }
 
 }  // namespace zolk

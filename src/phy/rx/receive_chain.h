@@ -1,5 +1,5 @@
 // receive_chain.h: a station's frame receivers on top of the front-end: the frame search of both
-// families, what follows a detection (re-extraction, shift, decision flag, staging) and the ten
+// families, what follows a detection (re-extraction, shift, the frame's place, staging) and the ten
 // decode stages. Owns detectors, demodulators, turbo decoder and acceptance; the session decides when.
 #pragma once
 
@@ -19,8 +19,7 @@ namespace zolk {
 class ReceiveChain final : public FrameSearch {
 public:
     // All references must outlive the chain. Buffers are sized once for the largest mode.
-    ReceiveChain(ReceiveFrontEnd& frontEnd, const TablesFile& tables, const DrawnTables& drawn,
-                 AcceptanceSession& session);
+    ReceiveChain(ReceiveFrontEnd& frontEnd, const TablesFile& tables, const DrawnTables& drawn);
     ~ReceiveChain() override;
     ReceiveChain(const ReceiveChain&) = delete;
     ReceiveChain& operator=(const ReceiveChain&) = delete;
@@ -29,6 +28,7 @@ public:
     // DetectFrame (modes 5..13) or DetectToneFrame (the robust modes) at a new FFT frame of slot.
     SearchResult search(const SearchRequest& request) override;
     std::optional<FrameVerdict> decodeStage(int stage) override;
+    void followFrequency(FrameVerdict& verdict) override { m_acceptance.followFrequency(verdict); }
     // The monitored mode the stages decode.
     int detectedMode() const override { return m_detectedMode; }
     FrameAcceptance& acceptance() { return m_acceptance; }
@@ -37,7 +37,7 @@ private:
     class CarrierFrame;
     class ToneFrame;
 
-    SearchResult afterDetection(int mode, bool decodeNow);
+    SearchResult afterDetection(const SearchRequest& request);
 
     ReceiveFrontEnd& m_frontEnd;
     const TablesFile& m_tables;
@@ -48,6 +48,7 @@ private:
     FrameAcceptance m_acceptance;
     DetectedFrameSource* m_current = nullptr;
     int m_detectedMode = 0;
+    FramePlace m_detectedPlace = FramePlace::Only;
 };
 
 }  // namespace zolk

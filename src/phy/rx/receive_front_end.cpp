@@ -105,8 +105,7 @@ void ReceiveFrontEnd::processCaptureBlock(std::span<const float, kAudioBlockLeng
 void ReceiveFrontEnd::sampleStep(Complex x) {
     const ReceiveConditions c = m_client.receiveConditions();
     m_client.busySample(x);
-    const bool waterfallOn = c.waterfallMode == 1 || (c.waterfallMode == 2 && c.sessionActive);
-    if (c.viewMode != 3 && !c.windowMinimised && waterfallOn) m_client.waterfallSample(x);
+    if (c.waterfallShown) m_client.waterfallSample(x);
 
     m_ringIndex = (m_ringIndex + 1) % kRingLength;
     if (c.monitorMode || c.sessionActive) {

@@ -45,9 +45,7 @@ struct ReceiveConditions {
     bool narrowSpectrogram = false;  // state none of Disconnected, Answering, Calling, Pinging
     bool controlListening = false;   // control frames are listened for: the spectrogram runs
     std::uint8_t modeIndex = 0;
-    std::uint8_t waterfallMode = 1;  // 0 off, 1 on, 2 auto (only while a session is active)
-    std::uint8_t viewMode = 1;       // 3: gauges only, no waterfall
-    bool windowMinimised = false;
+    bool waterfallShown = false;     // the station shows a waterfall: every sample goes to its tap
 };
 
 // The station side of the front-end: conditions in, per-sample taps and the session tick out.

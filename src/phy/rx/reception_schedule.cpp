@@ -56,7 +56,7 @@ void ReceptionSchedule::stagedDecode(FrameSearch& chain) {
     const auto& checkpoints = modeRecord(m_mode).checkpoints;
     for (int i = 1; i <= kCheckpointCount; ++i) {
         if (m_frameTicks == checkpoints[static_cast<std::size_t>(i - 1)]) {
-            if (auto verdict = chain.decodeStage(i)) finished(*verdict);
+            if (auto verdict = chain.decodeStage(i)) finished(chain, *verdict);
             break;
         }
     }
@@ -67,12 +67,15 @@ void ReceptionSchedule::receivingTick(FrameSearch& chain) {
     // The burst's deadline: its last frame plus three symbols. (The constellation and gauges are
     // to be reset here too once those displays exist.)
     const std::int32_t deadline = r.frameLengthUnits + 3 * r.guardEighths * r.binGroups;
-    if (m_state == ReceptionState::Receiving && m_frameTicks == deadline) onMissingFrame();
+    if (m_state == ReceptionState::Receiving && m_frameTicks == deadline) missingFrame();
     if (!chain.newFrame(1) || !searching()) return;
     // A detection this late in the state is the second frame of a two-frame burst.
-    const std::uint8_t decision =
-        m_framesPerBurst == 2 && m_stateTicks > 2 * r.frameLengthUnits + kWindowMarginTicks ? 2 : 1;
-    found(chain.search({m_mode, 1, decision, m_framesPerBurst == 1 || decision == 2}));
+    FramePlace place = FramePlace::Only;
+    if (m_framesPerBurst == 2) {
+        place = m_stateTicks > 2 * r.frameLengthUnits + kWindowMarginTicks ? FramePlace::SecondOfTwo
+                                                                          : FramePlace::FirstOfTwo;
+    }
+    found(chain, chain.search({m_mode, 1, place, place != FramePlace::FirstOfTwo}));
 }
 
 // A single frame, or the first of two, is looked for in a window after the own transmission; the
@@ -99,42 +102,58 @@ void ReceptionSchedule::monitorTick(FrameSearch& chain) {
     for (int m = 1; m < kModeCount; ++m) {
         if (!chain.newFrame(m)) continue;
         m_mode = m;
-        found(chain.search({m, m, 1, false}));
+        found(chain, chain.search({m, m, FramePlace::Monitored, false}));
     }
 }
 
-void ReceptionSchedule::found(const SearchResult& result) {
+void ReceptionSchedule::found(FrameSearch& chain, const SearchResult& result) {
     if (result.outcome == SearchOutcome::Nothing) return;
     if (m_detections) m_detections();
     if (result.outcome == SearchOutcome::Staged) m_frameTicks = 1;
-    if (result.verdict) finished(*result.verdict);
+    if (result.verdict) finished(chain, *result.verdict);
 }
 
-void ReceptionSchedule::finished(const FrameVerdict& verdict) {
-    // Acceptance clears frameTicks after a good monitored frame only; a failed one would leave it
-    // running and the scanning would never resume.
-    if (m_monitor) m_frameTicks = 0;
-    if (m_verdicts) m_verdicts(m_mode, verdict);
+// Each verdict leaves once: the session entry it calls for, then the sink. A monitored frame, good
+// or failed, ends its staged decode so that the scanning resumes; a good one the session takes is
+// not shown. A shown good frame moves the frequency correction before the session hears of it.
+void ReceptionSchedule::finished(FrameSearch& chain, FrameVerdict verdict) {
+    if (verdict.place == FramePlace::Monitored) {
+        m_frameTicks = 0;
+        if (verdict.good && m_entries->onMonitorFrame(verdict.bytes, verdict.mode)) verdict.display = {};
+    }
+    chain.followFrequency(verdict);
+    enter(verdict);
+    if (m_verdicts) m_verdicts(verdict);
 }
 
-void ReceptionSchedule::onFirstFrame(std::span<const std::uint8_t> frame, float snrDb) {
-    m_entries->onFirstFrame(frame, snrDb);
+// The only or second frame of a burst, good or not, ends its reception (frameTicks = 0); the
+// first of two leaves the count running for the second.
+void ReceptionSchedule::enter(const FrameVerdict& verdict) {
+    switch (verdict.place) {
+        case FramePlace::Monitored:
+            return;
+        case FramePlace::FirstOfTwo:
+            if (verdict.good) {
+                m_entries->onFirstFrame(verdict.bytes, verdict.snrDb);
+            } else {
+                m_entries->onFirstFrameFailed();
+            }
+            return;
+        case FramePlace::Only:
+        case FramePlace::SecondOfTwo:
+            if (verdict.good) {
+                m_frameTicks = 0;
+                m_entries->onFrame(verdict.bytes, verdict.snrDb);
+            } else {
+                missingFrame();
+            }
+            return;
+    }
 }
 
-void ReceptionSchedule::onFrame(std::span<const std::uint8_t> frame, float snrDb) {
-    m_frameTicks = 0;
-    m_entries->onFrame(frame, snrDb);
-}
-
-void ReceptionSchedule::onFirstFrameFailed() { m_entries->onFirstFrameFailed(); }
-
-void ReceptionSchedule::onMissingFrame() {
+void ReceptionSchedule::missingFrame() {
     m_frameTicks = 0;
     m_entries->onMissingFrame();
-}
-
-bool ReceptionSchedule::onMonitorFrame(std::span<const std::uint8_t> frame, int mode) {
-    return m_entries->onMonitorFrame(frame, mode);
 }
 
 }  // namespace zolk

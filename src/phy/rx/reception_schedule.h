@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "phy/rx/frame_acceptance.h"
+#include "phy/rx/frame_entries.h"
 #include "phy/rx/frame_search.h"
 #include "phy/rx/receive_front_end.h"
 
@@ -36,10 +37,10 @@ public:
     bool onMonitorFrame(std::span<const std::uint8_t>, int) override { return false; }
 };
 
-class ReceptionSchedule final : public AcceptanceSession {
+class ReceptionSchedule final {
 public:
-    // Called at every frame's stage 10 with the frame's mode, after the session entries.
-    using VerdictSink = std::function<void(int mode, const FrameVerdict& verdict)>;
+    // Called at every frame's stage 10, after the session entry.
+    using VerdictSink = std::function<void(const FrameVerdict& verdict)>;
     // Called at every detection (a search that found a frame), before its decode.
     using DetectionSink = std::function<void()>;
 
@@ -76,26 +77,16 @@ public:
     // Ticks in the current state since the station's own last transmission ended.
     std::int32_t stateTicks() const { return m_stateTicks; }
 
-    // AcceptanceSession
-    std::uint8_t framesPerBurst() const override { return m_framesPerBurst; }
-    bool monitorMode() const override { return m_monitor; }
-    void clearFrameTicks() override { m_frameTicks = 0; }
-    // The frame entries go on to the session. The only or second frame of a burst, good or not,
-    // ends its reception here (frameTicks = 0); the session's answer to it clears frameTicks too.
-    void onFirstFrame(std::span<const std::uint8_t> frame, float snrDb) override;
-    void onFrame(std::span<const std::uint8_t> frame, float snrDb) override;
-    void onFirstFrameFailed() override;
-    void onMissingFrame() override;
-    bool onMonitorFrame(std::span<const std::uint8_t> frame, int mode) override;
-
 private:
     void stagedDecode(FrameSearch& chain);
     void receivingTick(FrameSearch& chain);
     void monitorTick(FrameSearch& chain);
     bool searching() const;
     bool inWindow(std::int32_t above, std::int32_t below) const;
-    void found(const SearchResult& result);
-    void finished(const FrameVerdict& verdict);
+    void found(FrameSearch& chain, const SearchResult& result);
+    void finished(FrameSearch& chain, FrameVerdict verdict);
+    void enter(const FrameVerdict& verdict);
+    void missingFrame();
 
     FrameSessionEntries* m_entries;
     SearchWindows m_windows;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
+#include <array>
 #include <vector>
 
 #include "phy/common/crc16.h"
@@ -34,43 +34,14 @@ public:
     int softBuilds = 0;
     float snrDb = 10.0f;
     float shiftHz = 0.0f;
-    std::uint8_t decision = 1;
     std::vector<float> soft{0.5f, -0.5f};
     std::vector<Complex> cells{{1.0f, 0.0f}};
     void buildSoftValues() override { ++softBuilds; }
     std::span<const float> softValues() const override { return soft; }
     float estimateSnrDb() override { return snrDb; }
     float shiftEstimateHz() const override { return shiftHz; }
-    std::uint8_t decisionFlag() const override { return decision; }
     std::span<const Complex> constellationCells() const override { return cells; }
     std::span<const float> constellationSoftValues() const override { return soft; }
-};
-
-class RecordingSession : public AcceptanceSession {
-public:
-    std::uint8_t burst = 1;
-    bool monitor = false;
-    bool hideMonitorFrame = false;
-    int frameTicksCleared = 0;
-    std::vector<std::string> calls;
-    float lastSnr = 0.0f;
-    std::uint8_t framesPerBurst() const override { return burst; }
-    bool monitorMode() const override { return monitor; }
-    void clearFrameTicks() override { ++frameTicksCleared; }
-    void onFirstFrame(std::span<const std::uint8_t>, float snrDb) override {
-        calls.push_back("onFirstFrame");
-        lastSnr = snrDb;
-    }
-    void onFrame(std::span<const std::uint8_t>, float snrDb) override {
-        calls.push_back("onFrame");
-        lastSnr = snrDb;
-    }
-    void onFirstFrameFailed() override { calls.push_back("onFirstFrameFailed"); }
-    void onMissingFrame() override { calls.push_back("onMissingFrame"); }
-    bool onMonitorFrame(std::span<const std::uint8_t>, int) override {
-        calls.push_back("onMonitorFrame");
-        return hideMonitorFrame;
-    }
 };
 
 std::vector<std::uint8_t> frameWithCrc(std::size_t payload, bool corrupt) {
@@ -87,14 +58,14 @@ protected:
     AcceptanceTest()
         : tables(random),
           frontEnd(tables, client),
-          acceptance(frontEnd, fec, session) {}
+          acceptance(frontEnd, fec) {}
 
-    // Runs all ten stages of one frame of `mode`.
-    std::optional<FrameVerdict> decode(int mode, bool corrupt = false) {
+    // Runs all ten stages of one frame of `mode` at `place`.
+    std::optional<FrameVerdict> decode(int mode, bool corrupt = false, FramePlace place = FramePlace::Only) {
         fec.bytes = frameWithCrc(static_cast<std::size_t>(modeRecord(mode).netBytes - 2), corrupt);
         std::optional<FrameVerdict> verdict;
         for (int stage = 1; stage <= kDecodeStages; ++stage) {
-            verdict = acceptance.decodeStage(stage, mode, receiver);
+            verdict = acceptance.decodeStage(stage, mode, place, receiver);
             if (stage < kDecodeStages) {
                 EXPECT_FALSE(verdict.has_value());
             }
@@ -108,7 +79,6 @@ protected:
     ReceiveFrontEnd frontEnd;
     ScriptedFec fec;
     ScriptedReceiver receiver;
-    RecordingSession session;
     FrameAcceptance acceptance;
 };
 
@@ -118,45 +88,49 @@ TEST_F(AcceptanceTest, StagesRunSoftValuesThenNineFecSteps) {
     EXPECT_EQ(fec.steps, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
     ASSERT_TRUE(verdict.has_value());
     EXPECT_TRUE(verdict->good);
-    EXPECT_FALSE(acceptance.decodeStage(0, 8, receiver).has_value());
-    EXPECT_FALSE(acceptance.decodeStage(11, 8, receiver).has_value());
+    EXPECT_FALSE(acceptance.decodeStage(0, 8, FramePlace::Only, receiver).has_value());
+    EXPECT_FALSE(acceptance.decodeStage(11, 8, FramePlace::Only, receiver).has_value());
     EXPECT_EQ(fec.steps.size(), 9u);
 }
 
-TEST_F(AcceptanceTest, DispatchFollowsBurstAndDecisionFlag) {
+// The display is proposed for every frame but the first of two, and in monitor mode only for
+// good frames; a shown good frame moves the correction when the verdict is followed.
+TEST_F(AcceptanceTest, DisplayAndCorrectionFollowThePlace) {
     struct Case {
         const char* name;
-        std::uint8_t burst;
-        std::uint8_t decision;
+        FramePlace place;
         bool corrupt;
-        const char* entry;
         bool gauges;
+        bool rateHeard;
     };
     constexpr std::array<Case, 8> kCases{{
-        {"single good", 1, 1, false, "onFrame", true},
-        {"single failed", 1, 1, true, "onMissingFrame", true},
-        {"first of two good", 2, 1, false, "onFirstFrame", false},
-        {"first of two failed", 2, 1, true, "onFirstFrameFailed", false},
-        {"second of two good", 2, 2, false, "onFrame", true},
-        {"second of two failed", 2, 2, true, "onMissingFrame", true},
-        {"single, late flag, good", 1, 2, false, "onFrame", true},
-        {"single, late flag, failed", 1, 2, true, "onMissingFrame", true},
+        {"single good", FramePlace::Only, false, true, false},
+        {"single failed", FramePlace::Only, true, true, false},
+        {"first of two good", FramePlace::FirstOfTwo, false, false, false},
+        {"first of two failed", FramePlace::FirstOfTwo, true, false, false},
+        {"second of two good", FramePlace::SecondOfTwo, false, true, false},
+        {"second of two failed", FramePlace::SecondOfTwo, true, true, false},
+        {"monitored good", FramePlace::Monitored, false, true, true},
+        {"monitored failed", FramePlace::Monitored, true, false, false},
     }};
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.name);
-        session.calls.clear();
         frontEnd.setReceiveFrequencyOffsetHz(0.0f);
-        session.burst = c.burst;
-        receiver.decision = c.decision;
         receiver.shiftHz = 3.0f;
-        const auto verdict = decode(8, c.corrupt);
-        EXPECT_EQ(session.calls, std::vector<std::string>{c.entry});
+        auto verdict = decode(8, c.corrupt, c.place);
+        ASSERT_TRUE(verdict.has_value());
+        EXPECT_EQ(verdict->place, c.place);
+        EXPECT_EQ(verdict->good, !c.corrupt);
         EXPECT_EQ(verdict->display.gauges, c.gauges);
+        EXPECT_EQ(verdict->display.rateHeard, c.rateHeard);
+        EXPECT_EQ(verdict->display.bitsPerCell, c.gauges ? 2 : 0);
+        EXPECT_EQ(verdict->display.cells.size(), c.gauges ? 1U : 0U);
+        // Deciding alone moves nothing; following the verdict does, for a shown good frame.
+        EXPECT_FLOAT_EQ(frontEnd.receiveFrequencyOffsetHz(), 0.0f);
+        acceptance.followFrequency(*verdict);
         const bool afcMoves = c.gauges && !c.corrupt;
         EXPECT_EQ(verdict->display.afcMoved, afcMoves);
         EXPECT_FLOAT_EQ(frontEnd.receiveFrequencyOffsetHz(), afcMoves ? -3.0f : 0.0f);
-        EXPECT_EQ(verdict->display.bitsPerCell, c.gauges ? 2 : 0);
-        EXPECT_FALSE(verdict->display.rateHeard);
     }
 }
 
@@ -165,7 +139,6 @@ TEST_F(AcceptanceTest, ForcedFailureFailsExactlyOneFrame) {
     EXPECT_FALSE(decode(8)->good);
     EXPECT_FALSE(acceptance.failureForced());
     EXPECT_TRUE(decode(8)->good);
-    EXPECT_EQ(session.calls, (std::vector<std::string>{"onMissingFrame", "onFrame"}));
     // Spent on a frame that fails anyway, it does not carry over either.
     acceptance.forceNextFrameFailure();
     EXPECT_FALSE(decode(8, true)->good);
@@ -175,14 +148,17 @@ TEST_F(AcceptanceTest, ForcedFailureFailsExactlyOneFrame) {
 TEST_F(AcceptanceTest, AfcMovesOnlyOnGoodFramesByTheFullEstimate) {
     frontEnd.setReceiveFrequencyOffsetHz(5.0f);
     receiver.shiftHz = 12.5f;
-    decode(8, true);
+    auto failed = decode(8, true);
+    acceptance.followFrequency(*failed);
     EXPECT_FLOAT_EQ(frontEnd.receiveFrequencyOffsetHz(), 5.0f);
-    const auto good = decode(8);
+    auto good = decode(8);
+    acceptance.followFrequency(*good);
     EXPECT_FLOAT_EQ(frontEnd.receiveFrequencyOffsetHz(), -7.5f);
     ASSERT_TRUE(good->display.afcMoved);
     EXPECT_FLOAT_EQ(good->display.afcHz, 7.5f);
     receiver.shiftHz = -2.0f;
-    decode(8);
+    auto next = decode(8);
+    acceptance.followFrequency(*next);
     EXPECT_FLOAT_EQ(frontEnd.receiveFrequencyOffsetHz(), -5.5f);
 }
 
@@ -191,36 +167,8 @@ TEST_F(AcceptanceTest, SnrIsAdjustedByTheModesCrest) {
     struct Case { int mode; float expected; };
     for (const auto& c : std::array<Case, 3>{{{0, 3.0f}, {5, 6.5f}, {13, 9.8f}}}) {
         SCOPED_TRACE(c.mode);
-        const auto verdict = decode(c.mode);
-        EXPECT_FLOAT_EQ(verdict->snrDb, c.expected);
-        EXPECT_FLOAT_EQ(session.lastSnr, c.expected);
+        EXPECT_FLOAT_EQ(decode(c.mode)->snrDb, c.expected);
     }
-}
-
-TEST_F(AcceptanceTest, MonitorModeShowsGoodFramesAndDropsFailedOnes) {
-    session.monitor = true;
-    session.burst = 2;
-    receiver.decision = 1;
-    receiver.shiftHz = 1.0f;
-    EXPECT_FALSE(decode(8, true)->display.gauges);
-    EXPECT_TRUE(session.calls.empty());
-    EXPECT_EQ(session.frameTicksCleared, 0);
-
-    const auto shown = decode(8);
-    EXPECT_EQ(session.calls, std::vector<std::string>{"onMonitorFrame"});
-    EXPECT_EQ(session.frameTicksCleared, 1);
-    EXPECT_EQ(shown->mode, 8);
-    EXPECT_TRUE(shown->display.rateHeard);
-    // Monitor mode shows gauges even for a first frame of two.
-    EXPECT_TRUE(shown->display.gauges);
-    EXPECT_FLOAT_EQ(frontEnd.receiveFrequencyOffsetHz(), -1.0f);
-
-    session.hideMonitorFrame = true;
-    const auto hidden = decode(0);
-    EXPECT_EQ(session.frameTicksCleared, 2);
-    EXPECT_FALSE(hidden->display.rateHeard);
-    EXPECT_FALSE(hidden->display.gauges);
-    EXPECT_FLOAT_EQ(frontEnd.receiveFrequencyOffsetHz(), -1.0f);
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <string>
 #include <vector>
 
 #include "phy/common/mode_table.h"
@@ -26,40 +29,73 @@ public:
     explicit ScriptedSearch(const ReceptionSchedule& schedule) : m_schedule(schedule) {}
 
     bool newFrame(int) const override { return newFrames; }
+    // A found frame is decoded at once when asked to, else staged; its verdict (stage 10 or the
+    // immediate decode) is `good` at the place the search asked for, with a display proposed.
     SearchResult search(const SearchRequest& request) override {
         searches.push_back({request, m_schedule.stateTicks(), m_schedule.frameTicks()});
-        return {finds ? SearchOutcome::Staged : SearchOutcome::Nothing, std::nullopt};
+        if (!finds) return {};
+        m_place = request.place;
+        if (!request.decodeNow) return {SearchOutcome::Staged, std::nullopt};
+        return {SearchOutcome::Decoded, verdict()};
     }
     std::optional<FrameVerdict> decodeStage(int stage) override {
         stages.push_back({stage, m_schedule.frameTicks()});
-        return std::nullopt;
+        if (stage < kDecodeStages) return std::nullopt;
+        return verdict();
+    }
+    void followFrequency(FrameVerdict& v) override {
+        if (v.good && v.display.gauges) ++followed;
     }
     int detectedMode() const override { return 5; }
 
     bool newFrames = false;
     bool finds = false;
+    bool good = true;
+    int followed = 0;  // verdicts that moved the frequency correction
     std::vector<Search> searches;
     std::vector<Stage> stages;
 
 private:
+    FrameVerdict verdict() const {
+        FrameVerdict v{.mode = 5, .good = good, .bytes = m_bytes, .display = {}, .place = m_place};
+        v.display.gauges = true;
+        return v;
+    }
+
     const ReceptionSchedule& m_schedule;
+    FramePlace m_place = FramePlace::Only;
+    std::array<std::uint8_t, 3> m_bytes{1, 2, 3};
 };
 
-class CountedEntries final : public FrameSessionEntries {
+// The entries the session was handed, by name, with the frame's size where there is one.
+class RecordingEntries final : public FrameSessionEntries {
 public:
-    void onFirstFrame(std::span<const std::uint8_t>, float) override {}
-    void onFrame(std::span<const std::uint8_t>, float) override {}
-    void onFirstFrameFailed() override {}
-    void onMissingFrame() override { ++missing; }
-    bool onMonitorFrame(std::span<const std::uint8_t>, int) override { return false; }
-    int missing = 0;
+    void onFirstFrame(std::span<const std::uint8_t> frame, float) override { add("onFirstFrame", frame); }
+    void onFrame(std::span<const std::uint8_t> frame, float) override { add("onFrame", frame); }
+    void onFirstFrameFailed() override { add("onFirstFrameFailed", {}); }
+    void onMissingFrame() override { add("onMissingFrame", {}); }
+    bool onMonitorFrame(std::span<const std::uint8_t> frame, int) override {
+        add("onMonitorFrame", frame);
+        return hideMonitorFrames;
+    }
+    int count(const std::string& entry) const {
+        return static_cast<int>(std::count(calls.begin(), calls.end(), entry));
+    }
+    bool hideMonitorFrames = false;
+    std::vector<std::string> calls;
+
+private:
+    void add(const std::string& entry, std::span<const std::uint8_t> frame) {
+        calls.push_back(frame.empty() ? entry : entry + " " + std::to_string(frame.size()));
+    }
 };
 
 constexpr int kMode = 5;
 
 struct Rig {
-    CountedEntries entries;
-    ReceptionSchedule schedule{entries, SearchWindows::Session};
+    RecordingEntries entries;
+    std::vector<FrameVerdict> verdicts;
+    ReceptionSchedule schedule{entries, SearchWindows::Session, [this](const FrameVerdict& v) { verdicts.push_back(v); }};
     ScriptedSearch chain{schedule};
 
     void ticks(int n) {
@@ -80,23 +116,23 @@ struct WindowCase {
     int framesPerBurst;
     std::int32_t stateTicks;
     bool searched;
-    std::uint8_t decisionFlag;
+    FramePlace place;
     bool decodeNow;
 };
 
 TEST(ReceptionSchedule, SearchesOnlyInsideTheWindowsAfterTheOwnTransmission) {
     const std::int32_t f = frameLength();
     const WindowCase cases[] = {
-        {1, f - 180, false, 0, false},
-        {1, f - 179, true, 1, true},
-        {1, f + 5623, true, 1, true},
-        {1, f + 5624, false, 0, false},
-        {2, f - 180, false, 0, false},
-        {2, f - 179, true, 1, false},
-        {2, 2 * f + 180, true, 1, false},
-        {2, 2 * f + 181, true, 2, true},
-        {2, 2 * f + 5623, true, 2, true},
-        {2, 2 * f + 5624, false, 0, false},
+        {1, f - 180, false, FramePlace::Only, false},
+        {1, f - 179, true, FramePlace::Only, true},
+        {1, f + 5623, true, FramePlace::Only, true},
+        {1, f + 5624, false, FramePlace::Only, false},
+        {2, f - 180, false, FramePlace::Only, false},
+        {2, f - 179, true, FramePlace::FirstOfTwo, false},
+        {2, 2 * f + 180, true, FramePlace::FirstOfTwo, false},
+        {2, 2 * f + 181, true, FramePlace::SecondOfTwo, true},
+        {2, 2 * f + 5623, true, FramePlace::SecondOfTwo, true},
+        {2, 2 * f + 5624, false, FramePlace::Only, false},
     };
     for (const WindowCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "burst " << c.framesPerBurst << ", stateTicks " << c.stateTicks);
@@ -108,7 +144,7 @@ TEST(ReceptionSchedule, SearchesOnlyInsideTheWindowsAfterTheOwnTransmission) {
         const ScriptedSearch::Search& s = rig.chain.searches.front();
         EXPECT_EQ(s.request.mode, kMode);
         EXPECT_EQ(s.request.slot, 1);
-        EXPECT_EQ(s.request.decisionFlag, c.decisionFlag);
+        EXPECT_EQ(s.request.place, c.place);
         EXPECT_EQ(s.request.decodeNow, c.decodeNow);
         EXPECT_EQ(s.stateTicks, c.stateTicks);
     }
@@ -142,10 +178,11 @@ TEST(ReceptionSchedule, AMissingSecondFrameIsReportedAtTheBurstDeadline) {
     rig.schedule.receive(kMode, 2);
     rig.chain.finds = true;
     rig.searchAt(r.frameLengthUnits - 179);
+    rig.chain.finds = false;
     rig.ticks(deadline - 2);
-    EXPECT_EQ(rig.entries.missing, 0);
+    EXPECT_EQ(rig.entries.calls, std::vector<std::string>{"onFirstFrame 3"});
     rig.ticks(1);
-    EXPECT_EQ(rig.entries.missing, 1);
+    EXPECT_EQ(rig.entries.calls, (std::vector<std::string>{"onFirstFrame 3", "onMissingFrame"}));
     EXPECT_EQ(rig.schedule.frameTicks(), 0);
 }
 
@@ -167,6 +204,61 @@ TEST(ReceptionSchedule, MonitorModeSearchesEverySlotInItsOwnModeUntilAFrameIsSta
     rig.ticks(3);
     EXPECT_TRUE(rig.chain.searches.empty());
     EXPECT_EQ(rig.schedule.frameTicks(), 4);
+}
+
+// Every verdict leaves once: one session entry, the frequency correction for a shown good frame,
+// then the sink. The only or second frame, and any monitored one, ends the staged count.
+TEST(ReceptionSchedule, EachVerdictCallsOneSessionEntryThenTheSink) {
+    const std::int32_t f = frameLength();
+    struct Case {
+        const char* name;
+        int framesPerBurst;  // 0: monitor mode
+        std::int32_t stateTicks;
+        bool good;
+        bool hidden;  // the session takes the monitored frame
+        const char* entry;
+        bool counting;  // frameTicks still runs after the verdict
+        bool shown;
+    };
+    const Case cases[] = {
+        {"single good", 1, f, true, false, "onFrame 3", false, true},
+        {"single failed", 1, f, false, false, "onMissingFrame", false, true},
+        {"first of two good", 2, f, true, false, "onFirstFrame 3", true, true},
+        {"first of two failed", 2, f, false, false, "onFirstFrameFailed", true, true},
+        {"second of two good", 2, 2 * f + 181, true, false, "onFrame 3", false, true},
+        {"second of two failed", 2, 2 * f + 181, false, false, "onMissingFrame", false, true},
+        {"monitored good", 0, 1, true, false, "onMonitorFrame 3", false, true},
+        {"monitored, taken by the session", 0, 1, true, true, "onMonitorFrame 3", false, false},
+        {"monitored failed", 0, 1, false, false, nullptr, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig rig;
+        if (c.framesPerBurst == 0) {
+            rig.schedule.setMonitor(true);
+        } else {
+            rig.schedule.receive(kMode, c.framesPerBurst);
+        }
+        rig.entries.hideMonitorFrames = c.hidden;
+        rig.chain.good = c.good;
+        rig.chain.finds = true;
+        rig.searchAt(c.stateTicks);
+        rig.chain.finds = false;
+        for (int i = 0; i < f && rig.verdicts.empty(); ++i) rig.ticks(1);
+
+        ASSERT_EQ(rig.verdicts.size(), 1U);
+        EXPECT_EQ(rig.entries.calls, c.entry == nullptr ? std::vector<std::string>{} : std::vector<std::string>{c.entry});
+        EXPECT_EQ(rig.schedule.frameTicks() != 0, c.counting);
+        EXPECT_EQ(rig.verdicts.front().display.gauges, c.shown);
+        EXPECT_EQ(rig.chain.followed, c.good && c.shown ? 1 : 0);
+        // In monitor mode the scanning resumes at once.
+        if (c.framesPerBurst == 0) {
+            rig.chain.searches.clear();
+            rig.chain.newFrames = true;
+            rig.ticks(1);
+            EXPECT_FALSE(rig.chain.searches.empty());
+        }
+    }
 }
 
 }  // namespace
