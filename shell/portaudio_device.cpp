@@ -20,7 +20,12 @@ constexpr std::size_t kQueueBlocks = 200;
 constexpr std::size_t kRingSamples = kQueueBlocks * kBlockSamples;
 // Capture blocks handled per pump, so that a backlog does not freeze the window.
 constexpr int kCaptureBlocksPerPump = 32;
-constexpr std::chrono::milliseconds kPumpInterval{5};
+// The main thread is woken when this many blocks are captured: 21 ms of audio, so it wakes about
+// 47 times a second instead of polling. Each wake also refills the playback queue.
+constexpr std::size_t kWakeSamples = 4 * kBlockSamples;
+// Playback wakes the main thread itself only when its queue ran this far below the mark, which
+// happens when nothing is captured (capture closed or failed).
+constexpr std::size_t kRefillSamples = 16 * kBlockSamples;
 
 // ALSA and JACK print every probe of a missing card or server to stderr; the station reports
 // what matters itself.
@@ -56,6 +61,7 @@ int captureCallback(const void* input, void*, unsigned long frames, const PaStre
     if (in == nullptr) return paContinue;
     if (shared.channels == 2) {
         shared.ring.write(std::span(in, frames * 2));
+        if (shared.ring.size() >= kWakeSamples) shared.wakeMainThread();
         return paContinue;
     }
     // A mono device: its one channel is the left (and, unused, the right) of the stereo block.
@@ -67,8 +73,16 @@ int captureCallback(const void* input, void*, unsigned long frames, const PaStre
         in += n;
         frames -= n;
     }
+    if (shared.ring.size() >= kWakeSamples) shared.wakeMainThread();
     return paContinue;
 }
+
+void wakeWhenLow(PortAudioDevice::StreamShared& shared) {
+    if (shared.ring.size() <= shared.refillLevel.load(std::memory_order_relaxed)) shared.wakeMainThread();
+}
+
+// A stream that ends (the device failed or was unplugged) wakes the main thread to close it.
+void streamFinished(void* user) { static_cast<PortAudioDevice::StreamShared*>(user)->wakeMainThread(); }
 
 int playbackCallback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo*,
                      PaStreamCallbackFlags, void* user) {
@@ -78,6 +92,7 @@ int playbackCallback(const void*, void* output, unsigned long frames, const PaSt
         const std::size_t got = shared.ring.read(std::span(out, frames * 2));
         // An empty queue plays silence rather than stale samples.
         std::fill(out + got, out + frames * 2, std::int16_t{0});
+        wakeWhenLow(shared);
         return paContinue;
     }
     std::array<std::int16_t, kBlockSamples> stereo;
@@ -88,6 +103,7 @@ int playbackCallback(const void*, void* output, unsigned long frames, const PaSt
         out += n;
         frames -= n;
     }
+    wakeWhenLow(shared);
     return paContinue;
 }
 
@@ -97,12 +113,14 @@ PortAudioDevice::PortAudioDevice(QObject* parent) : QObject(parent) {
     snd_lib_error_set_handler(&quietAlsa);
     jack_set_error_function(&quietJack);
     jack_set_info_function(&quietJack);
+    if (!m_wake.error().isEmpty()) {
+        m_initError = "the sound thread cannot wake the main thread: " + m_wake.error().toStdString();
+        return;
+    }
     const PaError error = Pa_Initialize();
     m_initialised = error == paNoError;
     if (!m_initialised) m_initError = Pa_GetErrorText(error);
-    m_pump.setTimerType(Qt::PreciseTimer);
-    m_pump.setInterval(kPumpInterval);
-    connect(&m_pump, &QTimer::timeout, this, &PortAudioDevice::pump);
+    connect(&m_wake, &MainThreadWake::woken, this, &PortAudioDevice::pump);
 }
 
 PortAudioDevice::~PortAudioDevice() {
@@ -126,12 +144,13 @@ bool PortAudioDevice::open(AudioDirection direction, const std::string& deviceNa
     parameters.sampleFormat = paInt16;
     parameters.suggestedLatency = capture ? info->defaultHighInputLatency : info->defaultHighOutputLatency;
 
-    auto shared = std::make_unique<StreamShared>(kRingSamples, parameters.channelCount);
+    auto shared = std::make_unique<StreamShared>(kRingSamples, parameters.channelCount, m_wake);
     PaStream* handle = nullptr;
     PaError error = Pa_OpenStream(
         &handle, capture ? &parameters : nullptr, capture ? nullptr : &parameters, kSampleRateHz,
         kBlockFrames, paClipOff, capture ? &captureCallback : &playbackCallback, shared.get());
     if (error != paNoError) return false;
+    Pa_SetStreamFinishedCallback(handle, &streamFinished);
     error = Pa_StartStream(handle);
     if (error != paNoError) {
         Pa_CloseStream(handle);
@@ -148,21 +167,20 @@ bool PortAudioDevice::open(AudioDirection direction, const std::string& deviceNa
         const auto cardBlocks =
             static_cast<std::size_t>(std::ceil(latencyS * kSampleRateHz / kBlockFrames));
         s.queueSamples = (kQueueBlocks - std::min(cardBlocks, kQueueBlocks / 2)) * kBlockSamples;
+        s.shared->refillLevel.store(s.queueSamples - kRefillSamples, std::memory_order_relaxed);
     }
-    // The first pump asks the station for the whole playback queue, as the opening's first requests.
-    if (!m_pump.isActive()) m_pump.start();
+    // The first pump, after this call, asks the station for the whole playback queue, as the
+    // opening's first requests.
+    QMetaObject::invokeMethod(this, &PortAudioDevice::pump, Qt::QueuedConnection);
     return true;
 }
 
-void PortAudioDevice::close(AudioDirection direction) {
-    closeStream(stream(direction));
-    if (m_streams[0].handle == nullptr && m_streams[1].handle == nullptr) m_pump.stop();
-}
+void PortAudioDevice::close(AudioDirection direction) { closeStream(stream(direction)); }
 
 void PortAudioDevice::flushPlayback() {
     Stream& s = stream(AudioDirection::Playback);
-    // The card's thread drops the queued blocks on its next turn; the pump then asks the station
-    // to refill each of them.
+    // The card's thread drops the queued blocks on its next turn and, finding the queue low,
+    // wakes the pump, which asks the station to refill each of them.
     if (s.shared != nullptr) s.shared->ring.discardWritten();
 }
 
@@ -182,8 +200,15 @@ std::vector<std::string> PortAudioDevice::deviceNames(AudioDirection direction) 
 }
 
 void PortAudioDevice::pump() {
+    for (Stream& s : m_streams) {
+        if (s.shared != nullptr) s.shared->wakePending.store(false, std::memory_order_release);
+    }
     pumpCapture();
     pumpPlayback();
+    // A backlog larger than one pump takes goes on at the next turn of the event loop.
+    const Stream& capture = stream(AudioDirection::Capture);
+    if (capture.shared != nullptr && capture.shared->ring.size() >= kBlockSamples)
+        QMetaObject::invokeMethod(this, &PortAudioDevice::pump, Qt::QueuedConnection);
 }
 
 void PortAudioDevice::pumpCapture() {

@@ -1,14 +1,16 @@
 // portaudio_device.h: the sound card through PortAudio: one capture and one playback stream at
 // 48000 Hz, 16-bit stereo. Owns the streams and their sample rings; the driver's thread only moves
-// samples, the main thread cuts 256-frame blocks and hands them to the station.
+// samples and wakes the main thread when a few blocks are ready (or the playback queue has room
+// for them), and the main thread cuts 256-frame blocks and hands them to the station.
 #pragma once
 
 #include <QObject>
-#include <QTimer>
 #include <array>
+#include <atomic>
 #include <memory>
 
 #include "ports/audio_device_port.h"
+#include "shell/main_thread_wake.h"
 #include "shell/sample_ring.h"
 
 namespace zolk {
@@ -38,9 +40,20 @@ public:
 
     // The driver's side of one open stream.
     struct StreamShared {
-        StreamShared(std::size_t capacity, int channelCount) : ring(capacity), channels(channelCount) {}
+        StreamShared(std::size_t capacity, int channelCount, const MainThreadWake& mainThread)
+            : ring(capacity), channels(channelCount), wake(mainThread) {}
+        // The driver's thread: wakes the main thread unless a wake is already pending.
+        void wakeMainThread() {
+            if (!wakePending.exchange(true, std::memory_order_acq_rel)) wake.wake();
+        }
         SampleRing ring;  // interleaved stereo, whatever the device's channel count
         int channels;     // the device's: 1 or 2
+        const MainThreadWake& wake;
+        // Set by the driver's thread when it wakes the main thread, cleared by the main thread
+        // before it empties or fills the ring, so no block waits for a wake that never comes.
+        std::atomic<bool> wakePending{false};
+        // Playback: the queue level at or below which the main thread is woken to refill it.
+        std::atomic<std::size_t> refillLevel{0};
     };
 
 private:
@@ -62,7 +75,7 @@ private:
     bool m_initialised = false;
     std::string m_initError;
     std::array<Stream, 2> m_streams;
-    QTimer m_pump;
+    MainThreadWake m_wake;
     std::array<std::int16_t, 512> m_block{};
     Station* m_station = nullptr;
 };

@@ -110,6 +110,12 @@ void SoundCardDialog::handleDrive(int driveDb) {
 }
 
 void SoundCardDialog::handleTune() {
+    // A tone that a host's call ended shows "Stop" until the button is pressed: that press only
+    // says so.
+    if (m_tune->text() == "Stop" && !m_station.setup().tuning()) {
+        m_tune->setText("Tune");
+        return;
+    }
     m_station.setup().pressTune();
     m_tune->setText(m_station.setup().tuning() ? "Stop" : "Tune");
 }

@@ -11,6 +11,7 @@ bool HostBridge::inProgress() const {
 }
 
 void HostBridge::connect() {
+    m_station.setup().endTune();
     const HostProtocol& protocol = m_station.host().protocol();
     m_station.session().connect(protocol.sourceCall(), protocol.destinationCall());
 }

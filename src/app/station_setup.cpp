@@ -168,8 +168,12 @@ SetupOutcome StationSetup::chooseBoard(int position) {
     return SetupOutcome::Stored;
 }
 
-void StationSetup::soundCardClosed() {
+void StationSetup::endTune() {
     if (m_tuning) stopTune();
+}
+
+void StationSetup::soundCardClosed() {
+    endTune();
     if (!m_station.closing()) m_station.saveSettings();
 }
 

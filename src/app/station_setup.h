@@ -67,6 +67,8 @@ public:
     // The Tune button: starts the 1500 Hz tone (the radio keyed) or stops it.
     void pressTune();
     bool tuning() const { return m_tuning; }
+    // Stops the tone, if it is on: the host's call needs the transmitter.
+    void endTune();
 
     // The PTT board list (PttVia 4): how many boards there are and the 1-based position of the
     // stored one (0: none of them).

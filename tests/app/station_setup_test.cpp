@@ -182,6 +182,23 @@ TEST_F(StationSetupTest, TuneSendsThe1500HzToneUntilStoppedOrTheDialogCloses) {
     EXPECT_NE(replies.find("PTT ON\rPTT OFF\rPTT ON\rPTT OFF\r"), std::string::npos) << replies;
 }
 
+TEST_F(StationSetupTest, HostCallEndsTheToneAndGoesOnTheAir) {
+    SimStation& s = started();
+    hostConnects(s);
+    command(s, "MYCALL EA5ABC");
+    s.station().setup().pressTune();
+    m_harness.runFor(milliseconds{1000});
+    ASSERT_TRUE(s.station().setup().tuning());
+    command(s, "CONNECT EA5ABC N0CALL");
+    EXPECT_FALSE(s.station().setup().tuning());
+    EXPECT_TRUE(s.station().session().arq().inProgress());
+    // The call code goes out instead of the tone.
+    EXPECT_TRUE(s.station().transmitActive());
+    EXPECT_EQ(s.station().audioEngine().generator(), TxGenerator::SymbolFeeder);
+    const std::string replies = s.hostLink().sentText(HostSocket::Command);
+    EXPECT_NE(replies.find("PTT ON\rOK\rPTT OFF\rPTT ON\r"), std::string::npos) << replies;
+}
+
 TEST_F(StationSetupTest, TuneDoesNothingDuringALink) {
     SimStation& s = started();
     startCall(s);
