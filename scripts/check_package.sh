@@ -45,7 +45,8 @@ for text in "zolksat - sound-card data modem" "--listen-any" "EXIT STATUS" "zolk
   grep -qF -- "$text" <<<"$page" || { echo "check_package.sh: man zolksat lacks '$text':" >&2; echo "$page" | head -20 >&2; exit 1; }
 done
 echo "man zolksat: $(man -w zolksat)"
-for program in zolk-phy zolk-tables; do man -w "$program" >/dev/null; done
+for program in zolk-phy zolk-session zolk-tables; do man -w "$program" >/dev/null; done
+zolk-session --help >/dev/null
 zolk-phy modes >/dev/null
 # The installed units, as systemd would load them, where systemd's tools are at hand.
 if command -v systemd-analyze >/dev/null; then

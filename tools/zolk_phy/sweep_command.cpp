@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "parse_number.h"
 #include "phy/common/mode_table.h"
 #include "phy/common/tables_file.h"
 #include "phy_trial.h"
@@ -17,6 +18,8 @@
 
 namespace zolk::phytool {
 namespace {
+
+using toolcommon::parseNumber;
 
 struct BadArguments : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -33,17 +36,6 @@ struct SweepOptions {
     std::uint64_t seed = 1;
     std::string tables;
 };
-
-template <typename T>
-std::optional<T> parseNumber(std::string_view text) {
-    T value{};
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
-    if constexpr (std::is_floating_point_v<T>) {
-        if (!std::isfinite(value)) return std::nullopt;
-    }
-    return value;
-}
 
 // "A:B:C" or "A,B" into its numbers.
 std::vector<double> parseList(std::string_view text, char separator, std::size_t count, std::string_view what) {

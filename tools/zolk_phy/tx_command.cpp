@@ -15,6 +15,7 @@
 #include <system_error>
 #include <vector>
 
+#include "parse_number.h"
 #include "phy/common/mode_table.h"
 #include "phy/common/random_source.h"
 #include "phy/common/tables_file.h"
@@ -25,6 +26,8 @@
 
 namespace zolk::phytool {
 namespace {
+
+using toolcommon::parseNumber;
 
 constexpr std::uint32_t kSampleRateHz = 48000;
 
@@ -48,16 +51,6 @@ struct TxOptions {
     int driveDb = -5;
     std::string tables;
 };
-
-template <typename T>
-std::optional<T> parseNumber(std::string_view text) {
-    T value{};
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 TxOptions parseOptions(std::span<const std::string_view> args) {
     TxOptions o;

@@ -1,0 +1,66 @@
+// air_path.h: one direction of a radio link between two simulated stations: the channel model,
+// noise at an S/N measured against each transmission's own power, chosen transmissions blanked,
+// and the receiver muted while its own transmitter is keyed (half duplex, as a radio is).
+// Owns its channel model and noise source; the stations belong to the caller and outlive it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "app/station.h"
+#include "session/arq_session.h"
+#include "sim/channel.h"
+#include "sim/channel_model.h"
+#include "sim/gaussian_noise.h"
+
+namespace zolk::sim {
+
+// A transmission as the erasure rule sees it at its first block: its number on this path (1 for
+// the sender's first) and the sender's session state then (Sending for a data burst or Idle,
+// Receiving for the answer to a burst, Calling for a call...).
+struct TransmissionStart {
+    int index;
+    SessionState senderState;
+};
+// True for a transmission that never reaches the receiver.
+using ErasureRule = std::function<bool(const TransmissionStart&)>;
+
+class AirPath final : public ChannelStage {
+public:
+    // channel's snrDb and signalPower are not used: noise comes from snrDb here. Throws
+    // std::invalid_argument for a channel the model refuses or a non-finite S/N.
+    AirPath(Station& sender, const Station& receiver, const ChannelSettings& channel,
+            std::optional<double> snrDb, ErasureRule erase = nullptr);
+
+    void process(std::span<float, kBlockSamples> block) override;
+
+    // Takes effect for the audio sent from now on (what is on its way keeps its noise).
+    void setSnrDb(std::optional<double> snrDb);
+    int transmissions() const { return m_transmissions; }
+    int erased() const { return m_erased; }
+
+private:
+    Station& m_sender;
+    const Station& m_receiver;
+    ChannelModel m_model;
+    GaussianNoise m_noise;
+    ErasureRule m_erase;
+    std::optional<double> m_snrDb;
+
+    int m_transmissions = 0;
+    int m_erased = 0;
+    bool m_inTransmission = false;
+    bool m_erasing = false;
+    double m_sumSquares = 0.0;  // of the current (or last) transmission so far
+    double m_samples = 0.0;
+    // Noise sigma chosen for each sent block, kept until that block comes out of the model.
+    std::vector<double> m_sigmaLine;
+    std::int64_t m_blocksIn = 0;
+    std::int64_t m_samplesOut = 0;
+    std::int64_t m_latencySamples;
+};
+
+}  // namespace zolk::sim
