@@ -338,6 +338,11 @@ void MainWindow::addSpeedChartPoint(int bitRate) {
     m_speedChart.back() = bitRate;
 }
 
+void MainWindow::showCalibration(const CalibrationView& view) {
+    m_calibration = view;
+    for (const std::string& line : calibrationReport(view)) printTimedLine(stderr, line);
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (m_station != nullptr && m_station->running()) {
         // A minimised window keeps the position saved before.

@@ -59,6 +59,9 @@ public:
     // Kept here until the chart widget draws them.
     void resetSpeedChart(ChartColour colour) override;
     void addSpeedChartPoint(int bitRate) override;
+    // The link calibration's last state, also written to the program's log as lines.
+    void showCalibration(const CalibrationView& view) override;
+    const CalibrationView& calibration() const { return m_calibration; }
     const std::array<int, kSpeedChartPoints>& speedChartPoints() const { return m_speedChart; }
     ChartColour speedChartColour() const { return m_speedChartColour; }
 
@@ -100,6 +103,7 @@ private:
     std::array<QLabel*, 7> m_indicators{};          // txtData, txtACK, txtNACK, TxtREQ, txtStart, txtBreak, txtQRT
     std::array<int, kSpeedChartPoints> m_speedChart{};  // oldest first
     ChartColour m_speedChartColour = ChartColour::Green;
+    CalibrationView m_calibration;
     QPlainTextEdit* m_monitor = nullptr;
     QTimer m_cpuTimer;
     CpuMeter m_cpuMeter;

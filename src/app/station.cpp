@@ -8,8 +8,9 @@
 #include "app/station_radio.h"
 #include "app/station_session.h"
 #include "app/window_layout.h"
-#include "version.h"
 #include "host/status_lines.h"
+#include "phy/common/call_sign.h"
+#include "version.h"
 
 namespace zolk {
 
@@ -332,6 +333,18 @@ std::optional<std::filesystem::path> Station::openLog() {
     if (std::filesystem::exists(m_log.file(), error)) return m_log.file();
     m_ports.ui.messageBox("ZOLK SAT", "Empty Log");
     return std::nullopt;
+}
+
+bool Station::startPing(PingKind kind, std::string_view target) {
+    if (!m_running) return false;
+    if (target.empty() || !callSignValid(target)) {
+        m_ports.ui.messageBox("ZOLK SAT", "Invalid Call Sign");
+        return false;
+    }
+    m_settings.calibrationTarget = upperAscii(target);
+    saveSettings();
+    if (m_settings.monitorMode == 1) onMenu(MenuItem::MonitorOff);
+    return m_session->arq().startPing(kind, callSeed(m_settings.calibrationTarget));
 }
 
 void Station::resetSession() {

@@ -24,6 +24,7 @@
 #include "ports/ui_sink.h"
 #include "radio/null_radio_devices.h"
 #include "radio/radio_control.h"
+#include "session/ping_codes.h"
 
 namespace zolk {
 
@@ -138,6 +139,12 @@ public:
     // What the setup dialogs may change, and when.
     StationSetup& setup() { return m_setup; }
 
+    // Link calibration ping of kind to the station with call sign target, from the calibration
+    // window or the host's CALIBRATE. An empty or invalid call sign is refused with "Invalid Call
+    // Sign"; a valid one is stored (upper case) as the calibration target. Monitor mode is left
+    // as for a call. False when nothing was sent (the session has said why).
+    bool startPing(PingKind kind, std::string_view target);
+
 private:
     // The setup dialogs' rules edit the settings and reopen the devices they concern.
     friend class StationSetup;
@@ -185,7 +192,7 @@ private:
     KeyingView m_keying{m_radioControl};
     SessionLog m_log;
     AudioEngine m_audio;
-    HostBridge m_hostBridge{*this, m_ports.ui};
+    HostBridge m_hostBridge{*this};
     HostInterface m_host;
     std::unique_ptr<StationRadio> m_radio;
     std::unique_ptr<StationSession> m_session;  // uses the radio: destroyed before it

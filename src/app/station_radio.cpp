@@ -25,6 +25,8 @@ StationRadio::StationRadio(Station& station, UiSink& ui, TimerPort& timers, Host
       m_transmit(station.tables(), station.drawnTables(), station.random(), station.audioEngine(),
                  station.settings().txDriveLevel, *this),
       m_controlDetector(m_frontEnd),
+      m_roughPingDetector(m_frontEnd, DetectorAfc::Untouched),
+      m_finePingDetector(m_frontEnd, DetectorAfc::Untouched),
       m_busy(ui, hostLink, timers) {
     m_station.audioEngine().attachReceiver(&m_frontEnd);
     // The constellation is cleared 9 s after the last detection.
@@ -37,6 +39,7 @@ StationRadio::StationRadio(Station& station, UiSink& ui, TimerPort& timers, Host
     // left it.
     RandomSource own;
     buildPatterns(own, 0, station.host().protocol().slotSeeds(), false, m_patterns);
+    buildPingPatterns(own, kUnnamedPingSeed, m_pingPatterns);
 }
 
 StationRadio::~StationRadio() { m_station.audioEngine().attachReceiver(nullptr); }
@@ -69,6 +72,24 @@ void StationRadio::sendControl(ControlCode c) {
     if (m_station.transmitActive()) throw std::logic_error("a transmission is still on the air");
     m_transmit.prepareControlFrame(m_patterns, codeNumber(c));
     m_station.radioControl().pttOn();
+}
+
+void StationRadio::drawPingPatterns(std::int32_t seed) {
+    buildPingPatterns(m_station.random(), seed, m_pingPatterns);
+    m_roughPingDetector.clearRecord();
+    m_finePingDetector.clearRecord();
+}
+
+void StationRadio::sendPing(int code, std::uint8_t leadInToneLength) {
+    if (m_station.transmitActive()) throw std::logic_error("a transmission is still on the air");
+    m_transmit.prepareControlFrame(m_pingPatterns, code, kPingLeadInTones);
+    m_transmit.feeder().setLeadInToneLength(leadInToneLength);
+    m_station.radioControl().pttOn();
+}
+
+std::optional<ControlDetection> StationRadio::listenForPing(PingKind kind, std::span<const std::uint8_t> codes) {
+    return kind == PingKind::Rough ? m_roughPingDetector.listenFor(m_pingPatterns, codes, kRoughPingSearch)
+                                   : m_finePingDetector.listenFor(m_pingPatterns, codes, kFinePingSearch);
 }
 
 std::optional<ControlDetection> StationRadio::listenFor(const ControlCodeSet& codes, ControlSearch search) {

@@ -21,6 +21,7 @@
 #include "ports/timer_port.h"
 #include "ports/ui_sink.h"
 #include "session/control_codes.h"
+#include "session/ping_codes.h"
 
 namespace zolk {
 
@@ -86,6 +87,19 @@ public:
     using ControlSink = std::function<void(ControlCode, const ControlDetection&)>;
     void setControlSink(ControlSink sink) { m_controlSink = std::move(sink); }
     ControlDetector& controlDetector() { return m_controlDetector; }
+    // Link calibration pings: the ping patterns (the own ones, seed 984 until the host names the
+    // station), their frames, and one detector per ping kind, each with its own record, which
+    // measures the frequency a ping was heard at and leaves the AFC alone. A redraw drops a
+    // detection under way.
+    void drawPingPatterns(std::int32_t seed);
+    const ControlPatternTable& pingPatterns() const { return m_pingPatterns; }
+    // Sends ping or reply code (1..17) and keys TransmitActive; an armed lead-in tone lasts 10 s
+    // with leadInToneLength 1, else 400 ms. Throws std::logic_error while a transmission is on
+    // the air.
+    void sendPing(int code, std::uint8_t leadInToneLength);
+    std::optional<ControlDetection> listenForPing(PingKind kind, std::span<const std::uint8_t> codes);
+    void clearWideSpectrogram() { m_frontEnd.clearWideSpectrogram(); }
+
     // This sample step made a new spectrogram row: a symbol slot for the control-code detector.
     bool newSpectrogramRow() const { return m_frontEnd.newSpectrogramRow(); }
     // The AFC state: the receive frequency offset of the front-end.
@@ -121,6 +135,9 @@ private:
     TransmitChain m_transmit;
     ControlPatternTable m_patterns;
     ControlDetector m_controlDetector;
+    ControlPatternTable m_pingPatterns;
+    ControlDetector m_roughPingDetector;
+    ControlDetector m_finePingDetector;
     ControlListening m_controlListening;
     ControlSink m_controlSink;
     BusyChannel m_busy;
