@@ -72,6 +72,10 @@ void ConsoleUiSink::addSpeedChartPoint(int bitRate) {
     printTimedLine(m_out, bitRate > 0 ? "Speed: " + std::to_string(bitRate) + " bps" : "Speed: frame lost");
 }
 
+void ConsoleUiSink::showCalibration(const CalibrationView& view) {
+    for (const std::string& line : calibrationReport(view)) printTimedLine(m_out, line);
+}
+
 void ConsoleUiSink::printChange(const std::string& what, std::string_view value) {
     // Everything starts out empty, so an empty first value is no change.
     std::string& shown = m_shown[what];

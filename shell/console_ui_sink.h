@@ -49,6 +49,8 @@ public:
     // Each point of the speed chart is a line: the rate a frame went at, or a lost frame.
     void resetSpeedChart(ChartColour colour) override;
     void addSpeedChartPoint(int bitRate) override;
+    // The link calibration as lines: the ping sent, each result with its colour, or no reply.
+    void showCalibration(const CalibrationView& view) override;
 
 private:
     // Prints "<what>: <value>" when the value differs from the last one shown for it.

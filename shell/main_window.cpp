@@ -384,6 +384,11 @@ void MainWindow::resetSpeedChart(ChartColour colour) { m_chart->reset(colour); }
 
 void MainWindow::addSpeedChartPoint(int bitRate) { m_chart->add(bitRate); }
 
+void MainWindow::showCalibration(const CalibrationView& view) {
+    m_calibration = view;
+    for (const std::string& line : calibrationReport(view)) printTimedLine(stderr, line);
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (m_station != nullptr && m_station->running()) {
         // A minimised window keeps the position saved before.

@@ -66,6 +66,9 @@ public:
     void resetSpeedChart(ChartColour colour) override;
     void addSpeedChartPoint(int bitRate) override;
     const SpeedChartView& speedChart() const { return *m_chart; }
+    // The link calibration's last state, also written to the program's log as lines.
+    void showCalibration(const CalibrationView& view) override;
+    const CalibrationView& calibration() const { return m_calibration; }
 
     // The CPU gauge's text box: our process's smoothed share, green below 87.5 %, red above.
     void showCpu(float percent);
@@ -110,6 +113,7 @@ private:
     std::array<GaugeView*, 4> m_gauges{};            // pctVumetro, pctCPU, pctOffsetFrecuencia, pctRelacionSN
     std::array<QLabel*, 4> m_meterBoxes{};          // txtVU, txtCPU, txtAFC, txtSN
     std::array<QLabel*, 7> m_indicators{};          // txtData, txtACK, txtNACK, TxtREQ, txtStart, txtBreak, txtQRT
+    CalibrationView m_calibration;
     QPlainTextEdit* m_monitor = nullptr;
     QTimer m_cpuTimer;
     CpuMeter m_cpuMeter;

@@ -6,17 +6,9 @@
 namespace zolk {
 namespace {
 
-constexpr float kFullScale = 32767.0F;
-constexpr float kSilentPeak = 0.5F;
-
 float clampPercent(float percent) { return std::clamp(percent, 0.0F, 100.0F); }
 
 }  // namespace
-
-float inputLevelDb(float capturePeak) {
-    const float peak = capturePeak > 0.0F ? capturePeak : kSilentPeak;
-    return std::min(0.0F, 20.0F * std::log10(peak / kFullScale));
-}
 
 GaugeReading levelReading(float levelDb) {
     const GaugeColour colour = levelDb < -35.0F  ? GaugeColour::Yellow

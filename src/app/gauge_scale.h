@@ -14,8 +14,6 @@ struct GaugeReading {
     GaugeColour colour = GaugeColour::Neutral;
 };
 
-// 20 log10(peak / 32767), at most 0 dB; a silent input (peak 0) counts as half a step, about -96 dB.
-float inputLevelDb(float capturePeak);
 // Yellow below -35 dB (too quiet), green up to -5 dB, red above (near clipping); the needle spans
 // -40..0 dB and rests at 0 below.
 GaugeReading levelReading(float levelDb);

@@ -29,6 +29,7 @@ public:
     // Setup and PTT stay disabled in monitor mode, which has no use for them.
     void enableSetupMenus(bool enabled) override;
     void messageBox(std::string_view text) override { m_ui.messageBox("ZOLK SAT", text); }
+    void showCalibration(const CalibrationView& view) override { m_ui.showCalibration(view); }
 
 private:
     UiSink& m_ui;

@@ -24,6 +24,7 @@
 #include "ports/ui_sink.h"
 #include "radio/null_radio_devices.h"
 #include "radio/radio_control.h"
+#include "session/ping_codes.h"
 
 namespace zolk {
 
@@ -136,8 +137,17 @@ public:
     StationRadio& radio() { return *m_radio; }
     // The ARQ session with its adapters; exists from start() until shutdown().
     StationSession& session() { return *m_session; }
+    // The input level the level gauge shows, in dB below full scale, measured from the capture
+    // peak every 100 ms.
+    float inputLevelDb() const { return m_inputLevelDb; }
     // What the setup dialogs may change, and when.
     StationSetup& setup() { return m_setup; }
+
+    // Link calibration ping of kind to the station with call sign target, from the calibration
+    // window or the host's CALIBRATE. An empty or invalid call sign is refused with "Invalid Call
+    // Sign"; a valid one is stored (upper case) as the calibration target. Monitor mode is left
+    // as for a call. False when nothing was sent (the session has said why).
+    bool startPing(PingKind kind, std::string_view target);
 
 private:
     // The setup dialogs' rules edit the settings and reopen the devices they concern.
@@ -166,9 +176,10 @@ private:
     void applyView();
     void applyWaterfallMenu();
     void applyMonitorMenu();
-    // The level gauge's tick: the capture peak since the last tick as a level, unless the window
-    // cannot be seen or the station transmits (the gauge then stays cleared).
-    void showInputLevel();
+    // The level gauge's tick: the capture peak since the last tick becomes the input level the
+    // busy detector gates on, and is shown unless the window cannot be seen or the station
+    // transmits (the gauge then stays cleared).
+    void measureInputLevel();
     // The constellation's hold has run out.
     void clearConstellation();
     // No link and no call under way.
@@ -191,10 +202,11 @@ private:
     KeyingView m_keying{m_radioControl};
     SessionLog m_log;
     AudioEngine m_audio;
-    HostBridge m_hostBridge{*this, m_ports.ui};
+    HostBridge m_hostBridge{*this};
     HostInterface m_host;
     std::unique_ptr<StationRadio> m_radio;
     std::unique_ptr<StationSession> m_session;  // uses the radio: destroyed before it
+    float m_inputLevelDb = captureLevelDb(0.0f);
     StationSetup m_setup{*this};
     bool m_pttMenuShown = false;
     bool m_running = false;

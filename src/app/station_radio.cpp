@@ -14,7 +14,7 @@ constexpr std::chrono::milliseconds kConstellationHold{9000};
 
 }  // namespace
 
-StationRadio::StationRadio(Station& station, UiSink& ui, TimerPort& timers)
+StationRadio::StationRadio(Station& station, UiSink& ui, TimerPort& timers, HostLinkPort& hostLink)
     : m_station(station),
       m_ui(ui),
       m_timers(timers),
@@ -27,7 +27,10 @@ StationRadio::StationRadio(Station& station, UiSink& ui, TimerPort& timers)
       m_chain(m_frontEnd, station.tables(), station.drawnTables()),
       m_transmit(station.tables(), station.drawnTables(), station.random(), station.audioEngine(),
                  station.settings().txDriveLevel, *this),
-      m_controlDetector(m_frontEnd) {
+      m_controlDetector(m_frontEnd),
+      m_roughPingDetector(m_frontEnd, DetectorAfc::Untouched),
+      m_finePingDetector(m_frontEnd, DetectorAfc::Untouched),
+      m_busy(ui, hostLink, timers) {
     m_station.audioEngine().attachReceiver(&m_frontEnd);
     m_schedule.setDetectionSink([this] { holdConstellation(); });
     // The idle drawing, so that the tables always hold one. The drawing restarts its generator,
@@ -35,6 +38,7 @@ StationRadio::StationRadio(Station& station, UiSink& ui, TimerPort& timers)
     // left it.
     RandomSource own;
     buildPatterns(own, 0, station.host().protocol().slotSeeds(), false, m_patterns);
+    buildPingPatterns(own, kUnnamedPingSeed, m_pingPatterns);
 }
 
 StationRadio::~StationRadio() { m_station.audioEngine().attachReceiver(nullptr); }
@@ -72,6 +76,24 @@ void StationRadio::sendControl(ControlCode c) {
     if (m_station.transmitActive()) throw std::logic_error("a transmission is still on the air");
     m_transmit.prepareControlFrame(m_patterns, codeNumber(c));
     m_station.radioControl().pttOn();
+}
+
+void StationRadio::drawPingPatterns(std::int32_t seed) {
+    buildPingPatterns(m_station.random(), seed, m_pingPatterns);
+    m_roughPingDetector.clearRecord();
+    m_finePingDetector.clearRecord();
+}
+
+void StationRadio::sendPing(int code, std::uint8_t leadInToneLength) {
+    if (m_station.transmitActive()) throw std::logic_error("a transmission is still on the air");
+    m_transmit.prepareControlFrame(m_pingPatterns, code, kPingLeadInTones);
+    m_transmit.feeder().setLeadInToneLength(leadInToneLength);
+    m_station.radioControl().pttOn();
+}
+
+std::optional<ControlDetection> StationRadio::listenForPing(PingKind kind, std::span<const std::uint8_t> codes) {
+    return kind == PingKind::Rough ? m_roughPingDetector.listenFor(m_pingPatterns, codes, kRoughPingSearch)
+                                   : m_finePingDetector.listenFor(m_pingPatterns, codes, kFinePingSearch);
 }
 
 std::optional<ControlDetection> StationRadio::listenFor(const ControlCodeSet& codes, ControlSearch search) {
@@ -117,6 +139,8 @@ void StationRadio::waterfallSample(Complex x) {
     const auto offset = m_sessionActive ? std::optional(receiveFrequencyOffsetHz()) : std::nullopt;
     m_ui.addWaterfallRow(m_waterfall.row(m_station.transmitActive(), offset));
 }
+
+void StationRadio::busySample(Complex x) { m_busy.onSample(x, m_station.inputLevelDb()); }
 
 // While the own transmission is on the air nothing is received and stateTicks stays at 0, so
 // every wait counts from its end.

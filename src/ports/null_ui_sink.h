@@ -34,6 +34,7 @@ public:
     void setIndicator(TransmitIndicator, IndicatorColour) override {}
     void resetSpeedChart(ChartColour) override {}
     void addSpeedChartPoint(int) override {}
+    void showCalibration(const CalibrationView&) override {}
 };
 
 }  // namespace zolk

@@ -8,6 +8,7 @@
 #include <span>
 #include <string_view>
 
+#include "ports/calibration_view.h"
 #include "ports/transmitter_keying.h"
 
 namespace zolk {
@@ -99,6 +100,8 @@ public:
     // kSpeedChartPoints.
     virtual void resetSpeedChart(ChartColour colour) = 0;
     virtual void addSpeedChartPoint(int bitRate) = 0;
+    // The link calibration: a ping under way, its result, or that no reply came.
+    virtual void showCalibration(const CalibrationView& view) = 0;
 };
 
 }  // namespace zolk

@@ -58,6 +58,7 @@ public:
         m_chartPoints.clear();
     }
     void addSpeedChartPoint(int bitRate) override { m_chartPoints.push_back(bitRate); }
+    void showCalibration(const CalibrationView& view) override { m_calibration.push_back(view); }
 
     // Empty when never set.
     std::string panelText(std::string_view key) const;
@@ -88,6 +89,8 @@ public:
     // The speed chart's colour (none before the first reset) and every point since that reset.
     std::optional<ChartColour> chartColour() const { return m_chartColour; }
     const std::vector<int>& chartPoints() const { return m_chartPoints; }
+    // Every state the link calibration showed, oldest first.
+    const std::vector<CalibrationView>& calibration() const { return m_calibration; }
 
 private:
     struct Panel {
@@ -116,6 +119,7 @@ private:
     std::optional<PlotColour> m_plotColour;
     std::optional<ChartColour> m_chartColour;
     std::vector<int> m_chartPoints;
+    std::vector<CalibrationView> m_calibration;
 };
 
 }  // namespace zolk::sim
