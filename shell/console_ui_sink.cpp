@@ -57,6 +57,10 @@ void ConsoleUiSink::showSnr(float snrDb) { printTimedLine(m_out, snrText(snrDb))
 void ConsoleUiSink::showAfc(float offsetHz) { printTimedLine(m_out, afcText(offsetHz)); }
 void ConsoleUiSink::plotCells(std::span<const std::complex<float>>, int, PlotColour) {}
 void ConsoleUiSink::plotSoftValues(std::span<const float>, PlotColour) {}
+void ConsoleUiSink::showLevel(float) {}
+void ConsoleUiSink::clearGauge(Gauge) {}
+void ConsoleUiSink::clearConstellation() {}
+void ConsoleUiSink::addWaterfallRow(std::span<const std::uint32_t>) {}
 
 // The lamps flicker with every frame; a console has no use for them.
 void ConsoleUiSink::setIndicator(TransmitIndicator, IndicatorColour) {}
@@ -66,6 +70,10 @@ void ConsoleUiSink::resetSpeedChart(ChartColour) {}
 
 void ConsoleUiSink::addSpeedChartPoint(int bitRate) {
     printTimedLine(m_out, bitRate > 0 ? "Speed: " + std::to_string(bitRate) + " bps" : "Speed: frame lost");
+}
+
+void ConsoleUiSink::showCalibration(const CalibrationView& view) {
+    for (const std::string& line : calibrationReport(view)) printTimedLine(m_out, line);
 }
 
 void ConsoleUiSink::printChange(const std::string& what, std::string_view value) {

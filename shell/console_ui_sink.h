@@ -40,10 +40,17 @@ public:
     void showAfc(float offsetHz) override;
     void plotCells(std::span<const std::complex<float>> cells, int bitsPerCell, PlotColour colour) override;
     void plotSoftValues(std::span<const float> softValues, PlotColour colour) override;
+    // The level moves ten times a second and the pictures have nowhere to go: nothing to show.
+    void showLevel(float levelDb) override;
+    void clearGauge(Gauge gauge) override;
+    void clearConstellation() override;
+    void addWaterfallRow(std::span<const std::uint32_t> rgb) override;
     void setIndicator(TransmitIndicator which, IndicatorColour colour) override;
     // Each point of the speed chart is a line: the rate a frame went at, or a lost frame.
     void resetSpeedChart(ChartColour colour) override;
     void addSpeedChartPoint(int bitRate) override;
+    // The link calibration as lines: the ping sent, each result with its colour, or no reply.
+    void showCalibration(const CalibrationView& view) override;
 
 private:
     // Prints "<what>: <value>" when the value differs from the last one shown for it.

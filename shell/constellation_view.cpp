@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <numbers>
 
 namespace zolk::shell {
@@ -49,6 +50,49 @@ std::optional<QPointF> cellPoint(std::complex<float> cell, int bitsPerCell) {
     return QPointF(px, py);
 }
 
+std::vector<QLineF> referenceLines(int bitsPerCell) {
+    const auto vertical = [](double x, double reach) { return QLineF(x, -reach, x, reach); };
+    const auto horizontal = [](double y, double reach) { return QLineF(-reach, y, reach, y); };
+    // Square grids: boundaries halfway between neighbouring levels, on both axes.
+    const auto grid = [&](std::initializer_list<double> at) {
+        std::vector<QLineF> lines;
+        for (double v : at) {
+            lines.push_back(vertical(v, kEdge));
+            lines.push_back(horizontal(v, kEdge));
+        }
+        return lines;
+    };
+    switch (bitsPerCell) {
+    case 1:
+        // The two points land at (1, -1) and (-1, 1).
+        return {QLineF(-kEdge, -kEdge, kEdge, kEdge)};
+    case 2:
+        return grid({0.0});
+    case 3:
+        // Eight points at 22.5 + 45 k degrees: the boundaries run at every 45 degrees.
+        return {vertical(0.0, kEdge), horizontal(0.0, kEdge), QLineF(-kEdge, -kEdge, kEdge, kEdge),
+                QLineF(-kEdge, kEdge, kEdge, -kEdge)};
+    case 4:
+        return grid({-1.0, 0.0, 1.0});  // levels -1.5, -0.5, 0.5, 1.5
+    case 5: {
+        // A 6 x 6 grid of levels 1/3, 1, 5/3 without its corners: the outer boundaries stop where
+        // the corners begin.
+        constexpr double kInner = 2.0 / 3.0;
+        constexpr double kOuter = 4.0 / 3.0;
+        std::vector<QLineF> lines = grid({-kInner, 0.0, kInner});
+        for (double v : {-kOuter, kOuter}) {
+            lines.push_back(vertical(v, kOuter));
+            lines.push_back(horizontal(v, kOuter));
+        }
+        return lines;
+    }
+    case 6:
+        return grid({-1.5, -1.0, -0.5, 0.0, 0.5, 1.0, 1.5});  // levels -1.75 .. 1.75 step 0.5
+    default:
+        return {};
+    }
+}
+
 ConstellationView::ConstellationView(QColor background, QWidget* parent) : QWidget(parent), m_background(background) {
     setObjectName("pctConstelacion");
 }
@@ -56,7 +100,7 @@ ConstellationView::ConstellationView(QColor background, QWidget* parent) : QWidg
 void ConstellationView::plotCells(std::span<const std::complex<float>> cells, int bitsPerCell, QColor colour) {
     m_points.clear();
     m_colour = colour;
-    m_middleLine = false;
+    m_lines = referenceLines(bitsPerCell);
     const std::size_t step = std::max<std::size_t>(1, cells.size() / kMostDots);
     for (std::size_t i = 0; i < cells.size(); i += step) {
         if (const auto point = cellPoint(cells[i], bitsPerCell)) m_points.push_back(*point);
@@ -67,7 +111,7 @@ void ConstellationView::plotCells(std::span<const std::complex<float>> cells, in
 void ConstellationView::plotSoftValues(std::span<const float> softValues, QColor colour) {
     m_points.clear();
     m_colour = colour;
-    m_middleLine = true;
+    m_lines = {QLineF(-kEdge, 0.0, kEdge, 0.0)};
     const std::size_t step = std::max<std::size_t>(1, softValues.size() / kMostSoftValues);
     const double dx = 2.0 * kEdge * static_cast<double>(step) / static_cast<double>(softValues.size());
     double x = -kEdge;
@@ -80,23 +124,24 @@ void ConstellationView::plotSoftValues(std::span<const float> softValues, QColor
 
 void ConstellationView::clear() {
     m_points.clear();
-    m_middleLine = false;
+    m_lines.clear();
     update();
 }
 
 void ConstellationView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), m_background);
-    if (m_middleLine) {
-        painter.setPen(QPen(Qt::blue, 1));
-        painter.drawLine(0, height() / 2, width(), height() / 2);
-    }
-    painter.setPen(QPen(m_colour, kDotWidthPx));
     const double scaleX = width() / (2.0 * kEdge);
     const double scaleY = height() / (2.0 * kEdge);
-    for (const QPointF& p : m_points)
-        painter.drawPoint(QPoint(static_cast<int>(std::lround((p.x() + kEdge) * scaleX)),
-                                 static_cast<int>(std::lround((kEdge - p.y()) * scaleY))));
+    const auto pixel = [&](QPointF p) {
+        return QPoint(static_cast<int>(std::lround((p.x() + kEdge) * scaleX)),
+                      static_cast<int>(std::lround((kEdge - p.y()) * scaleY)));
+    };
+    // The lines go under the dots, so that no dot is hidden by them.
+    painter.setPen(QPen(Qt::blue, 1));
+    for (const QLineF& line : m_lines) painter.drawLine(pixel(line.p1()), pixel(line.p2()));
+    painter.setPen(QPen(m_colour, kDotWidthPx));
+    for (const QPointF& p : m_points) painter.drawPoint(pixel(p));
 }
 
 }  // namespace zolk::shell

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QColor>
+#include <QLineF>
 #include <QPointF>
 #include <QWidget>
 
@@ -17,11 +18,16 @@ namespace zolk::shell {
 // points sit inside -2..+2; nothing for a zero cell or one outside the square.
 std::optional<QPointF> cellPoint(std::complex<float> cell, int bitsPerCell);
 
+// The decision boundaries between the ideal points of a mode with bitsPerCell, in the same -2..+2
+// coordinates as cellPoint: the lines a received cell must not cross to be read right.
+std::vector<QLineF> referenceLines(int bitsPerCell);
+
 class ConstellationView final : public QWidget {
     Q_OBJECT
 public:
     explicit ConstellationView(QColor background, QWidget* parent = nullptr);
-    // At most about 800 cells are drawn, evenly spread over the frame.
+    // At most about 800 cells are drawn, evenly spread over the frame, over the mode's reference
+    // lines in blue.
     void plotCells(std::span<const std::complex<float>> cells, int bitsPerCell, QColor colour);
     // A strip of soft values across the picture, about 600 of them, around a blue middle line.
     void plotSoftValues(std::span<const float> softValues, QColor colour);
@@ -34,7 +40,7 @@ private:
     QColor m_background;
     QColor m_colour;
     std::vector<QPointF> m_points;
-    bool m_middleLine = false;
+    std::vector<QLineF> m_lines;
 };
 
 }  // namespace zolk::shell

@@ -49,8 +49,35 @@ QString text(std::string_view s) { return QString::fromUtf8(s.data(), static_cas
 
 QColor displayBackground() { return QColor(16, 16, 24); }
 
-// A text box's background; the box fills it (set when the box is made).
+// The gauges in the order the window places them, with their text boxes.
+constexpr std::size_t kLevelGauge = 0;
+constexpr std::size_t kCpuGauge = 1;
+constexpr std::size_t kAfcGauge = 2;
+constexpr std::size_t kSnrGauge = 3;
+
+constexpr std::size_t gaugeIndex(Gauge gauge) {
+    return gauge == Gauge::Level ? kLevelGauge : gauge == Gauge::Snr ? kSnrGauge : kAfcGauge;
+}
+
+QColor boxColour(GaugeColour colour, const QWidget& box) {
+    switch (colour) {
+    case GaugeColour::Green:
+        return Qt::green;
+    case GaugeColour::Yellow:
+        return Qt::yellow;
+    case GaugeColour::Red:
+        return Qt::red;
+    case GaugeColour::Neutral:
+        break;
+    }
+    // The desktop's button face.
+    return box.palette().color(QPalette::Button);
+}
+
+// A text box's background, written only when it changes; the box fills it (set when the box is
+// made).
 void setBackground(QLabel* box, const QColor& colour) {
+    if (box->palette().color(QPalette::Window) == colour) return;
     QPalette palette = box->palette();
     palette.setColor(QPalette::Window, colour);
     box->setPalette(palette);
@@ -123,18 +150,18 @@ void MainWindow::buildDisplays() {
     m_displays->setObjectName("displays");
     setCentralWidget(m_displays);
 
-    using Shape = DisplayPlaceholder::Shape;
-    m_chart = new DisplayPlaceholder("chartVelocidad", Shape::Rectangle, Qt::white, m_displays);
+    m_chart = new SpeedChartView(m_displays);
     m_constellation = new ConstellationView(displayBackground(), m_displays);
-    // The waterfall's background is black from the start.
-    m_waterfall = new DisplayPlaceholder("pctWaterfall", Shape::Rectangle, Qt::black, m_displays);
+    m_waterfall = new WaterfallView(m_displays);
     const std::array<const char*, 4> gauges{"pctVumetro", "pctCPU", "pctOffsetFrecuencia", "pctRelacionSN"};
     const std::array<const char*, 4> meterBoxes{"txtVU", "txtCPU", "txtAFC", "txtSN"};
     for (std::size_t i = 0; i < gauges.size(); ++i) {
-        m_gauges[i] = new DisplayPlaceholder(gauges[i], Shape::Round, displayBackground(), m_displays);
+        m_gauges[i] = new GaugeView(gauges[i], m_displays);
         m_meterBoxes[i] = new QLabel(m_displays);
         m_meterBoxes[i]->setObjectName(meterBoxes[i]);
         m_meterBoxes[i]->setAlignment(Qt::AlignCenter);
+        m_meterBoxes[i]->setAutoFillBackground(true);
+        setBackground(m_meterBoxes[i], boxColour(GaugeColour::Neutral, *m_meterBoxes[i]));
     }
     const std::array<std::pair<const char*, const char*>, 7> indicators{{
         {"txtData", "DATA"}, {"txtACK", "ACK"}, {"txtNACK", "NACK"}, {"TxtREQ", "REQ"},
@@ -292,16 +319,37 @@ void MainWindow::moveWindow(std::int32_t topTwips, std::int32_t leftTwips) {
     move(pixels(leftTwips), pixels(topTwips));
 }
 
-void MainWindow::showSnr(float snrDb) { m_meterBoxes[3]->setText(text(snrText(snrDb))); }
+void MainWindow::showGauge(std::size_t index, float percent, GaugeColour colour, const std::string& value) {
+    m_gauges[index]->showNeedle(percent);
+    m_meterBoxes[index]->setText(text(value));
+    setBackground(m_meterBoxes[index], boxColour(colour, *m_meterBoxes[index]));
+}
 
-void MainWindow::showAfc(float offsetHz) { m_meterBoxes[2]->setText(text(afcText(offsetHz))); }
+void MainWindow::showSnr(float snrDb) {
+    const GaugeReading reading = snrReading(snrDb);
+    showGauge(kSnrGauge, reading.percent, reading.colour, snrText(snrDb));
+}
+
+void MainWindow::showAfc(float offsetHz) {
+    const GaugeReading reading = afcReading(offsetHz);
+    showGauge(kAfcGauge, reading.percent, reading.colour, afcText(offsetHz));
+}
+
+void MainWindow::showLevel(float levelDb) {
+    const GaugeReading reading = levelReading(levelDb);
+    showGauge(kLevelGauge, reading.percent, reading.colour, levelText(levelDb));
+}
 
 void MainWindow::showCpu(float percent) {
-    constexpr float kBusyPercent = 87.5F;
-    QLabel* box = m_meterBoxes[1];
-    box->setText(text(cpuText(percent)));
-    box->setAutoFillBackground(true);
-    setBackground(box, percent < kBusyPercent ? QColor(Qt::green) : QColor(Qt::red));
+    const GaugeReading reading = cpuReading(percent);
+    showGauge(kCpuGauge, reading.percent, reading.colour, cpuText(percent));
+}
+
+void MainWindow::clearGauge(Gauge gauge) {
+    const std::size_t index = gaugeIndex(gauge);
+    m_gauges[index]->clear();
+    m_meterBoxes[index]->clear();
+    setBackground(m_meterBoxes[index], boxColour(GaugeColour::Neutral, *m_meterBoxes[index]));
 }
 
 void MainWindow::handleCpuTick() {
@@ -309,7 +357,7 @@ void MainWindow::handleCpuTick() {
 }
 
 QColor MainWindow::plotColour(PlotColour colour) const {
-    return colour == PlotColour::White ? QColor(Qt::white) : m_meterBoxes[3]->palette().color(QPalette::Window);
+    return colour == PlotColour::White ? QColor(Qt::white) : m_meterBoxes[kSnrGauge]->palette().color(QPalette::Window);
 }
 
 void MainWindow::plotCells(std::span<const std::complex<float>> cells, int bitsPerCell, PlotColour colour) {
@@ -320,6 +368,10 @@ void MainWindow::plotSoftValues(std::span<const float> softValues, PlotColour co
     m_constellation->plotSoftValues(softValues, plotColour(colour));
 }
 
+void MainWindow::clearConstellation() { m_constellation->clear(); }
+
+void MainWindow::addWaterfallRow(std::span<const std::uint32_t> rgb) { m_waterfall->addRow(rgb); }
+
 void MainWindow::setIndicator(TransmitIndicator which, IndicatorColour colour) {
     QLabel* box = m_indicators[static_cast<std::size_t>(which)];
     if (box == nullptr) return;
@@ -328,14 +380,13 @@ void MainWindow::setIndicator(TransmitIndicator which, IndicatorColour colour) {
                                                         : QColor(Qt::white));
 }
 
-void MainWindow::resetSpeedChart(ChartColour colour) {
-    m_speedChart.fill(0);
-    m_speedChartColour = colour;
-}
+void MainWindow::resetSpeedChart(ChartColour colour) { m_chart->reset(colour); }
 
-void MainWindow::addSpeedChartPoint(int bitRate) {
-    std::shift_left(m_speedChart.begin(), m_speedChart.end(), 1);
-    m_speedChart.back() = bitRate;
+void MainWindow::addSpeedChartPoint(int bitRate) { m_chart->add(bitRate); }
+
+void MainWindow::showCalibration(const CalibrationView& view) {
+    m_calibration = view;
+    for (const std::string& line : calibrationReport(view)) printTimedLine(stderr, line);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -351,6 +402,30 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     clearWaterfall();
+}
+
+void MainWindow::attach(Station* station) {
+    m_station = station;
+    tellStationShown();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    tellStationShown();
+}
+
+void MainWindow::hideEvent(QHideEvent* event) {
+    QMainWindow::hideEvent(event);
+    tellStationShown();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) tellStationShown();
+}
+
+void MainWindow::tellStationShown() {
+    if (m_station != nullptr) m_station->setWindowShown(isVisible() && !isMinimized());
 }
 
 void MainWindow::handleStationMenu(MenuItem item) {

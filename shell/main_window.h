@@ -11,11 +11,14 @@
 #include <array>
 #include <map>
 
+#include "app/gauge_scale.h"
 #include "ports/ui_sink.h"
 #include "shell/constellation_view.h"
 #include "shell/cpu_meter.h"
-#include "shell/display_placeholder.h"
+#include "shell/gauge_view.h"
+#include "shell/speed_chart_view.h"
 #include "shell/status_panel.h"
+#include "shell/waterfall_view.h"
 
 class QAction;
 class QDialog;
@@ -31,7 +34,7 @@ class MainWindow final : public QMainWindow, public UiSink {
 public:
     explicit MainWindow(QWidget* parent = nullptr);
     // Menu choices and the closing go to the station from now on.
-    void attach(Station* station) { m_station = station; }
+    void attach(Station* station);
     // While set, a message box waits for the operator before the station's call returns (start-up,
     // before any event runs); otherwise it stays up while events go on.
     void setMessagesWait(bool wait) { m_messagesWait = wait; }
@@ -53,14 +56,19 @@ public:
     void moveWindow(std::int32_t topTwips, std::int32_t leftTwips) override;
     void showSnr(float snrDb) override;
     void showAfc(float offsetHz) override;
+    void showLevel(float levelDb) override;
+    void clearGauge(Gauge gauge) override;
     void plotCells(std::span<const std::complex<float>> cells, int bitsPerCell, PlotColour colour) override;
     void plotSoftValues(std::span<const float> softValues, PlotColour colour) override;
+    void clearConstellation() override;
+    void addWaterfallRow(std::span<const std::uint32_t> rgb) override;
     void setIndicator(TransmitIndicator which, IndicatorColour colour) override;
-    // Kept here until the chart widget draws them.
     void resetSpeedChart(ChartColour colour) override;
     void addSpeedChartPoint(int bitRate) override;
-    const std::array<int, kSpeedChartPoints>& speedChartPoints() const { return m_speedChart; }
-    ChartColour speedChartColour() const { return m_speedChartColour; }
+    const SpeedChartView& speedChart() const { return *m_chart; }
+    // The link calibration's last state, also written to the program's log as lines.
+    void showCalibration(const CalibrationView& view) override;
+    const CalibrationView& calibration() const { return m_calibration; }
 
     // The CPU gauge's text box: our process's smoothed share, green below 87.5 %, red above.
     void showCpu(float percent);
@@ -71,6 +79,10 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // The station draws the waterfall and the level only while the window can be seen.
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void buildMenus();
@@ -86,20 +98,22 @@ private:
     void handleCpuTick();
     // Good frames take the S/N box's rating colour, failed frames white.
     QColor plotColour(PlotColour colour) const;
+    // The gauge's needle and its text box's text and colour.
+    void showGauge(std::size_t index, float percent, GaugeColour colour, const std::string& value);
+    void tellStationShown();
     QLabel* addIndicator(const char* name, const char* text);
     StatusPanelWidget* findPanel(std::string_view key) const;
 
     std::array<QAction*, kMenuItemCount> m_actions{};
     std::map<std::string, StatusPanelWidget*, std::less<>> m_panels;
     QWidget* m_displays = nullptr;
-    DisplayPlaceholder* m_waterfall = nullptr;
+    WaterfallView* m_waterfall = nullptr;
     ConstellationView* m_constellation = nullptr;
-    DisplayPlaceholder* m_chart = nullptr;
-    std::array<DisplayPlaceholder*, 4> m_gauges{};   // pctVumetro, pctCPU, pctOffsetFrecuencia, pctRelacionSN
+    SpeedChartView* m_chart = nullptr;
+    std::array<GaugeView*, 4> m_gauges{};            // pctVumetro, pctCPU, pctOffsetFrecuencia, pctRelacionSN
     std::array<QLabel*, 4> m_meterBoxes{};          // txtVU, txtCPU, txtAFC, txtSN
     std::array<QLabel*, 7> m_indicators{};          // txtData, txtACK, txtNACK, TxtREQ, txtStart, txtBreak, txtQRT
-    std::array<int, kSpeedChartPoints> m_speedChart{};  // oldest first
-    ChartColour m_speedChartColour = ChartColour::Green;
+    CalibrationView m_calibration;
     QPlainTextEdit* m_monitor = nullptr;
     QTimer m_cpuTimer;
     CpuMeter m_cpuMeter;

@@ -18,6 +18,12 @@ std::string snrText(float snrDb) { return signedOneDecimal("S/N (2500 Hz): ", sn
 
 std::string afcText(float offsetHz) { return signedOneDecimal("AFC: ", offsetHz, "Hz"); }
 
+std::string levelText(float levelDb) {
+    char text[40];
+    std::snprintf(text, sizeof text, "Audio Input: %.0f dB", static_cast<double>(levelDb));
+    return text;
+}
+
 std::string cpuText(float percent) {
     char text[32];
     std::snprintf(text, sizeof text, "CPU Usage: %.0f %%", static_cast<double>(percent));

@@ -20,12 +20,23 @@ void HostBridge::disconnect() { m_station.session().arq().disconnect(); }
 void HostBridge::abort() { m_station.session().arq().abort(); }
 void HostBridge::dropLocally() { m_station.session().arq().dropLocally(); }
 
+bool HostBridge::calibrating() const {
+    return m_station.running() && m_station.session().arq().calibrating();
+}
+
+bool HostBridge::startPing(int kind, std::string_view target) {
+    return m_station.startPing(kind == 1 ? PingKind::Rough : PingKind::Fine, target);
+}
+
 void HostBridge::buildCallPatterns(std::int32_t seed, const SlotSeeds& slotSeeds, bool forCall) {
     if (m_station.running()) m_station.radio().drawPatterns(seed, slotSeeds, forCall);
 }
 
-void HostBridge::drawPingPatterns(std::int32_t) {
-    m_ui.logLine("Not built yet: link calibration ping patterns");
+// While a ping waits for its reply the pinged station's patterns stay; the end of the ping draws
+// the own ones from the call signs the host has named by then.
+void HostBridge::drawPingPatterns(std::int32_t seed) {
+    if (m_station.running() && m_station.session().arq().state() != SessionState::Pinging)
+        m_station.radio().drawPingPatterns(seed);
 }
 
 void HostBridge::leaveMonitorMode() {

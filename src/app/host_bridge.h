@@ -1,12 +1,11 @@
 // host_bridge.h: the station's side of what host commands set in motion: the session's commands
 // and the DataPort's bytes go to the ARQ session, the call patterns to the radio, the monitor
-// switch and the PTT menu to the station, and a plain report for each subsystem not built yet.
+// switch, the PTT menu and the link calibration to the station.
 #pragma once
 
 #include <string_view>
 
 #include "host/host_links.h"
-#include "ports/ui_sink.h"
 
 namespace zolk {
 
@@ -18,7 +17,7 @@ class HostBridge final : public SessionControl,
                          public TransmitBufferEntry,
                          public HostLog {
 public:
-    HostBridge(Station& station, UiSink& ui) : m_station(station), m_ui(ui) {}
+    explicit HostBridge(Station& station) : m_station(station) {}
 
     HostLinks links() { return HostLinks{*this, *this, *this, *this, *this}; }
 
@@ -28,6 +27,8 @@ public:
     void disconnect() override;
     void abort() override;
     void dropLocally() override;
+    bool calibrating() const override;
+    bool startPing(int kind, std::string_view target) override;
 
     void buildCallPatterns(std::int32_t seed, const SlotSeeds& slotSeeds, bool forCall) override;
     void drawPingPatterns(std::int32_t seed) override;
@@ -42,7 +43,6 @@ public:
 
 private:
     Station& m_station;
-    UiSink& m_ui;
 };
 
 }  // namespace zolk

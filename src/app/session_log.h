@@ -53,7 +53,7 @@ public:
     void connectedOutgoing(std::string_view destinationCall) override;
     void qrtReceived() override;
     // Kind 1 rough, 2 fine; any kind flushes.
-    void tuningRequest(int kind);
+    void tuningRequest(int kind) override;
     // A host port closed or failed during a link, the text as the host interface words it.
     void hostPortFailure(std::string_view text);
     void disconnected(const LinkSummary& summary) override;

@@ -15,4 +15,14 @@ void SessionRadioAdapter::drawLinkPatterns(int slot) {
     m_radio.drawPatterns(seed, m_slotSeeds, false);
 }
 
+void SessionRadioAdapter::drawOwnPingPatterns() {
+    m_radio.drawPingPatterns(m_slotSeeds[0] != 0 ? m_slotSeeds[0] : kUnnamedPingSeed);
+}
+
+std::optional<PingHeard> SessionRadioAdapter::listenForPing(PingKind kind, std::span<const std::uint8_t> codes) {
+    const auto detection = m_radio.listenForPing(kind, codes);
+    if (!detection) return std::nullopt;
+    return PingHeard{.code = detection->code, .offsetHz = detection->fineOffsetHz};
+}
+
 }  // namespace zolk

@@ -28,6 +28,16 @@ public:
     bool symbolSlot() const override { return m_radio.newSpectrogramRow(); }
     void drawLinkPatterns(int slot) override;
     void armLeadInTone() override { m_radio.armLeadInTone(); }
+    void pauseBusyWatch() override { m_radio.busyChannel().pause(); }
+    void resumeBusyWatch() override { m_radio.busyChannel().resumeLater(); }
+    void drawPingPatterns(std::int32_t seed) override { m_radio.drawPingPatterns(seed); }
+    // The host's first call sign's, or the start-up drawing's before the host names one.
+    void drawOwnPingPatterns() override;
+    void sendPing(int code, int leadInToneLength) override {
+        m_radio.sendPing(code, static_cast<std::uint8_t>(leadInToneLength));
+    }
+    std::optional<PingHeard> listenForPing(PingKind kind, std::span<const std::uint8_t> codes) override;
+    void clearWideSpectrogram() override { m_radio.clearWideSpectrogram(); }
 
 private:
     StationRadio& m_radio;

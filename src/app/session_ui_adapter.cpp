@@ -6,6 +6,11 @@ void SessionUiAdapter::lightLamp(Lamp lamp) {
     m_indicators.lightIndicator(lamp, lamp == Lamp::Data && m_repeating);
 }
 
+void SessionUiAdapter::resetDisplays() {
+    for (const Gauge gauge : {Gauge::Snr, Gauge::Afc, Gauge::Level}) m_ui.clearGauge(gauge);
+    if (m_settings.waterfallMode != 1) m_ui.clearWaterfall();
+}
+
 void SessionUiAdapter::enableSetupMenus(bool enabled) {
     const bool setup = enabled && m_settings.monitorMode != 1;
     m_ui.setMenuEnabled(MenuItem::Setup, setup);

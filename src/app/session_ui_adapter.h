@@ -25,9 +25,11 @@ public:
     void showRepeat(bool repeating) override { m_repeating = repeating; }
     void resetChart(ChartColour colour) override { m_ui.resetSpeedChart(colour); }
     void chartPoint(int bitRate) override { m_ui.addSpeedChartPoint(bitRate); }
+    void resetDisplays() override;
     // Setup and PTT stay disabled in monitor mode, which has no use for them.
     void enableSetupMenus(bool enabled) override;
     void messageBox(std::string_view text) override { m_ui.messageBox("ZOLK SAT", text); }
+    void showCalibration(const CalibrationView& view) override { m_ui.showCalibration(view); }
 
 private:
     UiSink& m_ui;

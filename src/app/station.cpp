@@ -4,12 +4,14 @@
 #include <system_error>
 #include <utility>
 
+#include "app/gauge_scale.h"
 #include "app/settings_file.h"
 #include "app/station_radio.h"
 #include "app/station_session.h"
 #include "app/window_layout.h"
-#include "version.h"
 #include "host/status_lines.h"
+#include "phy/common/call_sign.h"
+#include "version.h"
 
 namespace zolk {
 
@@ -47,7 +49,7 @@ bool Station::start() {
     // The radio side needs the tables: its receive filters and turbo decoder are set up here, and
     // its front-end and generators are attached to the audio engine before a device can deliver a
     // block.
-    m_radio = std::make_unique<StationRadio>(*this, m_ports.ui, m_ports.timers);
+    m_radio = std::make_unique<StationRadio>(*this, m_ports.ui, m_ports.timers, m_ports.hostLink);
     m_session = std::make_unique<StationSession>(StationSessionParts{
         *m_radio, m_radioControl, m_host, m_ports.hostLink, m_ports.ui, m_log, m_settings});
     m_host.showListenState();
@@ -57,14 +59,15 @@ bool Station::start() {
     m_log.load();
     m_ports.ui.setCaption(kWindowCaption);
     m_ports.ui.moveWindow(m_settings.topPosition, m_settings.leftPosition);
-    // Reset the busy detector before its timer starts.
-    m_ports.timers.start(TimerId::BusyOff, timerInterval(TimerId::BusyOff));
+    // The channel shows free; the busy detector watches from 2 s on.
+    m_radio->busyChannel().start();
     // Until MYCALL the host keys the radio itself, and the PTT menu stays hidden.
     setPttMenuShown(false);
     m_radioControl.setPttExternal(true);
     applyRadioPort();
     resetSession();
     startAudioWatchdog();
+    m_ports.timers.start(TimerId::LevelGauge, timerInterval(TimerId::LevelGauge));
     m_radioControl.openConfiguredBoard();
     m_running = true;
     return true;
@@ -172,15 +175,22 @@ void Station::onTimer(TimerId id) {
     case TimerId::PttSafety:
         m_radioControl.onTimer(id);
         break;
+    case TimerId::BusyOff:
+        m_radio->busyChannel().onTimer();
+        break;
+    case TimerId::LevelGauge:
+        measureInputLevel();
+        break;
     case TimerId::DelayPtt:
     case TimerId::LinkTimeout:
-    case TimerId::BusyOff:
-    case TimerId::ClearConstellation:
         // One-shot: each start runs its deferred action once.
         m_ports.timers.stop(id);
         break;
-    case TimerId::LevelGauge:
+    case TimerId::ClearConstellation:
+        clearConstellation();
+        break;
     case TimerId::CpuGauge:
+        // The shell's own gauge.
         break;
     case TimerId::UpdateCheck:
     case TimerId::UpdateRefresh:
@@ -267,6 +277,24 @@ void Station::applyMonitorMenu() {
     m_ports.ui.setMenuChecked(MenuItem::MonitorOff, m_settings.monitorMode != 1);
 }
 
+void Station::measureInputLevel() {
+    m_inputLevelDb = captureLevelDb(m_audio.capturePeak());
+    m_audio.resetCapturePeak();
+    if (m_windowShown && !transmitActive()) m_ports.ui.showLevel(m_inputLevelDb);
+}
+
+void Station::clearConstellation() {
+    m_ports.timers.stop(TimerId::ClearConstellation);
+    m_ports.ui.clearConstellation();
+    m_ports.ui.clearGauge(Gauge::Snr);
+    m_ports.ui.clearGauge(Gauge::Level);
+    // During a link the panel shows the session's own speed; a monitored frame's rate goes with it.
+    if (m_settings.monitorMode == 1) {
+        m_ports.ui.setPanelText("Baud", "");
+        m_ports.ui.setPanelTip("Baud", "");
+    }
+}
+
 bool Station::sessionIdle() const { return m_session == nullptr || !m_session->arq().inProgress(); }
 
 void Station::takeOverPtt() {
@@ -326,6 +354,18 @@ std::optional<std::filesystem::path> Station::openLog() {
     if (std::filesystem::exists(m_log.file(), error)) return m_log.file();
     m_ports.ui.messageBox("ZOLK SAT", "Empty Log");
     return std::nullopt;
+}
+
+bool Station::startPing(PingKind kind, std::string_view target) {
+    if (!m_running) return false;
+    if (target.empty() || !callSignValid(target)) {
+        m_ports.ui.messageBox("ZOLK SAT", "Invalid Call Sign");
+        return false;
+    }
+    m_settings.calibrationTarget = upperAscii(target);
+    saveSettings();
+    if (m_settings.monitorMode == 1) onMenu(MenuItem::MonitorOff);
+    return m_session->arq().startPing(kind, callSeed(m_settings.calibrationTarget));
 }
 
 void Station::resetSession() {

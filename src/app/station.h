@@ -24,6 +24,7 @@
 #include "ports/ui_sink.h"
 #include "radio/null_radio_devices.h"
 #include "radio/radio_control.h"
+#include "session/ping_codes.h"
 
 namespace zolk {
 
@@ -87,6 +88,10 @@ public:
     void onHostClosed(HostSocket socket) override;
     void onHostError(HostSocket socket) override;
     void onHostBytes(HostSocket socket, std::span<const std::uint8_t> bytes) override;
+    // Whether the operator can see the window (shown and not minimised); the waterfall and the
+    // level gauge are drawn only then. A station without a window never draws them.
+    void setWindowShown(bool shown) { m_windowShown = shown; }
+    bool windowShown() const { return m_windowShown; }
     // Menu items the core acts on: Waterfall, View and Monitor. Items that open a dialog, the
     // log file, the guide or the About box are the shell's.
     void onMenu(MenuItem item);
@@ -132,8 +137,17 @@ public:
     StationRadio& radio() { return *m_radio; }
     // The ARQ session with its adapters; exists from start() until shutdown().
     StationSession& session() { return *m_session; }
+    // The input level the level gauge shows, in dB below full scale, measured from the capture
+    // peak every 100 ms.
+    float inputLevelDb() const { return m_inputLevelDb; }
     // What the setup dialogs may change, and when.
     StationSetup& setup() { return m_setup; }
+
+    // Link calibration ping of kind to the station with call sign target, from the calibration
+    // window or the host's CALIBRATE. An empty or invalid call sign is refused with "Invalid Call
+    // Sign"; a valid one is stored (upper case) as the calibration target. Monitor mode is left
+    // as for a call. False when nothing was sent (the session has said why).
+    bool startPing(PingKind kind, std::string_view target);
 
 private:
     // The setup dialogs' rules edit the settings and reopen the devices they concern.
@@ -162,6 +176,12 @@ private:
     void applyView();
     void applyWaterfallMenu();
     void applyMonitorMenu();
+    // The level gauge's tick: the capture peak since the last tick becomes the input level the
+    // busy detector gates on, and is shown unless the window cannot be seen or the station
+    // transmits (the gauge then stays cleared).
+    void measureInputLevel();
+    // The constellation's hold has run out.
+    void clearConstellation();
     // No link and no call under way.
     bool sessionIdle() const;
     // The return to idle: the host ports re-armed, the radio's reception stopped with monitor mode
@@ -182,14 +202,16 @@ private:
     KeyingView m_keying{m_radioControl};
     SessionLog m_log;
     AudioEngine m_audio;
-    HostBridge m_hostBridge{*this, m_ports.ui};
+    HostBridge m_hostBridge{*this};
     HostInterface m_host;
     std::unique_ptr<StationRadio> m_radio;
     std::unique_ptr<StationSession> m_session;  // uses the radio: destroyed before it
+    float m_inputLevelDb = captureLevelDb(0.0f);
     StationSetup m_setup{*this};
     bool m_pttMenuShown = false;
     bool m_running = false;
     bool m_closing = false;
+    bool m_windowShown = false;
 };
 
 }  // namespace zolk

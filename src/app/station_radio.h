@@ -1,6 +1,6 @@
 // station_radio.h: a station's radio side: the receive front-end on the station's audio engine,
-// the receive chain timed by the session tick's reception schedule, and the transmit chain.
-// Owns these three; the settings, TransmitActive and the ports are the station's, and what a
+// the receive chain timed by the session tick's reception schedule, the transmit chain and the
+// busy channel watch. Owns these four; the settings, TransmitActive and the ports are the station's, and what a
 // frame means belongs to the session layer, which takes the frames through FrameSessionEntries.
 #pragma once
 
@@ -9,16 +9,20 @@
 #include <optional>
 #include <span>
 
+#include "app/busy_channel.h"
 #include "app/settings.h"
+#include "app/waterfall_rows.h"
 #include "phy/common/control_patterns.h"
 #include "phy/rx/control_detector.h"
 #include "phy/rx/receive_chain.h"
 #include "phy/rx/receive_front_end.h"
 #include "phy/rx/reception_schedule.h"
 #include "phy/tx/transmit_chain.h"
+#include "ports/host_link_port.h"
 #include "ports/timer_port.h"
 #include "ports/ui_sink.h"
 #include "session/control_codes.h"
+#include "session/ping_codes.h"
 
 namespace zolk {
 
@@ -27,8 +31,8 @@ class Station;
 class StationRadio final : public FrontEndClient, public PttRelease {
 public:
     // Needs the station's tables loaded; attaches the front-end and both transmit generators to
-    // the station's audio engine. The station, ui and timers must outlive the radio.
-    StationRadio(Station& station, UiSink& ui, TimerPort& timers);
+    // the station's audio engine. The station and the ports must outlive the radio.
+    StationRadio(Station& station, UiSink& ui, TimerPort& timers, HostLinkPort& hostLink);
     // Detaches from the audio engine.
     ~StationRadio() override;
     StationRadio(const StationRadio&) = delete;
@@ -84,22 +88,40 @@ public:
     using ControlSink = std::function<void(ControlCode, const ControlDetection&)>;
     void setControlSink(ControlSink sink) { m_controlSink = std::move(sink); }
     ControlDetector& controlDetector() { return m_controlDetector; }
+    // Link calibration pings: the ping patterns (the own ones, seed 984 until the host names the
+    // station), their frames, and one detector per ping kind, each with its own record, which
+    // measures the frequency a ping was heard at and leaves the AFC alone. A redraw drops a
+    // detection under way.
+    void drawPingPatterns(std::int32_t seed);
+    const ControlPatternTable& pingPatterns() const { return m_pingPatterns; }
+    // Sends ping or reply code (1..17) and keys TransmitActive; an armed lead-in tone lasts 10 s
+    // with leadInToneLength 1, else 400 ms. Throws std::logic_error while a transmission is on
+    // the air.
+    void sendPing(int code, std::uint8_t leadInToneLength);
+    std::optional<ControlDetection> listenForPing(PingKind kind, std::span<const std::uint8_t> codes);
+    void clearWideSpectrogram() { m_frontEnd.clearWideSpectrogram(); }
+
     // This sample step made a new spectrogram row: a symbol slot for the control-code detector.
     bool newSpectrogramRow() const { return m_frontEnd.newSpectrogramRow(); }
     // The AFC state: the receive frequency offset of the front-end.
     float receiveFrequencyOffsetHz() const { return m_frontEnd.receiveFrequencyOffsetHz(); }
 
-    // FrontEndClient. The busy detector and the waterfall do not exist yet, so their taps drop
-    // the samples.
+    // Whether another signal occupies the channel: BUSY ON / BUSY OFF and the "Busy" panel.
+    BusyChannel& busyChannel() { return m_busy; }
+
+    // FrontEndClient: the busy detector's samples and the waterfall's, whose rows go to the window.
     ReceiveConditions receiveConditions() const override;
-    void busySample(Complex) override {}
-    void waterfallSample(Complex) override {}
+    void busySample(Complex x) override;
+    void waterfallSample(Complex x) override;
     void sessionTick() override;
 
     // PttRelease: the end of an own transmission.
     void pttOff() override;
 
 private:
+    // The constellation is cleared 9 s after the last detection or plot.
+    void holdConstellation();
+
     struct ControlListening {
         bool active = false;
         ControlCodeSet codes;
@@ -116,9 +138,14 @@ private:
     ReceiveChain m_chain;
     TransmitChain m_transmit;
     ControlPatternTable m_patterns;
+    WaterfallRows m_waterfall;
     ControlDetector m_controlDetector;
+    ControlPatternTable m_pingPatterns;
+    ControlDetector m_roughPingDetector;
+    ControlDetector m_finePingDetector;
     ControlListening m_controlListening;
     ControlSink m_controlSink;
+    BusyChannel m_busy;
     std::function<void()> m_sessionTick;
     bool m_sessionActive = false;
     ControlSearch m_sessionSearch = ControlSearch::Wide;

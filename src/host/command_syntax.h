@@ -19,6 +19,7 @@ enum class HostCommand : std::uint8_t {
     ListenOff,
     PublicOn,
     PublicOff,
+    Calibrate,
     Unknown,
 };
 
@@ -29,7 +30,7 @@ struct CommandSyntax {
 };
 
 // Tried in this order; the first match decides.
-inline constexpr std::array<CommandSyntax, 9> kCommandSyntax{{
+inline constexpr std::array<CommandSyntax, 10> kCommandSyntax{{
     {"CONNECT ", true, HostCommand::Connect},
     {"MYCALL ", true, HostCommand::MyCall},
     {"GATEWAY ", true, HostCommand::Gateway},
@@ -39,6 +40,8 @@ inline constexpr std::array<CommandSyntax, 9> kCommandSyntax{{
     {"LISTEN OFF", false, HostCommand::ListenOff},
     {"PUBLIC ON", false, HostCommand::PublicOn},
     {"PUBLIC OFF", false, HostCommand::PublicOff},
+    // Ours, for a station without a window: "CALIBRATE ROUGH <call>" or "CALIBRATE FINE <call>".
+    {"CALIBRATE ", true, HostCommand::Calibrate},
 }};
 
 // line is already in upper case.

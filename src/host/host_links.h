@@ -24,6 +24,11 @@ public:
     virtual void abort() = 0;       // ABORT: immediate end of the link or connect attempt
     // The host dropped a port during a link: state Disconnected at once, nothing sent on the air.
     virtual void dropLocally() = 0;
+    // A link calibration ping of ours, or our reply to one, is on the air or awaits its reply.
+    virtual bool calibrating() const = 0;
+    // CALIBRATE: a link calibration ping (kind 1 rough, 2 fine) to the station with call sign
+    // target (valid, not empty). False when the station refused it (it has said why).
+    virtual bool startPing(int kind, std::string_view target) = 0;
 };
 
 // The tone patterns drawn from call signs: control codes and calibration pings.

@@ -110,6 +110,9 @@ void HostProtocol::execute(std::string_view line) {
             // Both clear the flag and neither is answered: data frames always carry 0.
             m_publicFlag = 0;
             return;
+        case HostCommand::Calibrate:
+            calibrateCommand(line);
+            return;
         case HostCommand::Unknown:
             sendWrong(m_link);
             return;
@@ -122,6 +125,7 @@ void HostProtocol::connectCommand(std::string_view line) {
     // a call sign would be answered "OK" and then do nothing: both are refused.
     if (fields.size() != 3 || fields[1].empty() || fields[2].empty() ||
         !allValid(std::span(fields).subspan(1)) || m_links.session.inProgress()) {
+        if (m_links.session.calibrating()) m_ui.messageBox("ZOLK SAT", "Not while calibration is in progress");
         sendWrong(m_link);
         return;
     }
@@ -131,6 +135,21 @@ void HostProtocol::connectCommand(std::string_view line) {
     m_links.station.leaveMonitorMode();
     m_links.patterns.buildCallPatterns(callSeed(m_destinationCall), m_slotSeeds, true);
     m_links.session.connect();
+}
+
+// Answered "OK" once the ping is on its way, "WRONG" for a bad line or when the station refuses
+// (a ping or a link under way; the operator is told why). The result reaches the operator's
+// display, not the host: a stock host never sends this command.
+void HostProtocol::calibrateCommand(std::string_view line) {
+    const std::vector<std::string_view> fields = splitFields(line);
+    const bool rough = fields.size() == 3 && fields[1] == "ROUGH";
+    const bool fine = fields.size() == 3 && fields[1] == "FINE";
+    if (!(rough || fine) || fields[2].empty() || !callSignValid(fields[2]) ||
+        !m_links.session.startPing(rough ? 1 : 2, fields[2])) {
+        sendWrong(m_link);
+        return;
+    }
+    sendOk(m_link);
 }
 
 void HostProtocol::myCallCommand(std::string_view line) {

@@ -49,6 +49,7 @@ private:
     void execute(std::string_view line);
     void connectCommand(std::string_view line);
     void myCallCommand(std::string_view line);
+    void calibrateCommand(std::string_view line);
 
     HostLinkPort& m_link;
     UiSink& m_ui;

@@ -25,11 +25,16 @@ public:
     void moveWindow(std::int32_t, std::int32_t) override {}
     void showSnr(float) override {}
     void showAfc(float) override {}
+    void showLevel(float) override {}
+    void clearGauge(Gauge) override {}
     void plotCells(std::span<const std::complex<float>>, int, PlotColour) override {}
     void plotSoftValues(std::span<const float>, PlotColour) override {}
+    void clearConstellation() override {}
+    void addWaterfallRow(std::span<const std::uint32_t>) override {}
     void setIndicator(TransmitIndicator, IndicatorColour) override {}
     void resetSpeedChart(ChartColour) override {}
     void addSpeedChartPoint(int) override {}
+    void showCalibration(const CalibrationView&) override {}
 };
 
 }  // namespace zolk

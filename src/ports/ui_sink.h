@@ -8,6 +8,7 @@
 #include <span>
 #include <string_view>
 
+#include "ports/calibration_view.h"
 #include "ports/transmitter_keying.h"
 
 namespace zolk {
@@ -43,6 +44,10 @@ enum class IndicatorColour : std::uint8_t { White, Green, Red };
 enum class ChartColour : std::uint8_t { Red, Green };
 // Points the speed chart shows, oldest first.
 inline constexpr std::size_t kSpeedChartPoints = 20;
+// The gauges the core writes; the CPU gauge measures the shell's own process and is the shell's.
+enum class Gauge : std::uint8_t { Level, Snr, Afc };
+// Columns of a waterfall row: the 3000 Hz band in 1024 bins, lowest frequency first.
+inline constexpr std::size_t kWaterfallColumns = 1024;
 
 class UiSink {
 public:
@@ -75,10 +80,19 @@ public:
     // offset (the caller passes minus the receive correction).
     virtual void showSnr(float snrDb) = 0;
     virtual void showAfc(float offsetHz) = 0;
+    // The audio input level in dB (0 at full scale) on the level gauge.
+    virtual void showLevel(float levelDb) = 0;
+    // A gauge back to its empty picture: no needle, an empty text box in the neutral colour.
+    virtual void clearGauge(Gauge gauge) = 0;
     // The last frame's constellation: family-1 cells (with the mode's bits per cell) or family-2
     // soft values. Each plot replaces the previous one.
     virtual void plotCells(std::span<const std::complex<float>> cells, int bitsPerCell, PlotColour colour) = 0;
     virtual void plotSoftValues(std::span<const float> softValues, PlotColour colour) = 0;
+    // The constellation back to its empty picture.
+    virtual void clearConstellation() = 0;
+    // A new top row of the waterfall, kWaterfallColumns colours 0xRRGGBB; the older rows move down
+    // by one.
+    virtual void addWaterfallRow(std::span<const std::uint32_t> rgb) = 0;
     // One of the seven transmit indicator boxes (txtData ... txtQRT).
     virtual void setIndicator(TransmitIndicator which, IndicatorColour colour) = 0;
     // The speed chart: every point back to 0 in the given series colour, or one point appended (the
@@ -86,6 +100,8 @@ public:
     // kSpeedChartPoints.
     virtual void resetSpeedChart(ChartColour colour) = 0;
     virtual void addSpeedChartPoint(int bitRate) = 0;
+    // The link calibration: a ping under way, its result, or that no reply came.
+    virtual void showCalibration(const CalibrationView& view) = 0;
 };
 
 }  // namespace zolk

@@ -256,6 +256,8 @@ bool RadioControl::onTimer(TimerId id) {
 }
 
 void RadioControl::showPtt(bool on) {
+    // While the station transmits the level gauge stays empty: it would only show our own signal.
+    if (on) m_ports.ui.clearGauge(Gauge::Level);
     m_ports.ui.setPanelText(kPttPanel, on ? "TX" : "RX");
     m_ports.ui.setPanelIcon(kPttPanel, on ? "LedRojo" : "LedVerde");
     m_ports.ui.setPanelTip(kPttPanel, on ? "PTT ON" : "PTT OFF");

@@ -49,6 +49,8 @@ std::string_view sessionStateName(SessionState state) {
         case SessionState::Sending: return "Sending";
         case SessionState::Disconnecting: return "Disconnecting";
         case SessionState::Calling: return "Calling";
+        case SessionState::Pinging: return "Pinging";
+        case SessionState::PingReplied: return "PingReplied";
     }
     return "?";
 }
@@ -77,6 +79,7 @@ void ArqSession::decision(std::string_view text) {
 // --- host commands ---------------------------------------------------------------------------
 
 void ArqSession::connect(std::string_view sourceCall, std::string_view destinationCall) {
+    if (calibrating()) m_ui.messageBox("Not while calibration is in progress");
     if (m_state != SessionState::Disconnected) return;
     m_sourceCall = sourceCall;
     m_destinationCall = destinationCall;
@@ -89,6 +92,7 @@ void ArqSession::callAttempt() {
         return;
     }
     m_linkReported = true;
+    m_radio.pauseBusyWatch();
     m_ui.enableSetupMenus(false);
     ++m_attempt;
     if (m_attempt == 1) {
@@ -177,6 +181,8 @@ void ArqSession::tick() {
             if (m_host.listening()) {
                 const ControlCodeSet calls = callCodes();
                 if (!calls.empty()) listen(calls);
+                // A call heard in this run goes first; pings are listened for while idle only.
+                if (m_state == SessionState::Disconnected) listenForPings();
             }
             m_stateTicks = 0;
         }
@@ -307,6 +313,14 @@ void ArqSession::perState() {
                 changeState(SessionState::Disconnected);
             }
             return;
+        case SessionState::Pinging:
+            waitForPingReply();
+            return;
+        case SessionState::PingReplied:
+            // The reply is out: the ping it answered must not be heard again.
+            m_radio.clearWideSpectrogram();
+            changeState(SessionState::Disconnected);
+            return;
     }
 }
 
@@ -327,6 +341,8 @@ ControlSearch ArqSession::controlSearch() const {
         case SessionState::Disconnected:
         case SessionState::Answering:
         case SessionState::Calling:
+        case SessionState::Pinging:
+        case SessionState::PingReplied:
             return ControlSearch::Wide;
         default:
             return ControlSearch::Narrow;
@@ -394,9 +410,17 @@ void ArqSession::cleanup() {
     deliver();
     m_rx.dropGaps();
     m_ui.clearLamps();
+    m_ui.resetDisplays();
+    // The own ping patterns again (after a ping drew the pinged station's), and no detection of
+    // a ping left over from before a link.
+    m_radio.drawOwnPingPatterns();
+    m_pingKind = PingKind::Rough;
     m_radio.drawLinkPatterns(0);
     m_radio.armLeadInTone();
     m_ui.enableSetupMenus(true);
+    // Every return to idle re-arms the watch, also after an answered call that never became a
+    // link (no DISCONNECTED is sent then).
+    m_radio.resumeBusyWatch();
     m_attempt = 0;
     m_timedOut = false;
     m_roundTrip.reset();
@@ -658,6 +682,8 @@ void ArqSession::onControlCode(ControlCode code) {
             return;
         case SessionState::Disconnected:
         case SessionState::Disconnecting:
+        case SessionState::Pinging:
+        case SessionState::PingReplied:
             return;
     }
 }
@@ -826,6 +852,7 @@ void ArqSession::onIncomingCall(int slot) {
     showCallPanel("Incoming connection...");
     m_ui.setPanelTip(kCallPanel, "");
     m_ui.enableSetupMenus(false);
+    m_radio.pauseBusyWatch();
     m_radio.drawLinkPatterns(slot);
     m_calledCall = own;
     if (m_state == SessionState::Disconnected) {

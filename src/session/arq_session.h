@@ -31,6 +31,8 @@ enum class SessionState : std::uint8_t {
     Sending = 5,        // this station holds the turn: a burst (or Idle) is out
     Disconnecting = 6,  // Qrt on the air, three times
     Calling = 7,        // calling: Call1 sent, waiting for Answer
+    Pinging = 9,        // link calibration: ping sent, waiting for the reply
+    PingReplied = 10,   // link calibration: a reply to another station's ping is on the air
 };
 
 std::string_view sessionStateName(SessionState state);
@@ -67,6 +69,11 @@ public:
     // The return to idle at once (start-up, the monitor switch): a link under way ends without a
     // word on the air, its host told DISCONNECTED.
     void reset();
+    // Link calibration: pings the station whose call sign has targetSeed. Refused (false) while a
+    // ping is under way (silently: a second press does nothing), while a reply or a link is under
+    // way (with a message); otherwise the ping goes out and the state is Pinging until the reply
+    // is read or the wait ends.
+    bool startPing(PingKind kind, std::int32_t targetSeed);
     // Bytes from the DataPort. What the full transmit buffer cannot take is held and the DataPort
     // is held with it, until acknowledged bytes make room.
     void onHostData(std::span<const std::uint8_t> bytes);
@@ -84,6 +91,8 @@ public:
     // --- state ---------------------------------------------------------------------------
     SessionState state() const { return m_state; }
     bool inProgress() const { return m_state != SessionState::Disconnected; }
+    // A ping of ours or our reply to one is under way.
+    bool calibrating() const { return m_state == SessionState::Pinging || m_state == SessionState::PingReplied; }
     int currentMode() const { return m_currentMode; }
     int framesPerBurst() const { return m_framesPerBurst; }
     std::int32_t stateTicks() const { return m_stateTicks; }
@@ -105,6 +114,13 @@ private:
     void restartLinkTimer();
     void cleanup();
     void callAttempt();
+    // link calibration
+    void sendPing(int code, int leadInToneLength);
+    void listenForPings();
+    void answerPing(PingKind kind, float offsetHz);
+    void waitForPingReply();
+    void pingReplyHeard(const PingHeard& reply);
+    void pingTimeout();
 
     // transmissions
     void sendControl(ControlCode code);
@@ -175,6 +191,7 @@ private:
     int m_sendMode = 14;
     int m_receiveMode = 14;
     int m_acceptMode = 1;
+    PingKind m_pingKind = PingKind::Rough;
     bool m_lastWasControl = true;
     bool m_linkReported = false;
     bool m_timedOut = false;

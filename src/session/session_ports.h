@@ -13,8 +13,15 @@
 #include "phy/rx/control_detector.h"
 #include "ports/ui_sink.h"
 #include "session/control_codes.h"
+#include "session/ping_codes.h"
 
 namespace zolk {
+
+// A ping or reply the ping detector found, and the frequency it was heard at.
+struct PingHeard {
+    int code = 0;
+    float offsetHz = 0.0f;
+};
 
 // The air side. Frames and failures come back through the session's frame entries, from inside
 // the calls below or later.
@@ -44,6 +51,23 @@ public:
     virtual void drawLinkPatterns(int slot) = 0;
     // The next transmission (the first after a link) opens with the long lead-in tone.
     virtual void armLeadInTone() = 0;
+    // The busy channel watch stops and the channel shows free (a call or an answered call).
+    virtual void pauseBusyWatch() = 0;
+    // The watch resumes 2 s from now unless it runs already (the return to idle).
+    virtual void resumeBusyWatch() = 0;
+
+    // Link calibration. The ping patterns of the call sign with this CallSeed (the pinged
+    // station's, while pinging), or the station's own, which it answers pings on; a redraw drops
+    // a detection under way.
+    virtual void drawPingPatterns(std::int32_t seed) = 0;
+    virtual void drawOwnPingPatterns() = 0;
+    // Sends ping or reply code 1..17 of the ping patterns drawn now and keys TransmitActive. An
+    // armed lead-in tone lasts 10 s with leadInToneLength 1, else 400 ms.
+    virtual void sendPing(int code, int leadInToneLength) = 0;
+    // One run of the kind's ping detector over these codes (each kind keeps its own record).
+    virtual std::optional<PingHeard> listenForPing(PingKind kind, std::span<const std::uint8_t> codes) = 0;
+    // Empties the wide spectrogram, so that a ping just answered is not heard again.
+    virtual void clearWideSpectrogram() = 0;
 };
 
 // The transmitter's key. The session keys after each start of a transmission; the end of the
@@ -96,9 +120,14 @@ public:
     // The speed chart: cleared to the colour, or a point (bit rate, 0 for a lost frame).
     virtual void resetChart(ChartColour colour) = 0;
     virtual void chartPoint(int bitRate) = 0;
+    // The gauges back to their empty picture and the waterfall cleared unless it is always on:
+    // the end of a link leaves nothing of it on the displays.
+    virtual void resetDisplays() = 0;
     // Setup, PTT and Monitor menus: disabled while a link or call is under way.
     virtual void enableSetupMenus(bool enabled) = 0;
     virtual void messageBox(std::string_view text) = 0;
+    // The link calibration: a ping under way, its result, or that no reply came.
+    virtual void showCalibration(const CalibrationView& view) = 0;
 };
 
 // What a finished link did, for the log's summary line.
@@ -122,6 +151,8 @@ public:
     virtual void connectedOutgoing(std::string_view destinationCall) = 0;
     // The peer ended the link.
     virtual void qrtReceived() = 0;
+    // A station pinged this one: kind 1 rough, 2 fine.
+    virtual void tuningRequest(int kind) = 0;
     virtual void disconnected(const LinkSummary& summary) = 0;
     // What the session decided and why, for reading a failed link afterwards (debug level).
     virtual void debug(std::string_view text) = 0;

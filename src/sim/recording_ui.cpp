@@ -22,6 +22,28 @@ void RecordingUi::plotSoftValues(std::span<const float> softValues, PlotColour c
     m_plotColour = colour;
 }
 
+void RecordingUi::clearGauge(Gauge gauge) {
+    switch (gauge) {
+    case Gauge::Level:
+        m_levelDb.reset();
+        break;
+    case Gauge::Snr:
+        m_snrDb.reset();
+        break;
+    case Gauge::Afc:
+        m_afcHz.reset();
+        break;
+    }
+}
+
+void RecordingUi::clearConstellation() {
+    ++m_constellationClears;
+    m_plottedPoints = 0;
+    m_plotColour.reset();
+}
+
+void RecordingUi::addWaterfallRow(std::span<const std::uint32_t> rgb) { m_waterfallRows.emplace_back(rgb.begin(), rgb.end()); }
+
 std::string RecordingUi::panelText(std::string_view key) const {
     const auto found = m_panels.find(key);
     return found == m_panels.end() ? std::string() : found->second.text;

@@ -44,8 +44,12 @@ public:
     }
     void showSnr(float snrDb) override { m_snrDb = snrDb; }
     void showAfc(float offsetHz) override { m_afcHz = offsetHz; }
+    void showLevel(float levelDb) override { m_levelDb = levelDb; }
+    void clearGauge(Gauge gauge) override;
     void plotCells(std::span<const std::complex<float>> cells, int, PlotColour colour) override;
     void plotSoftValues(std::span<const float> softValues, PlotColour colour) override;
+    void clearConstellation() override;
+    void addWaterfallRow(std::span<const std::uint32_t> rgb) override;
     void setIndicator(TransmitIndicator which, IndicatorColour colour) override {
         m_indicators[static_cast<std::size_t>(which)] = colour;
     }
@@ -54,6 +58,7 @@ public:
         m_chartPoints.clear();
     }
     void addSpeedChartPoint(int bitRate) override { m_chartPoints.push_back(bitRate); }
+    void showCalibration(const CalibrationView& view) override { m_calibration.push_back(view); }
 
     // Empty when never set.
     std::string panelText(std::string_view key) const;
@@ -71,7 +76,12 @@ public:
     std::optional<std::pair<std::int32_t, std::int32_t>> windowPosition() const { return m_windowPosition; }
     std::optional<float> snrDb() const { return m_snrDb; }
     std::optional<float> afcHz() const { return m_afcHz; }
-    // The last constellation plot: how many points, in which colour.
+    // Nothing since the gauge was last cleared (or before it was first written).
+    std::optional<float> levelDb() const { return m_levelDb; }
+    int constellationClears() const { return m_constellationClears; }
+    // Every waterfall row added, oldest first.
+    const std::vector<std::vector<std::uint32_t>>& waterfallRows() const { return m_waterfallRows; }
+    // The last constellation plot since the last clear: how many points, in which colour.
     std::size_t plottedPoints() const { return m_plottedPoints; }
     std::optional<PlotColour> plotColour() const { return m_plotColour; }
     // White until painted.
@@ -79,6 +89,8 @@ public:
     // The speed chart's colour (none before the first reset) and every point since that reset.
     std::optional<ChartColour> chartColour() const { return m_chartColour; }
     const std::vector<int>& chartPoints() const { return m_chartPoints; }
+    // Every state the link calibration showed, oldest first.
+    const std::vector<CalibrationView>& calibration() const { return m_calibration; }
 
 private:
     struct Panel {
@@ -100,10 +112,14 @@ private:
     std::optional<std::pair<std::int32_t, std::int32_t>> m_windowPosition;
     std::optional<float> m_snrDb;
     std::optional<float> m_afcHz;
+    std::optional<float> m_levelDb;
+    int m_constellationClears = 0;
+    std::vector<std::vector<std::uint32_t>> m_waterfallRows;
     std::size_t m_plottedPoints = 0;
     std::optional<PlotColour> m_plotColour;
     std::optional<ChartColour> m_chartColour;
     std::vector<int> m_chartPoints;
+    std::vector<CalibrationView> m_calibration;
 };
 
 }  // namespace zolk::sim

@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <numbers>
 #include <ostream>
 #include <random>
 #include <string>
@@ -240,6 +243,94 @@ TEST_F(StationRadioTest, AFailedMonitoredFrameDoesNotStopTheScanning) {
     const auto frame = sendFrame(5, random, modeRecord(5).frameLengthUnits);
     ASSERT_EQ(m_entries.heard.size(), 1U);
     EXPECT_EQ(m_entries.heard[0].bytes, frame);
+}
+
+TEST_F(StationRadioTest, DisplaysFollowTheFramesTheTransmitterAndTheWindow) {
+    startPair(offsetChannel(0.0), "[Monitor]\nMonitor Mode=1\n");
+    // Nothing is drawn for a window that cannot be seen.
+    EXPECT_TRUE(m_b->ui().waterfallRows().empty());
+    EXPECT_FALSE(m_b->ui().levelDb().has_value());
+    m_a->station().setWindowShown(true);
+    m_b->station().setWindowShown(true);
+    m_harness.runFor(milliseconds{1000});
+    ASSERT_TRUE(m_a->ui().levelDb().has_value());
+    EXPECT_LT(*m_a->ui().levelDb(), -90.0F) << "silence";
+    const std::size_t rowsBefore = m_a->ui().waterfallRows().size();
+    EXPECT_GE(rowsBefore, 5U);
+
+    std::mt19937 random(13);
+    const auto frame = randomFrame(8, random);
+    const std::vector<std::span<const std::uint8_t>> frames{frame};
+    m_a->station().radio().send(8, frames);
+    m_harness.runFor(milliseconds{1000});
+    ASSERT_TRUE(m_a->station().transmitActive());
+    // The sender's level gauge stays empty while it transmits, and its waterfall turns black.
+    EXPECT_FALSE(m_a->ui().levelDb().has_value());
+    const auto& sent = m_a->ui().waterfallRows();
+    ASSERT_GT(sent.size(), rowsBefore + 3);
+    EXPECT_TRUE(std::all_of(sent.back().begin(), sent.back().end(), [](std::uint32_t p) { return p == 0; }));
+    // The receiver hears it.
+    ASSERT_TRUE(m_b->ui().levelDb().has_value());
+    EXPECT_GT(*m_b->ui().levelDb(), -40.0F);
+    const auto& heard = m_b->ui().waterfallRows().back();
+    EXPECT_EQ(heard[120], 0xFF0000U);
+    EXPECT_TRUE(std::any_of(heard.begin() + 300, heard.begin() + 700, [](std::uint32_t p) { return p != 0; }));
+
+    // Until the frame is decoded and plotted.
+    for (int i = 0; i < 3000 && m_entries.heard.empty(); ++i) m_harness.runFor(milliseconds{10});
+    ASSERT_EQ(m_entries.heard.size(), 1U);
+    const sim::SampleTime plotted = m_harness.now();
+    for (int i = 0; i < 3000 && m_a->station().transmitActive(); ++i) m_harness.runFor(milliseconds{10});
+    m_harness.runFor(milliseconds{200});
+    EXPECT_TRUE(m_a->ui().levelDb().has_value()) << "back after the transmission";
+    EXPECT_GT(m_b->ui().plottedPoints(), 0U);
+    EXPECT_TRUE(m_b->ui().snrDb().has_value());
+    EXPECT_FALSE(m_b->ui().panelText("Baud").empty());
+    // 9 s after the frame the constellation, the S/N gauge and the monitored rate are cleared.
+    const int clears = m_b->ui().constellationClears();
+    m_harness.runUntil(plotted + sim::toSamples(milliseconds{8800}));
+    EXPECT_EQ(m_b->ui().constellationClears(), clears);
+    m_harness.runUntil(plotted + sim::toSamples(milliseconds{9200}));
+    EXPECT_EQ(m_b->ui().constellationClears(), clears + 1);
+    EXPECT_EQ(m_b->ui().plottedPoints(), 0U);
+    EXPECT_FALSE(m_b->ui().snrDb().has_value());
+    EXPECT_TRUE(m_b->ui().panelText("Baud").empty());
+    EXPECT_TRUE(m_b->ui().panelTip("Baud").empty());
+}
+
+TEST_F(StationRadioTest, AHeard1500HzToneIsTheBrightestColumnOfTheWaterfall) {
+    SimStation& station = m_harness.addStation(m_root / "tone");
+    station.recordAir(false);
+    // A 1500 Hz tone at -20 dB with a little noise under it.
+    std::mt19937 random(14);
+    std::normal_distribution<float> noise(0.0F, 30.0F);
+    station.setCaptureSource([&](sim::SampleTime start, std::span<float, sim::kBlockSamples> block) {
+        for (std::size_t k = 0; k < block.size(); ++k) {
+            const double t = static_cast<double>(start + static_cast<sim::SampleTime>(k)) / 48000.0;
+            block[k] += 3276.7F * static_cast<float>(std::sin(2.0 * std::numbers::pi * 1500.0 * t)) + noise(random);
+        }
+    });
+    ASSERT_TRUE(station.station().start());
+    station.station().setWindowShown(true);
+    m_harness.runFor(milliseconds{2000});
+    const auto& rows = station.ui().waterfallRows();
+    ASSERT_GE(rows.size(), 10U);  // about 5.9 a second
+    for (std::size_t r = rows.size() - 3; r < rows.size(); ++r) {
+        const auto& row = rows[r];
+        std::size_t brightest = 0;
+        for (std::size_t n = 0; n < row.size(); ++n) {
+            if (row[n] != 0xFF0000U && (row[n] >> 8) > (row[brightest] >> 8)) brightest = n;
+        }
+        EXPECT_NEAR(static_cast<double>(brightest), 512.0, 1.0) << "row " << r;
+        EXPECT_LT((row[300] >> 8) & 0xFF, 128U);
+    }
+    ASSERT_TRUE(station.ui().levelDb().has_value());
+    EXPECT_NEAR(*station.ui().levelDb(), -20.0F, 0.5F);
+    // Gauges only: no waterfall.
+    m_harness.menu(station, MenuItem::ViewGauges);
+    const std::size_t shown = rows.size();
+    m_harness.runFor(milliseconds{1000});
+    EXPECT_EQ(rows.size(), shown);
 }
 
 TEST_F(StationRadioTest, ReceiveRefusesABadModeOrBurstAndSendRefusesWhileOnTheAir) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/station.h"
+#include "sim/channel_model.h"
 #include "sim/harness.h"
 #include "support/scratch_dir.h"
 
@@ -155,7 +156,8 @@ TEST_F(StationSessionTest, ListenOffNeverAnswersACall) {
     command(a, "MYCALL EA5ABC");
     command(a, "CONNECT EA5ABC N0CALL");
     ASSERT_TRUE(runUntil([&] { return replies(a).find("DISCONNECTED") != std::string::npos; }, milliseconds{60000}));
-    EXPECT_EQ(replies(b), "OK\rOK\rOK\r");
+    // The call is heard only as a busy channel.
+    EXPECT_EQ(replies(b), "OK\rOK\rOK\rBUSY ON\r");
     EXPECT_FALSE(sentAnything(b));
     EXPECT_EQ(a.ui().panelText("Indicativos"), "Unable to connect");
 }
@@ -212,6 +214,56 @@ TEST_F(StationSessionTest, TwoStationsConnectAndMoveTwoKilobytesEachWay) {
     EXPECT_NE(debug.find("sends Call1"), std::string::npos) << debug;
     EXPECT_NE(debug.find("Calling: hears Answer"), std::string::npos) << debug;
     EXPECT_FALSE(std::filesystem::exists(root / "b" / "ZOLKSAT-debug.log"));
+}
+
+// Two stations 0.25 s apart with a different frequency error each way ping each other through the
+// host's CALIBRATE: A's fine ping is heard 50 Hz high (reply 14: move 47 Hz down), B's rough ping
+// 30 Hz low (reply 7: stay). Each reads the other direction's error as its RX shift and a ping
+// time of the round trip plus the processing: each side reports a pattern about 90 ms after its
+// last tone (the spectrogram's 43 ms window and 8 more detector runs), and the wait for the reply
+// outlasts the reply's lead-in and pattern by 64 ms. A MYCALL during the ping does not take the
+// pinged station's patterns away.
+TEST_F(StationSessionTest, TwoStationsPingEachOtherThroughOffsetsAndDelay) {
+    SimStation& a = addStation("a");
+    SimStation& b = addStation("b");
+    harness.connect(a, b, std::make_unique<sim::ChannelModel>(sim::ChannelSettings{.delayMs = 250.0, .offsetHz = 50.0}));
+    harness.connect(b, a, std::make_unique<sim::ChannelModel>(sim::ChannelSettings{.delayMs = 250.0, .offsetHz = -30.0}));
+    a.recordAir(false);
+    b.recordAir(false);
+    settle();
+    for (auto [s, call] : {std::pair{&a, "EA5ABC"}, std::pair{&b, "N0CALL"}}) {
+        command(*s, std::string("MYCALL ") + call);
+        command(*s, "LISTEN ON");
+    }
+    command(a, "CALIBRATE FINE n0call");
+    EXPECT_EQ(a.station().settings().calibrationTarget, "N0CALL");
+    EXPECT_EQ(arq(a).state(), SessionState::Pinging);
+    command(a, "MYCALL EA5ABC");
+    ASSERT_TRUE(runUntil([&] { return a.ui().calibration().size() == 2; }, milliseconds{10000}));
+    const CalibrationView fine = a.ui().calibration()[1];
+    ASSERT_EQ(fine.status, CalibrationStatus::Result);
+    EXPECT_EQ(fine.txShiftHz, -47);
+    EXPECT_NEAR(fine.rxShiftHz, -30, 6);
+    constexpr int kPingMs = 2 * 250 + 2 * 90 - 64;
+    EXPECT_NEAR(fine.pingMs, kPingMs, 20);
+    EXPECT_EQ(a.ui().calibration()[0].status, CalibrationStatus::SendingPing);
+    // CALIBRATE is answered once the ping is keyed.
+    EXPECT_EQ(replies(a), "OK\rOK\rPTT ON\rOK\rOK\rPTT OFF\r");
+    EXPECT_NE(readFile(root / "b" / "ZOLKSAT.log").find("Fine Tuning request"), std::string::npos);
+
+    runUntil([&] { return !arq(b).inProgress(); }, milliseconds{3000});
+    command(b, "CALIBRATE ROUGH EA5ABC");
+    ASSERT_TRUE(runUntil([&] { return b.ui().calibration().size() == 2; }, milliseconds{30000}));
+    const CalibrationView rough = b.ui().calibration()[1];
+    ASSERT_EQ(rough.status, CalibrationStatus::Result);
+    EXPECT_EQ(rough.txShiftHz, 0);
+    EXPECT_NEAR(rough.rxShiftHz, 50, 6);
+    EXPECT_NEAR(rough.pingMs, kPingMs, 20);
+    EXPECT_NE(readFile(root / "a" / "ZOLKSAT.log").find("Rough Tuning request"), std::string::npos);
+    for (SimStation* s : {&a, &b}) {
+        EXPECT_FALSE(arq(*s).inProgress());
+        EXPECT_EQ(countOf(replies(*s), "CONNECTED"), 0) << replies(*s);
+    }
 }
 
 }  // namespace

@@ -111,6 +111,11 @@ public:
         record("dropLocally");
         sessionInProgress = false;
     }
+    bool calibrating() const override { return sessionCalibrating; }
+    bool startPing(int kind, std::string_view target) override {
+        record("startPing " + std::to_string(kind) + " " + std::string(target));
+        return pingAccepted;
+    }
     void buildCallPatterns(std::int32_t seed, const SlotSeeds& seeds, bool forCall) override {
         record("buildCallPatterns " + std::to_string(seed) + (forCall ? " call" : " idle"));
         lastSlotSeeds = seeds;
@@ -137,6 +142,8 @@ public:
     RecordingHostLink* link = nullptr;
     std::vector<std::string> repliesBefore;
     bool sessionInProgress = false;
+    bool sessionCalibrating = false;
+    bool pingAccepted = true;
     std::vector<std::string> effects;
     SlotSeeds lastSlotSeeds{};
     std::string transmitBuffer;

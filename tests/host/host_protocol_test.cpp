@@ -84,6 +84,32 @@ TEST_F(HostProtocolTest, ConnectDuringALinkIsRefusedWithoutTouchingIt) {
     EXPECT_TRUE(links.effects.empty());
 }
 
+// A CONNECT while a calibration ping is on the air is refused, and the operator is told why.
+TEST_F(HostProtocolTest, ConnectDuringACalibrationIsRefusedWithItsReason) {
+    links.sessionInProgress = true;
+    links.sessionCalibrating = true;
+    EXPECT_EQ(send("CONNECT EA5ABC K1T\r"), "WRONG\r");
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"ZOLK SAT: Not while calibration is in progress"});
+    EXPECT_TRUE(links.effects.empty());
+}
+
+// Our own command for a station without a window: "OK" once the ping is on its way.
+TEST_F(HostProtocolTest, CalibrateStartsAPingOrIsWrong) {
+    EXPECT_EQ(send("calibrate fine n0call-7\r"), "OK\r");
+    EXPECT_EQ(send("CALIBRATE ROUGH EA5ABC\r"), "OK\r");
+    EXPECT_EQ(links.effects, (std::vector<std::string>{"startPing 2 N0CALL-7", "startPing 1 EA5ABC"}));
+    links.effects.clear();
+    for (const std::string_view line : {"CALIBRATE FINE\r", "CALIBRATE  N0CALL\r", "CALIBRATE MEDIUM N0CALL\r",
+                                        "CALIBRATE FINE N0CALL EXTRA\r", "CALIBRATE FINE TOOLONGCALL\r",
+                                        "CALIBRATE FINE \r", "CALIBRATE\r"}) {
+        SCOPED_TRACE(line);
+        EXPECT_EQ(send(line), "WRONG\r");
+    }
+    EXPECT_TRUE(links.effects.empty());
+    links.pingAccepted = false;  // a ping or a link already under way
+    EXPECT_EQ(send("CALIBRATE FINE N0CALL\r"), "WRONG\r");
+}
+
 TEST_F(HostProtocolTest, MyCallWithFiveCallsFillsEverySlotAndTheCaption) {
     EXPECT_EQ(send("MYCALL EA5ABC EA5ABC-1 EA5ABC-T K1T N0CALL-15\r"), "OK\r");
     const std::array<std::string, 5> expected{"EA5ABC", "EA5ABC-1", "EA5ABC-T", "K1T", "N0CALL-15"};

@@ -142,6 +142,35 @@ TEST(ArqCall, CallForAnEmptySlotIsIgnored) {
     EXPECT_TRUE(link.b().host.lines.empty());
 }
 
+// The busy channel watch stops for a call and for an answered call, and resumes at the return to
+// idle: after a link's DISCONNECTED, and also after an answered call that never became a link,
+// where no DISCONNECTED is sent.
+TEST(ArqCall, BusyWatchPausesForCallsAndResumesAtEveryReturnToIdle) {
+    SessionLink link;
+    for (int side : {0, 1}) link.station(side).radio.busyWatch.clear();
+    ASSERT_TRUE(link.call()) << link.transcript();
+    EXPECT_EQ(link.a().radio.busyWatch, std::vector<bool>{false}) << "paused by the call";
+    EXPECT_EQ(link.b().radio.busyWatch, std::vector<bool>{false}) << "paused by the answer";
+    link.a().session.disconnect();
+    ASSERT_TRUE(link.runUntil([&] { return link.a().host.saw("DISCONNECTED") && link.b().host.saw("DISCONNECTED"); },
+                              60 * kSecond)) << link.transcript();
+    EXPECT_EQ(link.a().radio.busyWatch, (std::vector<bool>{false, true}));
+    EXPECT_EQ(link.b().radio.busyWatch, (std::vector<bool>{false, true}));
+
+    SessionLink unanswered;
+    unanswered.b().radio.busyWatch.clear();
+    unanswered.setFate(0, [](const AirItem& item, int) { return item.isCode ? Fate::Pass : Fate::Lose; });
+    unanswered.a().session.connect("N0CALL-7", "W1AW");
+    ASSERT_TRUE(unanswered.runUntil([&] { return unanswered.b().host.saw("PENDING"); }, 30 * kSecond));
+    unanswered.a().session.reset();
+    ASSERT_TRUE(unanswered.runUntil([&] { return unanswered.b().host.saw("CANCELPENDING"); }, 60 * kSecond))
+        << unanswered.transcript();
+    EXPECT_FALSE(unanswered.b().host.saw("DISCONNECTED"));
+    ASSERT_FALSE(unanswered.b().radio.busyWatch.empty());
+    EXPECT_FALSE(unanswered.b().radio.busyWatch.front());
+    EXPECT_TRUE(unanswered.b().radio.busyWatch.back()) << "watching again after the failed answer";
+}
+
 TEST(ArqData, BytesBothWaysWithTurnsAndIdle) {
     SessionLink link;
     const auto fromA = randomBytes(4000, 1);

@@ -12,11 +12,12 @@ int FakeHost::count(std::string_view line) const {
 }
 
 // Returns when the signal's body (after the queue and the lead-in) starts on the air.
-long FakeRadio::transmit(long durationTicks) {
+long FakeRadio::transmit(long durationTicks, long leadInTicks) {
     const long start = m_link.now() + kPlaybackQueueTicks;
-    m_transmissions.emplace_back(start, start + kLeadInTicks + durationTicks);
-    m_keyedUntil = start + kLeadInTicks + durationTicks;
-    return start + kLeadInTicks;
+    m_transmissions.emplace_back(start, start + leadInTicks + durationTicks);
+    m_keyedUntil = start + leadInTicks + durationTicks;
+    m_leadInArmed = false;
+    return start + leadInTicks;
 }
 
 bool FakeRadio::transmitActive() const { return m_link.now() < m_keyedUntil; }
@@ -41,6 +42,36 @@ void FakeRadio::sendControl(ControlCode code) {
     item.arrivalTick = start + kCodeTicks;
     item.readyTick = item.arrivalTick;
     m_link.put(m_side, std::move(item));
+}
+
+void FakeRadio::sendPing(int code, int leadInToneLength) {
+    pingsSent.push_back(code);
+    leadInLengths.push_back(leadInToneLength);
+    const long leadIn = !m_leadInArmed ? kLeadInTicks : leadInToneLength == 1 ? kLongToneTicks : kShortToneTicks;
+    const long start = transmit(kCodeTicks, leadIn);
+    AirItem item;
+    item.isCode = false;
+    item.isPing = true;
+    item.pingCode = code;
+    item.pingSeed = pingSeed;
+    item.startTick = start;
+    item.arrivalTick = start + kCodeTicks;
+    item.readyTick = item.arrivalTick + kPingReportTicks;
+    m_link.put(m_side, std::move(item));
+}
+
+// A ping is heard only on the patterns it was drawn from, by the detector of its kind's codes.
+std::optional<PingHeard> FakeRadio::listenForPing(PingKind kind, std::span<const std::uint8_t> codes) {
+    pingListens.push_back(kind);
+    const long now = m_link.now();
+    for (auto it = m_inbox.begin(); it != m_inbox.end(); ++it) {
+        if (!it->isPing || it->readyTick > now || it->pingSeed != pingSeed) continue;
+        if (std::find(codes.begin(), codes.end(), it->pingCode) == codes.end()) continue;
+        const PingHeard heard{.code = it->pingCode, .offsetHz = it->offsetHz};
+        m_inbox.erase(it);
+        return heard;
+    }
+    return std::nullopt;
 }
 
 void FakeRadio::sendFrames(int mode, std::span<const std::span<const std::uint8_t>> frames) {
@@ -83,7 +114,7 @@ void FakeRadio::beforeTick() {
     // A code the detector was not asked for within its slot is gone; a code heard while this
     // station transmitted never reached the detector.
     std::erase_if(m_inbox, [&](const AirItem& item) {
-        return item.isCode && (now > item.readyTick + 400 ||
+        return (item.isCode || item.isPing) && (now > item.readyTick + 400 ||
                                (now >= item.readyTick && transmittedDuring(item.startTick, item.arrivalTick)));
     });
     if (m_secondDeadline >= 0 && now >= m_secondDeadline) {
@@ -94,7 +125,7 @@ void FakeRadio::beforeTick() {
         }
     }
     for (auto it = m_inbox.begin(); it != m_inbox.end();) {
-        if (it->isCode || it->readyTick > now) {
+        if (it->isCode || it->isPing || it->readyTick > now) {
             ++it;
             continue;
         }
@@ -128,6 +159,8 @@ LinkStation::LinkStation(SessionLink& link, int side)
 SessionLink::SessionLink(long delayTicks, float snrDb) : m_delayTicks(delayTicks), m_snrDb{snrDb, snrDb} {
     m_stations[0] = std::make_unique<LinkStation>(*this, 0);
     m_stations[1] = std::make_unique<LinkStation>(*this, 1);
+    a().radio.ownPingSeed = a().radio.pingSeed = 1001;
+    b().radio.ownPingSeed = b().radio.pingSeed = 1002;
     a().host.myCalls[0] = "N0CALL-7";
     b().host.myCalls[0] = "W1AW";
     b().host.listen = true;
@@ -137,9 +170,10 @@ void SessionLink::put(int fromSide, AirItem item) {
     const auto side = static_cast<std::size_t>(fromSide);
     const int index = item.isCode ? m_codeCount[side]++ : m_frameCount[side]++;
     Fate fate = m_fate[side] ? m_fate[side](item, index) : Fate::Pass;
-    if (!item.isCode && m_snrDb[side] < modeRecord(item.mode).snrThresholdAdjusted && fate == Fate::Pass)
+    if (!item.isCode && !item.isPing && m_snrDb[side] < modeRecord(item.mode).snrThresholdAdjusted && fate == Fate::Pass)
         fate = Fate::Corrupt;  // too little S/N for the mode: detected, but the check fails
     if (m_cut || fate == Fate::Lose || (item.isCode && fate == Fate::Corrupt)) return;
+    if (item.isPing) item.offsetHz = m_pingOffsetHz[side];
     if (fate == Fate::Corrupt) item.bytes.clear();
     item.startTick += m_delayTicks;
     item.arrivalTick += m_delayTicks;

@@ -22,6 +22,12 @@ inline constexpr std::int32_t kCodeTicks = 992;
 inline constexpr std::int32_t kLeadInTicks = 270;
 // A transmission reaches the air behind the 200 queued playback blocks of 256 samples.
 inline constexpr std::int32_t kPlaybackQueueTicks = 200 * 256 / 32;
+// The lead-in tone of the first transmission after a return to idle: 477 blocks of 32 ticks with
+// the long selector, 27 with any other.
+inline constexpr std::int32_t kLongToneTicks = 477 * 32;
+inline constexpr std::int32_t kShortToneTicks = 27 * 32;
+// A ping is reported 8 symbol slots after its last symbol.
+inline constexpr std::int32_t kPingReportTicks = 8 * 4;
 
 // What the air does to one item: pass it, lose it (never detected) or corrupt it (a frame is
 // detected but fails its check; a code is simply lost).
@@ -29,6 +35,12 @@ enum class Fate : std::uint8_t { Pass, Lose, Corrupt };
 
 struct AirItem {
     bool isCode = true;
+    // A link calibration ping or reply: its code, the seed of the patterns it was drawn from and
+    // the frequency the receiver hears it at (isCode is false).
+    bool isPing = false;
+    int pingCode = 0;
+    std::int32_t pingSeed = 0;
+    float offsetHz = 0.0f;
     ControlCode code = ControlCode::Ack;
     int mode = 0;
     int frameIndex = 1;  // 1 or 2 within its burst
@@ -90,6 +102,9 @@ public:
     void connectedIncoming(std::string_view call) override { lines.push_back(std::string(call) + " connected"); }
     void connectedOutgoing(std::string_view call) override { lines.push_back("Connected to " + std::string(call)); }
     void qrtReceived() override { lines.emplace_back("QRT Received"); }
+    void tuningRequest(int kind) override {
+        lines.emplace_back(kind == 1 ? "Rough Tuning request" : "Fine Tuning request");
+    }
     void disconnected(const LinkSummary& s) override {
         lines.push_back(std::string(s.timedOut ? "Disconnected (Time Out)" : "Disconnected") + "      TX: " +
                         std::to_string(s.bytesSent) + " Bytes   RX: " + std::to_string(s.bytesReceived) + " Bytes");
@@ -114,8 +129,10 @@ public:
     void showRepeat(bool) override {}
     void resetChart(ChartColour) override {}
     void chartPoint(int bitRate) override { chart.push_back(bitRate); }
+    void resetDisplays() override {}
     void enableSetupMenus(bool enabled) override { menusEnabled = enabled; }
     void messageBox(std::string_view text) override { messages.emplace_back(text); }
+    void showCalibration(const CalibrationView& view) override { calibration.push_back(view); }
 
     std::vector<std::string> callPanel;
     std::string callIcon;
@@ -123,6 +140,7 @@ public:
     std::vector<int> chart;
     bool menusEnabled = true;
     std::vector<std::string> messages;
+    std::vector<CalibrationView> calibration;
 };
 
 class FakeKeying final : public SessionKeying {
@@ -156,7 +174,18 @@ public:
     bool transmitActive() const override;
     bool symbolSlot() const override;
     void drawLinkPatterns(int slot) override { patternSlots.push_back(slot); }
-    void armLeadInTone() override { ++leadInTones; }
+    void pauseBusyWatch() override { busyWatch.push_back(false); }
+    void resumeBusyWatch() override { busyWatch.push_back(true); }
+    void armLeadInTone() override {
+        ++leadInTones;
+        m_leadInArmed = true;
+    }
+    // The fake's ping patterns are named by their seed; a station's own seed is ownPingSeed.
+    void drawPingPatterns(std::int32_t seed) override { pingSeed = seed; }
+    void drawOwnPingPatterns() override { pingSeed = ownPingSeed; }
+    void sendPing(int code, int leadInToneLength) override;
+    std::optional<PingHeard> listenForPing(PingKind kind, std::span<const std::uint8_t> codes) override;
+    void clearWideSpectrogram() override { ++wideClears; }
 
     // Runs before the session's tick: decoded frames reach the session.
     void beforeTick();
@@ -176,9 +205,18 @@ public:
     bool sessionActive = false;                 // as the session last said
     ControlSearch sessionSearch = ControlSearch::Wide;
     int leadInTones = 0;
+    std::vector<bool> busyWatch;  // every pause (false) and resume (true), in order
+    std::int32_t ownPingSeed = 0;
+    std::int32_t pingSeed = 0;       // the ping patterns drawn now
+    std::vector<int> pingsSent;      // every ping or reply code put on the air
+    std::vector<int> leadInLengths;  // the lead-in selector of each
+    std::vector<PingKind> pingListens;  // the kind of every ping detector run
+    int wideClears = 0;
 
 private:
-    long transmit(long durationTicks);
+    // Keys for the lead-in and the signal; returns when the body starts on the air.
+    long transmit(long durationTicks, long leadInTicks = kLeadInTicks);
+    bool m_leadInArmed = false;
 
     SessionLink& m_link;
     int m_side;
@@ -223,6 +261,8 @@ public:
     // The fate of items from side (0 = A's transmissions, 1 = B's).
     void setFate(int side, FateRule rule) { m_fate[static_cast<std::size_t>(side)] = std::move(rule); }
     void setSnr(int side, float snrDb) { m_snrDb[static_cast<std::size_t>(side)] = snrDb; }
+    // The frequency at which the other side hears side's pings and replies.
+    void setPingOffset(int side, float hz) { m_pingOffsetHz[static_cast<std::size_t>(side)] = hz; }
     // Cuts the air both ways (a dead link).
     void cut(bool cut) { m_cut = cut; }
 
@@ -238,6 +278,7 @@ private:
     long m_now = 0;
     long m_delayTicks;
     std::array<float, 2> m_snrDb;
+    std::array<float, 2> m_pingOffsetHz{};
     std::array<FateRule, 2> m_fate;
     std::array<int, 2> m_codeCount{};
     std::array<int, 2> m_frameCount{};

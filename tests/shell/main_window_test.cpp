@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <functional>
+#include <vector>
+
 #include <QAction>
+#include <QLabel>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
@@ -17,6 +22,8 @@
 #include "shell/qt_host_link.h"
 #include "shell/qt_timer_port.h"
 #include "shell/twips.h"
+#include "shell/gauge_view.h"
+#include "shell/waterfall_view.h"
 #include "test_application.h"
 #include "version.h"
 
@@ -128,13 +135,139 @@ TEST_F(MainWindowTest, SpeedChartKeepsTheNewestTwentyPointsUntilReset) {
     for (int rate = 1; rate <= 22; ++rate) window.addSpeedChartPoint(rate * 100);
     std::array<int, kSpeedChartPoints> expected{};
     for (std::size_t i = 0; i < expected.size(); ++i) expected[i] = static_cast<int>(i + 3) * 100;
-    EXPECT_EQ(window.speedChartPoints(), expected);
-    EXPECT_EQ(window.speedChartColour(), ChartColour::Red);
+    EXPECT_EQ(window.speedChart().points(), expected);
+    EXPECT_EQ(window.speedChart().colour(), ChartColour::Red);
     window.resetSpeedChart(ChartColour::Green);
     window.addSpeedChartPoint(0);
     expected.fill(0);
-    EXPECT_EQ(window.speedChartPoints(), expected);
-    EXPECT_EQ(window.speedChartColour(), ChartColour::Green);
+    EXPECT_EQ(window.speedChart().points(), expected);
+    EXPECT_EQ(window.speedChart().colour(), ChartColour::Green);
+}
+
+TEST_F(MainWindowTest, SpeedChartDrawsBarsInTheSeriesColourAndALostFrameAsAFlatMark) {
+    MainWindow window;
+    auto& chart = *window.findChild<SpeedChartView*>("chartVelocidad");
+    struct Case {
+        ChartColour series;
+        QColor colour;
+    };
+    for (const Case& c : {Case{ChartColour::Red, Qt::red}, Case{ChartColour::Green, Qt::green}}) {
+        window.resetSpeedChart(c.series);
+        window.addSpeedChartPoint(1200);
+        window.addSpeedChartPoint(600);
+        window.addSpeedChartPoint(0);
+        const QImage image = chart.grab().toImage();
+        const auto at = [&](std::size_t point, double fromBottom) {
+            const QRect slot = chart.slot(point);
+            return image.pixelColor(slot.center().x(), slot.bottom() - static_cast<int>(fromBottom * slot.height()));
+        };
+        // The fastest point fills its slot, one at half the rate half of it.
+        EXPECT_EQ(at(17, 0.95), c.colour);
+        EXPECT_EQ(at(18, 0.4), c.colour);
+        EXPECT_EQ(at(18, 0.6), QColor(Qt::white));
+        // The lost frame, the newest point: its mark on the base line, nothing above.
+        EXPECT_EQ(at(19, 0.0), c.colour);
+        EXPECT_EQ(at(19, 0.2), QColor(Qt::white));
+    }
+}
+
+TEST_F(MainWindowTest, IndicatorBoxesTakeTheirColours) {
+    MainWindow window;
+    struct Case {
+        TransmitIndicator which;
+        const char* name;
+        IndicatorColour colour;
+        QColor expected;
+    };
+    for (const Case& c : {Case{TransmitIndicator::Nack, "txtNACK", IndicatorColour::Red, Qt::red},
+                          Case{TransmitIndicator::Ack, "txtACK", IndicatorColour::Green, Qt::green},
+                          Case{TransmitIndicator::Nack, "txtNACK", IndicatorColour::White, Qt::white}}) {
+        window.setIndicator(c.which, c.colour);
+        auto* box = window.findChild<QLabel*>(c.name);
+        // A pixel inside the frame, away from the centred caption.
+        EXPECT_EQ(box->grab().toImage().pixelColor(3, 3), c.expected) << c.name;
+    }
+}
+
+TEST_F(MainWindowTest, GaugesPointTheirNeedlesAndColourTheirBoxes) {
+    MainWindow window;
+    struct Case {
+        const char* gauge;
+        const char* box;
+        std::function<void()> show;
+        double percent;
+        const char* text;
+        QColor colour;
+    };
+    const Case cases[] = {
+        {"pctOffsetFrecuencia", "txtAFC", [&] { window.showAfc(20.0F); }, 20.0 * 100.0 / 351.5625 + 50.0,
+         "AFC: +20.0 Hz", Qt::green},
+        {"pctOffsetFrecuencia", "txtAFC", [&] { window.showAfc(-150.0F); }, -150.0 * 100.0 / 351.5625 + 50.0,
+         "AFC: -150.0 Hz", Qt::yellow},
+        {"pctRelacionSN", "txtSN", [&] { window.showSnr(-15.0F); }, 3.0 * 100.0 / 38.0, "S/N (2500 Hz): -15.0 dB",
+         Qt::red},
+        {"pctRelacionSN", "txtSN", [&] { window.showSnr(12.0F); }, 30.0 * 100.0 / 38.0, "S/N (2500 Hz): +12.0 dB",
+         Qt::green},
+        {"pctVumetro", "txtVU", [&] { window.showLevel(-20.0F); }, 50.0, "Audio Input: -20 dB", Qt::green},
+        {"pctCPU", "txtCPU", [&] { window.showCpu(95.0F); }, 95.0, "CPU Usage: 95 %", Qt::red},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        c.show();
+        auto* gauge = window.findChild<GaugeView*>(c.gauge);
+        auto* box = window.findChild<QLabel*>(c.box);
+        ASSERT_NE(gauge, nullptr);
+        EXPECT_EQ(box->text(), c.text);
+        EXPECT_EQ(box->grab().toImage().pixelColor(1, 1), c.colour);
+        // The needle runs from the hub to the tip: its middle is black, and so is the point the
+        // same distance on the other side of the upright, unless the needle stands upright.
+        const QImage image = gauge->grab().toImage();
+        const QPointF hub = needleHub(gauge->width(), gauge->height());
+        const QPointF middle = (hub + needleTip(c.percent, gauge->width(), gauge->height())) / 2.0;
+        EXPECT_EQ(image.pixelColor(middle.toPoint()), QColor(Qt::black));
+        const QPoint mirrored(static_cast<int>(std::lround(2 * hub.x() - middle.x())), middle.toPoint().y());
+        if (c.percent != 50.0) {
+            EXPECT_NE(image.pixelColor(mirrored), QColor(Qt::black));
+        }
+    }
+    // +20 Hz leans right of the upright.
+    window.showAfc(20.0F);
+    const auto* afc = window.findChild<GaugeView*>("pctOffsetFrecuencia");
+    EXPECT_GT(needleTip(*afc->needle(), afc->width(), afc->height()).x(), needleHub(afc->width(), afc->height()).x());
+
+    // Cleared: no needle, an empty box in the neutral colour.
+    window.clearGauge(Gauge::Snr);
+    auto* snr = window.findChild<GaugeView*>("pctRelacionSN");
+    auto* snrBox = window.findChild<QLabel*>("txtSN");
+    EXPECT_FALSE(snr->needle().has_value());
+    EXPECT_TRUE(snrBox->text().isEmpty());
+    EXPECT_EQ(snrBox->grab().toImage().pixelColor(1, 1), snrBox->palette().color(QPalette::Button));
+    const QPointF middle = (needleHub(snr->width(), snr->height()) + needleTip(78.9, snr->width(), snr->height())) / 2.0;
+    EXPECT_NE(snr->grab().toImage().pixelColor(middle.toPoint()), QColor(Qt::black));
+}
+
+TEST_F(MainWindowTest, WaterfallRowsEnterAtTheTopAndMoveDown) {
+    MainWindow window;
+    auto* view = window.findChild<WaterfallView*>("pctWaterfall");
+    ASSERT_NE(view, nullptr);
+    view->resize(512, 40);  // two columns a pixel
+    // A hidden window takes its pending resize (which clears the waterfall) at the first grab.
+    window.grab();
+    std::vector<std::uint32_t> row(kWaterfallColumns, 0);
+    row[512] = row[513] = 0x00FF00;
+    row[120] = row[121] = 0xFF0000;
+    window.addWaterfallRow(row);
+    QImage image = view->grab().toImage();
+    EXPECT_EQ(image.pixelColor(256, 0), QColor(Qt::green));
+    EXPECT_EQ(image.pixelColor(60, 0), QColor(Qt::red));
+    EXPECT_EQ(image.pixelColor(300, 0), QColor(Qt::black));
+    EXPECT_EQ(image.pixelColor(256, 1), QColor(Qt::black));
+    window.addWaterfallRow(std::vector<std::uint32_t>(kWaterfallColumns, 0));
+    image = view->grab().toImage();
+    EXPECT_EQ(image.pixelColor(256, 0), QColor(Qt::black));
+    EXPECT_EQ(image.pixelColor(256, 1), QColor(Qt::green));
+    window.clearWaterfall();
+    EXPECT_EQ(view->grab().toImage().pixelColor(256, 1), QColor(Qt::black));
 }
 
 TEST_F(MainWindowTest, CpuBoxShowsTheShareGreenWhenLightRedWhenBusy) {
@@ -171,6 +304,40 @@ TEST_F(MainWindowTest, ConstellationDotLandsWhereTheCellMapsAndReplacesThePrevio
     image = view->grab().toImage();
     EXPECT_EQ(image.pixelColor(88, 63), QColor(Qt::white));
     EXPECT_NE(image.pixelColor(75, 25), QColor(Qt::white));
+}
+
+TEST_F(MainWindowTest, ConstellationDrawsTheModesBoundariesInBlueUnderTheDotsUntilCleared) {
+    MainWindow window;
+    auto* view = window.findChild<QWidget*>("pctConstelacion");
+    view->resize(120, 120);
+    struct Case {
+        int bitsPerCell;
+        std::vector<QPoint> blue;   // on a boundary
+        std::vector<QPoint> clear;  // between boundaries
+    };
+    // 30 px a unit: x = 0 is column 60, y = 0 row 60.
+    const Case cases[] = {
+        {2, {{60, 10}, {10, 60}}, {{30, 30}, {90, 90}}},
+        {3, {{60, 10}, {10, 60}, {30, 30}, {90, 30}}, {{75, 20}}},
+        {4, {{30, 10}, {60, 10}, {90, 10}, {10, 90}}, {{45, 45}, {105, 105}}},
+        {5, {{40, 5}, {80, 5}, {5, 40}, {100, 60}}, {{100, 10}, {10, 100}, {50, 50}}},  // none in the corners
+        {6, {{15, 5}, {45, 5}, {105, 5}, {5, 75}}, {{22, 22}, {52, 97}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bitsPerCell);
+        window.plotCells({}, c.bitsPerCell, PlotColour::White);
+        const QImage image = view->grab().toImage();
+        for (const QPoint& p : c.blue) EXPECT_EQ(image.pixelColor(p), QColor(Qt::blue)) << p.x() << "," << p.y();
+        for (const QPoint& p : c.clear) EXPECT_NE(image.pixelColor(p), QColor(Qt::blue)) << p.x() << "," << p.y();
+    }
+    const std::array<std::complex<float>, 1> cell{std::complex<float>{1.0F, -0.5F}};
+    window.plotCells(cell, 2, PlotColour::White);  // lands at (1.5, -0.5): pixel (105, 75)
+    QImage image = view->grab().toImage();
+    EXPECT_EQ(image.pixelColor(105, 75), QColor(Qt::white));
+    window.clearConstellation();
+    image = view->grab().toImage();
+    EXPECT_NE(image.pixelColor(105, 75), QColor(Qt::white));
+    EXPECT_NE(image.pixelColor(60, 10), QColor(Qt::blue));
 }
 
 TEST_F(MainWindowTest, SoftValuesMakeAStripAroundABlueMiddleLine) {

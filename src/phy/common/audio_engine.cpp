@@ -18,6 +18,12 @@ std::string deviceLabel(const std::string& deviceName) {
 
 }  // namespace
 
+float captureLevelDb(float capturePeak) {
+    constexpr float kFullScale = 32767.0f;
+    const float peak = capturePeak > 0.0f ? capturePeak : 0.5f;
+    return std::min(0.0f, 20.0f * std::log10(peak / kFullScale));
+}
+
 AudioEngine::AudioEngine(AudioDevicePort& devices, LogLine log, const TransmitKeying& keying)
     : m_devices(devices), m_log(std::move(log)), m_keying(keying) {}
 

@@ -50,6 +50,10 @@ public:
     virtual bool transmitActive() const = 0;
 };
 
+// The input level the level gauge shows for a capture peak (16-bit scale), in dB below full
+// scale 32767: capped at 0 dB; a peak of 0 reads as half a step, about -96 dB.
+float captureLevelDb(float capturePeak);
+
 class AudioEngine {
 public:
     // Where the engine reports a device that closes, fails or opens again (one line each).

@@ -16,10 +16,11 @@ struct Count {
 };
 
 // Hits and sum of one code at one offset. bin(s, tone) gives the power of tone shifted by the
-// offset in symbol s; scale is the bins per tone. Stops once 19 hits are out of reach unless
+// offset in symbol s; scale is the bins per tone. Stops once hitsNeeded are out of reach unless
 // countAll.
 template <typename Power>
-Count countHits(const ControlPatternTable& table, int code, int scale, int offset, bool countAll, Power&& power) {
+Count countHits(const ControlPatternTable& table, int code, int scale, int offset, int hitsNeeded, bool countAll,
+                Power&& power) {
     Count count;
     const auto& tones = table.toneOf[static_cast<std::size_t>(code)];
     const auto& bands = table.bandLow[static_cast<std::size_t>(code)];
@@ -30,7 +31,7 @@ Count countHits(const ControlPatternTable& table, int code, int scale, int offse
         const int low = scale * bands[static_cast<std::size_t>(s)] + offset;
         for (int t = 0; t < kControlBandTones; ++t) strongest = std::max(strongest, power(s, low + scale * t));
         if (strongest > 0.0f && strongest == e) ++count.hits;
-        if (!countAll && count.hits + (kControlSymbols - 1 - s) < kControlHitsNeeded) break;
+        if (!countAll && count.hits + (kControlSymbols - 1 - s) < hitsNeeded) break;
     }
     return count;
 }
@@ -59,10 +60,17 @@ float confirmationOf(const ControlPatternTable& table, int code, int scale, int 
 
 std::optional<ControlDetection> ControlDetector::listenFor(const ControlPatternTable& table,
                                                            std::span<const std::uint8_t> codes, ControlSearch search) {
-    if (codes.empty()) return std::nullopt;
     const bool wide = search == ControlSearch::Wide;
+    return listenFor(table, codes, PatternSearch{search, wide ? kWideOffsets : 0, kControlHitsNeeded});
+}
+
+std::optional<ControlDetection> ControlDetector::listenFor(const ControlPatternTable& table,
+                                                           std::span<const std::uint8_t> codes,
+                                                           const PatternSearch& search) {
+    if (codes.empty()) return std::nullopt;
+    const bool wide = search.spectrogram == ControlSearch::Wide;
     const int scale = wide ? 2 : 1;
-    const int maxOffset = wide ? kWideOffsets : 0;
+    const int maxOffset = search.maxOffset;
     const int startRow = (m_frontEnd.spectrogramRow() + 256 - (kControlSymbols - 1) * kRowsPerSymbol) % 256;
     std::array<const float*, kControlSymbols> rows{};
     for (int s = 0; s < kControlSymbols; ++s) {
@@ -76,9 +84,9 @@ std::optional<ControlDetection> ControlDetector::listenFor(const ControlPatternT
     for (std::uint8_t code : codes) {
         if (code < 1 || code > kControlCodeCount) continue;
         for (int q = -maxOffset; q <= maxOffset; ++q) {
-            const Count c = countHits(table, code, scale, q, m_countAll, power);
+            const Count c = countHits(table, code, scale, q, search.hitsNeeded, m_countAll, power);
             m_lastRun.mostHits = std::max(m_lastRun.mostHits, c.hits);
-            const bool candidate = c.hits >= kControlHitsNeeded && c.sum >= m_record.sum;
+            const bool candidate = c.hits >= search.hitsNeeded && c.sum >= m_record.sum;
             const bool measured = m_countAll && c.hits >= 13;
             if (!candidate && !measured) continue;
             const float confirmation = confirmationOf(table, code, scale, q, power);
@@ -91,7 +99,8 @@ std::optional<ControlDetection> ControlDetector::listenFor(const ControlPatternT
                                   .ringIndex = m_frontEnd.ringIndex(),
                                   .hits = static_cast<std::uint8_t>(c.hits),
                                   .confirmation = confirmation,
-                                  .search = search};
+                                  .search = search.spectrogram,
+                                  .hitsNeeded = search.hitsNeeded};
             }
         }
     }
@@ -107,6 +116,7 @@ std::optional<ControlDetection> ControlDetector::listenFor(const ControlPatternT
 
 // The fine offset on the quarter-bin spectrum of the recorded alignment: the uncorrected ring for
 // the wide search (the AFC becomes the estimate), the corrected one otherwise (half the residual).
+// A detector that leaves the AFC alone only measures.
 ControlDetection ControlDetector::report(const ControlPatternTable& table) {
     const bool wide = m_record.search == ControlSearch::Wide;
     const int scale = wide ? 2 : 1;
@@ -120,8 +130,8 @@ ControlDetection ControlDetector::report(const ControlPatternTable& table) {
     int bestI = 0;
     float bestSum = 0.0f;
     for (int i = centre - 1; i <= centre + 1; ++i) {
-        const Count c = countHits(table, m_record.code, 4, i, true, power);
-        if (c.hits >= kControlHitsNeeded && (!found || c.sum >= bestSum)) {
+        const Count c = countHits(table, m_record.code, 4, i, m_record.hitsNeeded, true, power);
+        if (c.hits >= m_record.hitsNeeded && (!found || c.sum >= bestSum)) {
             found = true;
             bestI = i;
             bestSum = c.sum;
@@ -139,21 +149,23 @@ ControlDetection ControlDetector::report(const ControlPatternTable& table) {
     d.fineFound = found;
     float quarterBins = static_cast<float>(found ? bestI : centre);
     if (found && m_fineMethod == FineOffsetMethod::Interpolated) {
-        const float below = countHits(table, m_record.code, 4, bestI - 1, true, power).sum;
-        const float above = countHits(table, m_record.code, 4, bestI + 1, true, power).sum;
+        const float below = countHits(table, m_record.code, 4, bestI - 1, m_record.hitsNeeded, true, power).sum;
+        const float above = countHits(table, m_record.code, 4, bestI + 1, m_record.hitsNeeded, true, power).sum;
         const float curvature = below - 2.0f * bestSum + above;
         if (curvature < 0.0f) quarterBins += std::clamp(0.5f * (below - above) / curvature, -0.5f, 0.5f);
     }
     d.fineOffsetHz = quarterBins * kToneSpacingHz / 4.0f;
     // Without a fine alignment the narrow search has no estimate; the wide one keeps its coarse one.
-    float afc = m_frontEnd.receiveFrequencyOffsetHz();
-    if (wide) {
-        afc = -d.fineOffsetHz;
-    } else if (found) {
-        afc -= d.fineOffsetHz / 2.0f;
+    if (m_afc == DetectorAfc::Follow) {
+        float afc = m_frontEnd.receiveFrequencyOffsetHz();
+        if (wide) {
+            afc = -d.fineOffsetHz;
+        } else if (found) {
+            afc -= d.fineOffsetHz / 2.0f;
+        }
+        m_frontEnd.setReceiveFrequencyOffsetHz(afc);
     }
-    m_frontEnd.setReceiveFrequencyOffsetHz(afc);
-    d.receiveFrequencyOffsetHz = afc;
+    d.receiveFrequencyOffsetHz = m_frontEnd.receiveFrequencyOffsetHz();
     return d;
 }
 

@@ -1,8 +1,9 @@
-// control_detector.h: finds control frames in the spectrogram: for each code of a set (and each
-// coarse offset of the wide search) it counts the symbols whose tone is the strongest of its band,
-// keeps the best alignment for 8 more runs, then measures the fine offset on the re-extracted
-// spectrum, moves the receive frequency offset and reports the code as data.
-// Owns the one detection record; the spectrogram, rings and AFC state are the front-end's.
+// control_detector.h: finds control frames (and link calibration pings) in the spectrogram: for
+// each code of a set and each coarse offset of the search it counts the symbols whose tone is the
+// strongest of its band, keeps the best alignment for 8 more runs, then measures the fine offset
+// on the re-extracted spectrum, moves the receive frequency offset (control frames only) and
+// reports the code as data.
+// Owns one detection record; the spectrogram, rings and AFC state are the front-end's.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +20,22 @@ namespace zolk {
 // +/-164 Hz), the AFC set to the estimate. Narrow: the corrected ring's spectrogram, no search,
 // half of the estimate added to the AFC (the link is already on frequency).
 enum class ControlSearch : std::uint8_t { Wide, Narrow };
+
+// What one run searches: the spectrogram, the coarse offsets and the hits a pattern needs.
+struct PatternSearch {
+    ControlSearch spectrogram = ControlSearch::Wide;
+    int maxOffset = 7;  // coarse offsets -maxOffset..+maxOffset, in bins of that spectrogram
+    int hitsNeeded = kControlHitsNeeded;
+};
+
+// Pings are found on the wide spectrogram: the rough one within +/-43 half bins (about
+// +/-1008 Hz), the fine one within +/-6 (about +/-141 Hz).
+inline constexpr PatternSearch kRoughPingSearch{ControlSearch::Wide, 43, kPingHitsNeeded};
+inline constexpr PatternSearch kFinePingSearch{ControlSearch::Wide, 6, kPingHitsNeeded};
+
+// Whether a detection moves the receive frequency offset: a control frame tunes the receiver to
+// its sender, a ping only measures.
+enum class DetectorAfc : std::uint8_t { Follow, Untouched };
 
 // How the fine offset is read from the quarter-bin spectrum. QuarterBin: the best of the three
 // quarter bins around the coarse offset. Interpolated: that bin refined by a parabola through the
@@ -62,13 +79,17 @@ public:
     static constexpr float kConfirmationThreshold = 2.8f;
 
     // frontEnd must outlive the detector.
-    explicit ControlDetector(ReceiveFrontEnd& frontEnd) : m_frontEnd(frontEnd) {}
+    explicit ControlDetector(ReceiveFrontEnd& frontEnd, DetectorAfc afc = DetectorAfc::Follow)
+        : m_frontEnd(frontEnd), m_afc(afc) {}
 
     // One run over codes (numbers 1..26; others are skipped) on the newest 31 symbols. Returns the
     // detection 8 runs after the last improvement of the record, after moving the front-end's
-    // receive frequency offset; then the record is clear again. An empty set does nothing.
+    // receive frequency offset (DetectorAfc::Follow); then the record is clear again. An empty set
+    // does nothing. The control search of a kind: wide -7..+7 half bins or narrow at 0, 19 hits.
     std::optional<ControlDetection> listenFor(const ControlPatternTable& table, std::span<const std::uint8_t> codes,
                                               ControlSearch search);
+    std::optional<ControlDetection> listenFor(const ControlPatternTable& table, std::span<const std::uint8_t> codes,
+                                              const PatternSearch& search);
 
     // Forgets a detection under way (the patterns were redrawn, or listening stopped).
     void clearRecord() { m_record = Record{}; }
@@ -98,11 +119,13 @@ private:
         std::uint8_t hits = 0;
         float confirmation = 0.0f;
         ControlSearch search = ControlSearch::Wide;
+        int hitsNeeded = kControlHitsNeeded;
     };
 
     ControlDetection report(const ControlPatternTable& table);
 
     ReceiveFrontEnd& m_frontEnd;
+    DetectorAfc m_afc;
     Record m_record;
     FineOffsetMethod m_fineMethod = FineOffsetMethod::Interpolated;
     bool m_countAll = false;

@@ -11,7 +11,8 @@ constexpr Complex kToneCell{0.0f, -1.0f};
 
 }  // namespace
 
-void buildControlFrame(const ControlPatternTable& table, int code, RandomSource& random, TxCells& cells) {
+void buildControlFrame(const ControlPatternTable& table, int code, RandomSource& random, TxCells& cells,
+                       LeadInTones leadIn) {
     if (code < 1 || code > kControlCodeCount) throw std::invalid_argument("control code out of 1..26");
     for (int c = 0; c < TxCells::kToneColumns; ++c) {
         const auto column = cells.toneColumn(c);
@@ -22,8 +23,7 @@ void buildControlFrame(const ControlPatternTable& table, int code, RandomSource&
         std::fill(column.begin(), column.end(), Complex{});
     }
     for (int l = 1; l <= kControlLeadInColumns; ++l) {
-        cells.leadInSymbol(l)[static_cast<std::size_t>(random.draw(kControlHighestTone - kControlLowestTone) +
-                                                       kControlLowestTone)] = kToneCell;
+        cells.leadInSymbol(l)[static_cast<std::size_t>(random.draw(leadIn.spread) + leadIn.lowest)] = kToneCell;
     }
     for (int s = 0; s < kControlSymbols; ++s) {
         cells.toneColumn(s + 1)[table.toneOf[static_cast<std::size_t>(code)][static_cast<std::size_t>(s)]] = kToneCell;

@@ -44,8 +44,8 @@ void TransmitChain::prepareToneSignal() {
     m_engine.setSignalKind(TxSignalKind::ToneBlocks);
 }
 
-void TransmitChain::prepareControlFrame(const ControlPatternTable& table, int code) {
-    buildControlFrame(table, code, m_random, m_cells);
+void TransmitChain::prepareControlFrame(const ControlPatternTable& table, int code, LeadInTones leadIn) {
+    buildControlFrame(table, code, m_random, m_cells, leadIn);
     prepareToneSignal();
 }
 

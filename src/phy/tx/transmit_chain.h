@@ -11,6 +11,7 @@
 #include "phy/common/drawn_tables.h"
 #include "phy/common/random_source.h"
 #include "phy/common/tables_file.h"
+#include "phy/tx/control_frame.h"
 #include "phy/tx/frame_modulator.h"
 #include "phy/tx/symbol_feeder.h"
 #include "phy/tx/test_tone.h"
@@ -35,9 +36,9 @@ public:
     // Readies generator 1 for a 1024-sample tone-block signal whose ToneFrameTable columns (and
     // lead-in) the caller has written into cells().
     void prepareToneSignal();
-    // Writes the control frame of code (1..26) from table and readies generator 1 for it.
-    // Throws std::invalid_argument for another code.
-    void prepareControlFrame(const ControlPatternTable& table, int code);
+    // Writes the control frame (or ping) of code (1..26) from table and readies generator 1 for
+    // it. Throws std::invalid_argument for another code.
+    void prepareControlFrame(const ControlPatternTable& table, int code, LeadInTones leadIn = kControlLeadInTones);
     // Readies generator 2, the tune-up tone.
     void prepareTestTone();
 

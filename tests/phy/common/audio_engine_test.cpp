@@ -205,6 +205,17 @@ TEST_F(AudioEngineTest, CaptureUsesTheLeftChannelAndTracksThePeak) {
     EXPECT_EQ(receiver.blocks.size(), 3U);
 }
 
+TEST(CaptureLevel, FullScaleIsZeroDbAndSilenceReadsAsHalfAStep) {
+    struct Case {
+        float peak;
+        float levelDb;
+    };
+    for (const Case c : {Case{32767.0f, 0.0f}, Case{32768.0f, 0.0f}, Case{327.67f, -40.0f},
+                         Case{3276.7f, -20.0f}, Case{0.0f, -96.3292f}, Case{0.5f, -96.3292f}}) {
+        EXPECT_NEAR(captureLevelDb(c.peak), c.levelDb, 1e-3f) << "peak " << c.peak;
+    }
+}
+
 TEST_F(AudioEngineTest, WatchdogReopensOnlyDeadDirectionsAndOnlyWhileIdle) {
     ASSERT_TRUE(m_engine.openPlayback("Speakers"));
     ASSERT_TRUE(m_engine.openCapture("Line In"));
