@@ -5,9 +5,8 @@
 
 namespace zolk {
 
-void contractBroken(const char* promise, std::source_location where) {
-    std::fprintf(stderr, "zolksat: broken promise at %s:%u in %s: %s\n", where.file_name(),
-                 static_cast<unsigned>(where.line()), where.function_name(), promise);
+void contractBroken(const char* promise, const char* file, unsigned line, const char* function) {
+    std::fprintf(stderr, "zolksat: broken promise at %s:%u in %s: %s\n", file, line, function, promise);
     std::abort();
 }
 

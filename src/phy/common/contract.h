@@ -3,14 +3,15 @@
 // says where, instead of carrying on with a result that hides the bug.
 #pragma once
 
-#include <source_location>
-
 namespace zolk {
 
-[[noreturn]] void contractBroken(const char* promise, std::source_location where);
+[[noreturn]] void contractBroken(const char* promise, const char* file, unsigned line, const char* function);
 
-inline void expects(bool holds, const char* promise, std::source_location where = std::source_location::current()) {
-    if (!holds) [[unlikely]] contractBroken(promise, where);
+// The place of the call comes from the compiler's builtins, which every compiler we build with
+// (GCC, and the clang of the fuzz build) fills in at the caller.
+inline void expects(bool holds, const char* promise, const char* file = __builtin_FILE(),
+                    unsigned line = __builtin_LINE(), const char* function = __builtin_FUNCTION()) {
+    if (!holds) [[unlikely]] contractBroken(promise, file, line, function);
 }
 
 }  // namespace zolk
