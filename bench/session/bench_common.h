@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "phy/common/mode_table.h"
+#include "phy/tx/symbol_synthesis.h"
 #include "sim/station_pair.h"
 
 namespace zolk::sessionbench {
@@ -47,12 +48,25 @@ private:
     std::unique_ptr<sim::StationPair> m_pair;
 };
 
-// The fastest mode whose S/N threshold is at or below snrDb; -1 when none.
-inline int fastestModeAt(double snrDb) {
+// A mode's mean power on the air over that of a 10 dB-crest signal at the same drive level, by the
+// transmitter's level rule (the same at every drive level), in dB.
+inline double modeLevelDb(int mode) {
+    constexpr std::int16_t kAnyDriveDb = 0;
+    return 20.0 * std::log10(static_cast<double>(levelGain(modeRecord(mode).crestDb, kAnyDriveDb)) /
+                             static_cast<double>(levelGain(10.0F, kAnyDriveDb)));
+}
+
+// A mode's own mean-power S/N when the path is stated as snrDb on the given scale.
+inline double modeSnrDb(int mode, double snrDb, sim::SnrScale scale) {
+    return scale == sim::SnrScale::StationPeak ? snrDb + modeLevelDb(mode) : snrDb;
+}
+
+// The fastest mode whose own mean-power S/N reaches its S/N threshold; -1 when none.
+inline int fastestModeAt(double snrDb, sim::SnrScale scale) {
     int best = -1;
     for (int mode = 0; mode < kModeCount; ++mode) {
         const ModeRecord& r = modeRecord(mode);
-        if (r.snrThreshold <= snrDb && (best < 0 || r.throughput > modeRecord(best).throughput)) best = mode;
+        if (r.snrThreshold <= modeSnrDb(mode, snrDb, scale) && (best < 0 || r.throughput > modeRecord(best).throughput)) best = mode;
     }
     return best;
 }

@@ -1,11 +1,13 @@
 // session_bench: whole links between two simulated stations with 0.3 s one-way delay, each part
-// writing session_<part>.md.part (a Markdown section) and session_<part>.dat (gnuplot) into --out:
+// writing session_<part>.md.part (a Markdown section) and session_<part>.dat (gnuplot) into --out
+// (session_<part>_peak.* with --scale peak):
 //   goodput  one-way goodput on AWGN against S/N beside the mode table and the Shannon limit
 //   short    2 kB one way, call and disconnect included
 //   connect  connect time and success against S/N
 //   step     S/N +10 -> -5 -> +10 dB during a transfer, one way and both ways
 //   twoway   20 kB each way
 //   soak     random paths, losses and endings, every byte accounted for
+//   reading  the receiver's S/N reading per mode against the true S/N on both scales
 // Run with bench/session/run.sh.
 #include <algorithm>
 #include <charconv>
@@ -23,6 +25,7 @@
 
 #include "app/station_session.h"
 #include "bench_common.h"
+#include "reading.h"
 #include "sim/link_transfer.h"
 #include "soak.h"
 
@@ -39,11 +42,32 @@ struct Options {
     int seeds = 3;
     std::uint64_t soakFirst = 1;
     int soakCount = 1000;
+    sim::SnrScale scale = sim::SnrScale::TransmissionMean;
 };
+
+bool onPeakScale(const Options& o) { return o.scale == sim::SnrScale::StationPeak; }
+
+// How the S/N of a part's links is stated, for its heading and text.
+std::string scaleTitle(const Options& o) {
+    return onPeakScale(o) ? "S/N on a fixed noise floor" : "S/N against each transmission's mean power";
+}
+
+std::string scaleText(const Options& o) {
+    return onPeakScale(o)
+               ? "S/N in 2500 Hz on a fixed noise floor: the S/N a signal of 10 dB crest factor at the sender's peak level "
+                 "would have (the modem's own scale); each mode is heard at its own mean power against that floor, "
+                 "which the transmitter's level rule puts 0.8 (10 - CrestDb) dB above that signal's."
+               : "S/N in 2500 Hz against each transmission's own mean power: every mode is heard at the stated S/N.";
+}
+
+sim::LinkSettings link(const Options& o, double snrDb, std::uint64_t seed) {
+    return {.snrDb = snrDb, .snrScale = o.scale, .seed = seed};
+}
 
 struct PartFiles {
     PartFiles(const Options& o, const std::string& part)
-        : md(o.out / ("session_" + part + ".md.part")), dat(o.out / ("session_" + part + ".dat")) {
+        : md(o.out / ("session_" + part + (onPeakScale(o) ? "_peak" : "") + ".md.part")),
+          dat(o.out / ("session_" + part + (onPeakScale(o) ? "_peak" : "") + ".dat")) {
         md << std::fixed;
         dat << std::fixed;
     }
@@ -52,28 +76,29 @@ struct PartFiles {
 };
 
 // Bytes for a one-way transfer at snrDb: about kTargetSeconds at the table's rate, 2..100 kB.
-std::size_t goodputBytes(double snrDb) {
-    const int mode = std::max(fastestModeAt(snrDb), 0);
+std::size_t goodputBytes(double snrDb, sim::SnrScale scale) {
+    const int mode = std::max(fastestModeAt(snrDb, scale), 0);
     const double bytes = modeRecord(mode).throughput / 8.0 * kTargetSeconds;
     return static_cast<std::size_t>(std::clamp(std::round(bytes / 1000.0) * 1000.0, 2000.0, 100000.0));
 }
 
 void goodput(const Options& o) {
     PartFiles f(o, "goodput");
-    f.md << "## Goodput against S/N (one way, AWGN, 0.3 s one-way delay)\n\n"
-         << "Goodput: user bytes per second at the far host from its CONNECTED to the last byte. Table: the "
-            "Throughput of the fastest mode whose SnrThreshold is at or below the S/N. Efficiency = goodput / "
-            "that Throughput. Bytes: about " << std::setprecision(0) << kTargetSeconds << " s at the table's rate, 2 kB to 100 kB.\n\n"
+    f.md << "## Goodput against S/N (one way, AWGN, 0.3 s one-way delay; " << scaleTitle(o) << ")\n\n"
+         << scaleText(o) << " Goodput: user bytes per second at the far host from its CONNECTED to the last byte. Table: the "
+            "Throughput of the fastest mode whose own mean-power S/N on this path reaches its SnrThreshold"
+         << (onPeakScale(o) ? " (stated S/N + 0.8 (10 - CrestDb) >= SnrThreshold)" : " (SnrThreshold <= stated S/N)")
+         << ". Efficiency = goodput / that Throughput. Bytes: about " << std::setprecision(0) << kTargetSeconds << " s at the table's rate, 2 kB to 100 kB.\n\n"
          << "| S/N dB | bytes | delivered | goodput B/s | goodput bit/s | mode | table bit/s | efficiency | "
             "Shannon bit/s | link s | CPU s |\n|---|---|---|---|---|---|---|---|---|---|---|\n";
     f.dat << "# snr goodput_bps table_bps shannon_bps efficiency\n";
     for (int snr = -12; snr <= 22; snr += 2) {
-        const std::size_t bytes = goodputBytes(snr);
+        const std::size_t bytes = goodputBytes(snr, o.scale);
         const double cpu0 = cpuSeconds();
-        Trial trial("goodput" + std::to_string(snr), sim::LinkSettings{.snrDb = snr, .seed = 100 + static_cast<std::uint64_t>(snr + 20)});
+        Trial trial("goodput" + std::to_string(snr), link(o, snr, 100 + static_cast<std::uint64_t>(snr + 20)));
         const auto r = sim::runTransfer(trial.pair(), {.fromA = sim::randomBytes(bytes, 7), .limitS = 6 * kTargetSeconds});
         const double cpu = cpuSeconds() - cpu0;
-        const int mode = fastestModeAt(snr);
+        const int mode = fastestModeAt(snr, o.scale);
         const double table = mode >= 0 ? modeRecord(mode).throughput : 0.0;
         const double bps = 8.0 * r.goodputAtoB;
         const double efficiency = table > 0.0 ? bps / table : 0.0;
@@ -91,8 +116,8 @@ void goodput(const Options& o) {
 
 void shortTransfers(const Options& o) {
     PartFiles f(o, "short");
-    f.md << "## 2 kB one way, call and disconnect included\n\n"
-         << "Seconds from the CONNECT command to both stations idle after DISCONNECT, " << o.seeds
+    f.md << "## 2 kB one way, call and disconnect included (" << scaleTitle(o) << ")\n\n"
+         << scaleText(o) << " Seconds from the CONNECT command to both stations idle after DISCONNECT, " << o.seeds
          << " seeds per S/N.\n\n| S/N dB | goal s | runs (s) | mean s | all delivered |\n|---|---|---|---|---|\n";
     f.dat << "# snr goal mean\n";
     const double points[][2] = {{10.8, 18.5}, {0.8, 67.0}, {-9.2, 330.0}};
@@ -100,7 +125,7 @@ void shortTransfers(const Options& o) {
         std::vector<double> times;
         bool all = true;
         for (int seed = 1; seed <= o.seeds; ++seed) {
-            Trial trial("short", sim::LinkSettings{.snrDb = snr, .seed = static_cast<std::uint64_t>(seed)});
+            Trial trial("short", link(o, snr, static_cast<std::uint64_t>(seed)));
             const auto r = sim::runTransfer(trial.pair(), {.fromA = sim::randomBytes(2048, 11), .limitS = 1200.0});
             all = all && r.delivered && r.ended;
             times.push_back(r.endedS ? *r.endedS - r.callS : std::nan(""));
@@ -116,15 +141,15 @@ void shortTransfers(const Options& o) {
 
 void connects(const Options& o) {
     PartFiles f(o, "connect");
-    f.md << "## Connect time and success against S/N\n\n"
-         << "Seconds from CONNECT to CONNECTED at the calling host, " << o.seeds
+    f.md << "## Connect time and success against S/N (" << scaleTitle(o) << ")\n\n"
+         << scaleText(o) << " Seconds from CONNECT to CONNECTED at the calling host, " << o.seeds
          << " seeds per S/N (ten attempts per call).\n\n| S/N dB | connected | times (s) | mean s |\n|---|---|---|---|\n";
     f.dat << "# snr success_fraction mean_s\n";
     for (int snr = -16; snr <= 10; snr += 2) {
         int ok = 0;
         std::vector<double> times;
         for (int seed = 1; seed <= o.seeds; ++seed) {
-            Trial trial("connect", sim::LinkSettings{.snrDb = snr, .seed = static_cast<std::uint64_t>(seed + 50)});
+            Trial trial("connect", link(o, snr, static_cast<std::uint64_t>(seed + 50)));
             auto& pair = trial.pair();
             const double t0 = pair.nowS();
             pair.callB();
@@ -166,7 +191,7 @@ void step(const Options& o, bool twoWay) {
     const std::string name = twoWay ? "step2" : "step1";
     PartFiles f(o, name);
     constexpr double kPhases[][2] = {{10.0, 200.0}, {-5.0, 400.0}, {10.0, 300.0}};  // S/N, seconds
-    Trial trial(name, sim::LinkSettings{.snrDb = 10.0, .seed = 21}, true);
+    Trial trial(name, link(o, 10.0, 21), true);
     auto& pair = trial.pair();
     const std::size_t bytes = 400000;
     pair.send(sim::Side::A, sim::randomBytes(bytes, 1));
@@ -175,8 +200,8 @@ void step(const Options& o, bool twoWay) {
     const auto& a = pair.host(sim::Side::A);
     const auto& b = pair.host(sim::Side::B);
     pair.runUntil([&] { return a.connectedS && b.connectedS; }, 300.0);
-    f.md << std::setprecision(0) << "## S/N step during a transfer (" << (twoWay ? "both hosts sending" : "one way, A to B") << ")\n\n"
-         << "S/N " << kPhases[0][0] << " dB for " << kPhases[0][1] << " s after CONNECTED, then " << kPhases[1][0]
+    f.md << std::setprecision(0) << "## S/N step during a transfer (" << (twoWay ? "both hosts sending" : "one way, A to B")
+         << "; " << scaleTitle(o) << ")\n\n" << scaleText(o) << " S/N " << kPhases[0][0] << " dB for " << kPhases[0][1] << " s after CONNECTED, then " << kPhases[1][0]
          << " dB for " << kPhases[1][1] << " s, then " << kPhases[2][0] << " dB for " << kPhases[2][1]
          << " s. Mode: the session's mode each second at A" << (twoWay ? " and B" : "")
          << "; band: the modes of the phase's second half; settled: seconds from the step until the mode "
@@ -214,11 +239,11 @@ void step(const Options& o, bool twoWay) {
 
 void twoWay(const Options& o) {
     PartFiles f(o, "twoway");
-    f.md << "## 20 kB each way (both hosts send at once, 0.3 s one-way delay)\n\n"
-         << "| S/N dB | delivered | goodput A to B B/s | goodput B to A B/s | link s |\n|---|---|---|---|---|\n";
+    f.md << "## 20 kB each way (both hosts send at once, 0.3 s one-way delay; " << scaleTitle(o) << ")\n\n"
+         << scaleText(o) << "\n\n| S/N dB | delivered | goodput A to B B/s | goodput B to A B/s | link s |\n|---|---|---|---|---|\n";
     f.dat << "# snr goodput_ab goodput_ba\n";
     for (const double snr : {10.0, 0.0, -5.0}) {
-        Trial trial("twoway", sim::LinkSettings{.snrDb = snr, .seed = 31});
+        Trial trial("twoway", link(o, snr, 31));
         const auto r = sim::runTransfer(trial.pair(), {.fromA = sim::randomBytes(20000, 3),
                                                        .fromB = sim::randomBytes(20000, 4), .limitS = 4000.0});
         f.md << "| " << std::setprecision(0) << snr << " | " << (r.delivered ? "yes" : "NO") << " | "
@@ -242,8 +267,10 @@ int main(int argc, char** argv) {
     using namespace zolk::sessionbench;
     Options o;
     const char* usage =
-        "usage: session_bench [--out DIR] [--seeds N] [--soak-first S] [--soak-count N] PART...\n"
-        "  PART: goodput short connect step twoway soak\n";
+        "usage: session_bench [--out DIR] [--seeds N] [--soak-first S] [--soak-count N] [--scale mean|peak] PART...\n"
+        "  PART: goodput short connect step twoway soak reading\n"
+        "  --scale: S/N against each transmission's mean power (mean, the default) or on a fixed noise floor\n"
+        "           stated for a 10 dB-crest signal at the sender's peak level (peak)\n";
     for (int i = 1; i < argc; ++i) {
         const std::string_view name = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -255,8 +282,10 @@ int main(int argc, char** argv) {
             ++i;
         } else if (name == "--soak-count" && hasValue && parse(argv[i + 1], o.soakCount) && o.soakCount > 0) {
             ++i;
+        } else if (name == "--scale" && hasValue && (argv[i + 1] == std::string_view("mean") || argv[i + 1] == std::string_view("peak"))) {
+            o.scale = argv[++i] == std::string_view("peak") ? zolk::sim::SnrScale::StationPeak : zolk::sim::SnrScale::TransmissionMean;
         } else if (name == "goodput" || name == "short" || name == "connect" || name == "step" || name == "twoway" ||
-                   name == "soak") {
+                   name == "soak" || name == "reading") {
             o.parts.emplace_back(name);
         } else {
             std::cerr << "session_bench: bad argument \"" << name << "\"\n" << usage;
@@ -279,6 +308,7 @@ int main(int argc, char** argv) {
         }
         if (part == "twoway") twoWay(o);
         if (part == "soak") failures += runSoak(o.soakFirst, o.soakCount, o.out);
+        if (part == "reading") runReading(o.out);
     }
     return failures == 0 ? 0 : 1;
 }

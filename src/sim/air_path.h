@@ -1,6 +1,6 @@
 // air_path.h: one direction of a radio link between two simulated stations: the channel model,
-// noise at an S/N measured against each transmission's own power, chosen transmissions blanked,
-// and the receiver muted while its own transmitter is keyed (half duplex, as a radio is).
+// noise at a stated S/N on one of two scales, chosen transmissions blanked, and the receiver muted
+// while its own transmitter is keyed (half duplex, as a radio is).
 // Owns its channel model and noise source; the stations belong to the caller and outlive it.
 #pragma once
 
@@ -28,12 +28,29 @@ struct TransmissionStart {
 // True for a transmission that never reaches the receiver.
 using ErasureRule = std::function<bool(const TransmissionStart&)>;
 
+// What the stated S/N is measured against.
+enum class SnrScale : std::uint8_t {
+    // Each transmission's own mean power: every mode is heard at the stated S/N whatever its crest
+    // factor (the scale of the modes' SnrThreshold and of zolk-phy sweep).
+    TransmissionMean,
+    // A fixed noise floor, as a receiver has: the S/N a signal of 10 dB crest factor at the sender's
+    // peak level would have. Each mode is then heard at its own mean power against that floor.
+    StationPeak,
+};
+
+// The sender's peak level in 16-bit scale: the peak the transmitter's level rule gives a signal of
+// 10 dB crest factor at this drive level.
+double stationPeakAmplitude(int driveLevelDb);
+// The variance of the white noise at 48000 Hz that puts a 10 dB-crest signal of this peak at snrDb.
+double stationPeakNoiseVariance(double peakAmplitude, double snrDb);
+
 class AirPath final : public ChannelStage {
 public:
-    // channel's snrDb and signalPower are not used: noise comes from snrDb here. Throws
-    // std::invalid_argument for a channel the model refuses or a non-finite S/N.
+    // channel's snrDb and signalPower are not used: noise comes from snrDb on the given scale.
+    // Throws std::invalid_argument for a channel the model refuses or a non-finite S/N.
     AirPath(Station& sender, const Station& receiver, const ChannelSettings& channel,
-            std::optional<double> snrDb, ErasureRule erase = nullptr);
+            std::optional<double> snrDb, ErasureRule erase = nullptr,
+            SnrScale scale = SnrScale::TransmissionMean);
 
     void process(std::span<float, kBlockSamples> block) override;
 
@@ -43,12 +60,15 @@ public:
     int erased() const { return m_erased; }
 
 private:
+    double noiseVarianceNow() const;
+
     Station& m_sender;
     const Station& m_receiver;
     ChannelModel m_model;
     GaussianNoise m_noise;
     ErasureRule m_erase;
     std::optional<double> m_snrDb;
+    SnrScale m_scale;
 
     int m_transmissions = 0;
     int m_erased = 0;

@@ -41,7 +41,7 @@ StationPair::StationPair(const std::filesystem::path& folder, const LinkSettings
         SimStation& sender = *m_stations[from];
         SimStation& receiver = *m_stations[1 - from];
         auto path = std::make_unique<AirPath>(sender.station(), receiver.station(), channelOf(link, from),
-                                              link.snrDb, rules[from]);
+                                              link.snrDb, rules[from], link.snrScale);
         m_paths.push_back(path.get());
         m_harness.connect(sender, receiver, std::move(path));
     }

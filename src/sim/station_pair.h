@@ -27,6 +27,7 @@ struct LinkSettings {
     double clockPpm = 0.0;
     std::optional<FadingSettings> fading = std::nullopt;
     std::optional<double> snrDb = std::nullopt;  // no noise without it
+    SnrScale snrScale = SnrScale::TransmissionMean;
     std::uint64_t seed = 1;
     ErasureRule eraseFromA = nullptr;
     ErasureRule eraseFromB = nullptr;

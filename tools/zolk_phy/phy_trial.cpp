@@ -12,7 +12,6 @@
 namespace zolk::phytool {
 namespace {
 
-constexpr std::int16_t kDriveLevelDb = -5;                         // zolk-phy tx's default
 constexpr std::size_t kLeadSamples = 48 * kAudioBlockLength;       // 0.256 s of noise before
 constexpr std::size_t kTrailSamples = 2 * 48000;                    // time for the last stages
 // A transmission meets the receiver's grids (capture blocks, FFT frame steps of at most 128
@@ -45,7 +44,7 @@ TrialFrame trialFrame(int mode, std::uint64_t payloadSeed) {
 }
 
 PhyTrial::PhyTrial(const TablesFile& tables, int mode)
-    : m_tables(tables), m_mode(mode), m_rig(tables, kDriveLevelDb) {}
+    : m_tables(tables), m_mode(mode), m_rig(tables, kTrialDriveLevelDb) {}
 
 PhyTrialResult PhyTrial::run(sim::ChannelSettings channel, std::uint64_t payloadSeed) {
     const TrialFrame sent = trialFrame(m_mode, payloadSeed);
@@ -68,6 +67,7 @@ PhyTrialResult PhyTrial::run(sim::ChannelSettings channel, std::uint64_t payload
     model.process(audio);
 
     PhyTrialResult result;
+    result.onAirPower = channel.signalPower;
     RxRig station(m_tables, {.mode = m_mode}, [&](const FrameVerdict& verdict) {
         if (!verdict.good || !std::equal(frame.begin(), frame.end(), verdict.bytes.begin(), verdict.bytes.end())) return;
         result.ok = true;

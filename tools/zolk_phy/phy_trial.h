@@ -13,9 +13,13 @@
 
 namespace zolk::phytool {
 
+// The transmitter's drive level in every trial, zolk-phy tx's default.
+inline constexpr std::int16_t kTrialDriveLevelDb = -5;
+
 struct PhyTrialResult {
     bool ok = false;                      // a frame passed the CRC and carried the bytes sent
     std::optional<double> snrEstimateDb;  // the receiver's S/N estimate of the frame, if decoded
+    double onAirPower = 0.0;              // mean power of the transmission's on-air part, 16-bit scale
 };
 
 // CPU seconds spent and seconds of audio handled, per direction.
