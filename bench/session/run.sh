@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The session benchmark in one command: bench/session/run.sh [session_bench options] [PART...]
-# (PART: goodput short connect step twoway soak; all of them without any). Installs gnuplot if it
+# (PART: goodput short connect step twoway soak reading; all but reading without any). With
+# --scale peak a part's links are stated on a fixed noise floor and its section is kept beside the
+# one on the per-transmission scale. Installs gnuplot if it
 # is missing, builds session_bench, runs it at low priority and writes bench/results/session.md and
 # session.png from every part's results found in bench/results (a part run alone replaces its own).
 set -euo pipefail
@@ -17,7 +19,7 @@ kept_marker='<!-- Written by hand from here on: bench/session/run.sh keeps it. -
 kept=$(bench_keep_findings "$out/session.md" "$kept_marker")
 trap 'rm -f "$kept"' EXIT
 args=("$@")
-if ! printf '%s\n' "${args[@]}" | grep -qxE 'goodput|short|connect|step|twoway|soak'; then
+if ! printf '%s\n' "${args[@]}" | grep -qxE 'goodput|short|connect|step|twoway|soak|reading'; then
   args+=(goodput short connect step twoway soak)
 fi
 commit=$(git rev-parse --short HEAD)
@@ -33,14 +35,17 @@ cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')
   echo "# Session benchmark"
   echo
   echo "Two simulated stations through the real audio path in virtual time, 0.3 s one-way delay, S/N in"
-  echo "2500 Hz against each transmission's power. Machine: $(nproc) cores ($cpu), shared with other work."
+  echo "2500 Hz on one of two scales, named in each section: against each transmission's own mean power, or"
+  echo "on a fixed noise floor as the S/N of a 10 dB-crest signal at the sender's peak level (the modem's"
+  echo "own scale, --scale peak). Machine: $(nproc) cores ($cpu), shared with other work."
   echo "Runs (command, commit, date, wall time):"
   echo
   sed 's/^/    /' "$out/session_runs.txt"
   echo
   echo "Plot: [session.png](session.png): goodput, table Throughput and Shannon limit against S/N; the"
   echo "mode during the S/N steps."
-  for part in goodput short connect twoway step1 step2 soak; do
+  for part in reading goodput_peak goodput short_peak short connect connect_peak twoway twoway_peak \
+              step1 step1_peak step2 step2_peak soak; do
     if [ -f "$out/session_$part.md.part" ]; then
       echo
       cat "$out/session_$part.md.part"
@@ -67,9 +72,18 @@ if (strstrt("${plots[*]}", "goodput") > 0) {
   set xlabel "S/N (dB in 2500 Hz)"
   set ylabel "bit/s"
   set logscale y
-  plot "$out/session_goodput.dat" using 1:2 with linespoints title "goodput", \
-       "" using 1:3 with steps title "table Throughput of the fastest usable mode", \
-       "" using 1:4 with lines title "Shannon limit, 2500 Hz"
+  goodput_peak = "$out/session_goodput_peak.dat"
+  if (system("test -s " . goodput_peak . " && echo 1") eq "1") {
+    plot "$out/session_goodput.dat" using 1:2 with linespoints title "goodput, S/N against each transmission", \
+         "" using 1:3 with steps title "table Throughput, S/N against each transmission", \
+         goodput_peak using 1:2 with linespoints title "goodput, fixed noise floor (modem's scale)", \
+         goodput_peak using 1:3 with steps title "table Throughput, fixed noise floor", \
+         "$out/session_goodput.dat" using 1:4 with lines title "Shannon limit, 2500 Hz"
+  } else {
+    plot "$out/session_goodput.dat" using 1:2 with linespoints title "goodput", \
+         "" using 1:3 with steps title "table Throughput of the fastest usable mode", \
+         "" using 1:4 with lines title "Shannon limit, 2500 Hz"
+  }
   unset logscale y
 }
 if (strstrt("${plots[*]}", "step") > 0) {

@@ -3,7 +3,7 @@
 namespace zolk {
 
 float adjustedSnrThreshold(float snrDb, int mode) {
-    return snrDb - (10.0f - modeRecord(mode).crestDb);
+    return snrDb - crestLevelOffsetDb(modeRecord(mode).crestDb);
 }
 
 }  // namespace zolk

@@ -115,7 +115,12 @@ constexpr bool pilotMap(int symbol, int bin) {
     return (bin % 2 == 0 && symbol % 8 == 2) || (bin % 2 == 1 && symbol % 8 == 6);
 }
 
-// S/N in dB referred to the mode's output back-off.
+// How far above a 10 dB-crest signal's mean power the transmitter's level rule sends a mode of
+// this crest factor: 10 - crest dB less the 2 dB of peak per 10 dB of crest it gives up.
+constexpr float crestLevelOffsetDb(float crestDb) { return 0.8f * (10.0f - crestDb); }
+
+// A mode's S/N in dB put on the modem's scale: the S/N a 10 dB-crest signal at the same peak level
+// would have on the same noise floor.
 float adjustedSnrThreshold(float snrDb, int mode);
 
 namespace detail {
@@ -198,7 +203,7 @@ constexpr ModeRecord buildModeRecord(int mode) {
     r.symbolLimit = c.symbolLimit;
     r.outerParityFraction = 0.0f;
     r.snrThreshold = c.snrThresholdDb;
-    r.snrThresholdAdjusted = c.snrThresholdDb - (10.0f - c.crestDb);
+    r.snrThresholdAdjusted = c.snrThresholdDb - crestLevelOffsetDb(c.crestDb);
     r.headerSymbols = c.headerSymbols;
     r.carrierStride = c.carrierStride;
     r.firstCarrierBin = c.firstCarrierBin;

@@ -31,7 +31,7 @@ FrameVerdict FrameAcceptance::accept(ModeIndex mode, FramePlace place, DetectedF
     // The forced failure consumes itself even on a frame that would have failed anyway.
     verdict.good = !m_forceFailure && crc16Matches(verdict.bytes);
     m_forceFailure = false;
-    verdict.snrDb = receiver.estimateSnrDb() - (10.0f - record.crestDb);
+    verdict.snrDb = receiver.estimateSnrDb() - crestLevelOffsetDb(record.crestDb);
 
     const bool monitored = place == FramePlace::Monitored;
     if (place == FramePlace::FirstOfTwo || (monitored && !verdict.good)) return verdict;

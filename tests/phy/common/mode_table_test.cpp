@@ -88,7 +88,7 @@ TEST_P(ModeTableRow, InternalRelationsHold) {
     EXPECT_EQ(r.outerLayout.codedBytes, r.infoBytes);
     EXPECT_EQ(r.outerLayout.parityBytesPerBlock, 0);
     EXPECT_EQ(r.outerLayout.blocks, (r.infoBytes + 254) / 255);
-    EXPECT_FLOAT_EQ(r.snrThresholdAdjusted, r.snrThreshold - (10.0f - r.crestDb));
+    EXPECT_FLOAT_EQ(r.snrThresholdAdjusted, r.snrThreshold - 0.8f * (10.0f - r.crestDb));
     EXPECT_EQ(r.snrThresholdAdjusted, adjustedSnrThreshold(r.snrThreshold, mode));
     EXPECT_EQ(r.speedLevel, mode == 0 || mode == 14 ? 1 : mode);
     if (r.modeFamily == Family::Robust) {

@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "phy/common/mode_table.h"
+
 namespace zolk {
 namespace {
 
@@ -34,6 +36,17 @@ TEST(SymbolSynthesis, LevelGainFormula) {
     EXPECT_NEAR(levelGain(3.0f, 0), std::pow(10.0, -6.4 / 20.0), 1e-6);
     // Crest 9.8 dB at drive -5: m = 0.04 + 11.8 + 5 = 16.84 dB.
     EXPECT_NEAR(levelGain(9.8f, -5), std::pow(10.0, -16.84 / 20.0), 1e-6);
+}
+
+// The receiver takes each mode's level on the air from crestLevelOffsetDb: it must be the level rule's.
+TEST(SymbolSynthesis, LevelRuleMatchesTheReceiversOffset) {
+    for (int mode = 0; mode < kModeCount; ++mode) {
+        const float crest = modeRecord(mode).crestDb;
+        for (const std::int16_t drive : {-20, -5, 0}) {
+            EXPECT_NEAR(20.0 * std::log10(levelGain(crest, drive) / levelGain(10.0f, drive)), crestLevelOffsetDb(crest), 1e-4)
+                << "mode " << mode << ", drive " << drive;
+        }
+    }
 }
 
 TEST(SymbolSynthesis, HardClipReachesExactlyFullScale) {
