@@ -39,6 +39,10 @@ SessionOptions parseOptions(std::span<const std::string_view> args) {
             o.quiet = true;
             continue;
         }
+        if (name == "--floor") {
+            o.link.snrScale = sim::SnrScale::StationPeak;
+            continue;
+        }
         if (i + 1 >= args.size()) throw BadArguments(std::string(name) + " needs a value");
         const std::string_view value = args[++i];
         if (name == "--snr") {

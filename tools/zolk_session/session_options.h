@@ -27,7 +27,7 @@ struct SessionOptions {
 };
 
 inline constexpr std::string_view kUsage =
-    "usage: zolk-session [--snr DB] [--delay MS] [--offset HZ] [--drift HZ_PER_S] [--ppm X]\n"
+    "usage: zolk-session [--snr DB] [--floor] [--delay MS] [--offset HZ] [--drift HZ_PER_S] [--ppm X]\n"
     "                    [--fading SPREAD_HZ,DELAY_MS] [--bytes A_TO_B[,B_TO_A]] [--seed S]\n"
     "                    [--limit SECONDS] [--logs DIR] [--quiet] | -h | --help\n"
     "Two stations, EA5ABC (A) calling N0CALL (B), across a simulated satellite path in virtual\n"
@@ -35,6 +35,8 @@ inline constexpr std::string_view kUsage =
     "arrived and been acknowledged. Prints each host's replies with their virtual time, then the\n"
     "bytes each host got, whether they match, and the goodput.\n"
     "  --snr DB              S/N in 2500 Hz against each transmission's power (default: no noise)\n"
+    "  --floor               --snr on a fixed noise floor instead: the S/N of a 10 dB-crest signal at\n"
+    "                        the sender's peak level (the modem's own scale)\n"
     "  --delay MS            one-way delay (default 300)\n"
     "  --offset HZ           frequency offset at the start; --drift HZ_PER_S its change\n"
     "  --ppm X               receiver clock against sender clock\n"
