@@ -34,7 +34,7 @@ void runReading(const std::filesystem::path& out) {
        << " dB against its own mean power, " << kFrames << " transmissions, drive level " << phytool::kTrialDriveLevelDb
        << " dB, read by a receiving station. Level: the mode's mean power on the air over that of a 10 dB-crest signal at "
           "the sender's peak level, by the level rule and measured. Reading: the mean of the receiver's reading over the "
-          "decoded frames (its estimate minus 10 - CrestDb). Truth on the mean scale: the own S/N; on the modem's scale "
+          "decoded frames (its estimate less the level offset it assumes for the mode, 0.8 (10 - CrestDb) dB). Truth on the mean scale: the own S/N; on the modem's scale "
           "(fixed floor): the S/N of a 10 dB-crest signal at the sender's peak, own S/N - measured level. Error: reading - truth.\n\n"
        << "| mode | CrestDb | level by rule dB | level measured dB | own S/N dB | decoded | reading dB | error, mean scale dB | "
           "truth, modem scale dB | error, modem scale dB |\n|---|---|---|---|---|---|---|---|---|---|\n";
