@@ -8,6 +8,7 @@
 #include "app/session_host_adapter.h"
 #include "app/session_ui_adapter.h"
 #include "sim/recording_ui.h"
+#include "support/recording_timers.h"
 
 namespace zolk {
 namespace {

@@ -9,6 +9,7 @@
 #include "app/station.h"
 #include "app/station_session.h"
 #include "support/scratch_dir.h"
+#include "support/recording_timers.h"
 #include "version.h"
 
 namespace zolk {

@@ -10,6 +10,7 @@
 #include "app/station.h"
 #include "session/control_codes.h"
 #include "support/scratch_dir.h"
+#include "support/recording_timers.h"
 
 namespace zolk {
 namespace {

@@ -5,14 +5,12 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <chrono>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "host/host_links.h"
 #include "ports/host_link_port.h"
-#include "ports/timer_port.h"
 #include "ports/null_ui_sink.h"
 
 namespace zolk::test {
@@ -81,19 +79,6 @@ public:
     std::string caption;
     std::vector<std::string> messages, monitor, logLines;
     std::array<bool, kMenuItemCount> menuVisible{};
-};
-
-class RecordingTimers : public TimerPort {
-public:
-    void start(TimerId id, std::chrono::milliseconds interval) override {
-        running[static_cast<std::size_t>(id)] = true;
-        intervals[static_cast<std::size_t>(id)] = interval;
-    }
-    void stop(TimerId id) override { running[static_cast<std::size_t>(id)] = false; }
-    bool isRunning(TimerId id) const { return running[static_cast<std::size_t>(id)]; }
-
-    std::array<bool, kTimerCount> running{};
-    std::array<std::chrono::milliseconds, kTimerCount> intervals{};
 };
 
 // Records every effect a host command or socket event asks of the rest of the station, in order.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host_fakes.h"
+#include "support/recording_timers.h"
 
 namespace zolk {
 namespace {
@@ -192,7 +193,7 @@ TEST_F(HostInterfaceTest, ReceivedDataGoesOutInOneSendPerTick) {
     host.deliverToHost(bytesOf("first "));
     host.deliverToHost(bytesOf("second"));
     EXPECT_TRUE(timers.isRunning(TimerId::DeliverData));
-    EXPECT_EQ(timers.intervals[static_cast<std::size_t>(TimerId::DeliverData)],
+    EXPECT_EQ(timers.interval(TimerId::DeliverData),
               std::chrono::milliseconds(1));
     EXPECT_EQ(link.sends[1], 0);
     host.onDeliverData();
@@ -213,7 +214,7 @@ TEST_F(HostInterfaceTest, BytesTheDataPortDidNotTakeAreSentAgainLater) {
     EXPECT_EQ(link.dataText(), "abcd");
     EXPECT_EQ(host.waitingForHost(), 6u);
     EXPECT_TRUE(timers.isRunning(TimerId::DeliverData));
-    EXPECT_EQ(timers.intervals[static_cast<std::size_t>(TimerId::DeliverData)], HostInterface::kDeliverRetry);
+    EXPECT_EQ(timers.interval(TimerId::DeliverData), HostInterface::kDeliverRetry);
     link.accept[1] = 0;
     host.onDeliverData();
     EXPECT_EQ(link.dataText(), "abcd");

@@ -8,10 +8,13 @@
 
 #include <string>
 
+#include "radio/null_radio_devices.h"
 #include "radio/posix/termios_serial_port.h"
 #include "radio/radio_control.h"
 #include "radio_fakes.h"
 #include "sim/recording_ui.h"
+#include "support/fake_radio_host.h"
+#include "support/recording_timers.h"
 
 namespace zolk::test {
 namespace {
@@ -81,8 +84,8 @@ protected:
     Pty pty;
     TermiosSerialPort port;
     FakeHidDevices hid;
-    NoRigctld rigctld;
-    FakeTimers timers;
+    NullRigctldLink rigctld;
+    RecordingTimers timers;
     sim::RecordingUi ui;
     FakeRadioHost host;
     RadioControl radio{RadioPorts{timers, ui, port, hid, rigctld}, host};

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "radio/hid_ptt_board.h"
+#include "radio/null_radio_devices.h"
 #include "radio_fakes.h"
 #include "sim/recording_ui.h"
+#include "support/fake_radio_host.h"
+#include "support/recording_timers.h"
 
 namespace zolk::test {
 namespace {
@@ -101,8 +104,8 @@ protected:
 
     RecordingSerialPort serial;
     FakeHidDevices hid;
-    NoRigctld rigctld;
-    FakeTimers timers;
+    NullRigctldLink rigctld;
+    RecordingTimers timers;
     sim::RecordingUi ui;
     FakeRadioHost host;
     RadioControl radio{RadioPorts{timers, ui, serial, hid, rigctld}, host};

@@ -24,6 +24,8 @@
 #include "radio/radio_control.h"
 #include "radio_fakes.h"
 #include "sim/recording_ui.h"
+#include "support/fake_radio_host.h"
+#include "support/recording_timers.h"
 
 extern char** environ;
 
@@ -141,7 +143,7 @@ protected:
     RecordingSerialPort serial;
     FakeHidDevices hid;
     TcpRigctldLink link;
-    FakeTimers timers;
+    RecordingTimers timers;
     sim::RecordingUi ui;
     FakeRadioHost host;
     RadioControl radio{RadioPorts{timers, ui, serial, hid, link}, host};

@@ -6,6 +6,7 @@
 #include "host/host_interface.h"
 #include "loopback.h"
 #include "shell/qt_host_link.h"
+#include "support/recording_timers.h"
 #include "test_application.h"
 
 namespace zolk {
