@@ -1,11 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "radio/hid_ptt_board.h"
-#include "radio/null_radio_devices.h"
 #include "radio_fakes.h"
-#include "sim/recording_ui.h"
-#include "support/fake_radio_host.h"
-#include "support/recording_timers.h"
 
 namespace zolk::test {
 namespace {
@@ -83,7 +79,7 @@ TEST(HidPttBoard, UsbIdListsParseAndPrint) {
     }
 }
 
-class BoardKeyingTest : public ::testing::Test {
+class BoardKeyingTest : public RadioControlFixture<> {
 protected:
     BoardKeyingTest() {
         radio.setPttExternal(false);
@@ -101,14 +97,6 @@ protected:
         radio.onTimer(TimerId::KeyPtt);
         radio.pttOff();
     }
-
-    RecordingSerialPort serial;
-    FakeHidDevices hid;
-    NullRigctldLink rigctld;
-    RecordingTimers timers;
-    sim::RecordingUi ui;
-    FakeRadioHost host;
-    RadioControl radio{RadioPorts{timers, ui, serial, hid, rigctld}, host};
 };
 
 TEST_F(BoardKeyingTest, NoBoardIsReported) {

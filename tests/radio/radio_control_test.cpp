@@ -6,18 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "radio/null_radio_devices.h"
 #include "radio_fakes.h"
-#include "sim/recording_ui.h"
-#include "support/fake_radio_host.h"
-#include "support/recording_timers.h"
 
 namespace zolk::test {
 namespace {
 
 using Ops = std::vector<std::string>;
 
-class RadioControlTest : public ::testing::Test {
+class RadioControlTest : public RadioControlFixture<> {
 protected:
     RadioControlTest() { radio.setPttExternal(false); }
 
@@ -34,14 +30,6 @@ protected:
         radio.configure(settings);
         radio.openRadioPort();
     }
-
-    RecordingSerialPort serial;
-    FakeHidDevices hid;
-    NullRigctldLink rigctld;
-    RecordingTimers timers;
-    sim::RecordingUi ui;
-    FakeRadioHost host;
-    RadioControl radio{RadioPorts{timers, ui, serial, hid, rigctld}, host};
 };
 
 RadioSettings cat(int rig, std::string baud = "4800", std::string address = "") {

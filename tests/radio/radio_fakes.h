@@ -1,14 +1,20 @@
 // radio_fakes.h: recording stand-ins for what the radio control talks to: a serial port that keeps
-// every operation in order and a HID list the test fills.
+// every operation in order and a HID list the test fills; and a fixture of a radio control on them.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "radio/hid_ptt_board.h"
+#include "radio/null_radio_devices.h"
 #include "radio/radio_control.h"
 #include "radio/serial_port.h"
+#include "sim/recording_ui.h"
+#include "support/fake_radio_host.h"
+#include "support/recording_timers.h"
 
 namespace zolk::test {
 
@@ -88,6 +94,20 @@ public:
     std::optional<std::string> openPath;
     bool unplugged = false;
     std::vector<std::pair<std::string, std::vector<std::uint8_t>>> reports;
+};
+
+// A radio control on the fakes above; a test makes the serial port or the rigctld link real by
+// naming its type.
+template <class Serial = RecordingSerialPort, class Rigctld = NullRigctldLink>
+class RadioControlFixture : public ::testing::Test {
+protected:
+    Serial serial;
+    FakeHidDevices hid;
+    Rigctld rigctld;
+    RecordingTimers timers;
+    sim::RecordingUi ui;
+    FakeRadioHost host;
+    RadioControl radio{RadioPorts{timers, ui, serial, hid, rigctld}, host};
 };
 
 }  // namespace zolk::test

@@ -23,9 +23,6 @@
 #include "radio/posix/tcp_rigctld_link.h"
 #include "radio/radio_control.h"
 #include "radio_fakes.h"
-#include "sim/recording_ui.h"
-#include "support/fake_radio_host.h"
-#include "support/recording_timers.h"
 
 extern char** environ;
 
@@ -120,7 +117,7 @@ private:
     std::vector<std::string> m_lines;
 };
 
-class RigctldTest : public ::testing::Test {
+class RigctldTest : public RadioControlFixture<RecordingSerialPort, TcpRigctldLink> {
 protected:
     void use(std::uint16_t port) {
         radio.setPttExternal(false);
@@ -139,14 +136,6 @@ protected:
         key();
         radio.pttOff();
     }
-
-    RecordingSerialPort serial;
-    FakeHidDevices hid;
-    TcpRigctldLink link;
-    RecordingTimers timers;
-    sim::RecordingUi ui;
-    FakeRadioHost host;
-    RadioControl radio{RadioPorts{timers, ui, serial, hid, link}, host};
 };
 
 TEST_F(RigctldTest, KeysWithTAndChecksTheAnswer) {
