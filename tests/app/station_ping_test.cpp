@@ -49,7 +49,8 @@ TEST(StationPing, ShiftsOfBothPathsAreReadBack) {
 // allowing for both stations' detection to within a few ms. Without any delay (two stations side
 // by side) the reply is complete before that wait is over and is still read, as 0 ms.
 TEST(StationPing, AReplyWithoutDelayIsRead) {
-    const auto folder = std::filesystem::path(::testing::TempDir()) / ("ping_" + std::to_string(::getpid()));
+    const test::ScratchDir scratch;
+    const std::filesystem::path& folder = scratch.path();
     for (const PingKind kind : {PingKind::Fine, PingKind::Rough}) {
         for (const double delayMs : {0.0, 5.0, 250.0}) {
             SCOPED_TRACE(testing::Message() << (kind == PingKind::Rough ? "rough" : "fine") << ", " << delayMs
