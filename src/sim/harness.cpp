@@ -15,11 +15,14 @@ std::int16_t toSample(float value) {
 
 }  // namespace
 
-SimStation::SimStation(const SampleTime& now, std::filesystem::path folder)
-    : m_timers(now), m_audio(now), m_station(StationPorts{m_timers, m_hostLink, m_audio, m_ui}, std::move(folder)) {}
+SimStation::SimStation(const SampleTime& now, std::filesystem::path folder, UiSink* window)
+    : m_timers(now),
+      m_audio(now),
+      m_shownUi(m_ui, window),
+      m_station(StationPorts{m_timers, m_hostLink, m_audio, m_shownUi}, std::move(folder)) {}
 
-SimStation& Harness::addStation(std::filesystem::path folder) {
-    m_stations.push_back(std::make_unique<SimStation>(m_now, std::move(folder)));
+SimStation& Harness::addStation(std::filesystem::path folder, UiSink* window) {
+    m_stations.push_back(std::make_unique<SimStation>(m_now, std::move(folder), window));
     return *m_stations.back();
 }
 

@@ -17,16 +17,18 @@
 #include "sim/recording_ui.h"
 #include "sim/sim_audio_device.h"
 #include "sim/sim_timers.h"
+#include "sim/ui_tee.h"
 #include "sim/virtual_time.h"
 
 namespace zolk::sim {
 
 class Harness;
 
-// One station with the adapters the harness lends it.
+// One station with the adapters the harness lends it. What the station shows is recorded in ui(),
+// and drawn on window as well when one is given (it must outlive the station).
 class SimStation {
 public:
-    SimStation(const SampleTime& now, std::filesystem::path folder);
+    SimStation(const SampleTime& now, std::filesystem::path folder, UiSink* window = nullptr);
 
     Station& station() { return m_station; }
     SimTimers& timers() { return m_timers; }
@@ -51,6 +53,7 @@ private:
     RecordingHostLink m_hostLink;
     SimAudioDevice m_audio;
     RecordingUi m_ui;
+    UiTee m_shownUi;
     Station m_station;
 
     CaptureSource m_captureSource;
@@ -67,8 +70,8 @@ public:
     Harness(const Harness&) = delete;
     Harness& operator=(const Harness&) = delete;
 
-    // The station is built, not started.
-    SimStation& addStation(std::filesystem::path folder);
+    // The station is built, not started; it draws on window too when one is given.
+    SimStation& addStation(std::filesystem::path folder, UiSink* window = nullptr);
     // from's transmitted audio reaches to's capture through the stage (a CleanChannel when null).
     void connect(SimStation& from, SimStation& to, std::unique_ptr<ChannelStage> stage = nullptr);
 

@@ -27,11 +27,12 @@ ChannelSettings channelOf(const LinkSettings& link, std::uint64_t direction) {
 }  // namespace
 
 StationPair::StationPair(const std::filesystem::path& folder, const LinkSettings& link, std::string callA,
-                         std::string callB)
+                         std::string callB, std::array<UiSink*, 2> windows)
     : m_calls{std::move(callA), std::move(callB)} {
-    for (const char* name : {"a", "b"}) {
+    for (std::size_t i = 0; i < 2; ++i) {
+        const char* name = i == 0 ? "a" : "b";
         std::filesystem::create_directories(folder / name);
-        SimStation& s = m_harness.addStation(folder / name);
+        SimStation& s = m_harness.addStation(folder / name, windows[i]);
         s.recordAir(false);
         if (!s.station().start()) throw std::runtime_error(std::string("station ") + name + " did not start");
         m_stations.push_back(&s);

@@ -4,6 +4,7 @@
 // Owns the harness, both stations, both paths and what each host saw.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
@@ -55,9 +56,11 @@ public:
     // Station folders go under folder (created). Starts both stations with both host ports
     // connected, lets the sound cards settle, gives each its call and sets B listening.
     // Throws std::runtime_error when a station does not start, std::invalid_argument for a path
-    // the channel refuses.
+    // the channel refuses. A station with a window in windows (by Side) draws on it from its start
+    // on, besides its recording.
     StationPair(const std::filesystem::path& folder, const LinkSettings& link,
-                std::string callA = "EA5ABC", std::string callB = "N0CALL");
+                std::string callA = "EA5ABC", std::string callB = "N0CALL",
+                std::array<UiSink*, 2> windows = {});
 
     Harness& harness() { return m_harness; }
     SimStation& station(Side side) { return *m_stations[index(side)]; }

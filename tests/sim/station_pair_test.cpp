@@ -125,5 +125,31 @@ TEST_F(StationPairTest, ALostTransmissionIsRepeated) {
     }
 }
 
+// A station given a window draws on it from its start on, as it shows its recording: the same
+// panels, menus, chart points and waterfall rows through a call.
+TEST_F(StationPairTest, AStationWithAWindowDrawsOnItWhatItRecords) {
+    RecordingUi window;
+    StationPair pair(root, LinkSettings{.snrDb = 10.0, .seed = 7}, "EA5ABC", "N0CALL", {nullptr, &window});
+    pair.station(Side::B).station().setWindowShown(true);
+    pair.send(Side::A, randomBytes(2000, 7));
+    pair.callB();
+    ASSERT_TRUE(pair.runUntil([&] { return window.chartPoints().size() >= 3; }, 60.0));
+    const RecordingUi& recorded = pair.station(Side::B).ui();
+    EXPECT_EQ(window.views(), recorded.views());
+    EXPECT_EQ(window.windowPosition(), recorded.windowPosition());
+    for (const char* panel : {"Indicativos", "Baud", "Bytes", "Listen", "PTT"}) {
+        EXPECT_TRUE(window.hasPanel(panel)) << panel;
+        EXPECT_EQ(window.panelText(panel), recorded.panelText(panel)) << panel;
+    }
+    EXPECT_EQ(window.panelText("Indicativos"), "EA5ABC <-> N0CALL");
+    EXPECT_EQ(window.menu(MenuItem::ViewAll).checked, recorded.menu(MenuItem::ViewAll).checked);
+    EXPECT_EQ(window.chartPoints(), recorded.chartPoints());
+    EXPECT_EQ(window.chartColour(), recorded.chartColour());
+    EXPECT_FALSE(window.waterfallRows().empty());
+    EXPECT_EQ(window.waterfallRows(), recorded.waterfallRows());
+    EXPECT_EQ(window.snrDb(), recorded.snrDb());
+    EXPECT_EQ(window.plottedPoints(), recorded.plottedPoints());
+}
+
 }  // namespace
 }  // namespace zolk::sim
