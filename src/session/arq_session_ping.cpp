@@ -1,5 +1,6 @@
 // arq_session_ping.cpp: the session's link calibration: a ping sent to another station and its
 // reply read (Pinging), and the reply to a ping heard while idle and listening (PingReplied).
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -76,7 +77,7 @@ void ArqSession::waitForPingReply() {
         pingTimeout();
         return;
     }
-    if (m_stateTicks <= wait || !m_radio.symbolSlot()) return;
+    if (m_stateTicks <= pingListenTicks(m_pingKind) || !m_radio.symbolSlot()) return;
     if (const auto reply = m_radio.listenForPing(m_pingKind, pingReplyCodes(m_pingKind))) pingReplyHeard(*reply);
 }
 
@@ -84,7 +85,8 @@ void ArqSession::pingReplyHeard(const PingHeard& reply) {
     CalibrationView view{.status = CalibrationStatus::Result};
     view.txShiftHz = pingTxShiftHz(m_pingKind, reply.code);
     view.rxShiftHz = rounded(reply.offsetHz);
-    view.pingMs = rounded((m_stateTicks - pingWaitTicks(m_pingKind)) * 1000.0 / kTicksPerSecond);
+    // A reply heard before the wait was over came from a station without delay.
+    view.pingMs = std::max(0, rounded((m_stateTicks - pingWaitTicks(m_pingKind)) * 1000.0 / kTicksPerSecond));
     view.txColour = shiftColour(view.txShiftHz);
     view.rxColour = shiftColour(view.rxShiftHz);
     view.pingColour = pingTimeColour(view.pingMs);

@@ -18,6 +18,7 @@ constexpr std::array<std::uint8_t, 15> kReplyCodes = {3, 4, 5, 6, 7, 8, 9, 10, 1
 
 constexpr std::int32_t kRoughWaitTicks = 16352;  // 10.9 s
 constexpr std::int32_t kFineWaitTicks = 1952;    // 1.3 s
+constexpr std::int32_t kDetectionAllowanceTicks = 96;  // 64 ms of each wait
 
 template <std::size_t N>
 int replyOf(const std::array<float, N>& bounds, float fHz) {
@@ -59,6 +60,8 @@ int pingTxShiftHz(PingKind kind, int replyCode) {
 }
 
 std::int32_t pingWaitTicks(PingKind kind) { return kind == PingKind::Rough ? kRoughWaitTicks : kFineWaitTicks; }
+
+std::int32_t pingListenTicks(PingKind kind) { return pingWaitTicks(kind) - kDetectionAllowanceTicks; }
 
 CalibrationColour shiftColour(int shiftHz) {
     const int magnitude = std::abs(shiftHz);

@@ -33,9 +33,14 @@ std::span<const std::uint8_t> pingReplyCodes(PingKind kind);
 // of the reply's row; the outer rows stand for 800 or 141 Hz). A code of no row gives 0.
 int pingTxShiftHz(PingKind kind, int replyCode);
 
-// Ticks the pinging station waits before it listens: the reply's lead-in tone (10 s after a rough
-// ping, 400 ms after a fine one) and its pattern. The ping time is counted from here.
+// The reply's wait: its lead-in tone (10 s after a rough ping, 400 ms after a fine one), its
+// pattern and 64 ms for both stations' detection. The ping time is counted from here; a reply
+// heard sooner (a station next door) shows 0 ms.
 std::int32_t pingWaitTicks(PingKind kind);
+// Ticks after which the pinging station listens for the reply: the wait less its 64 ms for the
+// detection, the soonest a reply sent at once can be complete on the air. A reply from a station
+// without delay is found that soon, before the wait is over.
+std::int32_t pingListenTicks(PingKind kind);
 
 // Shifts above 117 Hz red, above 82 Hz yellow; ping times above 3000 ms red, above 2000 ms yellow.
 CalibrationColour shiftColour(int shiftHz);

@@ -44,5 +44,27 @@ TEST(StationPing, ShiftsOfBothPathsAreReadBack) {
     }
 }
 
+// A clean path without frequency error: the ping time is the round trip, the wait for the reply
+// allowing for both stations' detection to within a few ms. Without any delay (two stations side
+// by side) the reply is complete before that wait is over and is still read, as 0 ms.
+TEST(StationPing, AReplyWithoutDelayIsRead) {
+    const auto folder = std::filesystem::path(::testing::TempDir()) / ("ping_" + std::to_string(::getpid()));
+    for (const PingKind kind : {PingKind::Fine, PingKind::Rough}) {
+        for (const double delayMs : {0.0, 5.0, 250.0}) {
+            SCOPED_TRACE(testing::Message() << (kind == PingKind::Rough ? "rough" : "fine") << ", " << delayMs
+                                            << " ms each way");
+            const sim::PingOutcome outcome = sim::runPingExchange(folder, kind, sim::PingPath{.delayMs = delayMs},
+                                                                  sim::PingPath{.delayMs = delayMs});
+            EXPECT_EQ(outcome.replyCode, pingReplyCode(kind, 0.0f));
+            ASSERT_TRUE(outcome.shown.has_value());
+            ASSERT_EQ(outcome.shown->status, CalibrationStatus::Result);
+            EXPECT_EQ(outcome.shown->txShiftHz, 0);
+            EXPECT_EQ(outcome.shown->rxShiftHz, 0);
+            EXPECT_NEAR(outcome.shown->pingMs, 2 * delayMs, 15.0);
+            EXPECT_GE(outcome.shown->pingMs, 0);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace zolk

@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
+#include <vector>
 
 #include "shell/main_window.h"
 #include "test_application.h"
@@ -65,17 +66,36 @@ TEST(ScreenshotsProgram, WritesBothPicturesWithLiveDisplaysTheSameEachRun) {
     MainWindow fresh;
     fresh.show();
     const QImage rest = fresh.grab().toImage();
-    for (const char* file : {"robust.png", "fast.png"}) {
-        SCOPED_TRACE(file);
-        const QImage shot(first.filePath(file));
+    // robust.png is taken as the station answers a frame (a lamp lit, the level gauge resting while
+    // it transmits), fast.png as it decodes one (the level gauge showing the input).
+    struct Shot {
+        const char* file;
+        std::vector<const char*> moved;
+        bool lampLit;
+    };
+    const std::vector<const char*> always{"pctWaterfall", "pctConstelacion", "chartVelocidad", "pctRelacionSN",
+                                          "txtSN", "pctOffsetFrecuencia", "txtAFC"};
+    const auto with = [&](std::initializer_list<const char*> more) {
+        std::vector<const char*> all = always;
+        all.insert(all.end(), more);
+        return all;
+    };
+    for (const Shot& c : {Shot{"robust.png", always, true}, Shot{"fast.png", with({"pctVumetro", "txtVU"}), false}}) {
+        SCOPED_TRACE(c.file);
+        const QImage shot(first.filePath(c.file));
         ASSERT_FALSE(shot.isNull());
         EXPECT_EQ(shot.size(), rest.size());
-        for (const char* display : {"pctWaterfall", "pctConstelacion", "chartVelocidad", "pctRelacionSN", "txtSN",
-                                    "pctOffsetFrecuencia", "txtAFC", "pctVumetro", "txtVU"}) {
+        for (const char* display : c.moved) {
             const QRect area = placeOf(fresh, display);
             ASSERT_FALSE(area.isEmpty()) << display;
             EXPECT_NE(shot.copy(area), rest.copy(area)) << display << " is at its initial picture";
         }
+        int lampsLit = 0;
+        for (const char* lamp : {"txtData", "txtACK", "txtNACK", "TxtREQ", "txtStart", "txtBreak", "txtQRT"}) {
+            const QRect area = placeOf(fresh, lamp);
+            lampsLit += shot.copy(area) != rest.copy(area) ? 1 : 0;
+        }
+        EXPECT_EQ(lampsLit > 0, c.lampLit);
         // The waterfall holds received rows, not one colour; the receiving station's chart has
         // green bars; the constellation has dots that are neither background nor boundary lines.
         EXPECT_GT(coloursIn(shot, placeOf(fresh, "pctWaterfall")).size(), 50);

@@ -1,5 +1,6 @@
 // zolk-screenshots: pictures of the operator's window on a station receiving over a simulated
-// link: robust.png in a weak-signal stretch, fast.png after the S/N rises and the link speeds up.
+// link: robust.png in a weak-signal stretch as the station answers a frame, fast.png after the S/N
+// rises and the link speeds up, as a frame is decoded.
 #include <unistd.h>
 
 #include <QApplication>
@@ -66,10 +67,13 @@ int main(int argc, char** argv) {
             const char* file;
             double snrDb;
             double seconds;
+            zolk::screenshots::Moment moment;
         };
         status = 0;
-        for (const Phase& phase : {Phase{"robust.png", -5.0, options->robustS}, Phase{"fast.png", 20.0, options->fastS}}) {
-            const auto shot = run.phase(phase.snrDb, phase.seconds);
+        using zolk::screenshots::Moment;
+        for (const Phase& phase : {Phase{"robust.png", -5.0, options->robustS, Moment::Answering},
+                                   Phase{"fast.png", 20.0, options->fastS, Moment::Decoded}}) {
+            const auto shot = run.phase(phase.snrDb, phase.seconds, phase.moment);
             const auto file = options->folder / phase.file;
             if (!shot.picture.save(QString::fromStdString(file.string()), "PNG", 9)) {
                 std::cerr << "zolk-screenshots: cannot write " << file.string() << '\n';

@@ -29,7 +29,7 @@ ScreenshotRun::ScreenshotRun(const std::filesystem::path& folder, const Screensh
     }
 }
 
-Screenshot ScreenshotRun::phase(double snrDb, double seconds) {
+Screenshot ScreenshotRun::phase(double snrDb, double seconds, Moment moment) {
     m_pair->setSnrDb(snrDb);
     m_pair->runFor(seconds);
     const sim::RecordingUi& shown = m_pair->station(sim::Side::B).ui();
@@ -40,6 +40,15 @@ Screenshot ScreenshotRun::phase(double snrDb, double seconds) {
                points.back() > 0 && shown.plottedPoints() > 0 && shown.levelDb().has_value();
     };
     if (!m_pair->runUntil(decoded, kFrameLimitS)) throw std::runtime_error("no frame decoded");
+    const auto answering = [&shown] {
+        for (std::size_t i = 0; i < kTransmitIndicatorCount; ++i) {
+            if (shown.indicator(static_cast<TransmitIndicator>(i)) != IndicatorColour::White) return true;
+        }
+        return false;
+    };
+    if (moment == Moment::Answering && !m_pair->runUntil(answering, kFrameLimitS)) {
+        throw std::runtime_error("no answer sent");
+    }
     // Layout changes the station's texts asked for are posted events; timers (the CPU gauge's
     // real-time tick among them) stay unrun, so the picture depends on virtual time only.
     QCoreApplication::sendPostedEvents();

@@ -23,6 +23,12 @@ struct ScreenshotLink {
     double connectLimitS = 60.0;
 };
 
+// When a phase takes its picture: just after B, receiving, decoded a frame (the constellation,
+// gauges and the green chart show it), or a little later, once B keys up to answer that frame (the
+// constellation and S/N still show it, a transmit lamp and the PTT panel are lit, the level gauge
+// rests while B transmits).
+enum class Moment : std::uint8_t { Decoded, Answering };
+
 // What a phase ended on: the picture and the mode the window showed.
 struct Screenshot {
     QImage picture;
@@ -37,10 +43,9 @@ public:
     ScreenshotRun(const ScreenshotRun&) = delete;
     ScreenshotRun& operator=(const ScreenshotRun&) = delete;
 
-    // Sets the path's S/N both ways, runs seconds, then on until B, receiving, has just decoded a
-    // frame (constellation, gauges and the green chart all show it), and takes the window's picture.
-    // Throws std::runtime_error when no frame is decoded within a minute after that.
-    Screenshot phase(double snrDb, double seconds);
+    // Sets the path's S/N both ways, runs seconds, then on until the moment, and takes the window's
+    // picture. Throws std::runtime_error when the moment does not come within a minute after that.
+    Screenshot phase(double snrDb, double seconds, Moment moment);
 
     const shell::MainWindow& window() const { return *m_window; }
 
