@@ -27,3 +27,33 @@ bench_keep_findings() {
   fi
   echo "$kept"
 }
+
+# Writes one section of results file $1, which other run scripts share: the text of file $2 goes
+# between the marker lines $3 and $4, and after it the hand-written findings the section held, from
+# its line $5 to the end marker, which a rerun keeps. A missing file is created with the heading
+# $6, missing markers are added at its end; everything outside the markers stays as it is.
+bench_write_section() {
+  local file=$1 body=$2 begin=$3 end=$4 kept_marker=$5 title=$6 kept
+  [ -f "$file" ] || printf '# %s\n' "$title" > "$file"
+  grep -q -F -x "$begin" "$file" || printf '\n%s\n%s\n' "$begin" "$end" >> "$file"
+  kept=$(mktemp)
+  awk -v b="$begin" -v e="$end" -v k="$kept_marker" '
+    $0 == b { inside = 1; next }
+    $0 == e { inside = 0; keep = 0; next }
+    inside && $0 == k { keep = 1 }
+    inside && keep { print }
+  ' "$file" > "$kept"
+  awk -v b="$begin" -v e="$end" -v f="$body" -v kf="$kept" '
+    $0 == b {
+      print
+      while ((getline line < f) > 0) print line
+      for (first = 1; (getline line < kf) > 0; first = 0) { if (first) print ""; print line }
+      skip = 1
+      next
+    }
+    $0 == e { skip = 0 }
+    !skip { print }
+  ' "$file" > "$file.new"
+  mv "$file.new" "$file"
+  rm -f "$kept"
+}

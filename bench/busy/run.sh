@@ -11,24 +11,9 @@ source bench/bench_script.sh
 bench_build busy_bench
 
 out=bench/results
-file=$out/busy_ping.md
 mkdir -p "$out"
-begin='<!-- Busy section: written by bench/busy/run.sh -->'
-end='<!-- End of the busy section -->'
-kept_marker='<!-- Busy findings, written by hand: bench/busy/run.sh keeps them. -->'
-[ -f "$file" ] || printf '# Busy channel watch and calibration ping\n\n%s\n%s\n' "$begin" "$end" > "$file"
-if ! grep -q -F -x "$begin" "$file"; then printf '\n%s\n%s\n' "$begin" "$end" >> "$file"; fi
-
-# The hand-written findings of the current section, if any.
-kept=$(mktemp)
 body=$(mktemp)
-trap 'rm -f "$kept" "$body"' EXIT
-awk -v b="$begin" -v e="$end" -v k="$kept_marker" '
-  $0 == b { inside = 1; next }
-  $0 == e { inside = 0; keep = 0; next }
-  inside && $0 == k { keep = 1 }
-  inside && keep { print }
-' "$file" > "$kept"
+trap 'rm -f "$body"' EXIT
 
 commit=$(git rev-parse --short HEAD)
 started=$(date -u '+%Y-%m-%d %H:%M UTC')
@@ -44,17 +29,10 @@ cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')
   echo "shared with other work; date: $started; run time about $minutes min."
   echo
   cat "$out/busy.md.body"
-  if [ -s "$kept" ]; then
-    echo
-    cat "$kept"
-  fi
 } > "$body"
 rm -f "$out/busy.md.body"
 
-# Replace the section between the markers, leaving everything else in the file as it was.
-awk -v b="$begin" -v e="$end" -v f="$body" '
-  $0 == b { print; while ((getline line < f) > 0) print line; skip = 1; next }
-  $0 == e { skip = 0 }
-  !skip { print }
-' "$file" > "$file.new"
-mv "$file.new" "$file"
+bench_write_section "$out/busy_ping.md" "$body" \
+  '<!-- Busy section: written by bench/busy/run.sh -->' '<!-- End of the busy section -->' \
+  '<!-- Busy findings, written by hand: bench/busy/run.sh keeps them. -->' \
+  'Busy channel watch and calibration ping'

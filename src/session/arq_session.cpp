@@ -155,7 +155,7 @@ void ArqSession::onHostData(std::span<const std::uint8_t> bytes) {
         }
     }
     if (m_tx.pendingBytes() > userBytes(5)) m_turnCount = 5;
-    m_host.buffer(bytesToSend());
+    m_host.buffer(bytesUndelivered());
 }
 
 // --- the tick --------------------------------------------------------------------------------
@@ -730,7 +730,7 @@ void ArqSession::releaseFrame(int frame) {
                 decision("transmit buffer has room: DataPort read again");
             }
         }
-        m_host.buffer(bytesToSend());
+        m_host.buffer(bytesUndelivered());
     }
     m_ui.setPanelIcon(kBytesPanel, "Subiendo");
     m_ui.setPanelText(kBytesPanel, std::to_string(m_sentThisTurn) + " Bytes Sent");

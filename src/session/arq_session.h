@@ -99,6 +99,8 @@ public:
     int attempt() const { return m_attempt; }
     // Bytes not yet acknowledged, with those held back at the DataPort.
     std::size_t bytesToSend() const { return m_tx.pendingBytes() + m_heldHostBytes.size(); }
+    // What BUFFER tells the host: its bytes that the peer's host has not been given yet.
+    std::size_t bytesUndelivered() const { return m_tx.undeliveredBytes() + m_heldHostBytes.size(); }
     std::size_t bytesHeldForHost() const { return m_rx.heldBytes(); }
     const std::string& sourceCall() const { return m_sourceCall; }
     const std::string& calledCall() const { return m_calledCall; }

@@ -44,6 +44,13 @@ std::size_t TransmitBuffer::oldestPending() {
     return m_oldestHint;
 }
 
+std::size_t TransmitBuffer::undeliveredBytes() const {
+    if (m_pendingBytes == 0) return 0;
+    std::size_t oldest = m_oldestHint;
+    while (m_flags[oldest] == 0) oldest = next(oldest);
+    return oldest < m_writeIndex ? m_writeIndex - oldest : kCapacityBytes - oldest + m_writeIndex;
+}
+
 std::size_t TransmitBuffer::skipPending(std::size_t from, std::size_t count) const {
     std::size_t index = from;
     while (count > 0) {

@@ -25,6 +25,10 @@ public:
 
     // Bytes not yet acknowledged: kept as a count, never recounted over the ring.
     std::size_t pendingBytes() const { return m_pendingBytes; }
+    // Bytes the peer's host may not have yet: from the oldest pending byte to the newest, released
+    // ones in between included. The peer keeps a frame that came after a lost one until the repeat
+    // fills the gap, so such a frame is acknowledged but not yet handed on.
+    std::size_t undeliveredBytes() const;
 
     // Cuts frame 1 of a burst: the oldest min(pending, maxBytes) pending bytes in ring order.
     // The returned view stays valid until the next cut.

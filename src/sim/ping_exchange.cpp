@@ -4,11 +4,13 @@
 #include <memory>
 #include <sstream>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/session_log.h"
 #include "sim/channel_model.h"
 #include "sim/harness.h"
+#include "sim/virtual_time.h"
 
 namespace zolk::sim {
 namespace {
@@ -16,7 +18,7 @@ namespace {
 constexpr std::string_view kPingerCall = "EA5ABC";
 constexpr std::string_view kPingedCall = "N0CALL";
 
-std::unique_ptr<ChannelStage> channelOf(const PingPath& path) {
+std::unique_ptr<ChannelModel> channelOf(const PingPath& path) {
     return std::make_unique<ChannelModel>(ChannelSettings{.delayMs = path.delayMs,
                                                           .offsetHz = path.offsetHz,
                                                           .snrDb = path.snrDb,
@@ -58,8 +60,12 @@ PingOutcome runPingExchange(const std::filesystem::path& folder, PingKind kind, 
         Harness harness;
         SimStation& pinger = harness.addStation(folder / "pinger");
         SimStation& pinged = harness.addStation(folder / "pinged");
-        harness.connect(pinger, pinged, channelOf(up));
-        harness.connect(pinged, pinger, channelOf(down));
+        auto upModel = channelOf(up);
+        auto downModel = channelOf(down);
+        outcome.roundTripMs =
+            up.delayMs + down.delayMs + toMs(static_cast<SampleTime>(upModel->latency() + downModel->latency()));
+        harness.connect(pinger, pinged, std::move(upModel));
+        harness.connect(pinged, pinger, std::move(downModel));
         for (SimStation* s : {&pinger, &pinged}) {
             if (!s->station().start()) return outcome;
             harness.hostConnects(*s, HostSocket::Command);

@@ -32,6 +32,9 @@ struct PingOutcome {
     // Mean on-air power of each station's transmission (ChannelSettings::signalPower).
     double pingPower = 0.0;
     double replyPower = 0.0;
+    // The true round trip of the two paths: their delays and the channel models' own latency
+    // (the Hilbert filter of a path with a frequency offset).
+    double roundTripMs = 0.0;
 };
 
 // Stations live in folder/pinger and folder/pinged (made, and removed afterwards). up carries the

@@ -289,6 +289,43 @@ INSTANTIATE_TEST_SUITE_P(
                    60000}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Frame 1 of a two-frame burst is lost and frame 2 arrives: A keeps frame 2 back until the repeat
+// fills the gap. If B's host goes away then, the last BUFFER B's host saw must still count frame
+// 2's bytes, which A's host never got.
+TEST(ArqLinkLoss, LastBufferCountsTheBytesHeldBehindALostFrame) {
+    SessionLink link;
+    const auto fromB = randomBytes(60000, 9);
+    link.b().session.onHostData(fromB);
+    // Frame 1 of the first two-frame burst is lost, its frame 2 arrives, and nothing B sends after
+    // it does: the repeat that would fill the gap never gets there.
+    auto phase = std::make_shared<int>(0);  // 0: before that burst, 1: after its frame 1, 2: after it
+    link.setFate(1, [phase](const AirItem& item, int) {
+        if (item.isCode) return Fate::Pass;
+        switch (*phase) {
+            case 0:
+                if (item.burstFrames != 2 || item.frameIndex != 1) return Fate::Pass;
+                *phase = 1;
+                return Fate::Lose;
+            case 1:
+                *phase = 2;
+                return Fate::Pass;
+            default:
+                return Fate::Lose;
+        }
+    });
+    ASSERT_TRUE(link.call(120 * kSecond)) << link.transcript();
+    ASSERT_TRUE(link.runUntil([&] { return countOf(link.b().radio.heard, ControlCode::NakFirst) > 0; },
+                              600 * kSecond))
+        << link.transcript();
+    link.b().session.dropLocally();
+    ASSERT_TRUE(link.runUntil([&] { return link.a().host.saw("DISCONNECTED"); }, 120 * kSecond))
+        << link.transcript();
+    const auto& got = link.a().host.received;
+    ASSERT_LE(got.size(), fromB.size());
+    EXPECT_TRUE(std::equal(got.begin(), got.end(), fromB.begin()));
+    EXPECT_GE(link.b().host.lastBuffer, fromB.size() - got.size()) << "A's host got " << got.size() << " bytes";
+}
+
 }  // namespace
 }  // namespace zolk
 
