@@ -19,6 +19,7 @@
 #include "app/window_layout.h"
 #include "version.h"
 #include "shell/console_ui_sink.h"
+#include "shell/fitted_label.h"
 #include "shell/meter_text.h"
 #include "shell/ptt_dialog.h"
 #include "shell/setup_dialog.h"
@@ -158,7 +159,7 @@ void MainWindow::buildDisplays() {
     const std::array<const char*, 4> meterBoxes{"txtVU", "txtCPU", "txtAFC", "txtSN"};
     for (std::size_t i = 0; i < gauges.size(); ++i) {
         m_gauges[i] = new GaugeView(gauges[i], m_displays);
-        m_meterBoxes[i] = new QLabel(m_displays);
+        m_meterBoxes[i] = new FittedLabel(m_displays);
         m_meterBoxes[i]->setObjectName(meterBoxes[i]);
         m_meterBoxes[i]->setAlignment(Qt::AlignCenter);
         m_meterBoxes[i]->setAutoFillBackground(true);

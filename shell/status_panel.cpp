@@ -2,13 +2,14 @@
 
 #include <QHBoxLayout>
 
+#include "shell/fitted_label.h"
 #include "shell/led_icons.h"
 #include "shell/twips.h"
 
 namespace zolk::shell {
 
 StatusPanelWidget::StatusPanelWidget(const zolk::StatusPanel& figures, QWidget* parent)
-    : QFrame(parent), m_icon(new QLabel(this)), m_text(new QLabel(this)) {
+    : QFrame(parent), m_icon(new QLabel(this)), m_text(new FittedLabel(this)) {
     setObjectName(QString::fromUtf8(figures.key.data(), static_cast<qsizetype>(figures.key.size())));
     setFrameStyle(figures.inset ? QFrame::Panel | QFrame::Sunken : QFrame::NoFrame);
     if (figures.autoSize)

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QFile>
+#include <QFontMetricsF>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -22,6 +23,7 @@
 #include "shell/qt_host_link.h"
 #include "shell/qt_timer_port.h"
 #include "shell/twips.h"
+#include "shell/fitted_label.h"
 #include "shell/gauge_view.h"
 #include "shell/waterfall_view.h"
 #include "test_application.h"
@@ -244,6 +246,65 @@ TEST_F(MainWindowTest, GaugesPointTheirNeedlesAndColourTheirBoxes) {
     EXPECT_EQ(snrBox->grab().toImage().pixelColor(1, 1), snrBox->palette().color(QPalette::Button));
     const QPointF middle = (needleHub(snr->width(), snr->height()) + needleTip(78.9, snr->width(), snr->height())) / 2.0;
     EXPECT_NE(snr->grab().toImage().pixelColor(middle.toPoint()), QColor(Qt::black));
+}
+
+// The columns of a picture in which some pixel is dark (text on a light box): first and last.
+std::pair<int, int> inkedColumns(const QImage& image) {
+    int first = -1;
+    int last = -1;
+    for (int x = 0; x < image.width(); ++x) {
+        for (int y = 0; y < image.height(); ++y) {
+            if (image.pixelColor(x, y).lightness() < 100) {
+                if (first < 0) first = x;
+                last = x;
+                break;
+            }
+        }
+    }
+    return {first, last};
+}
+
+// The gauge boxes have fixed widths; the longest readings shrink to fit instead of losing their
+// first and last letters.
+TEST_F(MainWindowTest, LongReadingsFitTheirBoxesWhole) {
+    MainWindow window;
+    window.resize(window.sizeHint());
+    window.showSnr(-15.5F);
+    window.showAfc(-150.0F);
+    window.showLevel(-60.0F);
+    for (const char* name : {"txtSN", "txtAFC", "txtVU"}) {
+        SCOPED_TRACE(name);
+        auto* box = window.findChild<QLabel*>(name);
+        ASSERT_NE(box, nullptr);
+        const auto [first, last] = inkedColumns(box->grab().toImage());
+        EXPECT_GT(first, 0) << box->text().toStdString();
+        EXPECT_LT(last, box->width() - 1) << box->text().toStdString();
+    }
+}
+
+TEST(FittedFont, ShrinksOnlyWhatDoesNotFit) {
+    test::ensureApplication();
+    QFont font;
+    font.setPointSizeF(10.0);
+    struct Case {
+        const char* text;
+        int width;
+    };
+    for (const Case& c : {Case{"S/N (2500 Hz): -15.5 dB", 84}, Case{"AFC: -150.0 Hz", 60}, Case{"OK", 200},
+                          Case{"", 10}, Case{"Audio Input: -60 dB", 1}}) {
+        SCOPED_TRACE(c.text);
+        const QFont fitted = fittedFont(font, c.text, c.width);
+        const double natural = QFontMetricsF(font).horizontalAdvance(c.text);
+        if (natural <= c.width) {
+            EXPECT_EQ(fitted.pointSizeF(), font.pointSizeF());
+        } else {
+            EXPECT_LT(fitted.pointSizeF(), font.pointSizeF());
+            EXPECT_GE(fitted.pointSizeF(), kSmallestFittedPointSize);
+            if (fitted.pointSizeF() > kSmallestFittedPointSize) {
+                EXPECT_LE(QFontMetricsF(fitted).horizontalAdvance(c.text), c.width);
+            }
+        }
+    }
 }
 
 TEST_F(MainWindowTest, WaterfallRowsEnterAtTheTopAndMoveDown) {
