@@ -9,7 +9,9 @@
 #include <string>
 
 #include "host/host_protocol.h"
-#include "host_fakes.h"
+#include "sim/recording_host_link.h"
+#include "sim/recording_ui.h"
+#include "support/recording_links.h"
 
 namespace {
 
@@ -24,9 +26,10 @@ struct Outcome {
 };
 
 Outcome feed(std::span<const std::uint8_t> bytes, std::size_t chunk, bool linkInProgress) {
-    zolk::test::RecordingHostLink link;
-    link.isConnected = {true, true};
-    zolk::test::RecordingUi ui;
+    zolk::sim::RecordingHostLink link;
+    link.setConnected(zolk::HostSocket::Command, true);
+    link.setConnected(zolk::HostSocket::Data, true);
+    zolk::sim::RecordingUi ui;
     zolk::test::RecordingLinks links;
     links.sessionInProgress = linkInProgress;
     zolk::HostProtocol protocol(link, ui, links.links());
@@ -38,7 +41,7 @@ Outcome feed(std::span<const std::uint8_t> bytes, std::size_t chunk, bool linkIn
     const std::uint8_t carriageReturn = '\r';
     protocol.onCommandBytes(std::span(&carriageReturn, 1));
     if (protocol.heldBytes() != 0) std::abort();
-    const std::string& answers = link.commandText();
+    const std::string answers = link.sentText(zolk::HostSocket::Command);
     if (!answers.empty() && answers.back() != '\r') std::abort();
     return {answers,
             links.effects,

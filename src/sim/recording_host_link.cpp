@@ -5,31 +5,27 @@
 namespace zolk::sim {
 
 bool RecordingHostLink::listen(HostSocket socket, std::uint16_t port, ListenScope scope) {
+    m_listens.push_back({socket, port, scope});
     auto& s = side(socket);
-    ++s.listens;
     s.connected = false;
-    if (std::find(m_busyPorts.begin(), m_busyPorts.end(), port) != m_busyPorts.end()) {
-        s.listeningPort.reset();
-        s.scope.reset();
-        return false;
-    }
-    s.listeningPort = port;
-    s.scope = scope;
-    return true;
+    const bool free = std::find(m_busyPorts.begin(), m_busyPorts.end(), port) == m_busyPorts.end();
+    s.listeningPort = free ? std::optional<std::uint16_t>(port) : std::nullopt;
+    return free;
 }
 
 void RecordingHostLink::close(HostSocket socket) {
     auto& s = side(socket);
     s.listeningPort.reset();
-    s.scope.reset();
     s.connected = false;
 }
 
 std::size_t RecordingHostLink::send(HostSocket socket, std::span<const std::uint8_t> bytes) {
     auto& s = side(socket);
+    ++s.sendCalls;
     if (!s.connected) return 0;
-    s.sent.insert(s.sent.end(), bytes.begin(), bytes.end());
-    return bytes.size();
+    const std::size_t taken = std::min(bytes.size(), s.acceptLimit);
+    s.sent.insert(s.sent.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(taken));
+    return taken;
 }
 
 std::string RecordingHostLink::sentText(HostSocket socket) const {

@@ -1,5 +1,6 @@
 // recording_ui.h: a UI sink that keeps what a station showed, for tests to read.
-// Holds the latest state of every panel and menu item plus the boxes and log lines in order.
+// Holds the latest state of every panel and menu item plus the boxes and log lines in order; on
+// request also every panel, gauge and plot call in order, for a test of what one step drew.
 #pragma once
 
 #include <array>
@@ -23,8 +24,14 @@ struct MenuState {
     std::string caption;
 };
 
+// Whether the panel, gauge and plot calls are kept one line each ("Baud tip Baud Rate", "snr
+// 6.500000", "cells 3/2/rating"); a station that runs for long keeps only the latest state.
+enum class CallLog : std::uint8_t { Off, Kept };
+
 class RecordingUi final : public UiSink {
 public:
+    explicit RecordingUi(CallLog log = CallLog::Off) : m_keepCalls(log == CallLog::Kept) {}
+
     void setPanelText(std::string_view key, std::string_view text) override;
     void setPanelIcon(std::string_view key, std::string_view icon) override;
     void setPanelTip(std::string_view key, std::string_view tip) override;
@@ -42,11 +49,11 @@ public:
     void moveWindow(std::int32_t topTwips, std::int32_t leftTwips) override {
         m_windowPosition = std::make_pair(topTwips, leftTwips);
     }
-    void showSnr(float snrDb) override { m_snrDb = snrDb; }
-    void showAfc(float offsetHz) override { m_afcHz = offsetHz; }
-    void showLevel(float levelDb) override { m_levelDb = levelDb; }
+    void showSnr(float snrDb) override;
+    void showAfc(float offsetHz) override;
+    void showLevel(float levelDb) override;
     void clearGauge(Gauge gauge) override;
-    void plotCells(std::span<const std::complex<float>> cells, int, PlotColour colour) override;
+    void plotCells(std::span<const std::complex<float>> cells, int bits, PlotColour colour) override;
     void plotSoftValues(std::span<const float> softValues, PlotColour colour) override;
     void clearConstellation() override;
     void addWaterfallRow(std::span<const std::uint32_t> rgb) override;
@@ -66,7 +73,9 @@ public:
     std::string panelTip(std::string_view key) const;
     bool hasPanel(std::string_view key) const { return m_panels.contains(std::string(key)); }
     const std::string& caption() const { return m_caption; }
+    void clearCaption() { m_caption.clear(); }
     const std::vector<std::pair<std::string, std::string>>& messageBoxes() const { return m_messageBoxes; }
+    void clearMessageBoxes() { m_messageBoxes.clear(); }
     const std::string& monitor() const { return m_monitor; }
     const std::vector<std::string>& logLines() const { return m_logLines; }
     const MenuState& menu(MenuItem item) const { return m_menus[static_cast<std::size_t>(item)]; }
@@ -91,6 +100,8 @@ public:
     const std::vector<int>& chartPoints() const { return m_chartPoints; }
     // Every state the link calibration showed, oldest first.
     const std::vector<CalibrationView>& calibration() const { return m_calibration; }
+    // With CallLog::Kept, every panel, gauge and plot call in order; empty otherwise.
+    const std::vector<std::string>& calls() const { return m_calls; }
 
 private:
     struct Panel {
@@ -99,6 +110,7 @@ private:
         std::string tip;
     };
     MenuState& menuState(MenuItem item) { return m_menus[static_cast<std::size_t>(item)]; }
+    void keepCall(std::string line);
 
     std::map<std::string, Panel, std::less<>> m_panels;
     std::array<IndicatorColour, kTransmitIndicatorCount> m_indicators{};
@@ -120,6 +132,8 @@ private:
     std::optional<ChartColour> m_chartColour;
     std::vector<int> m_chartPoints;
     std::vector<CalibrationView> m_calibration;
+    bool m_keepCalls;
+    std::vector<std::string> m_calls;
 };
 
 }  // namespace zolk::sim

@@ -6,31 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "ports/null_ui_sink.h"
+#include "sim/recording_ui.h"
 
 namespace zolk {
 namespace {
-
-class RecordingUi final : public NullUiSink {
-public:
-    std::vector<std::string> events;
-    void setPanelText(std::string_view key, std::string_view text) override {
-        events.push_back(std::string(key) + " " + std::string(text));
-    }
-    void setPanelTip(std::string_view key, std::string_view tip) override {
-        events.push_back(std::string(key) + " tip " + std::string(tip));
-    }
-    void showSnr(float snrDb) override { events.push_back("snr " + std::to_string(snrDb)); }
-    void showAfc(float offsetHz) override { events.push_back("afc " + std::to_string(offsetHz)); }
-    void plotCells(std::span<const std::complex<float>> cells, int bits, PlotColour colour) override {
-        events.push_back("cells " + std::to_string(cells.size()) + "/" + std::to_string(bits) +
-                         (colour == PlotColour::White ? "/white" : "/rating"));
-    }
-    void plotSoftValues(std::span<const float> softValues, PlotColour colour) override {
-        events.push_back("soft " + std::to_string(softValues.size()) +
-                         (colour == PlotColour::White ? "/white" : "/rating"));
-    }
-};
 
 TEST(FrameDisplay, ShowsWhatTheVerdictAllows) {
     const std::array<Complex, 3> cells{};
@@ -54,9 +33,9 @@ TEST(FrameDisplay, ShowsWhatTheVerdictAllows) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        RecordingUi ui;
+        sim::RecordingUi ui(sim::CallLog::Kept);
         showFrame(ui, c.verdict);
-        EXPECT_EQ(ui.events, c.events);
+        EXPECT_EQ(ui.calls(), c.events);
     }
 }
 

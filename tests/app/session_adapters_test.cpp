@@ -4,10 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "../host/host_fakes.h"
 #include "app/session_host_adapter.h"
 #include "app/session_ui_adapter.h"
+#include "sim/recording_host_link.h"
 #include "sim/recording_ui.h"
+#include "support/recording_links.h"
+#include "support/recording_timers.h"
 
 namespace zolk {
 namespace {
@@ -76,24 +78,25 @@ TEST(SessionUiAdapter, MenusChartAndMessagesReachTheDisplay) {
 }
 
 TEST(SessionHostAdapter, StatusLinesCallSignsAndFlags) {
-    test::RecordingHostLink link;
-    test::RecordingUi ui;
+    sim::RecordingHostLink link;
+    sim::RecordingUi ui;
     test::RecordingTimers timers;
     test::RecordingLinks links;
     std::int32_t commandPort = 8300;
     std::uint8_t listenAll = 0;
     HostInterface host(link, ui, timers, {commandPort, listenAll}, links.links());
-    link.isConnected = {true, true};
+    link.setConnected(HostSocket::Command, true);
+    link.setConnected(HostSocket::Data, true);
     SessionHostAdapter adapter(host, link);
     host.protocol().onCommandBytes(std::vector<std::uint8_t>{'M', 'Y', 'C', 'A', 'L', 'L', ' ', 'E', 'A', '5', 'A',
                                                              'B', 'C', ' ', 'N', '0', 'C', 'A', 'L', 'L', '\r'});
-    link.commandText().clear();
+    link.clearSent(HostSocket::Command);
     adapter.pending();
     adapter.cancelPending();
     adapter.connected("EA5ABC-7", "N0CALL");
     adapter.buffer(1234);
     adapter.disconnected();
-    EXPECT_EQ(link.commandText(), "PENDING\rCANCELPENDING\rCONNECTED EA5ABC-7 N0CALL\rBUFFER 1234\rDISCONNECTED\r");
+    EXPECT_EQ(link.sentText(HostSocket::Command), "PENDING\rCANCELPENDING\rCONNECTED EA5ABC-7 N0CALL\rBUFFER 1234\rDISCONNECTED\r");
     EXPECT_EQ(adapter.myCall(1), "EA5ABC");
     EXPECT_EQ(adapter.myCall(2), "N0CALL");
     EXPECT_EQ(adapter.myCall(3), "");
@@ -102,7 +105,7 @@ TEST(SessionHostAdapter, StatusLinesCallSignsAndFlags) {
     EXPECT_TRUE(adapter.listening());
     EXPECT_FALSE(adapter.publicFlag());
     adapter.holdDataPort(true);
-    EXPECT_TRUE(link.held[1]);
+    EXPECT_TRUE(link.readingHeld(HostSocket::Data));
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 // are told when a station hears a tone or another station's frame in noise, the release, and the
 // pause while a call is under way.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
@@ -20,6 +19,7 @@
 #include "phy/common/mode_table.h"
 #include "phy/tx/data_frame.h"
 #include "sim/harness.h"
+#include "support/scratch_dir.h"
 
 namespace zolk {
 namespace {
@@ -36,13 +36,6 @@ constexpr double kNoiseSigma = 300.0;
 
 class StationBusyTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_root = std::filesystem::path(::testing::TempDir()) / ("busy_" + std::to_string(::getpid()) + "_" + info->name());
-        std::filesystem::remove_all(m_root);
-    }
-    void TearDown() override { std::filesystem::remove_all(m_root); }
-
     // A started station with both host ports taken, hearing white noise and, while tone(t) holds,
     // a 1000 Hz tone 20 dB above the noise in 2500 Hz.
     SimStation& addStation(const std::string& name, std::function<bool(SampleTime)> tone = {},
@@ -88,7 +81,8 @@ protected:
     }
     static constexpr SampleTime seconds(double s) { return static_cast<SampleTime>(s * 48000.0); }
 
-    std::filesystem::path m_root;
+    test::ScratchDir m_scratch;
+    const std::filesystem::path& m_root = m_scratch.path();
     sim::Harness m_harness;
 };
 

@@ -5,47 +5,27 @@
 #include <fstream>
 #include <string>
 
-#include "../host/host_fakes.h"
 #include "app/station.h"
 #include "app/station_session.h"
-#include "support/scratch_dir.h"
+#include "support/station_ports_test.h"
 #include "version.h"
 
 namespace zolk {
 namespace {
 
-using test::ListenCall;
-using test::RecordingHostLink;
-using test::RecordingTimers;
-using test::RecordingUi;
-
-class SilentAudio : public AudioDevicePort {
-public:
-    bool open(AudioDirection, const std::string&) override { return true; }
-    void close(AudioDirection) override {}
-    void flushPlayback() override {}
-    std::vector<std::string> deviceNames(AudioDirection) const override { return {}; }
-};
+using sim::ListenCall;
 
 std::span<const std::uint8_t> bytesOf(std::string_view text) {
     return std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
 }
 
-class StationHostTest : public ::testing::Test {
+class StationHostTest : public test::StationPortsTest {
 protected:
     void writeSettings(std::string_view text) { std::ofstream(m_folder / "ZOLK SAT.ini") << text; }
     void hostConnects(Station& station, HostSocket socket) {
-        link.isConnected[RecordingHostLink::index(socket)] = true;
+        link.setConnected(socket, true);
         station.onHostConnected(socket);
     }
-
-    test::ScratchDir m_scratch;
-    const std::filesystem::path& m_folder = m_scratch.path();
-    RecordingHostLink link;
-    RecordingUi ui;
-    RecordingTimers timers;
-    SilentAudio audio;
-    StationPorts ports{timers, link, audio, ui};
 };
 
 TEST_F(StationHostTest, StartUpShowsListenOffAndArmsThePortsFromTheSettingsFile) {
@@ -54,9 +34,9 @@ TEST_F(StationHostTest, StartUpShowsListenOffAndArmsThePortsFromTheSettingsFile)
     ASSERT_TRUE(station.start());
     const std::vector<ListenCall> expected{{HostSocket::Command, 9000, ListenScope::AllInterfaces},
                                            {HostSocket::Data, 9001, ListenScope::AllInterfaces}};
-    EXPECT_EQ(link.listens, expected);
-    EXPECT_EQ(ui.panelTip["Listen"], "LISTEN OFF");
-    EXPECT_EQ(ui.panelTip["TCP"], "TCP Ports disconnected");
+    EXPECT_EQ(link.listens(), expected);
+    EXPECT_EQ(ui.panelTip("Listen"), "LISTEN OFF");
+    EXPECT_EQ(ui.panelTip("TCP"), "TCP Ports disconnected");
     station.shutdown(std::nullopt);
 }
 
@@ -65,12 +45,13 @@ TEST_F(StationHostTest, HostCommandsReachTheProtocolAndMyCallShowsThePttMenu) {
     ASSERT_TRUE(station.start());
     hostConnects(station, HostSocket::Command);
     hostConnects(station, HostSocket::Data);
-    EXPECT_EQ(ui.panelTip["TCP"], "Connected to 8300-8301 TCP Ports");
+    EXPECT_EQ(ui.panelTip("TCP"), "Connected to 8300-8301 TCP Ports");
+    EXPECT_FALSE(ui.menu(MenuItem::Ptt).visible);
     station.onHostBytes(HostSocket::Command,
                         bytesOf("MYCALL ea5abc\rLISTEN ON\rGATEWAY X\rHELLO\r"));
-    EXPECT_EQ(link.commandText(), "OK\rOK\rOK\rWRONG\r");
-    EXPECT_TRUE(ui.menuVisible[static_cast<std::size_t>(MenuItem::Ptt)]);
-    EXPECT_EQ(ui.caption, std::string(kWindowCaption) + "EA5ABC  ");
+    EXPECT_EQ(link.sentText(HostSocket::Command), "OK\rOK\rOK\rWRONG\r");
+    EXPECT_TRUE(ui.menu(MenuItem::Ptt).visible);
+    EXPECT_EQ(ui.caption(), std::string(kWindowCaption) + "EA5ABC  ");
     EXPECT_TRUE(station.host().protocol().listenMode());
     station.shutdown(std::nullopt);
     EXPECT_FALSE(link.connected(HostSocket::Command));
@@ -84,15 +65,15 @@ TEST_F(StationHostTest, ConnectAndDataPortBytesReachTheSession) {
     hostConnects(station, HostSocket::Data);
     station.onHostBytes(HostSocket::Command, bytesOf("CONNECT EA5ABC N0CALL\r"));
     // The call goes on the air at once.
-    EXPECT_EQ(link.commandText(), "OK\rPTT ON\r");
+    EXPECT_EQ(link.sentText(HostSocket::Command), "OK\rPTT ON\r");
     EXPECT_EQ(station.session().arq().state(), SessionState::Calling);
-    EXPECT_EQ(ui.panelText["Indicativos"], "Connecting to N0CALL ...1/10");
+    EXPECT_EQ(ui.panelText("Indicativos"), "Connecting to N0CALL ...1/10");
     station.onHostBytes(HostSocket::Data, bytesOf("hello"));
-    EXPECT_EQ(link.commandText(), "OK\rPTT ON\rBUFFER 5\r");
+    EXPECT_EQ(link.sentText(HostSocket::Command), "OK\rPTT ON\rBUFFER 5\r");
     EXPECT_EQ(station.session().arq().bytesToSend(), 5u);
     // A second CONNECT during the call is refused.
     station.onHostBytes(HostSocket::Command, bytesOf("CONNECT EA5ABC N0CALL\r"));
-    EXPECT_EQ(link.commandText(), "OK\rPTT ON\rBUFFER 5\rWRONG\r");
+    EXPECT_EQ(link.sentText(HostSocket::Command), "OK\rPTT ON\rBUFFER 5\rWRONG\r");
     station.shutdown(std::nullopt);
 }
 
@@ -103,7 +84,7 @@ TEST_F(StationHostTest, DeliverDataTickHandsReceivedDataToTheHost) {
     station.host().deliverToHost(bytesOf("from the air"));
     EXPECT_TRUE(timers.isRunning(TimerId::DeliverData));
     station.onTimer(TimerId::DeliverData);
-    EXPECT_EQ(link.dataText(), "from the air");
+    EXPECT_EQ(link.sentText(HostSocket::Data), "from the air");
     EXPECT_FALSE(timers.isRunning(TimerId::DeliverData));
     station.shutdown(std::nullopt);
 }
@@ -112,10 +93,10 @@ TEST_F(StationHostTest, MonitorMenuResetRearmsOnlyFreePorts) {
     Station station(ports, m_folder);
     ASSERT_TRUE(station.start());
     hostConnects(station, HostSocket::Command);
-    link.listens.clear();
+    link.clearListens();
     station.onMenu(MenuItem::MonitorOn);
     const std::vector<ListenCall> expected{{HostSocket::Data, 8301, ListenScope::Loopback}};
-    EXPECT_EQ(link.listens, expected);
+    EXPECT_EQ(link.listens(), expected);
     station.shutdown(std::nullopt);
 }
 

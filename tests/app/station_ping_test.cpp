@@ -1,13 +1,13 @@
 // Link calibration pings between two stations through the channel model: a known frequency error
 // on each path, read back by the pinged station (its reply) and by the pinging one (the RX shift).
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
 #include <string>
 
 #include "sim/ping_exchange.h"
+#include "support/scratch_dir.h"
 
 namespace zolk {
 namespace {
@@ -22,7 +22,8 @@ struct Case {
 };
 
 TEST(StationPing, ShiftsOfBothPathsAreReadBack) {
-    const auto folder = std::filesystem::path(::testing::TempDir()) / ("ping_" + std::to_string(::getpid()));
+    const test::ScratchDir scratch;
+    const std::filesystem::path& folder = scratch.path();
     for (const Case c : {Case{PingKind::Fine, 50.0, -60.0, 14, -47, CalibrationColour::Green},
                          Case{PingKind::Fine, 3.0, 130.0, 10, 0, CalibrationColour::Green},
                          Case{PingKind::Fine, -125.0, -20.0, 3, 141, CalibrationColour::Red},
@@ -48,7 +49,8 @@ TEST(StationPing, ShiftsOfBothPathsAreReadBack) {
 // allowing for both stations' detection to within a few ms. Without any delay (two stations side
 // by side) the reply is complete before that wait is over and is still read, as 0 ms.
 TEST(StationPing, AReplyWithoutDelayIsRead) {
-    const auto folder = std::filesystem::path(::testing::TempDir()) / ("ping_" + std::to_string(::getpid()));
+    const test::ScratchDir scratch;
+    const std::filesystem::path& folder = scratch.path();
     for (const PingKind kind : {PingKind::Fine, PingKind::Rough}) {
         for (const double delayMs : {0.0, 5.0, 250.0}) {
             SCOPED_TRACE(testing::Message() << (kind == PingKind::Rough ? "rough" : "fine") << ", " << delayMs

@@ -21,39 +21,15 @@
 #include "phy/tx/data_frame.h"
 #include "sim/channel_model.h"
 #include "sim/harness.h"
+#include "support/recording_entries.h"
 #include "support/scratch_dir.h"
 
 namespace zolk {
 namespace {
 
 using sim::SimStation;
+using test::RecordingEntries;
 using std::chrono::milliseconds;
-
-// What the session layer would have been handed, in order.
-struct HeardFrame {
-    std::string entry;
-    std::vector<std::uint8_t> bytes;
-    int mode = -1;  // onMonitorFrame only
-};
-
-class RecordingEntries final : public FrameSessionEntries {
-public:
-    void onFirstFrame(std::span<const std::uint8_t> frame, float) override { add("onFirstFrame", frame); }
-    void onFrame(std::span<const std::uint8_t> frame, float) override { add("onFrame", frame); }
-    void onFirstFrameFailed() override { add("onFirstFrameFailed", {}); }
-    void onMissingFrame() override { add("onMissingFrame", {}); }
-    bool onMonitorFrame(std::span<const std::uint8_t> frame, int mode) override {
-        add("onMonitorFrame", frame);
-        heard.back().mode = mode;
-        return false;
-    }
-    std::vector<HeardFrame> heard;
-
-private:
-    void add(const char* entry, std::span<const std::uint8_t> frame) {
-        heard.push_back({entry, std::vector<std::uint8_t>(frame.begin(), frame.end())});
-    }
-};
 
 // A data frame of the mode with a random payload of random length and a valid check sequence.
 std::vector<std::uint8_t> randomFrame(int mode, std::mt19937& random) {

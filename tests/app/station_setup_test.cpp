@@ -3,7 +3,6 @@
 #include "app/station_setup.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
@@ -16,6 +15,7 @@
 #include "app/station.h"
 #include "app/station_session.h"
 #include "sim/harness.h"
+#include "support/scratch_dir.h"
 
 namespace zolk {
 namespace {
@@ -27,16 +27,7 @@ std::vector<std::uint8_t> bytesOf(std::string_view text) { return {text.begin(),
 
 class StationSetupTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_folder = std::filesystem::path(::testing::TempDir()) /
-                   ("setup_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
-                    std::to_string(::getpid()));
-        std::filesystem::remove_all(m_folder);
-    }
-    void TearDown() override { std::filesystem::remove_all(m_folder); }
-
     SimStation& started(const std::string& settings = {}) {
-        std::filesystem::create_directories(m_folder);
         if (!settings.empty()) std::ofstream(m_folder / "ZOLK SAT.ini") << settings;
         SimStation& s = m_harness.addStation(m_folder);
         EXPECT_TRUE(s.station().start());
@@ -69,7 +60,8 @@ protected:
         return boxes.empty() ? std::string() : boxes.back().first + ": " + boxes.back().second;
     }
 
-    std::filesystem::path m_folder;
+    test::ScratchDir m_scratch;
+    const std::filesystem::path& m_folder = m_scratch.path();
     sim::Harness m_harness;
 };
 

@@ -6,31 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "../host/host_fakes.h"
 #include "app/station.h"
 #include "session/control_codes.h"
-#include "support/scratch_dir.h"
+#include "support/station_ports_test.h"
 
 namespace zolk {
 namespace {
 
-using test::RecordingHostLink;
-using test::RecordingTimers;
-using test::RecordingUi;
-
-class CountingAudio : public AudioDevicePort {
-public:
-    bool open(AudioDirection, const std::string&) override {
-        ++opens;
-        return true;
-    }
-    void close(AudioDirection) override {}
-    void flushPlayback() override {}
-    std::vector<std::string> deviceNames(AudioDirection) const override { return {}; }
-    int opens = 0;
-};
-
-class StationTablesTest : public ::testing::Test {
+class StationTablesTest : public test::StationPortsTest {
 protected:
     std::filesystem::path tablesCopy(std::size_t flipByte) {
         std::ifstream in("data/ZOLKSAT.dat", std::ios::binary);
@@ -42,20 +25,12 @@ protected:
             .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         return path;
     }
-
-    test::ScratchDir m_scratch;
-    const std::filesystem::path& m_folder = m_scratch.path();
-    RecordingHostLink link;
-    RecordingUi ui;
-    RecordingTimers timers;
-    CountingAudio audio;
-    StationPorts ports{timers, link, audio, ui};
 };
 
 TEST_F(StationTablesTest, StartsWithTheCommittedTablesAndDrawsThePhaseTables) {
     Station station(ports, m_folder / "station", std::filesystem::path("data/ZOLKSAT.dat"));
     ASSERT_TRUE(station.start());
-    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(ui.messageBoxes().empty());
     EXPECT_EQ(station.tables()[13].turboInterleaver.size(), 22260U);
     // The generator continues after the start-up draws (the phase tables, then the idle control
     // patterns of the session's cleanup), identically on every station.
@@ -72,7 +47,7 @@ TEST_F(StationTablesTest, FindsTheTablesBesideTheProgram) {
     // Test programs carry a copy beside themselves, as every program in the build does.
     Station station(ports, m_folder / "station");
     EXPECT_TRUE(station.start());
-    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(ui.messageBoxes().empty());
 }
 
 TEST_F(StationTablesTest, BadTablesEndStartUpWithAMessageBeforeAudioOpens) {
@@ -82,18 +57,18 @@ TEST_F(StationTablesTest, BadTablesEndStartUpWithAMessageBeforeAudioOpens) {
         std::string message;
     };
     const std::vector<Case> cases{
-        {"missing", m_folder / "absent" / "ZOLKSAT.dat", "ZOLK SAT: ZOLKSAT.dat file not found"},
-        {"corrupt", tablesCopy(1000), "ZOLK SAT: ZOLKSAT.dat file is corrupt (checksum mismatch)"},
+        {"missing", m_folder / "absent" / "ZOLKSAT.dat", "ZOLKSAT.dat file not found"},
+        {"corrupt", tablesCopy(1000), "ZOLKSAT.dat file is corrupt (checksum mismatch)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ui.messages.clear();
+        ui.clearMessageBoxes();
         Station station(ports, m_folder / "station", c.file);
         EXPECT_FALSE(station.start());
         EXPECT_FALSE(station.running());
-        EXPECT_EQ(ui.messages, std::vector<std::string>{c.message});
-        EXPECT_EQ(audio.opens, 0);
-        EXPECT_TRUE(link.listens.empty());
+        EXPECT_EQ(ui.messageBoxes(), (std::vector<std::pair<std::string, std::string>>{{"ZOLK SAT", c.message}}));
+        EXPECT_TRUE(audio.opens.empty());
+        EXPECT_TRUE(link.listens().empty());
     }
 }
 

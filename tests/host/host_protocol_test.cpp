@@ -7,30 +7,33 @@
 #include <vector>
 
 #include "phy/common/call_sign.h"
-#include "host_fakes.h"
+#include "sim/recording_host_link.h"
+#include "sim/recording_ui.h"
+#include "support/recording_links.h"
 #include "version.h"
 
 namespace zolk {
 namespace {
 
 using namespace std::string_view_literals;
-using test::RecordingHostLink;
+using sim::RecordingHostLink;
+using sim::RecordingUi;
 using test::RecordingLinks;
-using test::RecordingUi;
 
 class HostProtocolTest : public ::testing::Test {
 protected:
     HostProtocolTest() {
-        link.isConnected = {true, true};
+        link.setConnected(HostSocket::Command, true);
+        link.setConnected(HostSocket::Data, true);
         links.link = &link;
     }
 
     // One chunk as the CommandPort delivers it; returns what was answered to it.
     std::string send(std::string_view chunk) {
-        link.commandText().clear();
+        link.clearSent(HostSocket::Command);
         protocol.onCommandBytes(
             std::span(reinterpret_cast<const std::uint8_t*>(chunk.data()), chunk.size()));
-        return link.commandText();
+        return link.sentText(HostSocket::Command);
     }
 
     RecordingHostLink link;
@@ -89,7 +92,8 @@ TEST_F(HostProtocolTest, ConnectDuringACalibrationIsRefusedWithItsReason) {
     links.sessionInProgress = true;
     links.sessionCalibrating = true;
     EXPECT_EQ(send("CONNECT EA5ABC K1T\r"), "WRONG\r");
-    EXPECT_EQ(ui.messages, std::vector<std::string>{"ZOLK SAT: Not while calibration is in progress"});
+    EXPECT_EQ(ui.messageBoxes(), (std::vector<std::pair<std::string, std::string>>{
+                                     {"ZOLK SAT", "Not while calibration is in progress"}}));
     EXPECT_TRUE(links.effects.empty());
 }
 
@@ -114,7 +118,7 @@ TEST_F(HostProtocolTest, MyCallWithFiveCallsFillsEverySlotAndTheCaption) {
     EXPECT_EQ(send("MYCALL EA5ABC EA5ABC-1 EA5ABC-T K1T N0CALL-15\r"), "OK\r");
     const std::array<std::string, 5> expected{"EA5ABC", "EA5ABC-1", "EA5ABC-T", "K1T", "N0CALL-15"};
     EXPECT_EQ(protocol.myCalls(), expected);
-    EXPECT_EQ(ui.caption, std::string(kWindowCaption) + "EA5ABC  EA5ABC-1  EA5ABC-T  K1T  N0CALL-15  ");
+    EXPECT_EQ(ui.caption(), std::string(kWindowCaption) + "EA5ABC  EA5ABC-1  EA5ABC-T  K1T  N0CALL-15  ");
     for (std::size_t slot = 0; slot < 5; ++slot)
         EXPECT_EQ(protocol.slotSeeds()[slot], callSeed(expected[slot])) << "slot " << slot + 1;
     EXPECT_EQ(links.lastSlotSeeds, protocol.slotSeeds());
@@ -137,13 +141,13 @@ TEST_F(HostProtocolTest, MyCallWithOneCallEmptiesSlotsTwoToFive) {
     EXPECT_EQ(protocol.myCalls(), expected);
     const SlotSeeds seeds{callSeed("K1T"), 0, 0, 0, 0};
     EXPECT_EQ(protocol.slotSeeds(), seeds);
-    EXPECT_EQ(ui.caption, std::string(kWindowCaption) + "K1T  ");
+    EXPECT_EQ(ui.caption(), std::string(kWindowCaption) + "K1T  ");
 }
 
 TEST_F(HostProtocolTest, RefusedMyCallChangesNothing) {
     send("MYCALL EA5ABC\r");
     links.effects.clear();
-    ui.caption.clear();
+    ui.clearCaption();
     struct Case {
         std::string_view name, line;
     };
@@ -164,7 +168,7 @@ TEST_F(HostProtocolTest, RefusedMyCallChangesNothing) {
     }
     EXPECT_EQ(protocol.myCalls()[0], "EA5ABC");
     EXPECT_TRUE(links.effects.empty());
-    EXPECT_TRUE(ui.caption.empty());
+    EXPECT_TRUE(ui.caption().empty());
 }
 
 TEST_F(HostProtocolTest, MyCallAcceptsTheListedSuffixes) {
@@ -178,12 +182,12 @@ TEST_F(HostProtocolTest, MyCallAcceptsTheListedSuffixes) {
 TEST_F(HostProtocolTest, ListenOnAndOffInOneChunkAnswerTwiceAndEndOff) {
     EXPECT_EQ(send("LISTEN ON\rLISTEN OFF\r"), "OK\rOK\r");
     EXPECT_FALSE(protocol.listenMode());
-    EXPECT_EQ(ui.panelIcon["Listen"], "LedAmarillo");
-    EXPECT_EQ(ui.panelTip["Listen"], "LISTEN OFF");
+    EXPECT_EQ(ui.panelIcon("Listen"), "LedAmarillo");
+    EXPECT_EQ(ui.panelTip("Listen"), "LISTEN OFF");
     EXPECT_EQ(send("listen on\r"), "OK\r");
     EXPECT_TRUE(protocol.listenMode());
-    EXPECT_EQ(ui.panelIcon["Listen"], "LedVerde");
-    EXPECT_EQ(ui.panelTip["Listen"], "LISTEN ON");
+    EXPECT_EQ(ui.panelIcon("Listen"), "LedVerde");
+    EXPECT_EQ(ui.panelTip("Listen"), "LISTEN ON");
 }
 
 // Each case is a sequence of chunks and the replies after each one.

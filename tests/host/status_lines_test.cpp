@@ -6,12 +6,12 @@
 #include <functional>
 #include <string>
 
-#include "host_fakes.h"
+#include "sim/recording_host_link.h"
 
 namespace zolk {
 namespace {
 
-using test::RecordingHostLink;
+using sim::RecordingHostLink;
 
 TEST(StatusLines, EachLineIsItsExactTextEndedByOneCarriageReturn) {
     struct Case {
@@ -34,10 +34,11 @@ TEST(StatusLines, EachLineIsItsExactTextEndedByOneCarriageReturn) {
     for (const Case& c : kCases) {
         SCOPED_TRACE(std::string(c.expected));
         RecordingHostLink link;
-        link.isConnected = {true, true};
+        link.setConnected(HostSocket::Command, true);
+        link.setConnected(HostSocket::Data, true);
         c.send(link);
-        EXPECT_EQ(link.commandText(), c.expected);
-        EXPECT_TRUE(link.dataText().empty());
+        EXPECT_EQ(link.sentText(HostSocket::Command), c.expected);
+        EXPECT_TRUE(link.sentText(HostSocket::Data).empty());
     }
 }
 

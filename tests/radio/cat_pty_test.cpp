@@ -11,7 +11,6 @@
 #include "radio/posix/termios_serial_port.h"
 #include "radio/radio_control.h"
 #include "radio_fakes.h"
-#include "sim/recording_ui.h"
 
 namespace zolk::test {
 namespace {
@@ -52,7 +51,7 @@ private:
     std::string m_name;
 };
 
-class CatPtyTest : public ::testing::Test {
+class CatPtyTest : public RadioControlFixture<TermiosSerialPort> {
 protected:
     void SetUp() override {
         ASSERT_FALSE(pty.name().empty()) << "no pseudo-terminal";
@@ -67,7 +66,7 @@ protected:
         s.icomAddress = address;
         radio.configure(s);
         radio.openRadioPort();
-        ASSERT_TRUE(radio.radioPortOpen()) << port.error();
+        ASSERT_TRUE(radio.radioPortOpen()) << serial.error();
     }
     // The bytes of one key-up and, separately, of the release.
     std::pair<std::string, std::string> keyAndRelease() {
@@ -79,13 +78,6 @@ protected:
     }
 
     Pty pty;
-    TermiosSerialPort port;
-    FakeHidDevices hid;
-    NoRigctld rigctld;
-    FakeTimers timers;
-    sim::RecordingUi ui;
-    FakeRadioHost host;
-    RadioControl radio{RadioPorts{timers, ui, port, hid, rigctld}, host};
 };
 
 std::string bytes(std::initializer_list<unsigned char> list) {

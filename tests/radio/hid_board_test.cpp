@@ -2,7 +2,6 @@
 
 #include "radio/hid_ptt_board.h"
 #include "radio_fakes.h"
-#include "sim/recording_ui.h"
 
 namespace zolk::test {
 namespace {
@@ -80,7 +79,7 @@ TEST(HidPttBoard, UsbIdListsParseAndPrint) {
     }
 }
 
-class BoardKeyingTest : public ::testing::Test {
+class BoardKeyingTest : public RadioControlFixture<> {
 protected:
     BoardKeyingTest() {
         radio.setPttExternal(false);
@@ -98,14 +97,6 @@ protected:
         radio.onTimer(TimerId::KeyPtt);
         radio.pttOff();
     }
-
-    RecordingSerialPort serial;
-    FakeHidDevices hid;
-    NoRigctld rigctld;
-    FakeTimers timers;
-    sim::RecordingUi ui;
-    FakeRadioHost host;
-    RadioControl radio{RadioPorts{timers, ui, serial, hid, rigctld}, host};
 };
 
 TEST_F(BoardKeyingTest, NoBoardIsReported) {

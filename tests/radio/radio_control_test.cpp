@@ -7,14 +7,13 @@
 #include <vector>
 
 #include "radio_fakes.h"
-#include "sim/recording_ui.h"
 
 namespace zolk::test {
 namespace {
 
 using Ops = std::vector<std::string>;
 
-class RadioControlTest : public ::testing::Test {
+class RadioControlTest : public RadioControlFixture<> {
 protected:
     RadioControlTest() { radio.setPttExternal(false); }
 
@@ -31,14 +30,6 @@ protected:
         radio.configure(settings);
         radio.openRadioPort();
     }
-
-    RecordingSerialPort serial;
-    FakeHidDevices hid;
-    NoRigctld rigctld;
-    FakeTimers timers;
-    sim::RecordingUi ui;
-    FakeRadioHost host;
-    RadioControl radio{RadioPorts{timers, ui, serial, hid, rigctld}, host};
 };
 
 RadioSettings cat(int rig, std::string baud = "4800", std::string address = "") {

@@ -1,18 +1,20 @@
 // radio_fakes.h: recording stand-ins for what the radio control talks to: a serial port that keeps
-// every operation in order, a HID list the test fills, timers and the station's side.
+// every operation in order and a HID list the test fills; and a fixture of a radio control on them.
 #pragma once
 
-#include <array>
-#include <chrono>
+#include <gtest/gtest.h>
+
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "ports/timer_port.h"
 #include "radio/hid_ptt_board.h"
+#include "radio/null_radio_devices.h"
 #include "radio/radio_control.h"
-#include "radio/rigctld_link.h"
 #include "radio/serial_port.h"
+#include "sim/recording_ui.h"
+#include "support/fake_radio_host.h"
+#include "support/recording_timers.h"
 
 namespace zolk::test {
 
@@ -94,35 +96,18 @@ public:
     std::vector<std::pair<std::string, std::vector<std::uint8_t>>> reports;
 };
 
-class NoRigctld final : public RigctldLink {
-public:
-    bool connect(const std::string&, std::uint16_t) override { return false; }
-    void close() override {}
-    bool connected() const override { return false; }
-    std::optional<std::string> transact(std::string_view) override { return std::nullopt; }
-    std::string error() const override { return "refused"; }
-};
-
-class FakeTimers final : public TimerPort {
-public:
-    void start(TimerId id, std::chrono::milliseconds) override { running[index(id)] = true; }
-    void stop(TimerId id) override { running[index(id)] = false; }
-    bool isRunning(TimerId id) const { return running[index(id)]; }
-    static std::size_t index(TimerId id) { return static_cast<std::size_t>(id); }
-    std::array<bool, kTimerCount> running{};
-};
-
-class FakeRadioHost final : public RadioControlHost {
-public:
-    void reportPtt(bool on) override { hostLines.push_back(on ? "PTT ON" : "PTT OFF"); }
-    bool sessionDisconnecting() const override { return disconnecting; }
-    void storeBoardPath(const std::string& path) override { storedPath = path; }
-    void chooseBoard() override { ++chooseRequests; }
-
-    std::vector<std::string> hostLines;
-    bool disconnecting = false;
-    std::string storedPath;
-    int chooseRequests = 0;
+// A radio control on the fakes above; a test makes the serial port or the rigctld link real by
+// naming its type.
+template <class Serial = RecordingSerialPort, class Rigctld = NullRigctldLink>
+class RadioControlFixture : public ::testing::Test {
+protected:
+    Serial serial;
+    FakeHidDevices hid;
+    Rigctld rigctld;
+    RecordingTimers timers;
+    sim::RecordingUi ui;
+    FakeRadioHost host;
+    RadioControl radio{RadioPorts{timers, ui, serial, hid, rigctld}, host};
 };
 
 }  // namespace zolk::test

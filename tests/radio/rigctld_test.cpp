@@ -23,7 +23,6 @@
 #include "radio/posix/tcp_rigctld_link.h"
 #include "radio/radio_control.h"
 #include "radio_fakes.h"
-#include "sim/recording_ui.h"
 
 extern char** environ;
 
@@ -118,7 +117,7 @@ private:
     std::vector<std::string> m_lines;
 };
 
-class RigctldTest : public ::testing::Test {
+class RigctldTest : public RadioControlFixture<RecordingSerialPort, TcpRigctldLink> {
 protected:
     void use(std::uint16_t port) {
         radio.setPttExternal(false);
@@ -137,14 +136,6 @@ protected:
         key();
         radio.pttOff();
     }
-
-    RecordingSerialPort serial;
-    FakeHidDevices hid;
-    TcpRigctldLink link;
-    FakeTimers timers;
-    sim::RecordingUi ui;
-    FakeRadioHost host;
-    RadioControl radio{RadioPorts{timers, ui, serial, hid, link}, host};
 };
 
 TEST_F(RigctldTest, KeysWithTAndChecksTheAnswer) {

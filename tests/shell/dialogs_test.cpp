@@ -1,7 +1,6 @@
 // The setup and calibration dialogs on the offscreen platform, on a station in virtual time: what
 // they show, what a choice stores in the settings file, and what they refuse.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -28,6 +27,7 @@
 #include "shell/sound_card_dialog.h"
 #include "sim/harness.h"
 #include "sim/ping_exchange.h"
+#include "support/scratch_dir.h"
 #include "test_application.h"
 
 namespace zolk::shell {
@@ -52,14 +52,6 @@ void pick(QComboBox* list, int index) {
 class DialogsTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { test::ensureApplication(); }
-    void SetUp() override {
-        m_folder = std::filesystem::path(::testing::TempDir()) /
-                   ("dialogs_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
-                    std::to_string(::getpid()));
-        std::filesystem::remove_all(m_folder);
-        std::filesystem::create_directories(m_folder);
-    }
-    void TearDown() override { std::filesystem::remove_all(m_folder); }
 
     SimStation& started(const std::string& settings = {}) {
         if (!settings.empty()) std::ofstream(m_folder / "ZOLK SAT.ini") << settings;
@@ -94,7 +86,8 @@ protected:
         return w;
     }
 
-    std::filesystem::path m_folder;
+    zolk::test::ScratchDir m_scratch;
+    const std::filesystem::path& m_folder = m_scratch.path();
     sim::Harness m_harness;
 };
 

@@ -19,32 +19,20 @@
 #include "radio/null_radio_devices.h"
 #include "radio/posix/termios_serial_port.h"
 #include "radio/radio_control.h"
+#include "support/fake_radio_host.h"
+#include "support/recording_timers.h"
 
 namespace zolk::shell {
 namespace {
-
-class NoTimers final : public TimerPort {
-public:
-    void start(TimerId, std::chrono::milliseconds) override {}
-    void stop(TimerId) override {}
-};
-
-class SilentHost final : public RadioControlHost {
-public:
-    void reportPtt(bool) override {}
-    bool sessionDisconnecting() const override { return false; }
-    void storeBoardPath(const std::string&) override {}
-    void chooseBoard() override {}
-};
 
 // Runs in the child: keys a TS-2000 on the terminal named slave, then fails as `fail` does.
 [[noreturn]] void keyAndFail(const std::string& slave, const std::function<void()>& fail) {
     TermiosSerialPort port;
     NullHidDevices hid;
     NullRigctldLink rigctld;
-    NoTimers timers;
+    zolk::test::RecordingTimers timers;
     NullUiSink ui;
-    SilentHost host;
+    zolk::test::FakeRadioHost host;
     RadioControl radio(RadioPorts{timers, ui, port, hid, rigctld}, host);
     RadioSettings settings;
     settings.via = PttVia::Cat;

@@ -2,10 +2,12 @@
 
 #include <string>
 
-#include "../host/host_fakes.h"
 #include "host/host_interface.h"
 #include "loopback.h"
 #include "shell/qt_host_link.h"
+#include "sim/recording_ui.h"
+#include "support/recording_links.h"
+#include "support/recording_timers.h"
 #include "test_application.h"
 
 namespace zolk {
@@ -34,7 +36,7 @@ protected:
     }
 
     std::uint16_t m_port = 0;
-    test::RecordingUi ui;
+    sim::RecordingUi ui;
     test::RecordingTimers timers;
     test::RecordingLinks links;
     std::int32_t commandPortNumber = 8300;
@@ -71,12 +73,12 @@ TEST_F(HostLinkTcpTest, PanelStaysRedWithOnlyTheCommandPortAndTurnsGreenWithBoth
     HostClient data;
     ASSERT_TRUE(command.connectTo(m_port));
     ASSERT_TRUE(pumpUntil([this] { return link.connected(HostSocket::Command); }));
-    EXPECT_EQ(ui.panelIcon["TCP"], "LedRojo");
+    EXPECT_EQ(ui.panelIcon("TCP"), "LedRojo");
     command.send("LISTEN ON\r");
     EXPECT_EQ(command.receive(3), "OK\r");
     ASSERT_TRUE(data.connectTo(m_port + 1));
-    ASSERT_TRUE(pumpUntil([this] { return ui.panelIcon["TCP"] == "LedVerde"; }));
-    EXPECT_EQ(ui.panelTip["TCP"], "Connected to " + std::to_string(m_port) + "-" +
+    ASSERT_TRUE(pumpUntil([this] { return ui.panelIcon("TCP") == "LedVerde"; }));
+    EXPECT_EQ(ui.panelTip("TCP"), "Connected to " + std::to_string(m_port) + "-" +
                                       std::to_string(m_port + 1) + " TCP Ports");
 }
 
@@ -158,7 +160,7 @@ TEST_F(HostLinkTcpTest, ClosingTheDataPortWhileIdleRearmsItQuietly) {
     data.disconnect();
     ASSERT_TRUE(pumpUntil([this] { return !host.protocol().listenMode(); }));
     EXPECT_TRUE(links.logLines.empty());
-    EXPECT_EQ(ui.panelTip["Listen"], "LISTEN OFF");
+    EXPECT_EQ(ui.panelTip("Listen"), "LISTEN OFF");
     HostClient again;
     EXPECT_TRUE(again.connectTo(m_port + 1));
     command.send("GATEWAY X\r");
@@ -209,8 +211,8 @@ TEST_F(HostLinkTcpTest, APortInUseIsReported) {
     link.close(HostSocket::Data);
     commandPortNumber = taken;
     host.armListeners();
-    ASSERT_FALSE(ui.messages.empty());
-    EXPECT_NE(ui.messages.back().find(std::to_string(taken)), std::string::npos);
+    ASSERT_FALSE(ui.messageBoxes().empty());
+    EXPECT_NE(ui.messageBoxes().back().second.find(std::to_string(taken)), std::string::npos);
 }
 
 }  // namespace

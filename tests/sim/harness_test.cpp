@@ -1,13 +1,14 @@
 #include "sim/harness.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "support/scratch_dir.h"
 
 namespace zolk::sim {
 namespace {
@@ -51,14 +52,6 @@ private:
 
 class HarnessTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_root = std::filesystem::path(::testing::TempDir()) /
-                 ("harness_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
-                    std::to_string(::getpid()));
-        std::filesystem::remove_all(m_root);
-    }
-    void TearDown() override { std::filesystem::remove_all(m_root); }
-
     SimStation& addStation(const std::string& name, const std::string& settings = {}) {
         const auto folder = m_root / name;
         if (!settings.empty()) {
@@ -68,7 +61,8 @@ protected:
         return m_harness.addStation(folder);
     }
 
-    std::filesystem::path m_root;
+    zolk::test::ScratchDir m_scratch;
+    const std::filesystem::path& m_root = m_scratch.path();
     Harness m_harness;
 };
 

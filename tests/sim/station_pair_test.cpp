@@ -3,7 +3,6 @@
 #include "sim/station_pair.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -14,6 +13,7 @@
 
 #include "app/station_session.h"
 #include "sim/link_transfer.h"
+#include "support/scratch_dir.h"
 
 namespace zolk::sim {
 namespace {
@@ -32,20 +32,13 @@ int countLines(const HostView& view, std::string_view line) {
 
 class StationPairTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        root = std::filesystem::path(::testing::TempDir()) /
-               ("pair_" + std::to_string(::getpid()) + "_" + info->name());
-        std::filesystem::remove_all(root);
-    }
-    void TearDown() override { std::filesystem::remove_all(root); }
-
     static bool idle(StationPair& pair) {
         return !pair.station(Side::A).station().session().arq().inProgress() &&
                !pair.station(Side::B).station().session().arq().inProgress();
     }
 
-    std::filesystem::path root;
+    zolk::test::ScratchDir scratch;
+    const std::filesystem::path& root = scratch.path();
 };
 
 // 0.3 s each way at 10 dB: both hosts send 100 kB at once (about 13 minutes of link, 5 s of CPU), each gets the other's bytes exactly, and A's

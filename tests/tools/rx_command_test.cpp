@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "subcommands.h"
+#include "support/scratch_dir.h"
 
 namespace zolk::phytool {
 namespace {
@@ -27,7 +28,8 @@ RxRun rx(std::vector<std::string> args) {
 }
 
 TEST(ZolkPhyRx, BadArgumentsAndBadInputGiveOneLineAndFail) {
-    const auto text = std::filesystem::temp_directory_path() / "zolk_phy_rx_test_not_audio.wav";
+    const test::ScratchDir scratch;
+    const auto text = scratch.path() / "not_audio.wav";
     std::ofstream(text) << "this is not audio";
     struct Case { const char* name; std::vector<std::string> args; std::string reason; };
     const std::vector<Case> cases{
@@ -47,7 +49,6 @@ TEST(ZolkPhyRx, BadArgumentsAndBadInputGiveOneLineAndFail) {
         EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1);
     }
-    std::filesystem::remove(text);
 }
 
 }  // namespace

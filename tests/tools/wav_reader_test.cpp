@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "support/scratch_dir.h"
+
 namespace zolk {
 namespace {
 
@@ -54,15 +56,13 @@ std::string wavBytes(const WavShape& shape, const std::vector<std::int16_t>& int
     return file + body;
 }
 
-class WavReaderTest : public ::testing::Test {
+class WavReaderTest : public test::ScratchDirTest {
 protected:
     std::filesystem::path write(const std::string& bytes) {
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
-    void TearDown() override { std::filesystem::remove(path); }
-    std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                 ("wav_reader_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".wav");
+    std::filesystem::path path = dir / "in.wav";
 };
 
 TEST_F(WavReaderTest, ReadsMonoAndTheLeftChannelOfStereo) {

@@ -7,34 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "support/fake_audio_devices.h"
 
 namespace zolk {
 namespace {
-
-class FakeDevices final : public AudioDevicePort {
-public:
-    bool open(AudioDirection direction, const std::string& deviceName) override {
-        opens.push_back({direction, deviceName});
-        return deviceName.empty() || std::find(present.begin(), present.end(), deviceName) != present.end();
-    }
-    void close(AudioDirection direction) override { closes.push_back(direction); }
-    void flushPlayback() override { ++flushes; }
-    std::vector<std::string> deviceNames(AudioDirection) const override { return present; }
-
-    struct Open {
-        AudioDirection direction;
-        std::string name;
-    };
-    std::vector<std::string> present{"Line In", "Speakers"};
-    std::vector<Open> opens;
-    std::vector<AudioDirection> closes;
-    int flushes = 0;
-
-    int opensOf(AudioDirection direction) const {
-        return static_cast<int>(std::count_if(opens.begin(), opens.end(),
-                                              [&](const Open& o) { return o.direction == direction; }));
-    }
-};
 
 struct Keying final : TransmitKeying {
     bool active = false;
@@ -87,7 +63,7 @@ protected:
         return std::all_of(block.begin(), block.end(), [](std::int16_t s) { return s == 0; });
     }
 
-    FakeDevices m_devices;
+    test::FakeAudioDevices m_devices{std::vector<std::string>{"Line In", "Speakers"}};
     std::vector<std::string> m_logLines;
     Keying m_keying;
     AudioEngine m_engine{m_devices, [this](const std::string& line) { m_logLines.push_back(line); }, m_keying};

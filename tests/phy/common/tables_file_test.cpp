@@ -1,7 +1,6 @@
 #include "phy/common/tables_file.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <array>
 #include <cmath>
@@ -15,6 +14,7 @@
 
 #include "phy/common/crc16.h"
 #include "phy/common/tables_generator.h"
+#include "support/scratch_dir.h"
 #include "version.h"
 
 namespace zolk {
@@ -32,23 +32,6 @@ void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t
     file.write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
 }
-
-// A fresh temporary folder per test.
-class TempDir {
-public:
-    TempDir() {
-        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-        m_path = std::filesystem::temp_directory_path() /
-                 ("zolk_tables_" + std::string(info->name()) + "_" + std::to_string(::getpid()));
-        std::filesystem::remove_all(m_path);
-        std::filesystem::create_directories(m_path);
-    }
-    ~TempDir() { std::filesystem::remove_all(m_path); }
-    const std::filesystem::path& path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-};
 
 TEST(TablesFile, PerModeByteCountsAreTheKnownOnes) {
     constexpr std::array<std::size_t, kModeCount> kBytes{1696,   2928,   3762,   7830,   13290,
@@ -109,7 +92,7 @@ TEST(TablesFile, LoadsTheCommittedFile) {
 }
 
 TEST(TablesFile, MissingFileAndWrongSizeGiveTheirMessages) {
-    const TempDir dir;
+    const test::ScratchDir dir;
     const auto missing = loadTablesFile(dir.path() / "ZOLKSAT.dat");
     EXPECT_EQ(missing.error, TablesFileError::NotFound);
     EXPECT_EQ(missing.message, "ZOLKSAT.dat file not found");
@@ -133,7 +116,7 @@ TEST(TablesFile, MissingFileAndWrongSizeGiveTheirMessages) {
 }
 
 TEST(TablesFile, ChecksumMismatchIsReportedAsCorrupt) {
-    const TempDir dir;
+    const test::ScratchDir dir;
     auto image = readFile(kCommittedFile);
     image[123456] ^= 0x10;
     writeFile(dir.path() / "ZOLKSAT.dat", image);
@@ -292,7 +275,7 @@ TEST_P(TablesFileDamage, IsRejectedWithItsReason) {
     }
     ASSERT_TRUE(crc16Matches(image));
 
-    const TempDir dir;
+    const test::ScratchDir dir;
     writeFile(dir.path() / "ZOLKSAT.dat", image);
     const TablesFileLoad load = loadTablesFile(dir.path() / "ZOLKSAT.dat");
     EXPECT_EQ(load.error, TablesFileError::Corrupt);
@@ -304,7 +287,7 @@ INSTANTIATE_TEST_SUITE_P(EveryCheck, TablesFileDamage, testing::ValuesIn(kDamage
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TablesFile, LocatedFromTheOptionBesideTheProgramOrInstalled) {
-    const TempDir dir;
+    const test::ScratchDir dir;
     const auto given = dir.path() / "elsewhere.dat";
     EXPECT_EQ(locateTablesFile(given, dir.path()), given);
     // Nothing beside the program and (in a test tree) nothing installed: the message names the
@@ -317,7 +300,7 @@ TEST(TablesFile, LocatedFromTheOptionBesideTheProgramOrInstalled) {
 
 TEST(TablesFile, InstalledProgramFindsTheDataBesideItsPrefix) {
     // <prefix>/bin/zolksat reads <prefix>/share/zolksat/ZOLKSAT.dat whatever prefix it was built for.
-    const TempDir prefix;
+    const test::ScratchDir prefix;
     const auto bin = prefix.path() / "bin";
     const auto data = prefix.path() / "share" / "zolksat";
     std::filesystem::create_directories(bin);
@@ -331,7 +314,7 @@ TEST(TablesFile, InstalledProgramFindsTheDataBesideItsPrefix) {
 }
 
 TEST(TablesFile, MessageNamesTheFileActuallyUsed) {
-    const TempDir dir;
+    const test::ScratchDir dir;
     const auto load = loadTablesFile(dir.path() / "custom.dat");
     EXPECT_EQ(load.message, "custom.dat file not found");
 }

@@ -11,23 +11,10 @@
 #include <vector>
 
 #include "phy/common/drawn_tables.h"
+#include "support/recording_front_end_client.h"
 
 namespace zolk {
 namespace {
-
-class ListeningClient : public FrontEndClient {
-public:
-    ReceiveConditions conditions;
-    std::function<void()> onRow;
-    const ReceiveFrontEnd* frontEnd = nullptr;
-
-    ReceiveConditions receiveConditions() const override { return conditions; }
-    void busySample(Complex) override {}
-    void waterfallSample(Complex) override {}
-    void sessionTick() override {
-        if (frontEnd->newSpectrogramRow() && onRow) onRow();
-    }
-};
 
 // Patterns with the drawing's shape (a new band every symbol, a tone inside it) from a fixed
 // little generator, so that the detector is tested without the session's drawing.
@@ -147,7 +134,7 @@ protected:
 
     RandomSource random;
     DrawnTables drawn{random};
-    ListeningClient client;
+    test::RecordingFrontEndClient client;
     std::unique_ptr<ReceiveFrontEnd> frontEnd;
     std::unique_ptr<ControlDetector> detector;
     ControlPatternTable table = testPatterns();

@@ -8,17 +8,10 @@
 #include "phy/common/crc16.h"
 #include "phy/common/mode_table.h"
 #include "phy/rx/receive_front_end.h"
+#include "support/recording_front_end_client.h"
 
 namespace zolk {
 namespace {
-
-class NullFrontEndClient : public FrontEndClient {
-public:
-    ReceiveConditions receiveConditions() const override { return {}; }
-    void busySample(Complex) override {}
-    void waterfallSample(Complex) override {}
-    void sessionTick() override {}
-};
 
 // A decoder that hands out prepared frame bytes and records the steps it was asked for.
 class ScriptedFec : public FrameFecDecoder {
@@ -75,7 +68,7 @@ protected:
 
     RandomSource random;
     DrawnTables tables;
-    NullFrontEndClient client;
+    test::RecordingFrontEndClient client;
     ReceiveFrontEnd frontEnd;
     ScriptedFec fec;
     ScriptedReceiver receiver;

@@ -12,30 +12,11 @@
 #include "phy/common/mode_table.h"
 #include "phy/rx/carrier_demodulator.h"
 #include "phy/rx/carrier_frame_cut.h"
+#include "support/recording_front_end_client.h"
 #include "synthetic_frames.h"
 
 namespace zolk {
 namespace {
-
-class FakeClient : public FrontEndClient {
-public:
-    ReceiveConditions conditions;
-    int ticks = 0;
-    int newFrames = 0;
-    int newRows = 0;
-    std::vector<Complex> busy;
-    std::vector<Complex> waterfall;
-    const ReceiveFrontEnd* frontEnd = nullptr;
-
-    ReceiveConditions receiveConditions() const override { return conditions; }
-    void busySample(Complex x) override { busy.push_back(x); }
-    void waterfallSample(Complex x) override { waterfall.push_back(x); }
-    void sessionTick() override {
-        ++ticks;
-        // The tick sees the flags of the step that just ran, as the session tick does.
-        if (frontEnd != nullptr && frontEnd->newSpectrogramRow()) ++newRows;
-    }
-};
 
 struct Tone {
     double hz = 1500.0;
@@ -73,7 +54,7 @@ protected:
 
     RandomSource random;
     DrawnTables tables{random};
-    FakeClient client;
+    test::RecordingFrontEndClient client;
     std::unique_ptr<ReceiveFrontEnd> frontEnd;
 };
 
@@ -193,7 +174,7 @@ TEST_F(FrontEndTest, ChangingTheModeChangesTheCadenceWithoutResettingTheFrameInd
 TEST_F(FrontEndTest, TwoFrontEndsShareNothing) {
     make();
     receiving(8);
-    FakeClient otherClient;
+    test::RecordingFrontEndClient otherClient;
     otherClient.conditions = client.conditions;
     ReceiveFrontEnd other(tables, otherClient);
     Tone tone{1500.0};

@@ -8,9 +8,12 @@
 #include <vector>
 
 #include "phy/common/mode_table.h"
+#include "support/recording_entries.h"
 
 namespace zolk {
 namespace {
+
+using test::RecordingEntries;
 
 // A receiver that finds a frame whenever told to, and records what the schedule asked of it with
 // the schedule's counters at that moment.
@@ -65,29 +68,6 @@ private:
     const ReceptionSchedule& m_schedule;
     FramePlace m_place = FramePlace::Only;
     std::array<std::uint8_t, 3> m_bytes{1, 2, 3};
-};
-
-// The entries the session was handed, by name, with the frame's size where there is one.
-class RecordingEntries final : public FrameSessionEntries {
-public:
-    void onFirstFrame(std::span<const std::uint8_t> frame, float) override { add("onFirstFrame", frame); }
-    void onFrame(std::span<const std::uint8_t> frame, float) override { add("onFrame", frame); }
-    void onFirstFrameFailed() override { add("onFirstFrameFailed", {}); }
-    void onMissingFrame() override { add("onMissingFrame", {}); }
-    bool onMonitorFrame(std::span<const std::uint8_t> frame, int) override {
-        add("onMonitorFrame", frame);
-        return hideMonitorFrames;
-    }
-    int count(const std::string& entry) const {
-        return static_cast<int>(std::count(calls.begin(), calls.end(), entry));
-    }
-    bool hideMonitorFrames = false;
-    std::vector<std::string> calls;
-
-private:
-    void add(const std::string& entry, std::span<const std::uint8_t> frame) {
-        calls.push_back(frame.empty() ? entry : entry + " " + std::to_string(frame.size()));
-    }
 };
 
 constexpr int kMode = 5;
@@ -180,9 +160,9 @@ TEST(ReceptionSchedule, AMissingSecondFrameIsReportedAtTheBurstDeadline) {
     rig.searchAt(r.frameLengthUnits - 179);
     rig.chain.finds = false;
     rig.ticks(deadline - 2);
-    EXPECT_EQ(rig.entries.calls, std::vector<std::string>{"onFirstFrame 3"});
+    EXPECT_EQ(rig.entries.calls(), std::vector<std::string>{"onFirstFrame 3"});
     rig.ticks(1);
-    EXPECT_EQ(rig.entries.calls, (std::vector<std::string>{"onFirstFrame 3", "onMissingFrame"}));
+    EXPECT_EQ(rig.entries.calls(), (std::vector<std::string>{"onFirstFrame 3", "onMissingFrame"}));
     EXPECT_EQ(rig.schedule.frameTicks(), 0);
 }
 
@@ -247,7 +227,7 @@ TEST(ReceptionSchedule, EachVerdictCallsOneSessionEntryThenTheSink) {
         for (int i = 0; i < f && rig.verdicts.empty(); ++i) rig.ticks(1);
 
         ASSERT_EQ(rig.verdicts.size(), 1U);
-        EXPECT_EQ(rig.entries.calls, c.entry == nullptr ? std::vector<std::string>{} : std::vector<std::string>{c.entry});
+        EXPECT_EQ(rig.entries.calls(), c.entry == nullptr ? std::vector<std::string>{} : std::vector<std::string>{c.entry});
         EXPECT_EQ(rig.schedule.frameTicks() != 0, c.counting);
         EXPECT_EQ(rig.verdicts.front().display.gauges, c.shown);
         EXPECT_EQ(rig.chain.followed, c.good && c.shown ? 1 : 0);

@@ -11,10 +11,11 @@
 
 #include "phy/common/audio_engine.h"
 #include "phy/tx/symbol_feeder.h"
+#include "support/fake_audio_devices.h"
 
 namespace zolk {
 
-class KeyedEngine : AudioDevicePort, TransmitKeying, public PttRelease {
+class KeyedEngine : TransmitKeying, public PttRelease {
 public:
     KeyedEngine() = default;
 
@@ -50,15 +51,12 @@ public:
     }
 
 private:
-    bool open(AudioDirection, const std::string&) override { return true; }
-    void close(AudioDirection) override {}
-    void flushPlayback() override {}
-    std::vector<std::string> deviceNames(AudioDirection) const override { return {}; }
     bool transmitActive() const override { return m_keyed; }
 
     bool m_keyed = false;
     int m_releases = 0;
-    AudioEngine m_engine{*this, [](const std::string&) {}, *this};
+    test::FakeAudioDevices m_devices;
+    AudioEngine m_engine{m_devices, [](const std::string&) {}, *this};
 };
 
 }  // namespace zolk
