@@ -15,6 +15,7 @@
 #include <QUrl>
 
 #include "app/station.h"
+#include "app/station_session.h"
 #include "app/window_layout.h"
 #include "version.h"
 #include "shell/console_ui_sink.h"
@@ -130,7 +131,7 @@ void MainWindow::buildMenus() {
                           MenuItem::MonitorOn, MenuItem::MonitorOff, MenuItem::MonitorClear}) {
         connect(menuAction(item), &QAction::triggered, this, [this, item] { handleStationMenu(item); });
     }
-    for (MenuItem item : {MenuItem::Setup, MenuItem::SoundCard, MenuItem::Ptt})
+    for (MenuItem item : {MenuItem::Setup, MenuItem::SoundCard, MenuItem::Ptt, MenuItem::Calibrate})
         connect(menuAction(item), &QAction::triggered, this, [this, item] { handleDialog(item); });
     connect(menuAction(MenuItem::Guide), &QAction::triggered, this, &MainWindow::handleGuide);
     connect(menuAction(MenuItem::Log), &QAction::triggered, this, &MainWindow::handleLog);
@@ -388,6 +389,7 @@ void MainWindow::addSpeedChartPoint(int bitRate) { m_chart->add(bitRate); }
 void MainWindow::showCalibration(const CalibrationView& view) {
     m_calibration = view;
     for (const std::string& line : calibrationReport(view)) printTimedLine(stderr, line);
+    if (m_calibrationDialog != nullptr) m_calibrationDialog->showCalibration(view);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -445,6 +447,10 @@ void MainWindow::handleDialog(MenuItem item) {
         dialog = m_soundCardDialog = new SoundCardDialog(*m_station, this);
     } else if (item == MenuItem::Setup) {
         dialog = new SetupDialog(*m_station, this);
+    } else if (item == MenuItem::Calibrate) {
+        dialog = m_calibrationDialog = new CalibrationDialog(*m_station, this);
+        // Reopened while a ping waits for its reply, it says so.
+        if (m_station->session().arq().state() == SessionState::Pinging) m_calibrationDialog->showCalibration(m_calibration);
     } else {
         QStringList ports;
         for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) ports << port.systemLocation();

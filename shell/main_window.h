@@ -13,6 +13,7 @@
 
 #include "app/gauge_scale.h"
 #include "ports/ui_sink.h"
+#include "shell/calibration_dialog.h"
 #include "shell/constellation_view.h"
 #include "shell/cpu_meter.h"
 #include "shell/gauge_view.h"
@@ -66,7 +67,8 @@ public:
     void resetSpeedChart(ChartColour colour) override;
     void addSpeedChartPoint(int bitRate) override;
     const SpeedChartView& speedChart() const { return *m_chart; }
-    // The link calibration's last state, also written to the program's log as lines.
+    // The link calibration's last state, also written to the program's log as lines and shown on
+    // the calibration dialog when it is open.
     void showCalibration(const CalibrationView& view) override;
     const CalibrationView& calibration() const { return m_calibration; }
 
@@ -120,6 +122,7 @@ private:
     CpuSmoother m_cpuSmoother;
     Station* m_station = nullptr;
     QPointer<QDialog> m_soundCardDialog;  // modeless: one at a time
+    QPointer<CalibrationDialog> m_calibrationDialog;
     bool m_messagesWait = false;
 };
 

@@ -25,7 +25,7 @@ bool HostBridge::calibrating() const {
 }
 
 bool HostBridge::startPing(int kind, std::string_view target) {
-    return m_station.startPing(kind == 1 ? PingKind::Rough : PingKind::Fine, target);
+    return m_station.storeCalibrationTarget(target) && m_station.startPing(kind == 1 ? PingKind::Rough : PingKind::Fine);
 }
 
 void HostBridge::buildCallPatterns(std::int32_t seed, const SlotSeeds& slotSeeds, bool forCall) {

@@ -356,14 +356,22 @@ std::optional<std::filesystem::path> Station::openLog() {
     return std::nullopt;
 }
 
-bool Station::startPing(PingKind kind, std::string_view target) {
-    if (!m_running) return false;
+bool Station::storeCalibrationTarget(std::string_view target) {
     if (target.empty() || !callSignValid(target)) {
         m_ports.ui.messageBox("ZOLK SAT", "Invalid Call Sign");
         return false;
     }
     m_settings.calibrationTarget = upperAscii(target);
     saveSettings();
+    return true;
+}
+
+bool Station::startPing(PingKind kind) {
+    if (!m_running) return false;
+    if (!m_radio->busyChannel().channelFree()) {
+        m_ports.ui.messageBox("ZOLK SAT", "Busy channel");
+        return false;
+    }
     if (m_settings.monitorMode == 1) onMenu(MenuItem::MonitorOff);
     return m_session->arq().startPing(kind, callSeed(m_settings.calibrationTarget));
 }

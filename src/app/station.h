@@ -143,11 +143,14 @@ public:
     // What the setup dialogs may change, and when.
     StationSetup& setup() { return m_setup; }
 
-    // Link calibration ping of kind to the station with call sign target, from the calibration
-    // window or the host's CALIBRATE. An empty or invalid call sign is refused with "Invalid Call
-    // Sign"; a valid one is stored (upper case) as the calibration target. Monitor mode is left
-    // as for a call. False when nothing was sent (the session has said why).
-    bool startPing(PingKind kind, std::string_view target);
+    // The calibration target, from the calibration window or the host's CALIBRATE: an empty or
+    // invalid call sign is refused with "Invalid Call Sign" (false); a valid one is stored upper
+    // case and the settings saved.
+    bool storeCalibrationTarget(std::string_view target);
+    // Link calibration ping of kind to the stored calibration target. Refused with "Busy channel"
+    // while the channel is busy; monitor mode is left as for a call. False when nothing was sent
+    // (the operator has been told why, except for a ping already waiting for its reply).
+    bool startPing(PingKind kind);
 
 private:
     // The setup dialogs' rules edit the settings and reopen the devices they concern.

@@ -17,6 +17,7 @@ enum class CalibrationStatus : std::uint8_t {
     SendingPing,  // "Sending ping..." shown, the result and the no-signal image hidden
     Result,       // the three result lines shown
     NoReply,      // the no-signal image shown
+    Closed,       // a link or call starts: the calibration window closes, nothing is shown
 };
 
 struct CalibrationView {
@@ -47,12 +48,14 @@ inline const char* calibrationColourName(CalibrationColour colour) {
 }
 
 // The view as text lines for a console or a log: "Calibration: Sending ping...", one line per
-// result with its colour ("Calibration: TX Shift: -47 Hz (green)"), or "Calibration: no reply".
+// result with its colour ("Calibration: TX Shift: -47 Hz (green)"), or "Calibration: no reply";
+// no line when the window closes.
 inline std::vector<std::string> calibrationReport(const CalibrationView& view) {
     const std::string prefix = "Calibration: ";
     switch (view.status) {
         case CalibrationStatus::SendingPing: return {prefix + kSendingPingText};
         case CalibrationStatus::NoReply: return {prefix + "no reply"};
+        case CalibrationStatus::Closed: return {};
         case CalibrationStatus::Result: break;
     }
     const auto lines = calibrationLines(view);

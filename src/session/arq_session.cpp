@@ -81,6 +81,7 @@ void ArqSession::decision(std::string_view text) {
 void ArqSession::connect(std::string_view sourceCall, std::string_view destinationCall) {
     if (calibrating()) m_ui.messageBox("Not while calibration is in progress");
     if (m_state != SessionState::Disconnected) return;
+    m_ui.showCalibration(CalibrationView{.status = CalibrationStatus::Closed});
     m_sourceCall = sourceCall;
     m_destinationCall = destinationCall;
     callAttempt();
@@ -127,11 +128,13 @@ void ArqSession::abort() {
 void ArqSession::dropLocally() {
     if (m_state == SessionState::Disconnected) return;
     decision("host port lost: link dropped without a word on the air");
+    abandonPing();
     changeState(SessionState::Disconnected);
 }
 
 void ArqSession::reset() {
     if (m_state != SessionState::Disconnected) decision("reset: link dropped without a word on the air");
+    abandonPing();
     m_state = m_previousState = SessionState::Disconnected;
     cleanup();
 }
@@ -859,6 +862,7 @@ void ArqSession::onIncomingCall(int slot) {
         m_sentTotal = m_receivedTotal = 0;
         m_highestSendRate = m_highestReceiveRate = 0;
         m_log.incomingConnection();
+        m_ui.showCalibration(CalibrationView{.status = CalibrationStatus::Closed});
     }
     m_host.pending();
     sendControl(ControlCode::Answer);

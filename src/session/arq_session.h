@@ -60,7 +60,7 @@ public:
 
     // --- host commands -------------------------------------------------------------------
     // CONNECT: a call from sourceCall to destinationCall; the call patterns are drawn already.
-    // Ignored unless Disconnected.
+    // Ignored unless Disconnected. The call, like an answered one, closes the calibration window.
     void connect(std::string_view sourceCall, std::string_view destinationCall);
     void disconnect();  // DISCONNECT: Qrt once this station holds the turn
     void abort();       // ABORT: Qrt at the next chance
@@ -123,6 +123,8 @@ private:
     void waitForPingReply();
     void pingReplyHeard(const PingHeard& reply);
     void pingTimeout();
+    // A ping dropped by a reset or a lost host port: shown as no reply.
+    void abandonPing();
 
     // transmissions
     void sendControl(ControlCode code);

@@ -97,6 +97,11 @@ void ArqSession::pingReplyHeard(const PingHeard& reply) {
     changeState(SessionState::Disconnected);
 }
 
+void ArqSession::abandonPing() {
+    // The operator would otherwise wait for a result that cannot come.
+    if (m_state == SessionState::Pinging) m_ui.showCalibration(CalibrationView{.status = CalibrationStatus::NoReply});
+}
+
 void ArqSession::pingTimeout() {
     decision("no reply to the ping");
     m_ui.showCalibration(CalibrationView{.status = CalibrationStatus::NoReply});

@@ -151,5 +151,24 @@ TEST_F(StationBusyTest, ACallPausesTheWatchUntilTwoSecondsAfterDisconnected) {
     EXPECT_LE(sim::toMs(*again - *disconnected), 2000.0 + 3 * 128 / 3.0 + 20.0);
 }
 
+// A calibration ping is not sent over a busy channel: the operator is told and the host's
+// CALIBRATE answered WRONG; once the channel is free again the ping goes out.
+TEST_F(StationBusyTest, APingWaitsForAFreeChannel) {
+    SimStation& b = addStation("b", [](SampleTime t) { return t < seconds(3.0); });
+    ASSERT_TRUE(runUntilReply(b, "BUSY ON\r", 0, milliseconds{3000}).has_value());
+    std::size_t from = replies(b).size();
+    command(b, "CALIBRATE FINE EA5ABC");
+    EXPECT_EQ(replies(b).substr(from), "WRONG\r");
+    ASSERT_FALSE(b.ui().messageBoxes().empty());
+    EXPECT_EQ(b.ui().messageBoxes().back(), (std::pair<std::string, std::string>{"ZOLK SAT", "Busy channel"}));
+    EXPECT_EQ(b.station().session().arq().state(), SessionState::Disconnected);
+    EXPECT_FALSE(b.station().transmitActive());
+    ASSERT_TRUE(runUntilReply(b, "BUSY OFF\r", from, milliseconds{9000}).has_value());
+    from = replies(b).size();
+    command(b, "CALIBRATE FINE EA5ABC");
+    EXPECT_EQ(replies(b).substr(from), "PTT ON\rOK\r");
+    EXPECT_EQ(b.station().session().arq().state(), SessionState::Pinging);
+}
+
 }  // namespace
 }  // namespace zolk

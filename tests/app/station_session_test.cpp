@@ -251,7 +251,11 @@ TEST_F(StationSessionTest, TwoStationsPingEachOtherThroughOffsetsAndDelay) {
     EXPECT_EQ(replies(a), "OK\rOK\rPTT ON\rOK\rOK\rPTT OFF\r");
     EXPECT_NE(readFile(root / "b" / "ZOLKSAT.log").find("Fine Tuning request"), std::string::npos);
 
-    runUntil([&] { return !arq(b).inProgress(); }, milliseconds{3000});
+    // B heard A's ping as a busy channel; its own ping waits for the release.
+    EXPECT_NE(replies(b).find("BUSY ON\r"), std::string::npos) << replies(b);
+    ASSERT_TRUE(runUntil([&] { return !arq(b).inProgress() && replies(b).find("BUSY OFF\r") != std::string::npos; },
+                         milliseconds{12000}))
+        << replies(b);
     command(b, "CALIBRATE ROUGH EA5ABC");
     ASSERT_TRUE(runUntil([&] { return b.ui().calibration().size() == 2; }, milliseconds{30000}));
     const CalibrationView rough = b.ui().calibration()[1];

@@ -43,14 +43,21 @@ TEST(PingTables, ReplyRowsAreTestedFromTheTop) {
 }
 
 TEST(PingTables, ColoursOfShiftsAndTimes) {
-    EXPECT_EQ(shiftColour(-800), CalibrationColour::Red);
-    EXPECT_EQ(shiftColour(118), CalibrationColour::Red);
-    EXPECT_EQ(shiftColour(117), CalibrationColour::Yellow);
-    EXPECT_EQ(shiftColour(-83), CalibrationColour::Yellow);
-    EXPECT_EQ(shiftColour(82), CalibrationColour::Green);
-    EXPECT_EQ(pingTimeColour(3001), CalibrationColour::Red);
-    EXPECT_EQ(pingTimeColour(3000), CalibrationColour::Yellow);
-    EXPECT_EQ(pingTimeColour(2000), CalibrationColour::Green);
+    using enum CalibrationColour;
+    struct Case {
+        int value;
+        CalibrationColour colour;
+    };
+    // A shift by its magnitude, either way.
+    for (const Case c : {Case{0, Green}, Case{82, Green}, Case{-82, Green}, Case{83, Yellow}, Case{-83, Yellow},
+                         Case{117, Yellow}, Case{-117, Yellow}, Case{118, Red}, Case{-118, Red}, Case{800, Red},
+                         Case{-800, Red}}) {
+        EXPECT_EQ(shiftColour(c.value), c.colour) << "shift " << c.value << " Hz";
+    }
+    for (const Case c : {Case{0, Green}, Case{2000, Green}, Case{2001, Yellow}, Case{3000, Yellow}, Case{3001, Red},
+                         Case{12000, Red}}) {
+        EXPECT_EQ(pingTimeColour(c.value), c.colour) << "ping " << c.value << " ms";
+    }
 }
 
 TEST(PingTables, PatternsStayInTheirBandAndDependOnTheSeedOnly) {
@@ -245,6 +252,50 @@ TEST(LinkPing, APingHeardDuringCallSetUpDoesNotDerailTheCall) {
         link.run(5 * kSecond);
         EXPECT_TRUE(link.a().radio.pingsSent.empty());
         EXPECT_TRUE(link.b().radio.pingsSent.empty());
+    }
+}
+
+std::vector<CalibrationStatus> statuses(const std::vector<CalibrationView>& views) {
+    std::vector<CalibrationStatus> shown;
+    for (const CalibrationView& view : views) shown.push_back(view.status);
+    return shown;
+}
+
+// The calling station closes its calibration window as the call starts, the called one as it
+// answers; once each, however many calls and answers the set-up takes.
+TEST(LinkPing, ACallAndAnAnsweredCallCloseTheCalibrationWindow) {
+    SessionLink link;
+    link.a().session.connect("N0CALL-7", "W1AW");
+    EXPECT_EQ(statuses(link.a().ui.calibration), std::vector{CalibrationStatus::Closed});
+    ASSERT_TRUE(link.runUntil([&] { return link.b().session.state() == SessionState::Answering; }, 10 * kSecond));
+    EXPECT_EQ(statuses(link.b().ui.calibration), std::vector{CalibrationStatus::Closed});
+    ASSERT_TRUE(link.runUntil([&] { return link.b().host.saw("CONNECTED N0CALL-7 W1AW"); }, 60 * kSecond))
+        << link.transcript();
+    EXPECT_EQ(link.a().ui.calibration.size(), 1u);
+    EXPECT_EQ(link.b().ui.calibration.size(), 1u);
+}
+
+// A ping that the return to idle drops (the monitor switch, a lost host port) shows that no reply
+// came, so the window does not wait for one; a reply arriving later is not read.
+TEST(LinkPing, APingDroppedOnTheWayShowsNoReply) {
+    for (const bool reset : {true, false}) {
+        SCOPED_TRACE(reset ? "reset" : "host port lost");
+        SessionLink link;
+        ASSERT_TRUE(link.a().session.startPing(PingKind::Fine, 1002));
+        link.run(kSecond);
+        if (reset) {
+            link.a().session.reset();
+        } else {
+            link.a().session.dropLocally();
+        }
+        EXPECT_EQ(link.a().session.state(), SessionState::Disconnected);
+        EXPECT_EQ(statuses(link.a().ui.calibration),
+                  (std::vector{CalibrationStatus::SendingPing, CalibrationStatus::NoReply}));
+        link.run(10 * kSecond);
+        EXPECT_EQ(link.a().ui.calibration.size(), 2u);
+        // Idle, nothing further is reported.
+        link.a().session.reset();
+        EXPECT_EQ(link.a().ui.calibration.size(), 2u);
     }
 }
 

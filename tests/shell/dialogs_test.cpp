@@ -1,12 +1,14 @@
-// The setup dialogs on the offscreen platform, on a station in virtual time: what they show, what
-// a choice stores in the settings file, and what they refuse.
+// The setup and calibration dialogs on the offscreen platform, on a station in virtual time: what
+// they show, what a choice stores in the settings file, and what they refuse.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -18,10 +20,13 @@
 #include "app/station.h"
 #include "app/station_session.h"
 #include "radio/radio_table.h"
+#include "shell/calibration_dialog.h"
+#include "shell/main_window.h"
 #include "shell/ptt_dialog.h"
 #include "shell/setup_dialog.h"
 #include "shell/sound_card_dialog.h"
 #include "sim/harness.h"
+#include "sim/ping_exchange.h"
 #include "support/scratch_dir.h"
 #include "test_application.h"
 
@@ -286,6 +291,190 @@ TEST_F(DialogsTest, PttDialogKeepsAWrongAddressOpenAndRefusesDuringALink) {
     EXPECT_EQ(lastMessage(s), "ZOLK SAT: Not while connection is in progress");
     EXPECT_EQ(s.station().settings().pttVia, 1);
     EXPECT_EQ(s.station().radioControl().settings().via, PttVia::Cat);
+}
+
+// The calibration dialog as the operator opens it: from the window's menu, on a window that shows
+// what the station shows of the calibration.
+class CalibrationDialogTest : public DialogsTest {
+protected:
+    CalibrationDialog* opened(SimStation& s) {
+        m_window.attach(&s.station());
+        m_window.menuAction(MenuItem::Calibrate)->trigger();
+        auto* dialog = m_window.findChild<CalibrationDialog*>();
+        EXPECT_NE(dialog, nullptr);
+        return dialog;
+    }
+    // What the station showed since the last call reaches the window.
+    void relay(SimStation& s) {
+        const auto& views = s.ui().calibration();
+        for (; m_relayed < views.size(); ++m_relayed) m_window.showCalibration(views[m_relayed]);
+    }
+    static bool shown(QWidget& dialog, const char* name) { return child<QWidget>(dialog, name)->isVisibleTo(&dialog); }
+    static QColor background(QWidget& dialog, const char* name) {
+        return child<QLabel>(dialog, name)->palette().color(QPalette::Window);
+    }
+
+    MainWindow m_window;
+    std::size_t m_relayed = 0;
+};
+
+TEST_F(CalibrationDialogTest, OpensFromTheMenuWithTheStoredTargetAndNothingShown) {
+    SimStation& s = started("[Calibrate]\nTarget=ea5xyz\n");
+    CalibrationDialog* dialog = opened(s);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(dialog->isModal());
+    EXPECT_EQ(dialog->windowTitle(), "SAT Link Calibration");
+    EXPECT_EQ(child<QLineEdit>(*dialog, "txtTarget")->text(), "EA5XYZ");
+    for (const auto& [name, caption] : {std::pair{"cmdRough", "Rough Tuning +-1000 Hz"},
+                                        std::pair{"cmdFine", "Fine Tuning +-140 Hz"}, std::pair{"cmdClose", "Close"}}) {
+        EXPECT_EQ(child<QPushButton>(*dialog, name)->text(), caption);
+    }
+    for (const char* name : {"fraTest", "lblSendingPing", "ImgNoSignal"}) EXPECT_FALSE(shown(*dialog, name)) << name;
+}
+
+// Neither a ping button nor the closing accepts a bad call sign: the operator is told, the box has
+// the focus, nothing is sent or stored. A good one is stored in upper case as the dialog closes.
+TEST_F(CalibrationDialogTest, InvalidCallSignIsRefusedAndNothingSent) {
+    SimStation& s = started();
+    CalibrationDialog* dialog = opened(s);
+    ASSERT_NE(dialog, nullptr);
+    auto* target = child<QLineEdit>(*dialog, "txtTarget");
+    for (const char* bad : {"", "EA5 XYZ", "TOOLONGCALL", "-7", "EA5#Y"}) {
+        for (const char* button : {"cmdRough", "cmdFine", "cmdClose"}) {
+            SCOPED_TRACE(testing::Message() << "'" << bad << "' " << button);
+            const std::size_t before = s.ui().messageBoxes().size();
+            target->setText(bad);
+            child<QPushButton>(*dialog, button)->click();
+            EXPECT_EQ(s.ui().messageBoxes().size(), before + 1);
+            EXPECT_EQ(lastMessage(s), "ZOLK SAT: Invalid Call Sign");
+            EXPECT_EQ(dialog->focusWidget(), target);
+            EXPECT_TRUE(dialog->isVisible());
+            EXPECT_EQ(s.station().session().arq().state(), SessionState::Disconnected);
+            EXPECT_FALSE(s.station().transmitActive());
+            EXPECT_EQ(s.station().settings().calibrationTarget, "N0CALL");
+        }
+    }
+    EXPECT_TRUE(s.ui().calibration().empty());
+    target->setText("g4abc-7");
+    child<QPushButton>(*dialog, "cmdClose")->click();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_TRUE(saved("Target=G4ABC-7"));
+}
+
+// A good call sign is stored and pinged; "Sending ping..." stays until the wait ends, and while it
+// shows a second press does nothing and a CONNECT is refused. No reply shows the no-signal picture.
+TEST_F(CalibrationDialogTest, PingsOnceAndShowsNoSignalWhenNoReplyComes) {
+    SimStation& s = started();
+    CalibrationDialog* dialog = opened(s);
+    ASSERT_NE(dialog, nullptr);
+    auto* target = child<QLineEdit>(*dialog, "txtTarget");
+    target->setText("ea5xyz");
+    child<QPushButton>(*dialog, "cmdFine")->click();
+    EXPECT_TRUE(saved("Target=EA5XYZ"));
+    EXPECT_EQ(target->text(), "EA5XYZ");
+    EXPECT_EQ(s.station().session().arq().state(), SessionState::Pinging);
+    relay(s);
+    EXPECT_TRUE(shown(*dialog, "lblSendingPing"));
+    EXPECT_EQ(child<QLabel>(*dialog, "lblSendingPing")->text(), "Sending ping...");
+
+    m_harness.runFor(std::chrono::milliseconds(500));
+    target->setText("g4abc");
+    child<QPushButton>(*dialog, "cmdRough")->click();
+    EXPECT_TRUE(s.ui().messageBoxes().empty());
+    EXPECT_EQ(s.ui().calibration().size(), 1u);
+    EXPECT_EQ(s.station().settings().calibrationTarget, "EA5XYZ");
+
+    s.hostLink().clearSent(HostSocket::Command);
+    command(s, "CONNECT EA5ABC N0CALL");
+    EXPECT_EQ(lastMessage(s), "ZOLK SAT: Not while calibration is in progress");
+    EXPECT_EQ(s.hostLink().sentText(HostSocket::Command), "WRONG\r");
+    EXPECT_EQ(s.station().session().arq().state(), SessionState::Pinging);
+    relay(s);
+    EXPECT_TRUE(dialog->isVisible());
+
+    m_harness.runFor(std::chrono::seconds(6));
+    relay(s);
+    ASSERT_EQ(s.ui().calibration().back().status, CalibrationStatus::NoReply);
+    EXPECT_TRUE(shown(*dialog, "ImgNoSignal"));
+    EXPECT_FALSE(shown(*dialog, "lblSendingPing"));
+    EXPECT_FALSE(shown(*dialog, "fraTest"));
+    EXPECT_FALSE(child<QLabel>(*dialog, "ImgNoSignal")->pixmap().isNull());
+    // The next press pings again, with the call sign now in the box.
+    child<QPushButton>(*dialog, "cmdRough")->click();
+    EXPECT_EQ(s.station().session().arq().state(), SessionState::Pinging);
+    EXPECT_EQ(s.station().settings().calibrationTarget, "G4ABC");
+    relay(s);
+    EXPECT_TRUE(shown(*dialog, "lblSendingPing"));
+    EXPECT_FALSE(shown(*dialog, "ImgNoSignal"));
+}
+
+// The results with their backgrounds: a real rough exchange whose ping arrives 900 Hz low (reply 3,
+// shown as 800 Hz on red), and views in the other colours.
+TEST_F(CalibrationDialogTest, AResultShowsTheThreeLinesOnTheirColours) {
+    const sim::PingOutcome exchange = sim::runPingExchange(m_folder / "exchange", PingKind::Rough,
+                                                           sim::PingPath{.offsetHz = -900.0},
+                                                           sim::PingPath{.offsetHz = 40.0});
+    ASSERT_TRUE(exchange.shown.has_value());
+    ASSERT_EQ(exchange.replyCode, 3);
+    const CalibrationView& real = *exchange.shown;
+    const CalibrationView yellow{.status = CalibrationStatus::Result,
+                                 .txShiftHz = -94,
+                                 .rxShiftHz = 83,
+                                 .pingMs = 2001,
+                                 .txColour = CalibrationColour::Yellow,
+                                 .rxColour = CalibrationColour::Yellow,
+                                 .pingColour = CalibrationColour::Yellow};
+    const CalibrationView mixed{.status = CalibrationStatus::Result,
+                                .txShiftHz = 0,
+                                .rxShiftHz = -118,
+                                .pingMs = 3001,
+                                .txColour = CalibrationColour::Green,
+                                .rxColour = CalibrationColour::Red,
+                                .pingColour = CalibrationColour::Red};
+    struct Case {
+        CalibrationView view;
+        QString tx, rx, ping;
+        QColor txColour, rxColour, pingColour;
+    };
+    const QString realRx = QString("RX Shift: %1 Hz").arg(real.rxShiftHz);
+    const QString realPing = QString("Ping: %1 ms").arg(real.pingMs);
+    SimStation& s = started();
+    CalibrationDialog* dialog = opened(s);
+    ASSERT_NE(dialog, nullptr);
+    for (const Case& c : {Case{real, "TX Shift: 800 Hz", realRx, realPing, Qt::red, Qt::green, Qt::green},
+                          Case{yellow, "TX Shift: -94 Hz", "RX Shift: 83 Hz", "Ping: 2001 ms", Qt::yellow, Qt::yellow,
+                               Qt::yellow},
+                          Case{mixed, "TX Shift: 0 Hz", "RX Shift: -118 Hz", "Ping: 3001 ms", Qt::green, Qt::red,
+                               Qt::red}}) {
+        SCOPED_TRACE(c.tx.toStdString());
+        m_window.showCalibration(CalibrationView{.status = CalibrationStatus::SendingPing});
+        m_window.showCalibration(c.view);
+        EXPECT_TRUE(shown(*dialog, "fraTest"));
+        EXPECT_FALSE(shown(*dialog, "lblSendingPing"));
+        EXPECT_FALSE(shown(*dialog, "ImgNoSignal"));
+        EXPECT_EQ(child<QLabel>(*dialog, "lblTX")->text(), c.tx);
+        EXPECT_EQ(child<QLabel>(*dialog, "lblRX")->text(), c.rx);
+        EXPECT_EQ(child<QLabel>(*dialog, "lblPing")->text(), c.ping);
+        EXPECT_EQ(background(*dialog, "lblTX"), c.txColour);
+        EXPECT_EQ(background(*dialog, "lblRX"), c.rxColour);
+        EXPECT_EQ(background(*dialog, "lblPing"), c.pingColour);
+    }
+}
+
+// A call closes the dialog at once, without the call-sign check and its message.
+TEST_F(CalibrationDialogTest, AConnectionStartUnloadsTheDialog) {
+    SimStation& s = started();
+    QPointer<CalibrationDialog> dialog = opened(s);
+    ASSERT_NE(dialog, nullptr);
+    child<QLineEdit>(*dialog, "txtTarget")->setText("not a call");
+    command(s, "CONNECT EA5ABC N0CALL");
+    ASSERT_TRUE(s.station().session().arq().inProgress());
+    relay(s);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(dialog.isNull());
+    EXPECT_TRUE(s.ui().messageBoxes().empty());
+    EXPECT_EQ(s.station().settings().calibrationTarget, "N0CALL");
 }
 
 }  // namespace
