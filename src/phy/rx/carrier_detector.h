@@ -13,6 +13,7 @@
 #include "phy/common/mode_table.h"
 #include "phy/common/drawn_tables.h"
 #include "phy/common/tables_file.h"
+#include "phy/rx/frequency_search.h"
 
 namespace zolk {
 
@@ -37,15 +38,20 @@ public:
 
     // DetectFrame at one new FFT frame of the slot for the mode of tables. spectra: the slot's
     // SymbolSpectra, frame w, bin k at w x 64 + k for w = 0..7679; frameIndex: FrameIndex[slot];
-    // ringIndex: RingIndex now. Returns the detection once a peak has held for one symbol; the
-    // slot is then cleared.
+    // ringIndex: RingIndex now; shifted: the same FFT frames taken at other carrier errors, tried
+    // too (the best Mer wins). Returns the detection once a peak has held for one symbol; the slot
+    // is then cleared.
     std::optional<CarrierDetection> detectFrame(const ModeTables& tables, const DrawnTables& drawn,
                                                 int slot, std::span<const Complex> spectra,
-                                                std::uint16_t frameIndex, std::uint32_t ringIndex);
+                                                std::uint16_t frameIndex, std::uint32_t ringIndex,
+                                                std::span<const ShiftedFrames> shifted = {});
 
-    // Steps of DetectFrame after the Mer: hold the best peak and count down one symbol.
+    // Steps of DetectFrame after the Mer: hold the best peak and count down one symbol. searchHz:
+    // the carrier error of the FFT frames the Mer came from; the detection's FrequencyShift is the
+    // error the header turn measures, taken in the turn's range (a full turn is 41.7 Hz in the
+    // 64-bin modes) nearest to it.
     std::optional<CarrierDetection> trackPeak(int mode, int slot, float merDb, Complex mean,
-                                              std::uint32_t ringIndex);
+                                              std::uint32_t ringIndex, float searchHz = 0.0f);
 
     float bestMer(int slot) const { return m_bestMer[static_cast<std::size_t>(slot)]; }
     bool candidate(int slot) const { return m_candidateFlag[static_cast<std::size_t>(slot)] == 1; }
@@ -57,6 +63,7 @@ private:
     std::array<std::uint8_t, kModeCount> m_candidateFlag{};
     // Shared by all slots: in monitor mode the slot that confirms uses the latest best of any slot.
     Complex m_bestCorrelation{};
+    float m_bestSearchHz = 0.0f;
     std::uint32_t m_bestRingIndex = 0;
     std::vector<Complex> m_z;  // one entry per header cell of the largest mode
 };

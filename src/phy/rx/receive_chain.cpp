@@ -25,7 +25,7 @@ public:
         return m_detector.detectFrame(m_tables[mode], m_drawn, slot,
                                       m_frontEnd.symbolSpectraStore(static_cast<std::size_t>(slot)),
                                       m_frontEnd.frameIndex(static_cast<std::size_t>(slot)),
-                                      m_frontEnd.ringIndex());
+                                      m_frontEnd.ringIndex(), m_frontEnd.searchFrames(modeRecord(mode).binsPerSymbol));
     }
     float cut(int mode, const CarrierDetection& found) {
         return cutCarrierFrame(m_frontEnd, m_tables[mode], m_turnSymbols(mode), found.ringIndex,
@@ -67,10 +67,11 @@ public:
     std::optional<ToneDetection> detect(int mode, int slot) {
         return m_detector.detectToneFrame(
             m_tables[mode], slot, m_frontEnd.symbolPowerStore(static_cast<std::size_t>(slot)),
-            m_frontEnd.frameIndex(static_cast<std::size_t>(slot)), m_frontEnd.ringIndex());
+            m_frontEnd.frameIndex(static_cast<std::size_t>(slot)), m_frontEnd.ringIndex(),
+            m_frontEnd.searchFrames(modeRecord(mode).binsPerSymbol));
     }
-    float estimateShift(int mode) const {
-        return estimateToneShift(m_tables[mode], m_frontEnd.snapshotStore());
+    float estimateShift(int mode, const ToneDetection& found) const {
+        return estimateToneShift(m_tables[mode], m_frontEnd.snapshotStore(), found.searchHz);
     }
     void begin(int mode, float shiftHz) {
         m_mode = mode;
@@ -124,7 +125,7 @@ SearchResult ReceiveChain::search(const SearchRequest& request) {
     const auto found = m_tone->detect(mode, slot);
     if (!found) return {};
     m_frontEnd.robustReExtraction(mode, found->ringIndex);
-    const float shiftHz = m_tone->estimateShift(mode);
+    const float shiftHz = m_tone->estimateShift(mode, *found);
     m_frontEnd.robustCorrectedReExtraction(mode, found->ringIndex, -shiftHz);
     m_tone->begin(mode, shiftHz);
     m_current = m_tone.get();

@@ -65,6 +65,7 @@ ReceiveFrontEnd::ReceiveFrontEnd(const DrawnTables& tables, FrontEndClient& clie
       m_correctedCopy(kRingLength),
       m_narrow(kSpectrogramRows * kNarrowBins),
       m_wide(kSpectrogramRows * kWideBins),
+      m_searchFrames(kFrameRingLength),
       m_snapshot(kSnapshotRows * kSnapshotColumns),
       m_frameSymbols(kFrameSymbolCount * kMaxBins) {
     // Slot 1 serves every mode in single-mode operation; a slot that others copy from needs both
@@ -175,6 +176,7 @@ void ReceiveFrontEnd::storeFrame(std::size_t slot, std::size_t bins, bool spectr
         k = (k + 1) % kRingLength;
     }
     const auto spectrum = transform(std::span(window).first(bins), bins);
+    m_searchFrames.store(std::span(window).first(bins), m_frameIndex[slot]);
     const std::size_t offset = static_cast<std::size_t>(m_frameIndex[slot]) * kMaxBins;
     if (spectra) std::copy(spectrum.begin(), spectrum.end(), m_symbolSpectra[slot].begin() + offset);
     if (power) {

@@ -16,6 +16,7 @@
 #include "phy/common/drawn_tables.h"
 #include "phy/common/fft.h"
 #include "phy/common/mode_index.h"
+#include "phy/rx/frequency_search.h"
 #include "phy/rx/receive_filters.h"
 
 namespace zolk {
@@ -97,6 +98,9 @@ public:
     // A slot's whole store: frame w, bin k at w x 64 + k for w = 0..7679.
     std::span<const Complex> symbolSpectraStore(std::size_t slot) const { return m_symbolSpectra[slot]; }
     std::span<const float> symbolPowerStore(std::size_t slot) const { return m_symbolPower[slot]; }
+    // The same FFT frames of one size taken at the detectors' other carrier errors (the newest is
+    // the one the slot that transforms this size stored last).
+    std::span<const ShiftedFrames> searchFrames(std::size_t bins) const { return m_searchFrames.frames(bins); }
 
     // Re-extraction services of the detectors; p is the RingIndex of the frame's last sample and
     // mode the frame's mode (the current ModeIndex, or the monitored mode).
@@ -163,6 +167,7 @@ private:
     std::array<bool, kDetectorSlots> m_newFrameFlag{};
     std::array<std::vector<Complex>, kDetectorSlots> m_symbolSpectra;
     std::array<std::vector<float>, kDetectorSlots> m_symbolPower;
+    FrequencySearchFrames m_searchFrames;
 
     std::vector<float> m_snapshot;        // kSnapshotRows x kSnapshotColumns
     std::vector<Complex> m_frameSymbols;  // kFrameSymbolCount x kMaxBins

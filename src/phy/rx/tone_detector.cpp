@@ -1,6 +1,7 @@
 #include "phy/rx/tone_detector.h"
 
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 #include <string>
 
@@ -55,28 +56,44 @@ void checkToneSnapshot(const ModeRecord& r, std::size_t snapshotSize, const char
 std::optional<ToneDetection> ToneFrameDetector::detectToneFrame(const ModeTables& tables, int slot,
                                                                 std::span<const float> power,
                                                                 std::uint16_t frameIndex,
-                                                                std::uint32_t ringIndex) {
+                                                                std::uint32_t ringIndex,
+                                                                std::span<const ShiftedFrames> shifted) {
     const ModeRecord& r = tables.record();
     if (r.modeFamily != Family::Robust || power.size() < kFrameRingLength * kMaxBins) {
         throw std::invalid_argument("DetectToneFrame: a robust mode and a whole slot of FFT frames");
     }
     const auto s = static_cast<std::size_t>(slot);
-    const int b = r.guardEighths;
-    const int ring = static_cast<int>(kFrameRingLength);
-    int start = frameIndex - (r.symbolLimit - 2) * b;
-    if (start < 0) {
-        start += ring;
+    const std::size_t ring = kFrameRingLength;
+    // FFT frames counted back from the newest, which holds the body of symbol SymbolLimit.
+    const auto back = [&r](int symbol) { return static_cast<std::size_t>((r.symbolLimit - symbol) * r.guardEighths); };
+    const auto sameBin = [](int bin) { return bin; };
+    HeaderScore score = scoreHeader(
+        tables,
+        [&](int symbol, int bin) {
+            const std::size_t frame = (frameIndex + ring - back(symbol)) % ring;
+            return power[frame * kMaxBins + static_cast<std::size_t>(bin)];
+        },
+        sameBin);
+    float searchHz = 0.0f;
+    for (const ShiftedFrames& frames : shifted) {
+        const HeaderScore shiftedScore = scoreHeader(
+            tables,
+            [&](int symbol, int bin) {
+                return complexPower(frames.cell(back(symbol), static_cast<std::size_t>(bin)));
+            },
+            sameBin);
+        if (shiftedScore.correct > kMinCorrectHeaderCells &&
+            (score.correct <= kMinCorrectHeaderCells || shiftedScore.sum > score.sum)) {
+            score = shiftedScore;
+            searchHz = frames.shiftHz;
+        }
     }
-    const auto powerAt = [&](int symbol, int bin) {
-        const int frame = (start + (symbol - 2) * b) % ring;
-        return power[static_cast<std::size_t>(frame) * kMaxBins + static_cast<std::size_t>(bin)];
-    };
-    const HeaderScore score = scoreHeader(tables, powerAt, [](int bin) { return bin; });
     if (score.sum >= m_best[s] && score.correct > kMinCorrectHeaderCells) {
         m_best[s] = score.sum;
         m_count[s] = static_cast<std::uint8_t>(score.correct);
         m_countdown[s] = r.guardEighths;
         m_bestRingIndex = ringIndex;
+        m_bestSearchHz = searchHz;
         m_candidate[s] = 1;
     }
     if (m_countdown[s] != 0) {
@@ -86,22 +103,23 @@ std::optional<ToneDetection> ToneFrameDetector::detectToneFrame(const ModeTables
     if (m_candidate[s] != 1) {
         return std::nullopt;
     }
-    ToneDetection detection{tables.mode, m_bestRingIndex, m_count[s], m_best[s]};
+    ToneDetection detection{tables.mode, m_bestRingIndex, m_count[s], m_best[s], m_bestSearchHz};
     m_candidate[s] = 0;
     m_countdown[s] = 0;
     m_best[s] = 0.0f;
     return detection;
 }
 
-float estimateToneShift(const ModeTables& tables, std::span<const float> snapshot) {
+float estimateToneShift(const ModeTables& tables, std::span<const float> snapshot, float searchHz) {
     const ModeRecord& r = tables.record();
     checkToneSnapshot(r, snapshot.size(), "EstimateToneShift");
     const auto powerAt = [&](int symbol, int bin) {
         return snapshot[static_cast<std::size_t>(symbol) * kSnapshotColumns + static_cast<std::size_t>(bin)];
     };
+    const int centre = static_cast<int>(std::nearbyint(4.0f * searchHz / r.carrierSpacing));
     float best = 0.0f;
-    int offset = 0;
-    for (const int d : {-1, 0, 1}) {
+    int offset = centre;
+    for (const int d : {centre - 1, centre, centre + 1}) {
         // Quarter-bin index in 8-bit arithmetic: 4 x 0 - 1 wraps to the top of the 256-point spectrum.
         const auto quarter = [d](int bin) { return static_cast<int>(static_cast<std::uint8_t>(4 * bin + d)); };
         const HeaderScore score = scoreHeader(tables, powerAt, quarter);

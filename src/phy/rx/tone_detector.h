@@ -10,6 +10,7 @@
 
 #include "phy/common/mode_table.h"
 #include "phy/common/tables_file.h"
+#include "phy/rx/frequency_search.h"
 
 namespace zolk {
 
@@ -28,16 +29,20 @@ struct ToneDetection {
     std::uint32_t ringIndex = 0;  // RingIndex of the frame's last sample
     int correctCells = 0;         // header cells whose tone was the strongest, at the best frame
     float powerSum = 0.0f;
+    float searchHz = 0.0f;        // the carrier error of the FFT frames that found it
 };
 
 class ToneFrameDetector {
 public:
     // DetectToneFrame at one new FFT frame of the slot. power: the slot's SymbolPower, frame w,
-    // bin k at w x 64 + k for w = 0..7679; frameIndex: FrameIndex[slot]; ringIndex: RingIndex now.
-    // Returns the detection once the best sum has held for one symbol; the slot is then cleared.
+    // bin k at w x 64 + k for w = 0..7679; frameIndex: FrameIndex[slot]; ringIndex: RingIndex now;
+    // shifted: the same FFT frames taken at other carrier errors, tried too (of those with enough
+    // correct cells the largest sum wins). Returns the detection once the best sum has held for one
+    // symbol; the slot is then cleared.
     std::optional<ToneDetection> detectToneFrame(const ModeTables& tables, int slot,
                                                  std::span<const float> power,
-                                                 std::uint16_t frameIndex, std::uint32_t ringIndex);
+                                                 std::uint16_t frameIndex, std::uint32_t ringIndex,
+                                                 std::span<const ShiftedFrames> shifted = {});
 
     float bestSum(int slot) const { return m_best[static_cast<std::size_t>(slot)]; }
     bool candidate(int slot) const { return m_candidate[static_cast<std::size_t>(slot)] == 1; }
@@ -48,13 +53,15 @@ private:
     std::array<std::uint8_t, kModeCount> m_countdown{};
     std::array<std::uint8_t, kModeCount> m_candidate{};
     std::uint32_t m_bestRingIndex = 0;  // shared by all slots
+    float m_bestSearchHz = 0.0f;        // goes with m_bestRingIndex
 };
 
 // Throws std::invalid_argument unless r is a robust mode and the snapshot holds every row.
 void checkToneSnapshot(const ModeRecord& r, std::size_t snapshotSize, const char* caller);
 
-// ToneShift in Hz: -1/4, 0 or +1/4 of CarrierSpacing, from the header tones of the four times
-// interpolated power spectra. snapshot: SnapshotSpectrum, row = symbol number, 257 columns.
-float estimateToneShift(const ModeTables& tables, std::span<const float> snapshot);
+// ToneShift in Hz: the quarter of CarrierSpacing nearest to searchHz, or the quarter either side of
+// it, from the header tones of the four times interpolated power spectra. snapshot:
+// SnapshotSpectrum, row = symbol number, 257 columns; searchHz: the detection's carrier error.
+float estimateToneShift(const ModeTables& tables, std::span<const float> snapshot, float searchHz = 0.0f);
 
 }  // namespace zolk

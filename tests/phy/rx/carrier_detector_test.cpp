@@ -6,6 +6,7 @@
 #include <numbers>
 #include <optional>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "phy/common/numeric.h"
@@ -70,6 +71,32 @@ TEST(CarrierPeak, ConfirmsOneSymbolAfterTheBestPeakAndThenClears) {
     EXPECT_EQ(detector.bestMer(kSlot), kNoValue);
     // Other slots keep their own peaks.
     EXPECT_EQ(detector.bestMer(9), kNoValue);
+}
+
+struct UnwrapCase {
+    float searchHz;  // carrier error of the FFT frames the peak came from
+    float errorHz;   // the frame's true error, which turns the header cells
+};
+
+// The header turn measures the error only within one full turn (41.7 Hz in mode 8); the shifted
+// FFT frames that found the frame say which turn it is.
+TEST(CarrierPeak, FrequencyShiftIsTheTurnNearestTheSearchedError) {
+    const ModeRecord& r = modeRecord(8);
+    const float fullTurnHz = r.carrierSpacing / (1.0f + r.guardFraction);
+    for (const auto [searchHz, errorHz] : {UnwrapCase{0.0f, 12.0f}, UnwrapCase{0.0f, -19.0f},
+                                           UnwrapCase{15.625f, 23.0f}, UnwrapCase{15.625f, 33.0f},
+                                           UnwrapCase{15.625f, 2.0f}, UnwrapCase{-15.625f, -24.0f}}) {
+        SCOPED_TRACE(std::to_string(errorHz) + " Hz found at " + std::to_string(searchHz) + " Hz");
+        const float phase = 2.0f * std::numbers::pi_v<float> * errorHz / fullTurnHz;
+        CarrierFrameDetector detector;
+        std::optional<CarrierDetection> detection =
+            detector.trackPeak(8, kSlot, 6.0f, Complex{std::cos(phase), std::sin(phase)}, 50, searchHz);
+        for (int frame = 0; frame < r.guardEighths && !detection; ++frame) {
+            detection = detector.trackPeak(8, kSlot, 2.0f, Complex{1, 0}, 51, searchHz);
+        }
+        ASSERT_TRUE(detection.has_value());
+        EXPECT_NEAR(detection->frequencyShift, errorHz, 1e-3f);
+    }
 }
 
 struct DetectCase {

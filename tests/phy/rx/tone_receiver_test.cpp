@@ -177,15 +177,16 @@ struct ShiftCase {
     int mode;
     float offsetBins;
     int expectedQuarters;
+    float searchHz = 0.0f;  // the detection's carrier error: the quarters tried lie around it
 };
 
 class ToneShift : public ::testing::TestWithParam<ShiftCase> {};
 
 TEST_P(ToneShift, QuarterBinEstimateOfSyntheticTones) {
-    const auto [mode, offsetBins, expectedQuarters] = GetParam();
+    const auto [mode, offsetBins, expectedQuarters, searchHz] = GetParam();
     const ModeTables tables = test::syntheticTables(mode, 71);
     const ToneFrame frame = toneFrame(tables, offsetBins, 0.05f, 4, 72);
-    EXPECT_FLOAT_EQ(estimateToneShift(tables, frame.snapshot),
+    EXPECT_FLOAT_EQ(estimateToneShift(tables, frame.snapshot, searchHz),
                     static_cast<float>(expectedQuarters) * modeRecord(mode).carrierSpacing / 4.0f);
 }
 
@@ -193,7 +194,12 @@ INSTANTIATE_TEST_SUITE_P(Offsets, ToneShift,
                          ::testing::Values(ShiftCase{0, 0.0f, 0}, ShiftCase{0, 0.25f, 1},
                                            ShiftCase{0, -0.25f, -1}, ShiftCase{0, 0.2f, 1},
                                            ShiftCase{0, -0.1f, 0}, ShiftCase{3, -0.3f, -1},
-                                           ShiftCase{4, 0.25f, 1}, ShiftCase{14, 0.05f, 0}));
+                                           ShiftCase{4, 0.25f, 1}, ShiftCase{14, 0.05f, 0},
+                                           // 21 Hz off: the quarter either side of none reaches
+                                           // only 11.7 Hz; around a detection at 15.6 Hz, 23.4 Hz.
+                                           ShiftCase{0, 0.45f, 1}, ShiftCase{0, 0.45f, 2, 15.625f},
+                                           ShiftCase{1, -0.45f, -2, -15.625f},
+                                           ShiftCase{3, 0.2f, 1, 15.625f}));
 
 TEST(ToneShift, NoToneGivesNoShift) {
     const ModeTables tables = test::syntheticTables(0, 73);
