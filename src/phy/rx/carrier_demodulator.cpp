@@ -13,7 +13,6 @@ namespace zolk {
 
 namespace {
 
-constexpr int kPilotSpacing = 8;    // symbols between pilots on one carrier
 constexpr int kNormalisationSamples = 104;
 
 // Only modes with pilots equalise; the others detect differentially.
@@ -29,9 +28,6 @@ std::size_t largestMultiCarrier(auto field) {
     return largest;
 }
 
-Complex& at(std::span<Complex> frameSymbols, int symbol, int bin) {
-    return frameSymbols[static_cast<std::size_t>(symbol - 2) * kMaxBins + static_cast<std::size_t>(bin)];
-}
 Complex at(std::span<const Complex> frameSymbols, int symbol, int bin) {
     return frameSymbols[static_cast<std::size_t>(symbol - 2) * kMaxBins + static_cast<std::size_t>(bin)];
 }
@@ -48,7 +44,6 @@ void checkFrame(const ModeRecord& r, std::size_t frameSymbols, const char* what)
 
 CarrierDemodulator::CarrierDemodulator(std::span<const Complex, kQamPoints> qamPoints)
     : m_qam(qamPoints),
-      m_inverse(kFrameSymbolCount),
       m_cells(largestMultiCarrier([](const ModeRecord& r) { return r.dataCells; })),
       m_powers(m_cells.size()),
       m_soft(largestMultiCarrier([](const ModeRecord& r) { return r.codedBits; })) {}
@@ -57,7 +52,7 @@ void CarrierDemodulator::stage1(const ModeTables& tables, std::span<Complex> fra
     const ModeRecord& r = tables.record();
     checkFrame(r, frameSymbols.size(), "Stage1");
     if (hasPilots(r)) {
-        equalise(r, frameSymbols);
+        m_equaliser.equalise(r, frameSymbols);
     }
     gather(tables, frameSymbols);
     if (!hasPilots(r)) {
@@ -65,45 +60,6 @@ void CarrierDemodulator::stage1(const ModeTables& tables, std::span<Complex> fra
     }
     m_softCount = m_cellCount * r.bitsPerCell;
     softDemap(cells(), r.bitsPerCell, m_qam, std::span<float>(m_soft.data(), m_softCount));
-}
-
-// Channel inverses at the scattered pilots, interpolated in time only, per carrier.
-void CarrierDemodulator::equalise(const ModeRecord& r, std::span<Complex> frameSymbols) {
-    const int last = r.symbolLimit;
-    const auto h = [this](int symbol) -> Complex& {
-        return m_inverse[static_cast<std::size_t>(symbol - 2)];
-    };
-    for (int o = r.firstCarrierBin; o <= r.lastCarrierBin; o += r.carrierStride) {
-        const int first = o % 2 == 0 ? 2 : 6;
-        int lastPilot = first;
-        for (int s = first; s <= last; s += kPilotSpacing) {
-            const Complex y = at(frameSymbols, s, o);
-            const float power = complexPower(y);
-            h(s) = power > 0.0f ? scaled(complexConj(y), 1.0f / power) : Complex{};
-            lastPilot = s;
-        }
-        for (int s = first; s + kPilotSpacing <= last; s += kPilotSpacing) {
-            for (int j = 1; j < kPilotSpacing; ++j) {
-                const float f = static_cast<float>(j) / kPilotSpacing;
-                h(s + j) = complexAdd(scaled(h(s), 1.0f - f), scaled(h(s + kPilotSpacing), f));
-            }
-        }
-        const Complex slope =
-            scaled(complexSub(h(lastPilot), h(lastPilot - kPilotSpacing)), 1.0f / kPilotSpacing);
-        for (int j = 1; lastPilot + j <= last; ++j) {
-            h(lastPilot + j) = complexAdd(h(lastPilot), scaled(slope, static_cast<float>(j)));
-        }
-        if (first == 6) {
-            const Complex backSlope = scaled(complexSub(h(14), h(6)), 1.0f / kPilotSpacing);
-            for (int s = 2; s < 6; ++s) {
-                h(s) = complexSub(h(6), scaled(backSlope, static_cast<float>(6 - s)));
-            }
-        }
-        for (int s = 2; s <= last; ++s) {
-            Complex& y = at(frameSymbols, s, o);
-            y = complexMul(y, h(s));
-        }
-    }
 }
 
 void CarrierDemodulator::gather(const ModeTables& tables, std::span<const Complex> frameSymbols) {
