@@ -32,10 +32,12 @@ public:
 private:
     void gather(const ModeTables& tables, std::span<const Complex> frameSymbols);
     void normaliseDifferential(const ModeRecord& r);
+    void weightSoftBits(int bitsPerCell);
 
     QamNeighbourTable m_qam;
     PilotEqualiser m_equaliser;
     std::vector<Complex> m_cells;
+    std::vector<float> m_weights;    // channel power of each equalised cell against the frame's mean
     std::vector<float> m_powers;     // sampled cell powers for the normalisation
     std::vector<float> m_soft;
     std::size_t m_cellCount = 0;
