@@ -178,6 +178,14 @@ TEST(CarrierReceiver, RefusesRobustModesAndShortStores) {
     CarrierFrameDetector detector;
     EXPECT_THROW(detector.detectFrame(robust, drawn, 1, cells, 0, 0), std::invalid_argument);
     EXPECT_THROW(detector.detectFrame(carrier, drawn, 1, shortFrame, 0, 0), std::invalid_argument);
+    // A store must hold whole FFT frames, at least the frames one search reads.
+    const std::size_t searched = searchedFrames(carrier.record()) * kMaxBins;
+    for (const std::size_t size : {searched - kMaxBins, searched + 1}) {
+        SCOPED_TRACE(size);
+        EXPECT_THROW(detector.detectFrame(carrier, drawn, 1, std::vector<Complex>(size), 0, 0),
+                     std::invalid_argument);
+    }
+    EXPECT_NO_THROW(detector.detectFrame(carrier, drawn, 1, std::vector<Complex>(searched), 0, 0));
 }
 
 }  // namespace
