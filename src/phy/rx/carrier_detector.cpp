@@ -74,10 +74,11 @@ std::optional<CarrierDetection> CarrierFrameDetector::detectFrame(
     const ModeTables& tables, const DrawnTables& drawn, int slot, std::span<const Complex> spectra,
     std::uint16_t frameIndex, std::uint32_t ringIndex, std::span<const ShiftedFrames> shifted) {
     const ModeRecord& r = tables.record();
-    if (r.modeFamily != Family::MultiCarrier || spectra.size() < kFrameRingLength * kMaxBins) {
-        throw std::invalid_argument("DetectFrame: a multi-carrier mode and a whole slot of FFT frames");
+    if (r.modeFamily != Family::MultiCarrier || spectra.size() % kMaxBins != 0 ||
+        spectra.size() < searchedFrames(r) * kMaxBins) {
+        throw std::invalid_argument("DetectFrame: a multi-carrier mode and whole FFT frames, as many as the search reads");
     }
-    const std::size_t ring = kFrameRingLength;
+    const std::size_t ring = spectra.size() / kMaxBins;
     Complex mean{};
     float merDb = headerMer(tables, drawn, m_z, mean, [&](std::size_t back, int bin) {
         const std::size_t frame = (frameIndex + ring - back) % ring;

@@ -43,14 +43,14 @@ std::size_t FrequencySearchFrames::indexOf(std::size_t bins) const {
     return static_cast<std::size_t>(it - m_sizes.begin());
 }
 
-void FrequencySearchFrames::store(std::span<const Complex> window, std::uint16_t frameIndex) {
+void FrequencySearchFrames::store(std::span<const Complex> window) {
     const std::size_t i = indexOf(window.size());
     if (i == m_sizes.size()) return;
     Size& size = m_sizes[i];
     const std::span<Complex> work(m_work.data(), size.bins);
     for (std::size_t h = 0; h < kSearchShiftsHz.size(); ++h) {
         ShiftedFrames& view = size.views[h];
-        view.newest = frameIndex % view.frames;
+        view.newest = (view.newest + 1) % view.frames;
         for (std::size_t n = 0; n < size.bins; ++n) work[n] = complexMul(window[n], size.turns[h][n]);
         size.fft.transform(work);
         std::copy(work.begin(), work.end(),

@@ -49,9 +49,9 @@ public:
     explicit FrequencySearchFrames(std::size_t frameRingLength);
 
     // The FFT frame the front-end has just taken: window, the newest bins samples (16, 32 or 64)
-    // of the corrected ring, stored at frameIndex. Sizes outside kSearchFrameBins are not kept.
-    // Does not allocate.
-    void store(std::span<const Complex> window, std::uint16_t frameIndex);
+    // of the corrected ring, stored after the last one of its size. Sizes outside
+    // kSearchFrameBins are not kept. Does not allocate.
+    void store(std::span<const Complex> window);
 
     // The shifted rings of one FFT size, one per kSearchShiftsHz; none for a size not kept.
     std::span<const ShiftedFrames> frames(std::size_t bins) const;

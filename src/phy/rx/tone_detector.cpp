@@ -59,11 +59,12 @@ std::optional<ToneDetection> ToneFrameDetector::detectToneFrame(const ModeTables
                                                                 std::uint32_t ringIndex,
                                                                 std::span<const ShiftedFrames> shifted) {
     const ModeRecord& r = tables.record();
-    if (r.modeFamily != Family::Robust || power.size() < kFrameRingLength * kMaxBins) {
-        throw std::invalid_argument("DetectToneFrame: a robust mode and a whole slot of FFT frames");
+    if (r.modeFamily != Family::Robust || power.size() % kMaxBins != 0 ||
+        power.size() < searchedFrames(r) * kMaxBins) {
+        throw std::invalid_argument("DetectToneFrame: a robust mode and whole FFT frames, as many as the search reads");
     }
     const auto s = static_cast<std::size_t>(slot);
-    const std::size_t ring = kFrameRingLength;
+    const std::size_t ring = power.size() / kMaxBins;
     // FFT frames counted back from the newest, which holds the body of symbol SymbolLimit.
     const auto back = [&r](int symbol) { return static_cast<std::size_t>((r.symbolLimit - symbol) * r.guardEighths); };
     const auto sameBin = [](int bin) { return bin; };

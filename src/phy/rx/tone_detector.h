@@ -35,10 +35,11 @@ struct ToneDetection {
 class ToneFrameDetector {
 public:
     // DetectToneFrame at one new FFT frame of the slot. power: the slot's SymbolPower, frame w,
-    // bin k at w x 64 + k for w = 0..7679; frameIndex: FrameIndex[slot]; ringIndex: RingIndex now;
-    // shifted: the same FFT frames taken at other carrier errors, tried too (of those with enough
-    // correct cells the largest sum wins). Returns the detection once the best sum has held for one
-    // symbol; the slot is then cleared.
+    // bin k at w x 64 + k for w below its size / 64 frames, at least the frames the search reads;
+    // frameIndex: FrameIndex[slot]; ringIndex: RingIndex now; shifted: the same FFT frames taken
+    // at other carrier errors, tried too (of those with enough correct cells the largest sum
+    // wins). Returns the detection once the best sum has held for one symbol; the slot is then
+    // cleared.
     std::optional<ToneDetection> detectToneFrame(const ModeTables& tables, int slot,
                                                  std::span<const float> power,
                                                  std::uint16_t frameIndex, std::uint32_t ringIndex,

@@ -43,7 +43,7 @@ TEST(FrequencySearchFrames, AToneOffItsBinLandsOnItInTheFramesOfItsError) {
         for (std::size_t h = 0; h < kSearchShiftsHz.size(); ++h) {
             SCOPED_TRACE(std::to_string(bins) + " bins, tone " + std::to_string(kSearchShiftsHz[h]) + " Hz off bin 10");
             FrequencySearchFrames search(7680);
-            search.store(tone(10.0 * spacingHz + kSearchShiftsHz[h], 500, bins), 3);
+            search.store(tone(10.0 * spacingHz + kSearchShiftsHz[h], 500, bins));
             const auto frames = search.frames(bins);
             ASSERT_EQ(frames.size(), kSearchShiftsHz.size());
             const ShiftedFrames& matching = frames[h];
@@ -66,9 +66,9 @@ TEST(FrequencySearchFrames, FrameToFrameTurnKeepsTheWholeError) {
     constexpr double kToneHz = 20.0 * 46.875 + 20.0;
     FrequencySearchFrames search(7680);
     const std::size_t ring = search.frames(kBins)[0].frames;
-    const auto first = static_cast<std::uint16_t>(ring - 4);
-    search.store(tone(kToneHz, 1000, kBins), first);
-    search.store(tone(kToneHz, 1072, kBins), static_cast<std::uint16_t>(first + 9));
+    // FFT frames 8 samples apart, the last ten of them the tone's.
+    for (std::size_t f = 0; f + 10 < ring + 5; ++f) search.store(tone(0.0, 0, kBins));
+    for (std::size_t f = 0; f < 10; ++f) search.store(tone(kToneHz, 1000 + 8 * f, kBins));
     const ShiftedFrames& frames = search.frames(kBins)[1];  // +15.625 Hz
     EXPECT_EQ(frames.newest, 5u);
     const Complex turn = complexMul(complexConj(frames.cell(9, 20)), frames.cell(0, 20));
@@ -81,7 +81,7 @@ TEST(FrequencySearchFrames, FrameToFrameTurnKeepsTheWholeError) {
 TEST(FrequencySearchFrames, KeepsOnlyTheSizesThatNeedIt) {
     FrequencySearchFrames search(7680);
     EXPECT_TRUE(search.frames(16).empty());
-    search.store(tone(100.0, 0, 16), 0);  // not kept, and harmless
+    search.store(tone(100.0, 0, 16));  // not kept, and harmless
     for (const std::size_t bins : kSearchFrameBins) {
         for (const ShiftedFrames& f : search.frames(bins)) EXPECT_EQ(f.frames * bins, 7680u * 16u);
     }
