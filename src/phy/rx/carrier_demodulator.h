@@ -9,6 +9,7 @@
 #include "phy/common/complex_ops.h"
 #include "phy/common/mode_table.h"
 #include "phy/common/tables_file.h"
+#include "phy/rx/differential_detector.h"
 #include "phy/rx/soft_demapper.h"
 
 namespace zolk {
@@ -34,6 +35,7 @@ private:
     void normaliseDifferential(const ModeRecord& r);
 
     QamNeighbourTable m_qam;
+    DifferentialDetector m_differential;
     std::vector<Complex> m_inverse;  // channel inverse of one carrier, symbols 2..symbolLimit
     std::vector<Complex> m_cells;
     std::vector<float> m_powers;     // sampled cell powers for the normalisation
