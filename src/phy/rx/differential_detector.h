@@ -28,11 +28,12 @@ public:
     DifferentialDetector();
 
     // Whether the detector reads mode r: the differential QPSK modes of at least kLeastCarriers
-    // carriers. Measured at their 90 % points, it gains there; on fewer carriers (the common carrier
-    // error is then estimated from too few cells) and with 8PSK (whose eighth power leaves too
-    // little of the phase) it lost against plain differential detection.
+    // carriers (mode 8). Measured at the 90 % points it gains there; on fewer carriers (modes 5 to
+    // 7: the common carrier error comes from fewer cells, and the shorter symbols leave fewer cells
+    // within a channel estimate's span of a fading channel) and with 8PSK (mode 9: its eighth power
+    // leaves too little of the phase) it lost against plain differential detection.
     static bool suits(const ModeRecord& r);
-    static constexpr int kLeastCarriers = 12;
+    static constexpr int kLeastCarriers = 48;
 
     // frameSymbols: kFrameSymbols, symbol d (from 2) and bin k at (d - 2) x 64 + k. For every data
     // cell (every cell after a carrier's first that is not a header cell), in carrier order, then
