@@ -1,9 +1,11 @@
-// phy_bench: frame success against S/N for every mode on five channels (clean, +15 Hz, 0.5 Hz/s
-// drift, 100 ppm clock offset, fading), the S/N where each mode reaches 90 %, the receiver's
-// S/N estimate bias, CPU and memory per mode, and codec2's raw-data modes through the same
-// channel in the same run. Writes phy.md and phy_curves.dat (the plot's data) into --out, and with
-// --thresholds the measured-thresholds table of the receiving side's speed adaptation (with
-// --thresholds-only nothing else: only our modes' clean curves are measured).
+// phy_bench: frame success against S/N for every mode on eight channels (clean, +15 and +-20 Hz,
+// 0.5 and 1 Hz/s drift, 100 ppm clock offset, fading), the S/N where each mode reaches 90 %, its
+// distance from the Shannon limit, the receiver's S/N estimate bias, CPU and memory per mode, and
+// codec2's raw-data modes through the same channel in the same run; beside them the 90 % points of
+// an earlier receiver read from --previous (a phy_points.tsv of an earlier run). Writes phy.md,
+// phy_points.tsv and phy_curves.dat (the plot's data) into --out, and with --thresholds the
+// measured-thresholds table of the receiving side's speed adaptation (with --thresholds-only
+// nothing else: only our modes' clean curves are measured).
 #include <sys/resource.h>
 
 #include <array>
@@ -13,11 +15,13 @@
 #include <fstream>
 #include <iomanip>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "curve.h"
@@ -38,7 +42,10 @@ struct Condition {
 const std::array kConditions{
     Condition{"AWGN", {}},
     Condition{"+15 Hz", {.offsetHz = 15.0}},
+    Condition{"+20 Hz", {.offsetHz = 20.0}},
+    Condition{"-20 Hz", {.offsetHz = -20.0}},
     Condition{"0.5 Hz/s", {.driftHzPerS = 0.5}},
+    Condition{"1 Hz/s", {.driftHzPerS = 1.0}},
     Condition{"100 ppm", {.clockPpm = 100.0}},
     Condition{"fading 1 Hz 2 ms", {.fading = sim::FadingSettings{.spreadHz = 1.0, .delayMs = 2.0}}},
 };
@@ -51,6 +58,7 @@ struct Options {
     std::vector<ModeIndex> modes;
     bool references = true;
     std::filesystem::path out = "bench/results";
+    std::filesystem::path previous = "bench/results/phy_previous_receiver.tsv";
     std::optional<ModeIndex> costMode;  // child process: measure one mode's CPU and memory
     std::optional<std::filesystem::path> thresholds;  // where to write the measured-thresholds table
     std::string provenance = "not recorded";          // the receiver measured, for the table's header
@@ -61,7 +69,7 @@ struct Row {
     std::string name;
     double bitRate = 0.0;
     std::optional<double> threshold = std::nullopt;  // ours only
-    double crestAdjustmentDb = 0.0;  // ours: what the receiver subtracts from its estimate, 10 - CrestDb
+    double crestAdjustmentDb = 0.0;  // ours: what the receiver subtracts from its estimate
     std::array<Curve, kConditions.size()> curves{};
     std::optional<Cost> cost = std::nullopt;
 };
@@ -119,6 +127,8 @@ Options parse(int argc, char** argv) {
             o.references = false;
         } else if (name == "--out") {
             o.out = value();
+        } else if (name == "--previous") {
+            o.previous = value();
         } else if (name == "--cost") {
             o.costMode = ModeIndex(std::stoi(value()));
         } else if (name == "--thresholds") {
@@ -159,27 +169,59 @@ void measureRow(Row& row, ModemUnderTest& modem, double startDb, const Options& 
     }
 }
 
+// The least S/N in 2500 Hz at which a channel carries the bit rate: 2500 log2(1 + S/N) = rate.
+double shannonLimitDb(double bitRate) { return 10.0 * std::log10(std::exp2(bitRate / 2500.0) - 1.0); }
+
+// 90 % points of an earlier receiver: one line per modem and channel, "name<TAB>channel<TAB>dB"
+// ("—" where it never reached 90 %); lines starting with # are comments.
+using PreviousPoints = std::map<std::pair<std::string, std::string>, std::optional<double>>;
+
+PreviousPoints readPrevious(const std::filesystem::path& file) {
+    PreviousPoints points;
+    std::ifstream in(file);
+    if (!in) throw std::invalid_argument("cannot read the earlier receiver's points " + file.string());
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        std::stringstream fields(line);
+        std::string name, channel, value;
+        if (!std::getline(fields, name, '\t') || !std::getline(fields, channel, '\t') || !std::getline(fields, value)) {
+            throw std::invalid_argument(file.string() + ": a line without three tab-separated fields: " + line);
+        }
+        points[{name, channel}] = value == "—" ? std::nullopt : std::optional<double>(std::stod(value));
+    }
+    return points;
+}
+
 void writeReport(const std::vector<Row>& ours, const std::vector<Row>& references, const Options& o) {
     std::filesystem::create_directories(o.out);
     std::ofstream md(o.out / "phy.md");
     md << "## S/N where frame success first reaches 90 %\n\n"
        << "S/N in dB in 2500 Hz (Ps over the on-air part, N0 = sigma^2 / 24000); " << o.frames
        << " transmissions per point in steps of " << o.stepDb << " dB on the clean channel, " << o.impairedFrames
-       << " in steps of " << o.impairedStepDb << " dB on the others. Diff: measured minus SnrThreshold "
-       << "(positive: worse than the mode's design threshold). Bias: mean of the receiver's S/N estimate minus the true S/N over the "
-       << "decoded frames of the clean curve; raw bias: the same before the receiver subtracts 10 - CrestDb (the "
-       << "mode's output back-off) from its estimate.\n\n";
-    md << "| modem | net bit/s | SnrThreshold |";
-    for (const auto& c : kConditions) md << ' ' << c.name << " | diff |";
-    md << " estimate bias | raw bias |\n|---|---:|---:|";
-    for (std::size_t c = 0; c < kConditions.size(); ++c) md << "---:|---:|";
+       << " in steps of " << o.impairedStepDb << " dB on the others, each transmission heard by a fresh receiver "
+       << "(a first frame: no frequency learnt before). Diff: measured minus SnrThreshold "
+       << "(positive: worse than the mode's design threshold). Shannon gap: the AWGN point minus the least S/N at "
+       << "which 2500 Hz carries the net bit rate. Impaired channels: the 90 % point and, in brackets, its loss "
+       << "against the mode's own AWGN point. Bias: mean of the receiver's S/N estimate minus the true S/N over the "
+       << "decoded frames of the clean curve; raw bias: the same before the receiver subtracts its per-mode level "
+       << "correction, 0.8 (10 - CrestDb), from its estimate.\n\n";
+    md << "| modem | net bit/s | SnrThreshold | AWGN | diff | Shannon gap |";
+    for (std::size_t c = 1; c < kConditions.size(); ++c) md << ' ' << kConditions[c].name << " |";
+    md << " estimate bias | raw bias |\n|---|---:|---:|---:|---:|---:|";
+    for (std::size_t c = 1; c < kConditions.size(); ++c) md << "---:|";
     md << "---:|---:|\n";
     const auto line = [&](const Row& r) {
-        md << "| " << r.name << " | " << std::fixed << std::setprecision(0) << r.bitRate << " | " << dB(r.threshold) << " |";
-        for (const auto& curve : r.curves) {
-            std::optional<double> diff;
-            if (r.threshold && curve.snr90Db) diff = *curve.snr90Db - *r.threshold;
-            md << ' ' << dB(curve.snr90Db) << " | " << dB(diff, true) << " |";
+        const auto& clean = r.curves[0].snr90Db;
+        std::optional<double> diff, gap;
+        if (r.threshold && clean) diff = *clean - *r.threshold;
+        if (clean) gap = *clean - shannonLimitDb(r.bitRate);
+        md << "| " << r.name << " | " << std::fixed << std::setprecision(0) << r.bitRate << " | " << dB(r.threshold)
+           << " | " << dB(clean) << " | " << dB(diff, true) << " | " << dB(gap) << " |";
+        for (std::size_t c = 1; c < kConditions.size(); ++c) {
+            const auto& point = r.curves[c].snr90Db;
+            md << ' ' << dB(point);
+            if (point && clean) md << " (" << dB(*point - *clean, true) << ')';
+            md << " |";
         }
         const auto b = bias(r.curves[0]);
         std::optional<double> raw;
@@ -188,6 +230,41 @@ void writeReport(const std::vector<Row>& ours, const std::vector<Row>& reference
     };
     for (const auto& r : ours) line(r);
     for (const auto& r : references) line(r);
+
+    const PreviousPoints previous = readPrevious(o.previous);
+    if (!previous.empty()) {
+        md << "\n## Against the earlier receiver\n\n"
+           << "90 % points of the receiver before the December 2026 receive-side work (from `" << o.previous.string()
+           << "`) and now, as before -> now (gain: positive where the new receiver needs less S/N). "
+           << "Channels the earlier run did not measure are left out.\n\n| modem |";
+        std::vector<std::size_t> shared;
+        for (std::size_t c = 0; c < kConditions.size(); ++c) {
+            for (const auto& [key, value] : previous) {
+                if (key.second == kConditions[c].name) {
+                    shared.push_back(c);
+                    break;
+                }
+            }
+        }
+        for (const std::size_t c : shared) md << ' ' << kConditions[c].name << " |";
+        md << "\n|---|";
+        for (std::size_t i = 0; i < shared.size(); ++i) md << "---:|";
+        md << '\n';
+        for (const auto* rows : {&ours, &references}) {
+            for (const auto& r : *rows) {
+                md << "| " << r.name << " |";
+                for (const std::size_t c : shared) {
+                    const auto found = previous.find({r.name, kConditions[c].name});
+                    const std::optional<double> before = found == previous.end() ? std::nullopt : found->second;
+                    const auto& now = r.curves[c].snr90Db;
+                    md << ' ' << dB(before) << " -> " << dB(now);
+                    if (before && now) md << " (" << dB(*before - *now, true) << ')';
+                    md << " |";
+                }
+                md << '\n';
+            }
+        }
+    }
 
     md << "\n## Against the reference (clean channel)\n\n"
        << "Each reference mode against our fastest mode that carries at least its bit rate and reaches 90 % at "
@@ -228,6 +305,17 @@ void writeReport(const std::vector<Row>& ours, const std::vector<Row>& reference
         }
     }
 
+    // This run's 90 % points in the form --previous reads, to compare a later receiver against.
+    std::ofstream points(o.out / "phy_points.tsv");
+    points << "# modem\tchannel\t90 % point in dB in 2500 Hz\n";
+    for (const auto* rows : {&ours, &references}) {
+        for (const auto& r : *rows) {
+            for (std::size_t c = 0; c < kConditions.size(); ++c) {
+                points << r.name << '\t' << kConditions[c].name << '\t' << dB(r.curves[c].snr90Db) << '\n';
+            }
+        }
+    }
+
     // One block per curve of the clean channel: S/N, success in percent.
     std::ofstream dat(o.out / "phy_curves.dat");
     for (const auto* rows : {&ours, &references}) {
@@ -253,7 +341,7 @@ int run(const Options& o) {
         Row row{.name = modem.name(),
                 .bitRate = modem.bitRate(),
                 .threshold = modeRecord(m).snrThreshold,
-                .crestAdjustmentDb = 10.0 - modeRecord(m).crestDb};
+                .crestAdjustmentDb = crestLevelOffsetDb(modeRecord(m).crestDb)};
         measureRow(row, modem, std::round(modeRecord(m).snrThreshold), o,
                    static_cast<std::uint64_t>(m));
         if (!o.thresholdsOnly) row.cost = costInChild(m);
