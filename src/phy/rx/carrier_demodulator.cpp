@@ -13,7 +13,6 @@ namespace zolk {
 
 namespace {
 
-constexpr int kPilotSpacing = 8;    // symbols between pilots on one carrier
 constexpr int kNormalisationSamples = 104;
 
 // Only modes with pilots equalise; the others detect differentially.
@@ -29,9 +28,6 @@ std::size_t largestMultiCarrier(auto field) {
     return largest;
 }
 
-Complex& at(std::span<Complex> frameSymbols, int symbol, int bin) {
-    return frameSymbols[static_cast<std::size_t>(symbol - 2) * kMaxBins + static_cast<std::size_t>(bin)];
-}
 Complex at(std::span<const Complex> frameSymbols, int symbol, int bin) {
     return frameSymbols[static_cast<std::size_t>(symbol - 2) * kMaxBins + static_cast<std::size_t>(bin)];
 }
@@ -48,8 +44,8 @@ void checkFrame(const ModeRecord& r, std::size_t frameSymbols, const char* what)
 
 CarrierDemodulator::CarrierDemodulator(std::span<const Complex, kQamPoints> qamPoints)
     : m_qam(qamPoints),
-      m_inverse(kFrameSymbolCount),
       m_cells(largestMultiCarrier([](const ModeRecord& r) { return r.dataCells; })),
+      m_weights(m_cells.size()),
       m_powers(m_cells.size()),
       m_soft(largestMultiCarrier([](const ModeRecord& r) { return r.codedBits; })) {}
 
@@ -57,7 +53,7 @@ void CarrierDemodulator::stage1(const ModeTables& tables, std::span<Complex> fra
     const ModeRecord& r = tables.record();
     checkFrame(r, frameSymbols.size(), "Stage1");
     if (hasPilots(r)) {
-        equalise(r, frameSymbols);
+        m_equaliser.equalise(r, frameSymbols);
     }
     gather(tables, frameSymbols);
     if (!hasPilots(r)) {
@@ -65,43 +61,18 @@ void CarrierDemodulator::stage1(const ModeTables& tables, std::span<Complex> fra
     }
     m_softCount = m_cellCount * r.bitsPerCell;
     softDemap(cells(), r.bitsPerCell, m_qam, std::span<float>(m_soft.data(), m_softCount));
+    if (hasPilots(r)) {
+        weightSoftBits(r.bitsPerCell);
+    }
 }
 
-// Channel inverses at the scattered pilots, interpolated in time only, per carrier.
-void CarrierDemodulator::equalise(const ModeRecord& r, std::span<Complex> frameSymbols) {
-    const int last = r.symbolLimit;
-    const auto h = [this](int symbol) -> Complex& {
-        return m_inverse[static_cast<std::size_t>(symbol - 2)];
-    };
-    for (int o = r.firstCarrierBin; o <= r.lastCarrierBin; o += r.carrierStride) {
-        const int first = o % 2 == 0 ? 2 : 6;
-        int lastPilot = first;
-        for (int s = first; s <= last; s += kPilotSpacing) {
-            const Complex y = at(frameSymbols, s, o);
-            const float power = complexPower(y);
-            h(s) = power > 0.0f ? scaled(complexConj(y), 1.0f / power) : Complex{};
-            lastPilot = s;
-        }
-        for (int s = first; s + kPilotSpacing <= last; s += kPilotSpacing) {
-            for (int j = 1; j < kPilotSpacing; ++j) {
-                const float f = static_cast<float>(j) / kPilotSpacing;
-                h(s + j) = complexAdd(scaled(h(s), 1.0f - f), scaled(h(s + kPilotSpacing), f));
-            }
-        }
-        const Complex slope =
-            scaled(complexSub(h(lastPilot), h(lastPilot - kPilotSpacing)), 1.0f / kPilotSpacing);
-        for (int j = 1; lastPilot + j <= last; ++j) {
-            h(lastPilot + j) = complexAdd(h(lastPilot), scaled(slope, static_cast<float>(j)));
-        }
-        if (first == 6) {
-            const Complex backSlope = scaled(complexSub(h(14), h(6)), 1.0f / kPilotSpacing);
-            for (int s = 2; s < 6; ++s) {
-                h(s) = complexSub(h(6), scaled(backSlope, static_cast<float>(6 - s)));
-            }
-        }
-        for (int s = 2; s <= last; ++s) {
-            Complex& y = at(frameSymbols, s, o);
-            y = complexMul(y, h(s));
+// A cell divided by a weak channel carries its noise amplified: its soft values count for as
+// much as the channel's power against the frame's mean.
+void CarrierDemodulator::weightSoftBits(int bitsPerCell) {
+    const auto width = static_cast<std::size_t>(bitsPerCell);
+    for (std::size_t i = 0; i < m_cellCount; ++i) {
+        for (std::size_t j = 0; j < width; ++j) {
+            m_soft[i * width + j] *= m_weights[i];
         }
     }
 }
@@ -109,8 +80,9 @@ void CarrierDemodulator::equalise(const ModeRecord& r, std::span<Complex> frameS
 void CarrierDemodulator::gather(const ModeTables& tables, std::span<const Complex> frameSymbols) {
     const ModeRecord& r = tables.record();
     m_cellCount = 0;
-    const auto append = [this](Complex v) {
+    const auto append = [this](Complex v, float weight = 1.0f) {
         if (m_cellCount < m_cells.size()) {
+            m_weights[m_cellCount] = weight;
             m_cells[m_cellCount++] = v;
         }
     };
@@ -124,7 +96,7 @@ void CarrierDemodulator::gather(const ModeTables& tables, std::span<const Comple
             }
             if (hasPilots(r)) {
                 if (!pilotMap(j, o)) {
-                    append(y);
+                    append(y, m_equaliser.weight(j, o));
                 }
                 continue;
             }
@@ -159,16 +131,18 @@ void CarrierDemodulator::normaliseDifferential(const ModeRecord& r) {
 
 namespace {
 
-// Hands visit(z) the unit turn z from the previous cell to each header cell of the frame. A header
-// cell repeats the previous cell of its carrier, so any turn is noise or carrier error.
+// Hands visit(z, previous, cell) the unit turn z from the previous cell to each header cell of the
+// frame, and the two cells. A header cell repeats the previous cell of its carrier, so any turn is
+// noise or carrier error.
 template <typename Visit>
 void forEachHeaderTurn(const ModeTables& tables, std::span<const Complex> frameSymbols, Visit visit) {
     const ModeRecord& r = tables.record();
     for (int o = r.firstCarrierBin, c = 0; o <= r.lastCarrierBin; o += r.carrierStride, ++c) {
         for (int j = 3; j <= r.symbolLimit; ++j) {
             if (tables.headerCell(j, c) == 1) {
-                visit(complexNormalize(
-                    complexMul(complexConj(at(frameSymbols, j - 1, o)), at(frameSymbols, j, o))));
+                const Complex previous = at(frameSymbols, j - 1, o);
+                const Complex cell = at(frameSymbols, j, o);
+                visit(complexNormalize(complexMul(complexConj(previous), cell)), previous, cell);
             }
         }
     }
@@ -180,7 +154,8 @@ float residualFrequencyShift(const ModeTables& tables, std::span<const Complex> 
     const ModeRecord& r = tables.record();
     checkFrame(r, frameSymbols.size(), "ResidualFrequencyShift");
     Complex sum{};
-    forEachHeaderTurn(tables, frameSymbols, [&](Complex z) { sum = complexAdd(sum, z); });
+    forEachHeaderTurn(tables, frameSymbols,
+                      [&](Complex z, Complex, Complex) { sum = complexAdd(sum, z); });
     return complexAngle(sum) * r.carrierSpacing /
            ((r.guardFraction + 1.0f) * 2.0f * std::numbers::pi_v<float>);
 }
@@ -190,7 +165,7 @@ float headerMer(const ModeTables& tables, std::span<const Complex> frameSymbols)
     Complex sum{};
     float power = 0.0f;
     int count = 0;
-    forEachHeaderTurn(tables, frameSymbols, [&](Complex z) {
+    forEachHeaderTurn(tables, frameSymbols, [&](Complex z, Complex, Complex) {
         sum = complexAdd(sum, z);
         power += complexPower(z);
         ++count;
@@ -212,8 +187,19 @@ float estimateSnr(const ModeTables& tables, std::span<const Complex> frameSymbol
     checkFrame(r, frameSymbols.size(), "EstimateSnr");
     float sum = 0.0f;
     int count = 0;
-    forEachHeaderTurn(tables, frameSymbols, [&](Complex z) {
-        sum += std::abs(z.imag());
+    // The turn's spread is the noise over each cell's amplitude. Differential cells all have the
+    // same amplitude; an equalised header cell has unit amplitude but the cell before it may be a
+    // small inner point, whose spread would read as noise it does not have: each turn is put back
+    // on the scale of two unit cells.
+    const bool equalised = hasPilots(r);
+    forEachHeaderTurn(tables, frameSymbols, [&](Complex z, Complex previous, Complex cell) {
+        float spread = std::abs(z.imag());
+        if (equalised) {
+            const float a = complexPower(previous);
+            const float b = complexPower(cell);
+            spread *= a + b > 0.0f ? std::sqrt(2.0f * a * b / (a + b)) : 0.0f;
+        }
+        sum += spread;
         ++count;
     });
     if (count == 0) {

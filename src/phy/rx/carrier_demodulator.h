@@ -9,6 +9,7 @@
 #include "phy/common/complex_ops.h"
 #include "phy/common/mode_table.h"
 #include "phy/common/tables_file.h"
+#include "phy/rx/pilot_equaliser.h"
 #include "phy/rx/soft_demapper.h"
 
 namespace zolk {
@@ -29,13 +30,14 @@ public:
     std::span<const float> softBits() const { return {m_soft.data(), m_softCount}; }
 
 private:
-    void equalise(const ModeRecord& r, std::span<Complex> frameSymbols);
     void gather(const ModeTables& tables, std::span<const Complex> frameSymbols);
     void normaliseDifferential(const ModeRecord& r);
+    void weightSoftBits(int bitsPerCell);
 
     QamNeighbourTable m_qam;
-    std::vector<Complex> m_inverse;  // channel inverse of one carrier, symbols 2..symbolLimit
+    PilotEqualiser m_equaliser;
     std::vector<Complex> m_cells;
+    std::vector<float> m_weights;    // channel power of each equalised cell against the frame's mean
     std::vector<float> m_powers;     // sampled cell powers for the normalisation
     std::vector<float> m_soft;
     std::size_t m_cellCount = 0;

@@ -52,11 +52,12 @@ std::optional<CarrierDetection> CarrierFrameDetector::detectFrame(
     const ModeTables& tables, const DrawnTables& drawn, int slot, std::span<const Complex> spectra,
     std::uint16_t frameIndex, std::uint32_t ringIndex) {
     const ModeRecord& r = tables.record();
-    if (r.modeFamily != Family::MultiCarrier || spectra.size() < kFrameRingLength * kMaxBins) {
-        throw std::invalid_argument("DetectFrame: a multi-carrier mode and a whole slot of FFT frames");
+    if (r.modeFamily != Family::MultiCarrier || spectra.size() % kMaxBins != 0 ||
+        spectra.size() < searchedFrames(r) * kMaxBins) {
+        throw std::invalid_argument("DetectFrame: a multi-carrier mode and whole FFT frames, as many as the search reads");
     }
     const int b = r.guardEighths;
-    const int ring = static_cast<int>(kFrameRingLength);
+    const int ring = static_cast<int>(spectra.size() / kMaxBins);
     int start = frameIndex - (r.symbolLimit - 2) * b;
     if (start < 0) {
         start += ring;

@@ -36,9 +36,9 @@ public:
     CarrierFrameDetector();
 
     // DetectFrame at one new FFT frame of the slot for the mode of tables. spectra: the slot's
-    // SymbolSpectra, frame w, bin k at w x 64 + k for w = 0..7679; frameIndex: FrameIndex[slot];
-    // ringIndex: RingIndex now. Returns the detection once a peak has held for one symbol; the
-    // slot is then cleared.
+    // SymbolSpectra, frame w, bin k at w x 64 + k for w below its size / 64 frames, at least the
+    // frames the search reads; frameIndex: FrameIndex[slot]; ringIndex: RingIndex now. Returns
+    // the detection once a peak has held for one symbol; the slot is then cleared.
     std::optional<CarrierDetection> detectFrame(const ModeTables& tables, const DrawnTables& drawn,
                                                 int slot, std::span<const Complex> spectra,
                                                 std::uint16_t frameIndex, std::uint32_t ringIndex);

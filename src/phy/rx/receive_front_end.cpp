@@ -1,7 +1,5 @@
 #include "phy/rx/receive_front_end.h"
 
-#include "phy/common/mode_table.h"
-
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
@@ -65,19 +63,22 @@ ReceiveFrontEnd::ReceiveFrontEnd(const DrawnTables& tables, FrontEndClient& clie
       m_correctedCopy(kRingLength),
       m_narrow(kSpectrogramRows * kNarrowBins),
       m_wide(kSpectrogramRows * kWideBins),
+      m_symbolSpectra{{{}, std::vector<Complex>(kFrameRingLength * kMaxBins)}},
+      m_symbolPower{{{}, std::vector<float>(kFrameRingLength * kMaxBins)}},
       m_snapshot(kSnapshotRows * kSnapshotColumns),
-      m_frameSymbols(kFrameSymbolCount * kMaxBins) {
-    // Slot 1 serves every mode in single-mode operation; a slot that others copy from needs both
-    // stores; otherwise a slot keeps only what its own family reads.
-    for (std::size_t s = 1; s < kDetectorSlots; ++s) {
+      m_frameSymbols(kFrameSymbolCount * kMaxBins) {}
+
+// Slot 1 serves every mode in single-mode operation and exists from the start. Of the others, a
+// slot that others copy from needs both stores; otherwise a slot keeps only what its own family
+// reads, for one frame of its mode.
+void ReceiveFrontEnd::allocateMonitorSlots() {
+    m_monitorSlots = true;
+    for (std::size_t s = 2; s < kDetectorSlots; ++s) {
         const bool source = kFftShareMode[s] == s;
         const Family family = kModeTable[s].modeFamily;
-        if (s == 1 || source || family == Family::MultiCarrier) {
-            m_symbolSpectra[s].resize(kFrameRingLength * kMaxBins);
-        }
-        if (s == 1 || source || family == Family::Robust) {
-            m_symbolPower[s].resize(kFrameRingLength * kMaxBins);
-        }
+        const std::size_t size = frameRingLength(s) * kMaxBins;
+        if (source || family == Family::MultiCarrier) m_symbolSpectra[s].resize(size);
+        if (source || family == Family::Robust) m_symbolPower[s].resize(size);
     }
 }
 
@@ -121,13 +122,14 @@ void ReceiveFrontEnd::sampleStep(Complex x) {
     }
 
     if (c.monitorMode) {
+        if (!m_monitorSlots) allocateMonitorSlots();
         m_newFrameFlag[1] = false;
         for (std::size_t m = 1; m < kDetectorSlots; ++m) {
             const auto modulus = static_cast<std::uint8_t>(kModeTable[m].binsPerSymbol / 8);
             m_frameCounter[m] = static_cast<std::uint8_t>((m_frameCounter[m] + 1) % modulus);
             m_newFrameFlag[m] = m_frameCounter[m] == 0;
             if (m_newFrameFlag[m]) {
-                m_frameIndex[m] = static_cast<std::uint16_t>((m_frameIndex[m] + 1) % kFrameRingLength);
+                m_frameIndex[m] = static_cast<std::uint16_t>((m_frameIndex[m] + 1) % frameRingLength(m));
                 if (!c.transmitActive) multiModeFraming(m);
             }
         }
@@ -219,13 +221,13 @@ void ReceiveFrontEnd::clearWideSpectrogram() { std::fill(m_wide.begin(), m_wide.
 std::span<const Complex> ReceiveFrontEnd::symbolSpectra(std::size_t slot, std::size_t frame) const {
     const auto& store = m_symbolSpectra[slot];
     if (store.empty()) return {};
-    return std::span(store).subspan((frame % kFrameRingLength) * kMaxBins, kMaxBins);
+    return std::span(store).subspan((frame % frameRingLength(slot)) * kMaxBins, kMaxBins);
 }
 
 std::span<const float> ReceiveFrontEnd::symbolPower(std::size_t slot, std::size_t frame) const {
     const auto& store = m_symbolPower[slot];
     if (store.empty()) return {};
-    return std::span(store).subspan((frame % kFrameRingLength) * kMaxBins, kMaxBins);
+    return std::span(store).subspan((frame % frameRingLength(slot)) * kMaxBins, kMaxBins);
 }
 
 std::span<const float, kSnapshotColumns> ReceiveFrontEnd::snapshotSpectrum(std::size_t row) const {

@@ -16,13 +16,14 @@
 #include "phy/common/drawn_tables.h"
 #include "phy/common/fft.h"
 #include "phy/common/mode_index.h"
+#include "phy/common/mode_table.h"
 #include "phy/rx/receive_filters.h"
 
 namespace zolk {
 
 inline constexpr std::size_t kBasebandSamplesPerBlock = 16;
 inline constexpr std::size_t kRingLength = 32000;          // about 10.7 s at 3000 Hz
-inline constexpr std::size_t kFrameRingLength = 7680;      // FFT frames per detector slot
+inline constexpr std::size_t kFrameRingLength = 7680;      // FFT frames in slot 1
 inline constexpr std::size_t kMaxBins = 64;                // largest BinsPerSymbol
 inline constexpr std::size_t kDetectorSlots = 15;          // slots 1..14 used, 0 kept for indexing
 inline constexpr std::size_t kSpectrogramRows = 256;
@@ -32,6 +33,29 @@ inline constexpr std::size_t kSnapshotRows = 641;          // rows 2..640 used
 inline constexpr std::size_t kSnapshotColumns = 257;
 inline constexpr std::size_t kFrameSymbolCount = 639;      // relative symbols 0..638
 inline constexpr float kBasebandRateHz = 3000.0f;
+
+// FFT frames a frame search of a mode reads: from its symbol 2 to the newest frame.
+constexpr std::size_t searchedFrames(const ModeRecord& r) {
+    return static_cast<std::size_t>(r.symbolLimit - 2) * r.guardEighths + 1;
+}
+
+// FFT frames a detector slot keeps. Slot 1 serves every mode in single-mode reception and keeps
+// kFrameRingLength; slot m (monitor mode) frames only mode m and keeps one frame of it.
+constexpr std::size_t frameRingLength(std::size_t slot) {
+    if (slot == 1) return kFrameRingLength;
+    const ModeRecord& r = kModeTable[slot];
+    return static_cast<std::size_t>(r.symbolLimit - 1) * r.guardEighths;
+}
+
+static_assert([] {
+    for (const ModeRecord& r : kModeTable) {
+        if (searchedFrames(r) > kFrameRingLength) return false;
+    }
+    for (std::size_t slot = 2; slot < kDetectorSlots; ++slot) {
+        if (searchedFrames(kModeTable[slot]) > frameRingLength(slot)) return false;
+    }
+    return true;
+}());
 
 enum class SnapshotSource : std::uint8_t { CorrectedRing = 1, BasebandRing = 2 };
 
@@ -62,14 +86,16 @@ public:
 
 class ReceiveFrontEnd : public CaptureBlockSink {
 public:
-    // Designs the filters and allocates every ring and frame store once. tables (the cell phases)
-    // must outlive the front-end.
+    // Designs the filters and allocates every ring and slot 1's frame stores once; the stores of
+    // slots 2..14, read only in monitor mode, the first time monitor mode is on. tables (the cell
+    // phases) must outlive the front-end.
     ReceiveFrontEnd(const DrawnTables& tables, FrontEndClient& client);
     ~ReceiveFrontEnd() override;
     ReceiveFrontEnd(const ReceiveFrontEnd&) = delete;
     ReceiveFrontEnd& operator=(const ReceiveFrontEnd&) = delete;
 
-    // One AudioBlock of 256 mono samples at 48000 Hz. Does not allocate.
+    // One AudioBlock of 256 mono samples at 48000 Hz. Does not allocate, but for the monitor
+    // slots' stores in the first block with monitor mode on.
     void processCaptureBlock(std::span<const float, kAudioBlockLength> block) override;
 
     // Rings (shared RingIndex: the newest sample, advanced before each store).
@@ -89,12 +115,13 @@ public:
     void clearWideSpectrogram();
 
     // FFT framing per DetectorSlot 1..14 (slot 1 in single-mode operation, slot m for mode m in
-    // monitor mode). A slot's stores exist when a mode can use them; otherwise the spans are empty.
+    // monitor mode). A slot's stores exist when a mode can use them (slots 2..14: once monitor mode
+    // has been on); otherwise the spans are empty.
     std::uint16_t frameIndex(std::size_t slot) const { return m_frameIndex[slot]; }
     bool newFrameFlag(std::size_t slot) const { return m_newFrameFlag[slot]; }
     std::span<const Complex> symbolSpectra(std::size_t slot, std::size_t frame) const;
     std::span<const float> symbolPower(std::size_t slot, std::size_t frame) const;
-    // A slot's whole store: frame w, bin k at w x 64 + k for w = 0..7679.
+    // A slot's whole store: frame w, bin k at w x 64 + k for w below frameRingLength(slot).
     std::span<const Complex> symbolSpectraStore(std::size_t slot) const { return m_symbolSpectra[slot]; }
     std::span<const float> symbolPowerStore(std::size_t slot) const { return m_symbolPower[slot]; }
 
@@ -128,6 +155,7 @@ private:
     void spectrogramStep(const ReceiveConditions& c);
     void singleModeFraming(const ReceiveConditions& c);
     void multiModeFraming(std::size_t mode);
+    void allocateMonitorSlots();
     void storeFrame(std::size_t slot, std::size_t bins, bool spectra, bool power);
     void copyCorrectedRotated(float shiftHz);
     template <typename PerSymbol>
@@ -163,6 +191,7 @@ private:
     std::array<bool, kDetectorSlots> m_newFrameFlag{};
     std::array<std::vector<Complex>, kDetectorSlots> m_symbolSpectra;
     std::array<std::vector<float>, kDetectorSlots> m_symbolPower;
+    bool m_monitorSlots = false;  // the stores of slots 2..14 exist
 
     std::vector<float> m_snapshot;        // kSnapshotRows x kSnapshotColumns
     std::vector<Complex> m_frameSymbols;  // kFrameSymbolCount x kMaxBins

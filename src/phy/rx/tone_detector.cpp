@@ -57,12 +57,13 @@ std::optional<ToneDetection> ToneFrameDetector::detectToneFrame(const ModeTables
                                                                 std::uint16_t frameIndex,
                                                                 std::uint32_t ringIndex) {
     const ModeRecord& r = tables.record();
-    if (r.modeFamily != Family::Robust || power.size() < kFrameRingLength * kMaxBins) {
-        throw std::invalid_argument("DetectToneFrame: a robust mode and a whole slot of FFT frames");
+    if (r.modeFamily != Family::Robust || power.size() % kMaxBins != 0 ||
+        power.size() < searchedFrames(r) * kMaxBins) {
+        throw std::invalid_argument("DetectToneFrame: a robust mode and whole FFT frames, as many as the search reads");
     }
     const auto s = static_cast<std::size_t>(slot);
     const int b = r.guardEighths;
-    const int ring = static_cast<int>(kFrameRingLength);
+    const int ring = static_cast<int>(power.size() / kMaxBins);
     int start = frameIndex - (r.symbolLimit - 2) * b;
     if (start < 0) {
         start += ring;

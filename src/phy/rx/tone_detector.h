@@ -33,7 +33,8 @@ struct ToneDetection {
 class ToneFrameDetector {
 public:
     // DetectToneFrame at one new FFT frame of the slot. power: the slot's SymbolPower, frame w,
-    // bin k at w x 64 + k for w = 0..7679; frameIndex: FrameIndex[slot]; ringIndex: RingIndex now.
+    // bin k at w x 64 + k for w below its size / 64 frames, at least the frames the search reads;
+    // frameIndex: FrameIndex[slot]; ringIndex: RingIndex now.
     // Returns the detection once the best sum has held for one symbol; the slot is then cleared.
     std::optional<ToneDetection> detectToneFrame(const ModeTables& tables, int slot,
                                                  std::span<const float> power,

@@ -22,8 +22,8 @@ Complex& cellAt(std::vector<Complex>& cells, int symbol, int bin) {
 
 class CarrierStage1 : public ::testing::TestWithParam<int> {};
 
-// Pilot modes: through a channel whose inverse runs linearly in time on every carrier (a gain and
-// phase per carrier that drift), pilot interpolation and both extrapolations undo it exactly.
+// Pilot modes: through a channel of a gain that drifts in time, a phase per bin (the cut's timing
+// against the channel's delay) and a carrier error that drifts, the equaliser undoes it exactly.
 // Differential modes: a gain and a phase per carrier vanish in the detection and normalisation.
 // Every data cell comes back on its point and every soft value has the sign of its bit.
 TEST_P(CarrierStage1, RecoversEveryDataCellThroughADriftingChannel) {
@@ -35,13 +35,14 @@ TEST_P(CarrierStage1, RecoversEveryDataCellThroughADriftingChannel) {
     std::uniform_real_distribution<float> uniform(-1.0f, 1.0f);
     for (int o = r.firstCarrierBin; o <= r.lastCarrierBin; o += r.carrierStride) {
         const Complex start{1.5f + 0.5f * uniform(random), uniform(random)};
-        const Complex slope{0.002f * uniform(random), 0.002f * uniform(random)};
         for (int s = 2; s <= r.symbolLimit; ++s) {
-            const Complex inverse = start + slope * static_cast<float>(s);
+            const float t = static_cast<float>(s);
+            const float phase = 0.31f * static_cast<float>(o) + 0.02f * t + 2e-5f * t * t;
             // Differential modes: one gain for all, a constant phase per carrier (the detection
             // normalises the frame as a whole).
-            const Complex channel =
-                r.pilotCells > 0 ? 1.0f / inverse : 3.0f * start / std::abs(start);
+            const Complex channel = r.pilotCells > 0
+                                        ? (0.8f + 0.004f * t) * Complex{std::cos(phase), std::sin(phase)}
+                                        : 3.0f * start / std::abs(start);
             Complex& cell = cellAt(frame.cells, s, o);
             cell = complexMul(cell, channel);
         }
@@ -177,6 +178,14 @@ TEST(CarrierReceiver, RefusesRobustModesAndShortStores) {
     CarrierFrameDetector detector;
     EXPECT_THROW(detector.detectFrame(robust, drawn, 1, cells, 0, 0), std::invalid_argument);
     EXPECT_THROW(detector.detectFrame(carrier, drawn, 1, shortFrame, 0, 0), std::invalid_argument);
+    // A store must hold whole FFT frames, at least the frames one search reads.
+    const std::size_t searched = searchedFrames(carrier.record()) * kMaxBins;
+    for (const std::size_t size : {searched - kMaxBins, searched + 1}) {
+        SCOPED_TRACE(size);
+        EXPECT_THROW(detector.detectFrame(carrier, drawn, 1, std::vector<Complex>(size), 0, 0),
+                     std::invalid_argument);
+    }
+    EXPECT_NO_THROW(detector.detectFrame(carrier, drawn, 1, std::vector<Complex>(searched), 0, 0));
 }
 
 }  // namespace

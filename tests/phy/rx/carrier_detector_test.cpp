@@ -80,7 +80,8 @@ struct DetectCase {
 class CarrierFrameSearch : public ::testing::TestWithParam<DetectCase> {};
 
 // A frame written into the slot's FFT frames at a known timing, turned by a known carrier error,
-// among noise frames: the detector confirms it one symbol later with that timing and error.
+// among noise frames: the detector confirms it one symbol later with that timing and error. The
+// same in slot 1's store and in the mode's own monitor slot, one frame long, where it wraps.
 TEST_P(CarrierFrameSearch, FindsSyntheticFrameAtItsTimingAndShift) {
     const auto [mode, shiftHz] = GetParam();
     const ModeRecord& r = modeRecord(mode);
@@ -90,39 +91,46 @@ TEST_P(CarrierFrameSearch, FindsSyntheticFrameAtItsTimingAndShift) {
     const test::CarrierFrame frame = test::syntheticCarrierFrame(tables, 12);
 
     const int b = r.guardEighths;
-    const int ring = static_cast<int>(kFrameRingLength);
-    const int lastFrame = 7600;  // the frame holding the body of symbol SymbolLimit; wraps below
-    std::vector<Complex> spectra(kFrameRingLength * kMaxBins);
-    std::mt19937 noise(5);
-    std::normal_distribution<float> gauss(0.0f, 1.0f);
-    for (auto& v : spectra) v = {gauss(noise), gauss(noise)};
-    const float turnPerSymbol =
-        2.0f * std::numbers::pi_v<float> * shiftHz * (1.0f + r.guardFraction) / r.carrierSpacing;
-    for (int s = 2; s <= r.symbolLimit; ++s) {
-        const int w = ((lastFrame - (r.symbolLimit - s) * b) % ring + ring) % ring;
-        const Complex turn{std::cos(turnPerSymbol * s), std::sin(turnPerSymbol * s)};
-        for (int o = r.firstCarrierBin; o <= r.lastCarrierBin; o += r.carrierStride) {
-            const Complex v = frame.cells[static_cast<std::size_t>((s - 2) * 64 + o)];
-            const Complex sent = complexMul(v, complexConj(drawn.cellPhaseTable(o, s - 2)));
-            spectra[static_cast<std::size_t>(w) * kMaxBins + static_cast<std::size_t>(o)] =
-                complexMul(sent, turn);
+    struct Store {
+        std::size_t frames;
+        int lastFrame;  // the frame holding the body of symbol SymbolLimit
+    };
+    for (const Store store : {Store{kFrameRingLength, 7600}, Store{frameRingLength(mode), 100}}) {
+        SCOPED_TRACE(store.frames);
+        const int ring = static_cast<int>(store.frames);
+        const int lastFrame = store.lastFrame;
+        std::vector<Complex> spectra(store.frames * kMaxBins);
+        std::mt19937 noise(5);
+        std::normal_distribution<float> gauss(0.0f, 1.0f);
+        for (auto& v : spectra) v = {gauss(noise), gauss(noise)};
+        const float turnPerSymbol =
+            2.0f * std::numbers::pi_v<float> * shiftHz * (1.0f + r.guardFraction) / r.carrierSpacing;
+        for (int s = 2; s <= r.symbolLimit; ++s) {
+            const int w = ((lastFrame - (r.symbolLimit - s) * b) % ring + ring) % ring;
+            const Complex turn{std::cos(turnPerSymbol * s), std::sin(turnPerSymbol * s)};
+            for (int o = r.firstCarrierBin; o <= r.lastCarrierBin; o += r.carrierStride) {
+                const Complex v = frame.cells[static_cast<std::size_t>((s - 2) * 64 + o)];
+                const Complex sent = complexMul(v, complexConj(drawn.cellPhaseTable(o, s - 2)));
+                spectra[static_cast<std::size_t>(w) * kMaxBins + static_cast<std::size_t>(o)] =
+                    complexMul(sent, turn);
+            }
         }
+        CarrierFrameDetector detector;
+        std::optional<CarrierDetection> detection;
+        int confirmedAt = -1;
+        for (int f = lastFrame - 3 * b; f <= lastFrame + 3 * b && !detection; ++f) {
+            const auto frameIndex = static_cast<std::uint16_t>((f % ring + ring) % ring);
+            detection = detector.detectFrame(tables, drawn, kSlot, spectra, frameIndex,
+                                             static_cast<std::uint32_t>(f * 4));
+            confirmedAt = f;
+        }
+        ASSERT_TRUE(detection.has_value());
+        EXPECT_EQ(confirmedAt, lastFrame + b);
+        EXPECT_EQ(detection->mode, mode);
+        EXPECT_EQ(detection->ringIndex, static_cast<std::uint32_t>(lastFrame * 4));
+        EXPECT_GT(detection->bestMer, 30.0f);
+        EXPECT_NEAR(detection->frequencyShift, shiftHz, 0.01f);
     }
-    CarrierFrameDetector detector;
-    std::optional<CarrierDetection> detection;
-    int confirmedAt = -1;
-    for (int f = lastFrame - 3 * b; f <= lastFrame + 3 * b && !detection; ++f) {
-        const auto frameIndex = static_cast<std::uint16_t>((f % ring + ring) % ring);
-        detection = detector.detectFrame(tables, drawn, kSlot, spectra, frameIndex,
-                                         static_cast<std::uint32_t>(f * 4));
-        confirmedAt = f;
-    }
-    ASSERT_TRUE(detection.has_value());
-    EXPECT_EQ(confirmedAt, lastFrame + b);
-    EXPECT_EQ(detection->mode, mode);
-    EXPECT_EQ(detection->ringIndex, static_cast<std::uint32_t>(lastFrame * 4));
-    EXPECT_GT(detection->bestMer, 30.0f);
-    EXPECT_NEAR(detection->frequencyShift, shiftHz, 0.01f);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, CarrierFrameSearch,

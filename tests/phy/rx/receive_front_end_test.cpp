@@ -279,7 +279,7 @@ TEST_F(FrontEndTest, MonitorModeFramesEveryModeAndSharesTransforms) {
     }
     // The whole-store views index frame w, bin k at w x 64 + k.
     const auto store = frontEnd->symbolSpectraStore(8);
-    ASSERT_EQ(store.size(), kFrameRingLength * kMaxBins);
+    ASSERT_EQ(store.size(), frameRingLength(8) * kMaxBins);
     EXPECT_EQ(store[frontEnd->frameIndex(8) * kMaxBins + 50], frontEnd->symbolSpectra(8, frontEnd->frameIndex(8))[50]);
     EXPECT_TRUE(frontEnd->symbolPowerStore(8).empty());  // a family-1 slot keeps no power
     // Mode 14 (family 2) copies mode 1's power.
@@ -288,6 +288,44 @@ TEST_F(FrontEndTest, MonitorModeFramesEveryModeAndSharesTransforms) {
     EXPECT_EQ(frontEnd->frameIndex(5), 40 * 8);
     EXPECT_EQ(frontEnd->frameIndex(3), 40 * 4);
     EXPECT_EQ(frontEnd->frameIndex(13), 40 * 2);
+}
+
+// Slots 2..14 are read only in monitor mode: single-mode reception never makes them; the first
+// monitor block makes each one frame of its mode long, and their frames wrap there.
+TEST_F(FrontEndTest, MonitorSlotsAreMadeWithMonitorModeAndHoldOneFrameOfTheirMode) {
+    make();
+    receiving(8);
+    Tone tone{2343.75};
+    run(tone, 10);
+    EXPECT_EQ(frontEnd->symbolSpectraStore(1).size(), kFrameRingLength * kMaxBins);
+    EXPECT_EQ(frontEnd->symbolPowerStore(1).size(), kFrameRingLength * kMaxBins);
+    for (std::size_t s = 2; s < kDetectorSlots; ++s) {
+        EXPECT_TRUE(frontEnd->symbolSpectraStore(s).empty()) << s;
+        EXPECT_TRUE(frontEnd->symbolPowerStore(s).empty()) << s;
+    }
+    client.conditions = {};
+    client.conditions.monitorMode = true;
+    const std::size_t blocks = 700;  // 1400 frames of 8 samples: modes 12..14 wrap
+    run(tone, static_cast<int>(blocks));
+    for (std::size_t s = 2; s < kDetectorSlots; ++s) {
+        SCOPED_TRACE(s);
+        const std::size_t frames = frameRingLength(s);
+        const bool carrier = kModeTable[s].modeFamily == Family::MultiCarrier;
+        const bool source = kFftShareMode[s] == s;
+        EXPECT_EQ(frontEnd->symbolSpectraStore(s).size(), carrier || source ? frames * kMaxBins : 0);
+        EXPECT_EQ(frontEnd->symbolPowerStore(s).size(), !carrier || source ? frames * kMaxBins : 0);
+        const std::size_t samplesPerFrame = kModeTable[s].binsPerSymbol / 8;
+        EXPECT_EQ(frontEnd->frameIndex(s), blocks * kBasebandSamplesPerBlock / samplesPerFrame % frames);
+    }
+    // After the wrap mode 13 still holds mode 1's frames, the newest and those before.
+    ASSERT_LT(frontEnd->frameIndex(13), 1400u);
+    for (std::size_t back : {0u, 1u, 300u}) {
+        SCOPED_TRACE(back);
+        const auto own = frontEnd->symbolSpectra(13, frontEnd->frameIndex(13) + frameRingLength(13) - back);
+        const auto source = frontEnd->symbolSpectra(1, frontEnd->frameIndex(1) + kFrameRingLength - back);
+        EXPECT_TRUE(std::equal(own.begin(), own.end(), source.begin()));
+        EXPECT_GT(std::norm(own[50]), 0.0f);
+    }
 }
 
 TEST_F(FrontEndTest, SnapshotCoversTheLast1984Samples) {

@@ -30,9 +30,10 @@ TEST(kToneBin, WrapsIntoTheToneBandInByteArithmetic) {
 
 // Header tones of a frame written into a slot's power frames at a known timing.
 struct ToneStore {
-    std::vector<float> power = std::vector<float>(kFrameRingLength * kMaxBins, 0.0f);
+    std::size_t frames = kFrameRingLength;
+    std::vector<float> power = std::vector<float>(frames * kMaxBins, 0.0f);
     void set(int frame, int bin, float p) {
-        const int ring = static_cast<int>(kFrameRingLength);
+        const int ring = static_cast<int>(frames);
         const int w = (frame % ring + ring) % ring;
         power[static_cast<std::size_t>(w) * kMaxBins + static_cast<std::size_t>(bin)] = p;
     }
@@ -44,9 +45,10 @@ int frameOf(const ModeRecord& r, int lastFrame, int symbol) {
 
 // correct: how many header cells show their own tone strongest; the others show a louder wrong
 // candidate. Every expected tone is loud, so the power sum is large either way.
-ToneStore headerStore(const ModeTables& t, int lastFrame, int correct) {
+ToneStore headerStore(const ModeTables& t, int lastFrame, int correct,
+                      std::size_t frames = kFrameRingLength) {
     const ModeRecord& r = t.record();
-    ToneStore store;
+    ToneStore store{frames, std::vector<float>(frames * kMaxBins, 0.0f)};
     int n = 0;
     for (int s = 0; s < r.carriers; ++s) {
         for (int h = 0; h < r.headerSymbols; ++h, ++n) {
@@ -76,33 +78,36 @@ TEST(ToneDetection, ThirteenCorrectHeaderCellsNeverMakeACandidate) {
     }
 }
 
+// In slot 1's store and in the mode's own monitor slot (mode 0 has none), one frame long.
 TEST(ToneDetection, ConfirmsOneSymbolAfterTheFrameAtItsTiming) {
     for (const int mode : {0, 3, 4}) {
-        SCOPED_TRACE(mode);
         const ModeRecord& r = modeRecord(mode);
         const ModeTables tables = test::syntheticTables(mode, 62);
         const int lastFrame = 300;  // the frame of the first symbols lies before 0: wraps
-        ToneStore store = headerStore(tables, lastFrame, r.carriers * r.headerSymbols);
-        std::mt19937 random(63);
-        std::uniform_real_distribution<float> noise(0.0f, 1e3f);
-        for (auto& p : store.power) p += noise(random);
-        const int ring = static_cast<int>(kFrameRingLength);
-        const int last = lastFrame;
-        ToneFrameDetector detector;
-        std::optional<ToneDetection> detection;
-        int at = 0;
-        for (int f = last - 3 * r.guardEighths; f <= last + 3 * r.guardEighths && !detection; ++f) {
-            const auto index = static_cast<std::uint16_t>((f + ring) % ring);
-            detection = detector.detectToneFrame(tables, kSlot, store.power, index,
-                                                 static_cast<std::uint32_t>(f + 10000));
-            at = f;
+        for (const std::size_t frames : {kFrameRingLength, mode == 0 ? searchedFrames(r) : frameRingLength(mode)}) {
+            SCOPED_TRACE(testing::Message() << "mode " << mode << ", " << frames << " frames");
+            ToneStore store = headerStore(tables, lastFrame, r.carriers * r.headerSymbols, frames);
+            std::mt19937 random(63);
+            std::uniform_real_distribution<float> noise(0.0f, 1e3f);
+            for (auto& p : store.power) p += noise(random);
+            const int ring = static_cast<int>(frames);
+            const int last = lastFrame;
+            ToneFrameDetector detector;
+            std::optional<ToneDetection> detection;
+            int at = 0;
+            for (int f = last - 3 * r.guardEighths; f <= last + 3 * r.guardEighths && !detection; ++f) {
+                const auto index = static_cast<std::uint16_t>((f + ring) % ring);
+                detection = detector.detectToneFrame(tables, kSlot, store.power, index,
+                                                     static_cast<std::uint32_t>(f + 10000));
+                at = f;
+            }
+            ASSERT_TRUE(detection.has_value());
+            EXPECT_EQ(at, last + r.guardEighths);
+            EXPECT_EQ(detection->ringIndex, static_cast<std::uint32_t>(last + 10000));
+            EXPECT_EQ(detection->correctCells, r.carriers * r.headerSymbols);
+            EXPECT_FALSE(detector.candidate(kSlot));
+            EXPECT_EQ(detector.bestSum(kSlot), 0.0f);
         }
-        ASSERT_TRUE(detection.has_value());
-        EXPECT_EQ(at, last + r.guardEighths);
-        EXPECT_EQ(detection->ringIndex, static_cast<std::uint32_t>(last + 10000));
-        EXPECT_EQ(detection->correctCells, r.carriers * r.headerSymbols);
-        EXPECT_FALSE(detector.candidate(kSlot));
-        EXPECT_EQ(detector.bestSum(kSlot), 0.0f);
     }
 }
 
@@ -273,6 +278,14 @@ TEST(ToneReceiver, RefusesMultiCarrierModesAndShortStores) {
     ToneDemodulator demodulator;
     EXPECT_THROW(detector.detectToneFrame(carrier, kSlot, power, 0, 0), std::invalid_argument);
     EXPECT_THROW(detector.detectToneFrame(robust, kSlot, shortStore, 0, 0), std::invalid_argument);
+    // A store must hold whole FFT frames, at least the frames one search reads.
+    const std::size_t searched = searchedFrames(robust.record()) * kMaxBins;
+    for (const std::size_t size : {searched - kMaxBins, searched + 1}) {
+        SCOPED_TRACE(size);
+        EXPECT_THROW(detector.detectToneFrame(robust, kSlot, std::vector<float>(size), 0, 0),
+                     std::invalid_argument);
+    }
+    EXPECT_NO_THROW(detector.detectToneFrame(robust, kSlot, std::vector<float>(searched), 0, 0));
     EXPECT_THROW(estimateToneShift(carrier, snapshot), std::invalid_argument);
     EXPECT_THROW(demodulator.stage1(robust, shortStore), std::invalid_argument);
     EXPECT_THROW(estimateToneSnr(carrier, snapshot), std::invalid_argument);
