@@ -136,12 +136,27 @@ void PilotEqualiser::divide(const ModeRecord& r, std::span<Complex> frameSymbols
             total += power;
         }
     }
-    const double cells = static_cast<double>(r.carriers) * (r.symbolLimit - 1);
-    const float mean = static_cast<float>(total / cells);
+    smoothWeights(r, static_cast<float>(total / (static_cast<double>(r.carriers) * (r.symbolLimit - 1))));
+}
+
+// The weight of a cell is the channel power over it and its two neighbours in frequency, against
+// the frame's mean: one cell's power estimate carries the noise of the few pilots behind it, while
+// a fade spans several bins.
+void PilotEqualiser::smoothWeights(const ModeRecord& r, float mean) {
     if (!(mean > 0.0f)) return;
-    for (int k = r.firstCarrierBin; k <= r.lastCarrierBin; ++k) {
-        for (int s = 2; s <= r.symbolLimit; ++s) {
-            m_weights[static_cast<std::size_t>(s - 2) * kBins + static_cast<std::size_t>(k)] /= mean;
+    for (int s = 2; s <= r.symbolLimit; ++s) {
+        float* row = &m_weights[static_cast<std::size_t>(s - 2) * kBins];
+        float previous = 0.0f;
+        for (int k = r.firstCarrierBin; k <= r.lastCarrierBin; ++k) {
+            const float here = row[k];
+            float sum = previous + here;
+            int count = k > r.firstCarrierBin ? 2 : 1;
+            if (k < r.lastCarrierBin) {
+                sum += row[k + 1];
+                ++count;
+            }
+            row[k] = sum / (static_cast<float>(count) * mean);
+            previous = here;
         }
     }
 }

@@ -51,6 +51,7 @@ private:
     void measureCommonPhase(const ModeRecord& r, std::span<const Complex> frameSymbols);
     void fillLattice(const ModeRecord& r, std::span<const Complex> frameSymbols);
     void divide(const ModeRecord& r, std::span<Complex> frameSymbols);
+    void smoothWeights(const ModeRecord& r, float mean);
 
     CommonPhase m_phase;
     int m_latticeTimes = 0;
