@@ -57,3 +57,12 @@ bench_write_section() {
   mv "$file.new" "$file"
   rm -f "$kept"
 }
+
+# Prints which modem a physical-layer measurement ran on: the commit, whether src/phy had
+# uncommitted changes, and the date.
+bench_receiver_provenance() {
+  local text
+  text="commit $(git rev-parse --short HEAD)"
+  git diff --quiet HEAD -- src/phy || text+=" with uncommitted changes under src/phy"
+  echo "$text, $(date -u '+%Y-%m-%d %H:%M UTC')"
+}

@@ -3,7 +3,9 @@
 // distance from the Shannon limit, the receiver's S/N estimate bias, CPU and memory per mode, and
 // codec2's raw-data modes through the same channel in the same run; beside them the 90 % points of
 // an earlier receiver read from --previous (a phy_points.tsv of an earlier run). Writes phy.md,
-// phy_points.tsv and phy_curves.dat (the plot's data) into --out.
+// phy_points.tsv and phy_curves.dat (the plot's data) into --out, and with --thresholds the
+// measured-thresholds table of the receiving side's speed adaptation (with --thresholds-only
+// nothing else: only our modes' clean curves are measured).
 #include <sys/resource.h>
 
 #include <array>
@@ -27,6 +29,7 @@
 #include "phy/common/mode_index.h"
 #include "phy/common/mode_table.h"
 #include "reference_modem.h"
+#include "thresholds_table.h"
 
 namespace zolk::bench {
 namespace {
@@ -57,6 +60,9 @@ struct Options {
     std::filesystem::path out = "bench/results";
     std::filesystem::path previous = "bench/results/phy_previous_receiver.tsv";
     std::optional<ModeIndex> costMode;  // child process: measure one mode's CPU and memory
+    std::optional<std::filesystem::path> thresholds;  // where to write the measured-thresholds table
+    std::string provenance = "not recorded";          // the receiver measured, for the table's header
+    bool thresholdsOnly = false;
 };
 
 struct Row {
@@ -125,6 +131,12 @@ Options parse(int argc, char** argv) {
             o.previous = value();
         } else if (name == "--cost") {
             o.costMode = ModeIndex(std::stoi(value()));
+        } else if (name == "--thresholds") {
+            o.thresholds = value();
+        } else if (name == "--provenance") {
+            o.provenance = value();
+        } else if (name == "--thresholds-only") {
+            o.thresholdsOnly = true;
         } else {
             throw std::invalid_argument("unknown option " + name);
         }
@@ -132,19 +144,24 @@ Options parse(int argc, char** argv) {
     if (o.frames < 1 || o.impairedFrames < 1 || !(o.stepDb > 0.0) || !(o.impairedStepDb > 0.0)) {
         throw std::invalid_argument("frames and step must be positive");
     }
+    if (o.thresholdsOnly && (!o.thresholds || !o.modes.empty())) {
+        throw std::invalid_argument("--thresholds-only needs --thresholds PATH and every mode (no --modes)");
+    }
     if (o.modes.empty() && !o.costMode) {
         for (int m = 0; m < kModeCount; ++m) o.modes.push_back(ModeIndex(m));
     }
     return o;
 }
 
+// The table run measures the clean channel only, and only down to the 90 % point.
 void measureRow(Row& row, ModemUnderTest& modem, double startDb, const Options& o, std::uint64_t id) {
-    for (std::size_t c = 0; c < kConditions.size(); ++c) {
+    const std::size_t conditions = o.thresholdsOnly ? 1 : kConditions.size();
+    for (std::size_t c = 0; c < conditions; ++c) {
         const bool clean = c == 0;
         CurveSearch search{.startDb = clean ? startDb : row.curves[0].snr90Db.value_or(startDb),
                            .stepDb = clean ? o.stepDb : o.impairedStepDb,
                            .frames = clean ? o.frames : o.impairedFrames,
-                           .wholeFall = clean,
+                           .wholeFall = clean && !o.thresholdsOnly,
                            .seed = phytool::trialSeed(20261210, id, c, 0)};
         row.curves[c] = measureCurve(modem, kConditions[c].channel, search);
         std::cerr << row.name << " on " << kConditions[c].name << ": 90 % at " << dB(row.curves[c].snr90Db)
@@ -327,8 +344,30 @@ int run(const Options& o) {
                 .crestAdjustmentDb = crestLevelOffsetDb(modeRecord(m).crestDb)};
         measureRow(row, modem, std::round(modeRecord(m).snrThreshold), o,
                    static_cast<std::uint64_t>(m));
-        row.cost = costInChild(m);
+        if (!o.thresholdsOnly) row.cost = costInChild(m);
         ours.push_back(std::move(row));
+    }
+    if (o.thresholds) {
+        ThresholdsTableSource table{
+            .snr90Db = {}, .frames = o.frames, .stepDb = o.stepDb, .provenance = o.provenance};
+        // The table is indexed by mode: only a run over every mode in order fills it.
+        for (std::size_t i = 0; i < ours.size(); ++i) {
+            if (static_cast<int>(o.modes[i]) == static_cast<int>(i)) {
+                table.snr90Db.push_back(ours[i].curves[0].snr90Db);
+            }
+        }
+        if (o.thresholdsOnly) {
+            writeThresholdsTable(*o.thresholds, table);
+            std::cerr << "wrote " << o.thresholds->string() << '\n';
+            return 0;
+        }
+        // A whole run still writes its report when the table cannot be written.
+        try {
+            writeThresholdsTable(*o.thresholds, table);
+            std::cerr << "wrote " << o.thresholds->string() << '\n';
+        } catch (const std::runtime_error& e) {
+            std::cerr << "phy_bench: " << e.what() << '\n';
+        }
     }
     std::vector<Row> references;
     if (o.references) {

@@ -2,7 +2,8 @@
 # The physical-layer benchmark in one command: bench/phy/run.sh [phy_bench options].
 # Installs gnuplot for the plot (a benchmark need, not a build or test need), builds phy_bench,
 # runs it and writes bench/results/phy.md and bench/results/phy.png with the command, the machine
-# and the date.
+# and the date, and (when it ran every mode) the measured-thresholds table
+# src/session/measured_thresholds.inc; bench/phy/thresholds.sh writes only that table, faster.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -18,7 +19,8 @@ kept=$(bench_keep_findings "$out/phy.md" "$kept_marker")
 trap 'rm -f "$kept"' EXIT
 started=$(date -u '+%Y-%m-%d %H:%M UTC')
 t0=$(date +%s)
-build/bin/phy_bench --out "$out" "$@"
+build/bin/phy_bench --out "$out" --thresholds src/session/measured_thresholds.inc \
+  --provenance "$(bench_receiver_provenance)" "$@"
 minutes=$(( ($(date +%s) - t0 + 59) / 60 ))
 
 cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')

@@ -897,14 +897,7 @@ void ArqSession::onIdentification(const ReceivedDataFrame& frame, float snrDb) {
         return;
     }
     m_speed.addSnr(snrDb);
-    const auto margins = m_speed.margins(1);
-    int start = 1;
-    for (int mode = 5; mode >= 2; --mode) {
-        if (margins[static_cast<std::size_t>(mode - 1)] > 0.0f) {
-            start = mode;
-            break;
-        }
-    }
+    const int start = m_speed.startingMode();
     const ControlCode accept =
         start == 1 ? ControlCode::Break
                    : static_cast<ControlCode>(codeNumber(ControlCode::AcceptMode2) + start - 2);

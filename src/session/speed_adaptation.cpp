@@ -36,7 +36,7 @@ std::array<float, 5> SpeedAdaptation::margins(int mode) const {
         result[static_cast<std::size_t>(i)] =
             m > kTopDataMode || m < 1
                 ? -100.0f
-                : estimate - modeRecord(m).snrThresholdAdjusted - m_offsetDb[index(m)] - penalty;
+                : estimate - threshold(m) - m_offsetDb[index(m)] - penalty;
     }
     if (m_loss) {
         result[3] = 0.0f;
@@ -46,6 +46,13 @@ std::array<float, 5> SpeedAdaptation::margins(int mode) const {
     return result;
 }
 
+int SpeedAdaptation::startingMode() const {
+    const auto margin = margins(1);
+    for (int mode = 5; mode >= 2; --mode)
+        if (margin[static_cast<std::size_t>(mode - 1)] > 0.0f) return mode;
+    return 1;
+}
+
 void SpeedAdaptation::goodFrame(int mode, bool learnIt) {
     if (learnIt) learn(dataMode(mode), true);
 }
@@ -53,10 +60,10 @@ void SpeedAdaptation::goodFrame(int mode, bool learnIt) {
 void SpeedAdaptation::lostFrame(int mode, bool learnIt) {
     m_loss = true;
     const int m = dataMode(mode);
-    float pseudo = modeRecord(m).snrThresholdAdjusted;
+    float pseudo = threshold(m);
     // A second loss at the same threshold counts as the mode below, so repeated losses keep
     // pulling the estimate down instead of settling on one mode.
-    if (m_count > 0 && m_lastDb[0] == pseudo && m > 1) pseudo = modeRecord(m - 1).snrThresholdAdjusted;
+    if (m_count > 0 && m_lastDb[0] == pseudo && m > 1) pseudo = threshold(m - 1);
     addSnr(pseudo);
     if (learnIt) learn(m, false);
 }

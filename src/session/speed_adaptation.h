@@ -1,10 +1,13 @@
 // speed_adaptation.h: what the receiving station knows when it chooses the sender's next mode:
-// the S/N of the last four frames, a per-mode learned offset, and the hold-off of modes that did
-// not pay off. Owns those figures; the chart, the answer on the air and the states are the session's.
+// the S/N of the last four frames, a per-mode learned offset, the hold-off of modes that did not
+// pay off, and the S/N each mode needs at our receiver (by default the measured table). Owns those
+// figures; the chart, the answer on the air and the states are the session's.
 #pragma once
 
 #include <array>
 #include <cstdint>
+
+#include "session/measured_thresholds.h"
 
 namespace zolk {
 
@@ -12,7 +15,12 @@ inline constexpr int kTopDataMode = 13;  // modes 1..13 carry data at a learned 
 
 class SpeedAdaptation {
 public:
-    SpeedAdaptation() { resetSnr(); resetLearner(); }
+    // thresholdsDb: per mode, the S/N on the modem's scale our receiver needs.
+    explicit SpeedAdaptation(const ModeThresholds& thresholdsDb = measuredThresholdsAdjusted())
+        : m_thresholdDb(thresholdsDb) {
+        resetSnr();
+        resetLearner();
+    }
 
     // One S/N measurement, dB in 2500 Hz. The estimate is the lowest of the last four.
     void addSnr(float snrDb);
@@ -25,6 +33,10 @@ public:
     // 13 has -100. After a lost frame no margin above two steps is positive, and two steps up is
     // not offered into the pilot modes.
     std::array<float, 5> margins(int mode) const;
+
+    // The mode a called station asks the caller to start in: the highest of 2..5 with a positive
+    // margin over mode 1's figures, else 1.
+    int startingMode() const;
 
     // A frame of mode (0 and 14 count as 1) was received, or was lost. A lost frame also feeds a
     // pseudo measurement at the mode's threshold into the estimate. learn = the learner runs
@@ -45,6 +57,9 @@ private:
     void learn(int mode, bool good);
 
     static constexpr float kEmptyDb = 1.0e35f;
+    float threshold(int mode) const { return m_thresholdDb[index(mode)]; }
+
+    ModeThresholds m_thresholdDb;
     std::array<float, 4> m_lastDb{};  // newest first
     int m_count = 0;
     bool m_loss = false;

@@ -8,6 +8,7 @@
 #include <optional>
 #include <random>
 
+#include "session/measured_thresholds.h"
 #include "session_link.h"
 
 namespace zolk {
@@ -63,14 +64,27 @@ TEST(ArqCall, CallAnswerIdentificationAndTurnAck) {
     EXPECT_EQ(link.b().radio.listenSearches.back(), ControlSearch::Narrow) << "B waits for TurnAck";
 }
 
-// The caller's starting mode follows the S/N the called station measured on the identification.
+// The caller's starting mode follows the S/N the called station measured on the identification,
+// against its receiver's measured thresholds: each of modes 2..5 is asked for from just above its
+// threshold plus the 4 dB penalty of a single measurement, and not just below.
 TEST(ArqCall, StartingModeFromTheIdentificationsSnr) {
     struct Case {
         float snrDb;
         ControlCode accept;
     };
-    for (const Case c : {Case{10.0f, ControlCode::AcceptMode5}, Case{-5.0f, ControlCode::AcceptMode3},
-                         Case{-14.0f, ControlCode::Break}}) {
+    const auto edge = [](int mode) {
+        return measuredThresholdsAdjusted()[static_cast<std::size_t>(mode)] + 4.0f;
+    };
+    const auto accept = [](int mode) {
+        return mode < 2 ? ControlCode::Break
+                        : static_cast<ControlCode>(codeNumber(ControlCode::AcceptMode2) + mode - 2);
+    };
+    std::vector<Case> cases{{10.0f, ControlCode::AcceptMode5}};
+    for (int mode = 2; mode <= 5; ++mode) {
+        cases.push_back({edge(mode) + 0.05f, accept(mode)});
+        cases.push_back({edge(mode) - 0.05f, accept(mode - 1)});
+    }
+    for (const Case& c : cases) {
         SessionLink link(450, c.snrDb);
         ASSERT_TRUE(link.call()) << c.snrDb << " dB\n" << link.transcript();
         EXPECT_EQ(link.b().radio.sent.back(), c.accept) << c.snrDb << " dB";

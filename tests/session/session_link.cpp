@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <sstream>
 
+#include "session/measured_thresholds.h"
+
 namespace zolk::test {
 
 bool FakeHost::saw(std::string_view line) const { return count(line) > 0; }
@@ -170,8 +172,11 @@ void SessionLink::put(int fromSide, AirItem item) {
     const auto side = static_cast<std::size_t>(fromSide);
     const int index = item.isCode ? m_codeCount[side]++ : m_frameCount[side]++;
     Fate fate = m_fate[side] ? m_fate[side](item, index) : Fate::Pass;
-    if (!item.isCode && !item.isPing && m_snrDb[side] < modeRecord(item.mode).snrThresholdAdjusted && fate == Fate::Pass)
-        fate = Fate::Corrupt;  // too little S/N for the mode: detected, but the check fails
+    // Too little S/N for the mode at our receiver (its measured threshold): detected, but the
+    // check fails.
+    const float needDb = measuredThresholdsAdjusted()[static_cast<std::size_t>(item.mode)];
+    if (!item.isCode && !item.isPing && m_snrDb[side] < needDb && fate == Fate::Pass)
+        fate = Fate::Corrupt;
     if (m_cut || fate == Fate::Lose || (item.isCode && fate == Fate::Corrupt)) return;
     if (item.isPing) item.offsetHz = m_pingOffsetHz[side];
     if (fate == Fate::Corrupt) item.bytes.clear();

@@ -6,13 +6,14 @@
 
 #include "phy/common/mode_table.h"
 #include "session/burst_answer.h"
+#include "session/measured_thresholds.h"
 #include "session/round_trip.h"
 #include "session/speed_adaptation.h"
 
 namespace zolk {
 namespace {
 
-float threshold(int mode) { return modeRecord(mode).snrThresholdAdjusted; }
+float threshold(int mode) { return measuredThresholdsAdjusted()[static_cast<std::size_t>(mode)]; }
 
 TEST(SpeedAdaptation, EstimateIsTheLowestOfTheLastFourWithAPenaltyForFewMeasurements) {
     SpeedAdaptation speed;
@@ -51,6 +52,45 @@ TEST(SpeedAdaptation, ALostFrameCapsTheClimbAndPullsTheEstimateDown) {
     speed.resetSnr();
     EXPECT_FALSE(speed.lossSeen());
     EXPECT_EQ(speed.measurements(), 0);
+}
+
+// The thresholds a station takes its margins against are its own receiver's: a table whose mode 5
+// needs 1 dB less than the design threshold moves that margin, the starting mode and the pseudo
+// measurement of a lost frame, and nothing else.
+TEST(SpeedAdaptation, MarginsStartingModeAndLossesFollowTheThresholdTable) {
+    ModeThresholds design{};
+    for (int m = 0; m < kModeCount; ++m)
+        design[static_cast<std::size_t>(m)] = modeRecord(m).snrThresholdAdjusted;
+    ModeThresholds better = design;
+    better[5] -= 1.0f;
+    const float reading = design[5] + 4.0f - 0.5f;  // one measurement carries a 4 dB penalty
+    SpeedAdaptation byDesign(design);
+    SpeedAdaptation byTable(better);
+    byDesign.addSnr(reading);
+    byTable.addSnr(reading);
+    const auto a = byDesign.margins(1);
+    const auto b = byTable.margins(1);
+    EXPECT_FLOAT_EQ(a[4], -0.5f);
+    EXPECT_FLOAT_EQ(b[4], 0.5f);
+    for (std::size_t k = 0; k < 4; ++k) EXPECT_EQ(a[k], b[k]) << "mode " << k + 1;
+    EXPECT_EQ(byDesign.startingMode(), 4);
+    EXPECT_EQ(byTable.startingMode(), 5) << "the table lets the caller start one mode faster";
+    byTable.lostFrame(5, false);
+    EXPECT_EQ(byTable.estimateDb(), better[5]);
+    byTable.lostFrame(5, false);
+    EXPECT_EQ(byTable.estimateDb(), better[4]);
+}
+
+// The generated table holds what a receiver can do: no mode below the Shannon limit of 2500 Hz at
+// its net bit rate (a table shifted by modes or scales would break this), none a whole 3 dB above
+// its design threshold.
+TEST(SpeedAdaptation, MeasuredThresholdsArePlausible) {
+    for (int m = 0; m < kModeCount; ++m) {
+        const double rate = modeRecord(m).netBitRate;
+        const double shannonDb = 10.0 * std::log10(std::exp2(rate / 2500.0) - 1.0);
+        EXPECT_GT(measuredSnr90Db(m), shannonDb) << "mode " << m;
+        EXPECT_LT(measuredSnr90Db(m), modeRecord(m).snrThreshold + 3.0f) << "mode " << m;
+    }
 }
 
 // A climb to mode 5 that delivered less than staying in mode 4 would have: mode 5 is held off

@@ -12,6 +12,16 @@ namespace {
 
 constexpr int kMaxTailSteps = kMaxConstraint - 1;
 
+// Max-log decoding overstates the extrinsic values it hands on; damping them by 3/4 brings the
+// decoders closer to the exact a-posteriori decoder (about 0.1 dB at 90 % frames, and it lets the
+// extra iterations pay off).
+constexpr float kExtrinsicScale = 0.75f;
+
+// Constituent decoder passes per FEC step: eight steps of four passes are sixteen iterations,
+// about 0.3 to 0.5 dB better than four, at a cost the receiver's budget easily carries; the
+// steps keep their place in the frame's schedule.
+constexpr int kPassesPerStep = 4;
+
 std::span<float> head(std::vector<float>& v, int n) {
     return std::span<float>(v).first(static_cast<std::size_t>(n));
 }
@@ -61,6 +71,7 @@ void TurboDecoder::setUp(const FecConfig& config, std::span<const float> softVal
         return;
     }
     m_converged = false;
+    m_halfIterations = 0;
 
     // A punctured bit carries no information: its soft value is 0.
     const PuncturePattern& pattern = kPuncturePattern[config.rateIndex];
@@ -85,17 +96,20 @@ void TurboDecoder::setUp(const FecConfig& config, std::span<const float> softVal
 }
 
 void TurboDecoder::fecStep(int step) {
-    if (m_converged || step < kFirstIterationStep || step > kLastIterationStep) return;
-    if (step % 2 == 0) {
-        decoder1Pass();
-    } else {
-        decoder2Pass();
+    if (step < kFirstIterationStep || step > kLastIterationStep) return;
+    for (int i = 0; i < kPassesPerStep && !m_converged; ++i) {
+        if (m_halfIterations % 2 == 0) {
+            decoder1Pass();
+        } else {
+            decoder2Pass();
+        }
+        ++m_halfIterations;
     }
 }
 
 void TurboDecoder::decoder1Pass() {
     const std::span<const std::uint16_t> pi = m_config.turboInterleaver;
-    for (int i = 0; i < m_config.infoBits; ++i) m_apriori[pi[i]] = m_extrinsic2[i];
+    for (int i = 0; i < m_config.infoBits; ++i) m_apriori[pi[i]] = kExtrinsicScale * m_extrinsic2[i];
     // Decoder 1's a-posteriori values are scratch: decisions come from decoder 2 only.
     m_siso.run(m_config.constraint, head(m_apriori, m_steps), head(m_systematic1, m_steps),
                head(m_parity1, m_steps), head(m_aposteriori, m_steps), head(m_extrinsic1, m_steps));
@@ -103,7 +117,7 @@ void TurboDecoder::decoder1Pass() {
 
 void TurboDecoder::decoder2Pass() {
     const std::span<const std::uint16_t> pi = m_config.turboInterleaver;
-    for (int i = 0; i < m_config.infoBits; ++i) m_apriori[i] = m_extrinsic1[pi[i]];
+    for (int i = 0; i < m_config.infoBits; ++i) m_apriori[i] = kExtrinsicScale * m_extrinsic1[pi[i]];
     m_siso.run(m_config.constraint, head(m_apriori, m_steps), head(m_systematic2, m_steps),
                head(m_parity2, m_steps), head(m_aposteriori, m_steps), head(m_extrinsic2, m_steps));
 

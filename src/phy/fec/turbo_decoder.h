@@ -27,9 +27,10 @@ public:
     // that does not fit the buffers or soft values of the wrong count.
     void setUp(const FecConfig& config, std::span<const float> softValues);
 
-    // Steps 2, 4, 6, 8 run decoder 1; steps 3, 5, 7, 9 run decoder 2, take hard decisions and
-    // test convergence (two equal decision sets in a row). Nothing happens once converged, nor
-    // for a step outside 2..9.
+    // Each of steps 2..9 runs four constituent passes, decoders 1 and 2 in turn; after each pass
+    // of decoder 2 it takes hard decisions and tests convergence (two equal decision sets in a
+    // row, the first compared with all zeros). Nothing happens once converged, nor for a step
+    // outside 2..9.
     void fecStep(int step);
 
     // The end of step 9: descramble the decisions, pack them into InfoBits / 8 bytes, most
@@ -38,6 +39,8 @@ public:
     void finish(std::span<std::uint8_t> frameBytes) const;
 
     bool converged() const { return m_converged; }
+    // Constituent decoder passes run on the current frame.
+    int halfIterations() const { return m_halfIterations; }
     // The last hard decisions, still whitened (InfoBits entries of 0 or 1).
     std::span<const std::uint8_t> decisions() const;
 
@@ -50,6 +53,7 @@ private:
     FecConfig m_config;
     int m_steps = 0;  // L = InfoBits + K - 1
     bool m_converged = false;
+    int m_halfIterations = 0;
 
     std::vector<float> m_deinterleaved;  // D, CodedBits entries
     std::vector<float> m_systematic1;

@@ -52,6 +52,12 @@ CarrierDemodulator::CarrierDemodulator(std::span<const Complex, kQamPoints> qamP
 void CarrierDemodulator::stage1(const ModeTables& tables, std::span<Complex> frameSymbols) {
     const ModeRecord& r = tables.record();
     checkFrame(r, frameSymbols.size(), "Stage1");
+    if (DifferentialDetector::suits(r)) {
+        m_cellCount = m_differential.detect(tables, frameSymbols, m_cells, m_soft);
+        m_softCount = m_cellCount * r.bitsPerCell;
+        normaliseDifferential(r);
+        return;
+    }
     if (hasPilots(r)) {
         m_equaliser.equalise(r, frameSymbols);
     }

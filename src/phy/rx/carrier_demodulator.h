@@ -9,6 +9,7 @@
 #include "phy/common/complex_ops.h"
 #include "phy/common/mode_table.h"
 #include "phy/common/tables_file.h"
+#include "phy/rx/differential_detector.h"
 #include "phy/rx/pilot_equaliser.h"
 #include "phy/rx/soft_demapper.h"
 
@@ -35,6 +36,7 @@ private:
     void weightSoftBits(int bitsPerCell);
 
     QamNeighbourTable m_qam;
+    DifferentialDetector m_differential;
     PilotEqualiser m_equaliser;
     std::vector<Complex> m_cells;
     std::vector<float> m_weights;    // channel power of each equalised cell against the frame's mean

@@ -1,11 +1,14 @@
 #include "phy/rx/tone_demodulator.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "phy/common/constellation.h"
 #include "phy/common/numeric.h"
 #include "phy/rx/receive_front_end.h"
 #include "phy/rx/tone_detector.h"
+#include "phy/rx/tone_levels.h"
+#include "phy/rx/tone_soft_bits.h"
 
 namespace zolk {
 
@@ -28,7 +31,9 @@ float magnitudeAt(std::span<const float> snapshot, int symbol, int bin) {
 }  // namespace
 
 ToneDemodulator::ToneDemodulator()
-    : m_soft(largestRobustCodedBits()), m_deinterleaved(largestRobustCodedBits()) {}
+    : m_soft(largestRobustCodedBits()),
+      m_deinterleaved(largestRobustCodedBits()),
+      m_scratch(toneLevelsScratchSize()) {}
 
 void ToneDemodulator::stage1(const ModeTables& tables, std::span<const float> snapshot) {
     const ModeRecord& r = tables.record();
@@ -40,36 +45,27 @@ void ToneDemodulator::stage1(const ModeTables& tables, std::span<const float> sn
     for (int v = 0; v < hypotheses; ++v) {
         valueOfTone[kGrayTable[static_cast<std::size_t>((bits - 2) * 16 + v)]] = v;
     }
+    const ToneBitMetric metric(measureToneLevels(tables, snapshot, m_scratch));
     m_count = 0;
-    std::array<float, kMaxToneHypotheses> m{};
+    std::array<float, kMaxToneHypotheses> byValue{};
+    std::array<float, kMaxToneBits> cellBits{};
     for (int s = 0; s < r.carriers; ++s) {
-        for (int j = 2; j <= r.symbolLimit; ++j) {
+        for (int j = 2; j <= r.symbolLimit && m_count + static_cast<std::size_t>(bits) <= m_soft.size(); ++j) {
             if (tables.streamToneA(j, s) != 0) {
                 continue;
             }
             const int base = tables.streamHop(j, s);
-            float mx = 0.0f;
             for (int t = 0; t < hypotheses; ++t) {
-                m[t] = magnitudeAt(snapshot, j, toneBin(r, base, t));
-                mx = std::max(mx, m[t]);
+                byValue[static_cast<std::size_t>(valueOfTone[static_cast<std::size_t>(t)])] =
+                    magnitudeAt(snapshot, j, toneBin(r, base, t));
             }
-            for (int t = 0; t < hypotheses; ++t) {
-                m[t] = mx > 0.0f ? m[t] / mx : 0.0f;
-            }
-            for (int bit = bits - 1; bit >= 0 && m_count < m_soft.size(); --bit) {
-                float best1 = 0.0f;
-                float best0 = 0.0f;
-                for (int t = 0; t < hypotheses; ++t) {
-                    float& best = (valueOfTone[t] >> bit) & 1 ? best1 : best0;
-                    best = std::max(best, m[t]);
-                }
-                m_soft[m_count++] = best1 - best0;
-            }
+            metric.cellBits(std::span<const float>(byValue).first(static_cast<std::size_t>(hypotheses)), bits, cellBits);
+            for (int k = 0; k < bits; ++k) m_soft[m_count++] = cellBits[static_cast<std::size_t>(k)];
         }
     }
     const auto& interleaver = tables.bitInterleaver;
     for (std::size_t i = 0; i < m_count && i < interleaver.size(); ++i) {
-        m_deinterleaved[interleaver[i]] = m_soft[i];
+        m_deinterleaved[interleaver[i]] = std::tanh(0.5f * m_soft[i]);
     }
 }
 

@@ -88,23 +88,25 @@ TEST_F(ModeFecTest, EncoderFillsModesZeroFiveAndThirteen) {
     EXPECT_EQ(modeRecord(13).codedBits, 27840);
 }
 
-// Every mode: a clean frame comes back byte for byte, settles at step 5 and needs no more.
-TEST_F(ModeFecTest, EveryModeRoundTripsACleanFrameAndStopsAtStepFive) {
+// Every mode: a clean frame comes back byte for byte, settles after two iterations, within
+// step 2, and needs no more.
+TEST_F(ModeFecTest, EveryModeRoundTripsACleanFrameAndStopsAfterTwoIterations) {
     ModeTurboDecoder decoder(*s_tables, s_drawn->pseudoRandomBits());
     for (int mode = 0; mode < kModeCount; ++mode) {
         SCOPED_TRACE(testing::Message() << "mode " << mode);
         const std::vector<std::uint8_t> bytes = randomBytes(mode, 500U + mode);
         const std::vector<float> soft = test::cleanSoftValues(sentBits(mode, bytes), 1.0f);
-        EXPECT_EQ(decode(decoder, mode, soft), 5);
+        EXPECT_EQ(decode(decoder, mode, soft), 2);
+        EXPECT_EQ(decoder.decoder().halfIterations(), 4);
         const std::span<const std::uint8_t> out = decoder.frameBytes();
         ASSERT_EQ(out.size(), bytes.size());
         EXPECT_TRUE(std::equal(out.begin(), out.end(), bytes.begin()));
     }
 }
 
-// Bytes equal to the whitening sequence leave only zeros for the turbo code: the decisions of
-// step 3 equal the all-zero start and decoding stops there.
-TEST_F(ModeFecTest, AllZeroWhitenedBitsStopAtStepThree) {
+// Bytes equal to the whitening sequence leave only zeros for the turbo code: the first decisions
+// equal the all-zero start and decoding stops after one iteration.
+TEST_F(ModeFecTest, AllZeroWhitenedBitsStopAfterOneIteration) {
     ModeTurboDecoder decoder(*s_tables, s_drawn->pseudoRandomBits());
     // Modes whose InfoBits are whole bytes: elsewhere the bits after the last byte are 0 before
     // whitening, so they cannot all be 0 after it.
@@ -114,7 +116,8 @@ TEST_F(ModeFecTest, AllZeroWhitenedBitsStopAtStepThree) {
         const std::vector<std::uint8_t> bytes = test::packBits(
             whitening.first(static_cast<std::size_t>(modeRecord(mode).netBytes) * 8));
         const std::vector<float> soft = test::cleanSoftValues(sentBits(mode, bytes), 1.0f);
-        EXPECT_EQ(decode(decoder, mode, soft), 3);
+        EXPECT_EQ(decode(decoder, mode, soft), 2);
+        EXPECT_EQ(decoder.decoder().halfIterations(), 2);
         const std::span<const std::uint8_t> out = decoder.frameBytes();
         EXPECT_TRUE(std::equal(out.begin(), out.end(), bytes.begin(), bytes.end()));
     }

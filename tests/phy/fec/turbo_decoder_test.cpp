@@ -53,9 +53,9 @@ void PrintTo(const RoundTripCase& c, std::ostream* os) { *os << c.name; }
 
 class TurboRoundTripTest : public testing::TestWithParam<RoundTripCase> {};
 
-// A clean frame decodes to the sent bytes, settles after one full iteration (decisions of
-// steps 3 and 5 equal) and leaves steps 6..9 idle; step 9 still yields the bytes.
-TEST_P(TurboRoundTripTest, CleanFrameDecodesAndStopsAtStepFive) {
+// A clean frame decodes to the sent bytes, settles after two full iterations (the first two
+// decision sets equal), within step 2, and leaves steps 3..9 idle; step 9 still yields the bytes.
+TEST_P(TurboRoundTripTest, CleanFrameDecodesAndStopsAfterTwoIterations) {
     const RoundTripCase& c = GetParam();
     test::FrameTables tables(c.constraint, c.rateIndex, c.codedBits, 300U + c.codedBits);
     const FecConfig& config = tables.config;
@@ -66,7 +66,8 @@ TEST_P(TurboRoundTripTest, CleanFrameDecodesAndStopsAtStepFive) {
     int convergedAt = 0;
     const std::vector<std::uint8_t> bytes = decodeFrame(decoder, config, soft, &convergedAt);
     EXPECT_EQ(bytes, test::packBits(info));
-    EXPECT_EQ(convergedAt, 5);
+    EXPECT_EQ(convergedAt, 2);
+    EXPECT_EQ(decoder.halfIterations(), 4);
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, TurboRoundTripTest,
@@ -81,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(Layouts, TurboRoundTripTest,
                              return info.param.name;
                          });
 
-TEST(TurboDecoderTest, AllZeroWhitenedBitsConvergeAtStepThree) {
+TEST(TurboDecoderTest, AllZeroWhitenedBitsConvergeAfterOneIteration) {
     test::FrameTables tables(4, 3, 3486, 41);
     const FecConfig& config = tables.config;
     // Sending the whitening sequence itself makes every whitened bit 0, the first comparison's
@@ -91,7 +92,8 @@ TEST(TurboDecoderTest, AllZeroWhitenedBitsConvergeAtStepThree) {
     TurboDecoder decoder(kMaxInfoBits, kMaxCodedBits);
     int convergedAt = 0;
     const std::vector<std::uint8_t> bytes = decodeFrame(decoder, config, soft, &convergedAt);
-    EXPECT_EQ(convergedAt, 3);
+    EXPECT_EQ(convergedAt, 2);
+    EXPECT_EQ(decoder.halfIterations(), 2);
     EXPECT_EQ(bytes, test::packBits(info));
     for (std::uint8_t bit : decoder.decisions()) ASSERT_EQ(bit, 0);
 }
@@ -115,7 +117,7 @@ TEST(TurboDecoderTest, UnusedCodedPositionsAreNeverRead) {
     TurboDecoder decoder(kMaxInfoBits, kMaxCodedBits);
     int convergedAt = 0;
     EXPECT_EQ(decodeFrame(decoder, config, soft, &convergedAt), test::packBits(info));
-    EXPECT_EQ(convergedAt, 5);
+    EXPECT_EQ(convergedAt, 2);
 }
 
 // A decoder reused for frames of different layouts carries nothing from one frame to the next.
@@ -132,7 +134,7 @@ TEST(TurboDecoderTest, ReusedDecoderDecodesEachFrameOnItsOwn) {
                 test::cleanSoftValues(test::transmitBits(config, info), 2.0f);
             int convergedAt = 0;
             EXPECT_EQ(decodeFrame(decoder, config, soft, &convergedAt), test::packBits(info));
-            EXPECT_EQ(convergedAt, 5);
+            EXPECT_EQ(convergedAt, 2);
         }
     }
 }
@@ -174,6 +176,7 @@ TEST(TurboDecoderTest, UncodedFrameTakesHardDecisions) {
     int convergedAt = 0;
     EXPECT_EQ(decodeFrame(decoder, config, soft, &convergedAt), test::packBits(info));
     EXPECT_EQ(convergedAt, 2);
+    EXPECT_EQ(decoder.halfIterations(), 0);
 }
 
 TEST(TurboDecoderTest, RefusesFramesThatDoNotFit) {
